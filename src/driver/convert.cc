@@ -1,0 +1,255 @@
+#include "driver/convert.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+
+#include "journal/journal_messages.h"
+#include "journal/journal_record.h"
+#include "journal/zt_journal.h"
+#include "journal/zt_journal_dir.h"
+#include "support/files/filesys.h"
+#include "support/messages/message_log.h"
+#include "support/text/var_array.h"
+
+namespace {
+
+// Formatted records are collected up to this many bytes before a write.
+const uint32_t kFlushBytes = 1u << 20;
+
+// True when the two names are the same path or the same existing file.
+bool SameFile(const StrPtr& a, const StrPtr& b) {
+  if (a.EqualExact(b)) return true;
+  struct stat sa, sb;
+  if (stat(a.Text(), &sa) != 0 || stat(b.Text(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool EndsWith(const StrPtr& s, const char* suffix, uint32_t min) {
+  uint32_t n = static_cast<uint32_t>(strlen(suffix));
+  return s.Length() >= min && s.EndsWith(suffix, n);
+}
+
+// A plain output file written through the C library in large blocks. The
+// first failed write or close is recorded and later writes are dropped.
+class PlainOutput {
+ public:
+  PlainOutput() : stream(nullptr), failed(false) {}
+  ~PlainOutput() {
+    if (stream) fclose(stream);
+  }
+
+  // Creates (or truncates) the file; on failure prints the fixed line on
+  // standard error and records the reason in e.
+  bool Create(const StrPtr& name, Error* e) {
+    path.Set(name);
+    stream = fopen(path.Text(), "wb");
+    if (stream) return true;
+    int err = errno;
+    fprintf(stderr, "could not open %s for writing\n", path.Text());
+    e->Set(kMsgConvertCantCreate) << path << strerror(err);
+    return false;
+  }
+
+  // The buffer records are formatted into.
+  StrBuf* Buffer() { return &buffer; }
+  bool Failed() const { return failed; }
+
+  // Writes the buffer once it holds enough.
+  void MaybeFlush(Error* e) {
+    if (buffer.Length() >= kFlushBytes) Flush(e);
+  }
+
+  void Flush(Error* e) {
+    if (!failed && buffer.Length() &&
+        fwrite(buffer.Text(), 1, buffer.Length(), stream) != buffer.Length()) {
+      Fail(errno, e);
+    }
+    buffer.Clear();
+  }
+
+  // Writes what is left and closes; a failure of either is recorded.
+  void Close(Error* e) {
+    if (!stream) return;
+    Flush(e);
+    int err = 0;
+    if (fflush(stream) != 0) err = errno;
+    if (fclose(stream) != 0 && !err) err = errno;
+    stream = nullptr;
+    if (err && !failed) Fail(err, e);
+  }
+
+ private:
+  void Fail(int err, Error* e) {
+    failed = true;
+    e->Set(kMsgConvertWriteFailed) << path << strerror(err ? err : EIO);
+  }
+
+  StrBuf path;
+  FILE* stream;
+  StrBuf buffer;
+  bool failed;
+};
+
+struct Totals {
+  int64_t copied = 0;
+  int64_t fields = 0;
+};
+
+// Copies every record of reader into out while the error allows. A record
+// without a table name is reported and counted in *skipped (when given).
+// A failed write stops the copy with its message in e.
+void CopyRecords(ZtJournal* reader, PlainOutput* out, Totals* totals, int* skipped, Error* e) {
+  JournalRecord rec;
+  while (e->GetSeverity() <= E_INFO && reader->ReadRecord(&rec, e)) {
+    if (skipped) {
+      Error tableErr;
+      if (!rec.Table(&tableErr)) {
+        GetMessageLog()->Report(&tableErr);
+        ++*skipped;
+        continue;
+      }
+    }
+    rec.AppendFormat(out->Buffer());
+    totals->fields += rec.Count();
+    ++totals->copied;
+    out->MaybeFlush(e);
+    if (out->Failed()) break;
+  }
+}
+
+// After a reader stopped with an error: the version error was reported by
+// the reader itself, others are kept; either way the output is incomplete.
+void NoteIncomplete(const StrPtr& output, Error* e) {
+  if (e->Has(kMsgVersionNotInSchema)) e->Clear();
+  e->Set(kMsgConvertIncomplete) << output;
+}
+
+std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
+  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? FST_GZIP : FST_TEXT);
+  if (!f) f = FileSys::Create(FST_TEXT);
+  f->SetPath(name);
+  return f;
+}
+
+}  // namespace
+
+int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
+  if (SameFile(input, output)) {
+    e->Set(kMsgConvertOutputIsInput) << output << input;
+    return 0;
+  }
+  std::unique_ptr<FileSys> inFile = MakeInputFile(input, EndsWith(input, ".gz", 3));
+
+  // The reader is made before the output exists, so that an output inside
+  // a parallel checkpoint directory is not listed as one of its tables.
+  std::unique_ptr<ZtJournal> reader;
+  if (inFile->Stat() & FSF_DIRECTORY) {
+    auto dir = std::make_unique<ZtJournalDir>(input);
+    for (int i = 0; i < dir->FileCount(); ++i) {
+      if (SameFile(dir->FileAt(i).path, output)) {
+        e->Set(kMsgConvertOutputIsInput) << output << dir->FileAt(i).path;
+        return 0;
+      }
+    }
+    reader = std::move(dir);
+  } else {
+    reader = std::make_unique<ZtJournal>(inFile.get());
+  }
+
+  PlainOutput out;
+  if (!out.Create(output, e)) return 0;
+
+  Totals totals;
+  int skipped = 0;
+  CopyRecords(reader.get(), &out, &totals, &skipped, e);
+  bool writeFailed = out.Failed();
+  if (!writeFailed && e->Test()) NoteIncomplete(output, e);
+  out.Close(e);
+
+  fprintf(stderr, "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total\n",
+          skipped, totals.copied, totals.fields);
+  reader.reset();
+  inFile.reset();
+  return skipped;
+}
+
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
+  if (SameFile(input, output)) {
+    e->Set(kMsgConvertOutputIsInput) << output << input;
+    return 1;
+  }
+  StrBuf marker(output);
+  marker.Append("/.ztmigrate");
+  std::unique_ptr<FileSys> maker = FileSys::Create(FST_TEXT);
+  maker->SetPath(marker);
+  maker->MkDir(marker, e);
+  if (e->Test()) return 1;
+  maker.reset();
+
+  std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
+  lister->SetPath(input);
+  Error listErr;
+  std::unique_ptr<StrVarArray> names = lister->ScanDir(&listErr);
+  int count = (names && !listErr.Test()) ? names->Count() : 0;
+
+  Totals totals;
+  int failed = 0;
+  int done = 0;
+  for (int i = 0; i < count; ++i) {
+    const StrBuf& name = *names->At(i);
+    if (EndsWith(name, ".md5", 4)) continue;
+    bool compressed = EndsWith(name, ".gz", 4);
+    StrBuf inPath(input);
+    inPath.Append("/");
+    inPath.Append(name);
+    StrBuf outPath(output);
+    outPath.Append("/");
+    outPath.Append(name.Text(), compressed ? name.Length() - 3 : name.Length());
+
+    if (SameFile(inPath, outPath)) {
+      e->Set(kMsgConvertOutputIsInput) << outPath << inPath;
+      ++failed;
+      continue;
+    }
+    std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
+    PlainOutput out;
+    if (!out.Create(outPath, e)) {
+      ++failed;
+      continue;
+    }
+    ZtJournal reader(inFile.get());
+    Error fileErr;
+    CopyRecords(&reader, &out, &totals, nullptr, &fileErr);
+    if (fileErr.Test()) {
+      // A failed write or a reader that stopped: report it now (the reader
+      // has reported the version error itself) and go on with the next file.
+      if (!fileErr.Has(kMsgVersionNotInSchema)) GetMessageLog()->Report(&fileErr);
+      e->Set(kMsgConvertIncomplete) << outPath;
+    }
+    out.Close(e);
+    ++done;
+  }
+
+  fprintf(stderr,
+          "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total into %d files\n",
+          failed, totals.copied, totals.fields, done);
+  return failed;
+}
+
+int ConvertToFile(const StrPtr& input, const StrPtr& output) {
+  Error e;
+  int n = ConvertToFile(input, output, &e);
+  GetMessageLog()->Report(&e);
+  return n;
+}
+
+int ConvertDirectory(const StrPtr& input, const StrPtr& output) {
+  Error e;
+  int n = ConvertDirectory(input, output, &e);
+  GetMessageLog()->Report(&e);
+  return n;
+}

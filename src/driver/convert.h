@@ -1,0 +1,41 @@
+// The standard checkpoint conversion (-s): reads every record of a
+// checkpoint file, a gzip-compressed checkpoint or a parallel checkpoint
+// directory and writes it back in standard format, without other changes.
+//
+// Both conversions print their summary line on standard error. Messages that
+// they report themselves (corrupt records, a reader failure inside a
+// directory) go through the message log at once; a failure that makes the
+// output incomplete or unusable (output over the input, an output that
+// cannot be created or written, a reader that stopped early) is left in the
+// caller's Error, not yet reported, so that the run can end with an error.
+#ifndef ZT_DRIVER_CONVERT_H_
+#define ZT_DRIVER_CONVERT_H_
+
+#include "support/messages/error.h"
+#include "support/text/strbuf.h"
+
+inline constexpr MessageId kMsgConvertOutputIsInput = {
+    0x32011cf0, "Output %output% would overwrite the input %input%; nothing was written."};
+inline constexpr MessageId kMsgConvertCantCreate = {
+    0x32011cf1, "Could not create %file%: %reason%"};
+inline constexpr MessageId kMsgConvertWriteFailed = {
+    0x32011cf2, "Write to %file% failed: %reason%"};
+inline constexpr MessageId kMsgConvertIncomplete = {
+    0x31011cf3, "Conversion into %file% stopped early; the output is incomplete."};
+
+// Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
+// a parallel checkpoint directory read in table order) into the plain file
+// output. Returns the number of records skipped for lacking a table name.
+int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e);
+
+// Copies the parallel checkpoint directory input into the directory output
+// file by file in listing order, uncompressing ".gz" files (the name loses
+// its suffix) and leaving out ".md5" files. Returns the number of output
+// files that could not be created (1 when the directory itself could not).
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e);
+
+// As above, reporting any failure left in the error through the message log.
+int ConvertToFile(const StrPtr& input, const StrPtr& output);
+int ConvertDirectory(const StrPtr& input, const StrPtr& output);
+
+#endif  // ZT_DRIVER_CONVERT_H_

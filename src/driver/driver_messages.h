@@ -1,0 +1,35 @@
+// The driver's messages: the usage text and the run's verdicts.
+#ifndef ZT_DRIVER_DRIVER_MESSAGES_H_
+#define ZT_DRIVER_DRIVER_MESSAGES_H_
+
+#include "support/messages/error.h"
+
+// The usage text (info), defined in usage.cc.
+extern const MessageId kMsgUsage;
+
+inline constexpr MessageId kMsgRenameNotAvailable = {
+    0x40011c66, "Renaming archives not available on this file system."};
+
+inline constexpr MessageId kMsgConflictsRemain = {
+    0x20011d92,
+    "\nYour checkpoint still contains inconsistencies. Review the\n"
+    "conflict map, make any necessary adjustments and then retry.\n"
+    "You should NOT use the edited checkpoint under any circumstances.\n"};
+
+inline constexpr MessageId kMsgMinorInconsistencies = {
+    0x20011d93,
+    "\nYour checkpoint is largely case-consistent, but still contains some\n"
+    "minor inconsistencies. These will be resolved when you generate an\n"
+    "edited checkpoint by re-running ztmigrate with the -o flag.\n"};
+
+inline constexpr MessageId kMsgSkippedRecords = {
+    0x21011d98,
+    "\nYour checkpoint contained information which ZtMigrate skipped.\n"
+    "It generated %warnings% warnings.  This is not usually expected\n"
+    "and you should consider contacting Zentory Support.\n"
+    "Continuing could cause loss of data or unexpected results.\n"};
+
+inline constexpr MessageId kMsgSuccess = {
+    0x10011e59, "\nSuccess: all case-inconsistencies have been resolved.\n"};
+
+#endif  // ZT_DRIVER_DRIVER_MESSAGES_H_

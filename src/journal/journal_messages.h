@@ -1,0 +1,31 @@
+// The messages raised by the journal reader, the record object and the
+// schema lookups.
+#ifndef ZT_JOURNAL_JOURNAL_MESSAGES_H_
+#define ZT_JOURNAL_JOURNAL_MESSAGES_H_
+
+#include "support/messages/error.h"
+
+inline constexpr MessageId kMsgIndexTooLarge = {
+    0x41211c01, "Index %index% too large for this record!"};
+inline constexpr MessageId kMsgTableNotInSchema = {
+    0x31211c34, "Table %table% not found in schema! You need a new version of this program!"};
+inline constexpr MessageId kMsgVersionNotInSchema = {
+    0x32211c35,
+    "Version %version% of %table% not found in schema. You need a new version of this program!"};
+inline constexpr MessageId kMsgFieldNotInSchema = {
+    0x33211c36,
+    "Field %field% not found in version %version% %table% records. You need a new version of "
+    "this program!"};
+inline constexpr MessageId kMsgSkippingCorrupt = {
+    0x21211d91, "Skipping corrupt record at line %line%"};
+inline constexpr MessageId kMsgSkippingIncomplete = {
+    0x24211d92,
+    "Skipping incomplete record at line %line%: version %version% %table%\n\trecords should "
+    "have %count% columns"};
+inline constexpr MessageId kMsgPrematureEof = {0x41211c02, "Premature EOF at line %line%"};
+inline constexpr MessageId kMsgParseError = {0x41211c02, "Parse error at line %line%"};
+// A single record larger than the reader accepts (1 GiB); reading stops.
+inline constexpr MessageId kMsgRecordTooLarge = {
+    0x41211cf4, "Record too large at line %line%"};
+
+#endif  // ZT_JOURNAL_JOURNAL_MESSAGES_H_

@@ -1,0 +1,90 @@
+// ZtJournal: reads journal records one at a time from a checkpoint file.
+//
+// The reader tokenises the file through a 32 KiB read buffer, assembles each
+// record, checks its field count against the table schema, skips a corrupt
+// record with a warning (resynchronising on the next op code) and counts what
+// it skipped. Memory use is bounded by the largest record, not by the file.
+//
+// The file is not owned: its owner creates it before the reader and deletes
+// it after. The first read opens it. ZtJournalDir derives from this class to
+// read a parallel checkpoint directory as one stream.
+#ifndef ZT_JOURNAL_ZT_JOURNAL_H_
+#define ZT_JOURNAL_ZT_JOURNAL_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "journal/journal_record.h"
+#include "journal/schema.h"
+#include "support/messages/error.h"
+#include "support/text/strbuf.h"
+
+class FileSys;
+
+class ZtJournal {
+ public:
+  // A reader on file (not owned; opened by the first read).
+  explicit ZtJournal(FileSys* file);
+  ZtJournal(const ZtJournal&) = delete;
+  ZtJournal& operator=(const ZtJournal&) = delete;
+  virtual ~ZtJournal();
+
+  // The next record, owned by the caller; null at the end of input (error
+  // empty) or on a failure (error set).
+  virtual std::unique_ptr<JournalRecord> GetRecord(Error* e);
+  // As GetRecord, reading into a record the caller reuses (its storage is
+  // kept). True when a record was read.
+  virtual bool ReadRecord(JournalRecord* rec, Error* e);
+  // The file's name.
+  virtual const StrPtr& Name() const;
+  // Number of corrupt records skipped so far.
+  virtual int SkippedCount() const { return skipped; }
+  // The file's size in bytes (0 without a file).
+  virtual int64_t Size();
+
+  // The line counter: 1 once the file is open, plus one per newline read.
+  int Line() const { return line; }
+
+  // The largest record the reader accepts; beyond it reading stops.
+  static const uint32_t kMaxRecordBytes = 1u << 30;
+
+ protected:
+  // A reader without a file of its own (for ZtJournalDir).
+  ZtJournal();
+
+  int32_t opened;
+
+ private:
+  // Results of NextToken.
+  enum { kToken, kEndOfLine, kEndOfInput, kFailure, kCorrupt };
+  // Token states.
+  enum { kBetween = 0, kBare = 1, kQuoted = 2, kAfterAt = 3 };
+
+  // Appends the next token's bytes to out and returns one of the results.
+  int NextToken(StrBuf* out, Error* e);
+  // Refills the read buffer: the byte count, 0 at the end, -1 on failure.
+  int Fill(Error* e);
+  // Counts, reports and clears a corrupt record.
+  void ReportCorrupt(Error* e);
+  // The number of fields a record must have once its table is known; sets
+  // the version error and returns -1 for a version the schema lacks.
+  int ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& table, Error* e);
+
+  FileSys* file;  // not owned
+  std::unique_ptr<char[]> readBuffer;
+  int32_t readBytes;
+  const char* readPos;
+  const char* readEnd;
+  int32_t tokenState;
+  bool damaged;  // inside a quoted token that held a NUL: skipped to its end
+  int32_t line;
+  int32_t skipped;
+
+  // The schema answer for the last table and version seen.
+  StrBuf lastTable;
+  int lastVersion;
+  int lastExpected;
+  bool lastValid;
+};
+
+#endif  // ZT_JOURNAL_ZT_JOURNAL_H_

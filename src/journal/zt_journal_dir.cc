@@ -1,0 +1,135 @@
+#include "journal/zt_journal_dir.h"
+
+#include <algorithm>
+
+#include "support/files/filesys.h"
+#include "support/text/var_array.h"
+
+namespace {
+
+bool EndsWith(const StrBuf& s, const char* suffix) {
+  return s.EndsWith(suffix, static_cast<uint32_t>(strlen(suffix)));
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Byte-wise comparison of two names.
+int CompareBytes(const StrPtr& a, const StrPtr& b) {
+  uint32_t n = std::min(a.Length(), b.Length());
+  int c = memcmp(a.Text(), b.Text(), n);
+  if (c) return c;
+  return a.Length() < b.Length() ? -1 : (a.Length() > b.Length() ? 1 : 0);
+}
+
+std::unique_ptr<FileSys> MakeFile(bool compressed, const StrPtr& path) {
+  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? FST_GZIP : FST_TEXT);
+  if (!f) f = FileSys::Create(FST_TEXT);
+  f->SetPath(path);
+  return f;
+}
+
+}  // namespace
+
+int ZtJournalDir::TableGroup(const StrPtr& table) {
+  const char* pct = static_cast<const char*>(memchr(table.Text(), '%', table.Length()));
+  StrPtr key(table.Text(), pct ? static_cast<uint32_t>(pct - table.Text()) : table.Length());
+  static const struct {
+    const char* name;
+    int group;
+  } kGroups[] = {{"db.config", 0}, {"db.counters", 1}, {"db.group", 2},
+                 {"db.groupx", 3}, {"db.depot", 4},    {"db.domain", 5}};
+  for (const auto& g : kGroups)
+    if (key.EqualExact(g.name)) return g.group;
+  return 100;
+}
+
+bool ZtJournalDir::ParseTableFileName(const StrPtr& name, TableFile* f) {
+  StrBuf rest(name);
+  if (rest.Length() >= 4 && EndsWith(rest, ".md5")) return false;
+  f->compressed = false;
+  f->part = 0;
+  if (rest.Length() >= 4 && EndsWith(rest, ".gz")) {
+    rest.SetLength(rest.Length() - 3);
+    f->compressed = true;
+  }
+  if (rest.Length() >= 5 && EndsWith(rest, ".ckp")) rest.SetLength(rest.Length() - 4);
+  if (rest.Length() >= 10 && rest[rest.Length() - 9] == '#') {
+    const char* hex = rest.Text() + rest.Length() - 8;
+    uint32_t part = 0;
+    bool all = true;
+    for (int i = 0; i < 8 && all; ++i) {
+      int v = HexValue(hex[i]);
+      if (v < 0) all = false;
+      part = part * 16 + static_cast<uint32_t>(v);
+    }
+    if (all) {
+      f->part = part;
+      rest.SetLength(rest.Length() - 9);
+    }
+  }
+  rest.NulTerminate();
+  f->table.Set(rest);
+  f->group = TableGroup(f->table);
+  return true;
+}
+
+ZtJournalDir::ZtJournalDir(const StrPtr& dir)
+    : ZtJournal(), directory(dir), current(0), totalSize(0), doneSkipped(0) {
+  Error e;
+  std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
+  lister->SetPath(directory);
+  std::unique_ptr<StrVarArray> names = lister->ScanDir(&e);
+  if (!names || e.Test()) return;  // nothing to read
+
+  for (int i = 0; i < names->Count(); ++i) {
+    const StrBuf* name = names->At(i);
+    auto f = std::make_unique<TableFile>();
+    if (!ParseTableFileName(*name, f.get())) continue;
+    f->path.Set(directory);
+    f->path.Append("/");
+    f->path.Append(*name);
+    std::unique_ptr<FileSys> sizer = MakeFile(false, f->path);
+    int64_t size = sizer->GetSize();
+    if (size > 0) totalSize += size;
+    tableFiles.push_back(std::move(f));
+  }
+  std::stable_sort(tableFiles.begin(), tableFiles.end(),
+                   [](const std::unique_ptr<TableFile>& a, const std::unique_ptr<TableFile>& b) {
+                     if (a->group != b->group) return a->group < b->group;
+                     int c = CompareBytes(a->table, b->table);
+                     if (c) return c < 0;
+                     return a->part < b->part;
+                   });
+}
+
+ZtJournalDir::~ZtJournalDir() {
+  currentReader.reset();
+  currentFile.reset();
+}
+
+int ZtJournalDir::SkippedCount() const {
+  return doneSkipped + (currentReader ? currentReader->SkippedCount() : 0);
+}
+
+bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
+  for (;;) {
+    if (!currentReader) {
+      if (current >= FileCount()) return false;
+      const TableFile& t = *tableFiles[current];
+      currentFile = MakeFile(t.compressed, t.path);
+      currentReader = std::make_unique<ZtJournal>(currentFile.get());
+      if (e->Test()) return false;
+    }
+    if (currentReader->ReadRecord(rec, e)) return true;
+    if (e->Test()) return false;  // the file failed; the rest is not read
+    doneSkipped += currentReader->SkippedCount();
+    currentReader.reset();
+    currentFile.reset();
+    ++current;
+  }
+}

@@ -1,0 +1,13 @@
+// Messages raised by the mapping subsystem.
+#ifndef ZT_MAP_MAP_MESSAGES_H_
+#define ZT_MAP_MAP_MESSAGES_H_
+
+#include "support/messages/error.h"
+
+inline constexpr MessageId kMsgBadMappingVariant = {
+    0x31011ccc,
+    "Bad mapping on line %line% of translation map: the right hand side \n\tmust be a variant of the left hand side."};
+inline constexpr MessageId kMsgIgnoredBadMapping = {
+    0x22011d91, "Ignored bad mapping on line %lineNo% of translation map:\n\t%desc%."};
+
+#endif  // ZT_MAP_MAP_MESSAGES_H_

@@ -1,0 +1,264 @@
+// Pattern parsing, matching, expansion and covering for one map half.
+#include "map/map_pattern.h"
+
+#include <cstring>
+
+#include "support/messages/debug.h"
+
+void MapSide::Parse(const StrPtr& source, int mode) {
+  text.Set(source);
+  caseMode = mode;
+  chars.clear();
+  chars.reserve(text.Length() + 1);
+  usable = true;
+  slotMask = 0;
+  int stars = 0, dots = 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.Text());
+  const unsigned char* e = p + text.Length();
+  while (p < e && *p) {
+    PatternElement el = {0, 0, ElementLiteral, static_cast<int8_t>(mode)};
+    if (*p == '/') {
+      el.kind = ElementSlash;
+      el.byte = '/';
+      ++p;
+    } else if (*p == '.' && e - p >= 3 && p[1] == '.' && p[2] == '.') {
+      el.kind = ElementDots;
+      int n = dots++;
+      if (n >= kMaxDots) { n = kMaxDots - 1; usable = false; }
+      el.slot = static_cast<uint8_t>(kDotsSlotBase + n);
+      p += 3;
+    } else if (*p == '%' && e - p >= 3 && p[1] == '%' && p[2] >= '0' && p[2] <= '9') {
+      el.kind = ElementPositional;
+      el.slot = static_cast<uint8_t>(p[2] - '0');
+      p += 3;
+    } else if (*p == '*') {
+      el.kind = ElementStar;
+      int n = stars++;
+      if (n >= kMaxStars) { n = kMaxStars - 1; usable = false; }
+      el.slot = static_cast<uint8_t>(kStarSlotBase + n);
+      ++p;
+    } else {
+      el.byte = *p++;
+    }
+    if (IsWildcardKind(el.kind)) slotMask |= 1u << el.slot;
+    chars.push_back(el);
+  }
+  chars.push_back(PatternElement{0, 0, ElementEnd, static_cast<int8_t>(mode)});
+  end = static_cast<int>(chars.size()) - 1;
+  tail = end;
+  while (tail > 0 && IsLiteralKind(chars[tail - 1].kind)) --tail;
+  literalPrefixLength = 0;
+  while (IsLiteralKind(chars[literalPrefixLength].kind)) ++literalPrefixLength;
+  hasWildcards = chars[literalPrefixLength].kind != ElementEnd;
+  wildcardCount = 0;
+  for (const PatternElement& el : chars)
+    if (IsWildcardKind(el.kind)) ++wildcardCount;
+  if (wildcardCount > kMaxWildcards) usable = false;
+  lower = middle = higher = nullptr;
+  maxSlot = -1;
+  sharedWithParent = 0;
+}
+
+bool MapSide::SlotsSetBy(const MapSide& other) const {
+  return (slotMask & ~other.slotMask) == 0;
+}
+
+namespace {
+
+struct MatchFrame {
+  int element;  // the element after the wildcard
+  int slot;     // the wildcard's capture
+};
+
+}  // namespace
+
+bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verified) const {
+  if (!usable) return false;
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(path.Text());
+  const int len = static_cast<int>(path.Length());
+  const PatternElement* el = chars.data();
+  if (len < literalPrefixLength) return false;
+
+  // The rest of the literal prefix that the caller has not verified.
+  for (int i = verified; i < literalPrefixLength; ++i)
+    if (!PatternByteEqual(el[i].byte, s[i], el[i].caseMode)) return false;
+
+  // The trailing literal run must end the path: this rejects most
+  // non-matching paths before any backtracking.
+  if (hasWildcards) {
+    int j = len - 1;
+    for (int i = end - 1; i >= tail && j >= literalPrefixLength; --i, --j)
+      if (!PatternByteEqual(el[i].byte, s[j], el[i].caseMode)) return false;
+  }
+
+  MatchFrame stack[kMaxWildcards];
+  int depth = 0;
+  int e = literalPrefixLength;
+  int pos = literalPrefixLength;
+  for (;;) {
+    bool ok;
+    if (trace >= 6) DebugPrintf("matching %c vs %s\n", el[e].byte ? el[e].byte : '*', reinterpret_cast<const char*>(s + pos));
+    switch (el[e].kind) {
+      case ElementEnd:
+        ok = pos == len;
+        if (ok) return true;
+        break;
+      case ElementLiteral:
+      case ElementSlash:
+        ok = true;
+        while (IsLiteralKind(el[e].kind)) {
+          if (pos >= len || !PatternByteEqual(el[e].byte, s[pos], el[e].caseMode)) {
+            ok = false;
+            break;
+          }
+          ++e;
+          ++pos;
+        }
+        if (ok) continue;
+        break;
+      default: {
+        int slot = el[e].slot;
+        caps->start[slot] = pos;
+        if (el[e].kind == ElementDots) {
+          pos = len;
+        } else {
+          const void* slash = memchr(s + pos, '/', len - pos);
+          pos = slash ? static_cast<int>(static_cast<const unsigned char*>(slash) - s) : len;
+        }
+        caps->end[slot] = pos;
+        stack[depth++] = MatchFrame{e + 1, slot};
+        ++e;
+        continue;
+      }
+    }
+    // Backtrack: the newest wildcard gives up one byte.
+    for (;;) {
+      if (depth == 0) return false;
+      MatchFrame& f = stack[depth - 1];
+      if (caps->end[f.slot] > caps->start[f.slot]) {
+        pos = --caps->end[f.slot];
+        e = f.element;
+        break;
+      }
+      --depth;
+    }
+  }
+}
+
+void MapSide::Expand(const StrPtr& source, const MapCaptures& caps, StrBuf* out, int trace) const {
+  out->Clear();
+  if (trace >= 6) DebugPrintf("Expand %s\n", text.Text());
+  const char* t = text.Text();
+  uint32_t tpos = 0;  // offset of the current element in the pattern text
+  int e = 0;
+  while (chars[e].kind != ElementEnd) {
+    const PatternElement& el = chars[e];
+    if (IsLiteralKind(el.kind)) {
+      // A run of literal elements is a run of pattern text: copy it whole.
+      uint32_t from = tpos;
+      while (IsLiteralKind(chars[e].kind)) { ++e; ++tpos; }
+      out->AppendUnterminated(t + from, tpos - from);
+      continue;
+    }
+    int slot = el.slot;
+    if (caps.start[slot] >= 0) {
+      int n = caps.end[slot] - caps.start[slot];
+      if (trace >= 6)
+        DebugPrintf("... %d %p to '%.*s'\n", slot, static_cast<const void*>(&caps.start[slot]), n,
+                    source.Text() + caps.start[slot]);
+      out->AppendUnterminated(source.Text() + caps.start[slot], static_cast<uint32_t>(n));
+    } else {
+      out->AppendUnterminated(el.kind == ElementDots ? "..." : "*", el.kind == ElementDots ? 3 : 1);
+    }
+    tpos += el.kind == ElementStar ? 1 : 3;
+    ++e;
+  }
+  out->NulTerminate();
+  if (trace >= 6) DebugPrintf("Expanded to %s\n", out->Text());
+}
+
+namespace {
+
+struct CoverFrame {
+  int a;      // A's element after its wildcard
+  int start;  // B's position where the wildcard began
+  int b;      // B's position after what the wildcard absorbs now
+};
+
+}  // namespace
+
+bool MapSide::Covers(const MapSide& other) const {
+  if (!usable || !other.usable) return false;
+  const PatternElement* A = chars.data();
+  const PatternElement* B = other.chars.data();
+  CoverFrame stack[kMaxWildcards];
+  int depth = 0;
+  int a = 0, b = 0;
+  for (;;) {
+    bool ok = false;
+    switch (A[a].kind) {
+      case ElementEnd:
+        if (B[b].kind == ElementEnd) return true;
+        break;
+      case ElementLiteral:
+      case ElementSlash:
+        ok = true;
+        while (IsLiteralKind(A[a].kind)) {
+          if (A[a].kind != B[b].kind || A[a].byte != B[b].byte) { ok = false; break; }
+          ++a;
+          ++b;
+        }
+        break;
+      case ElementDots: {
+        int start = b;
+        while (B[b].kind != ElementEnd) ++b;
+        stack[depth++] = CoverFrame{a + 1, start, b};
+        ++a;
+        ok = true;
+        break;
+      }
+      default: {
+        int start = b;
+        while (B[b].kind != ElementEnd && B[b].kind != ElementSlash && B[b].kind != ElementDots) ++b;
+        stack[depth++] = CoverFrame{a + 1, start, b};
+        ++a;
+        ok = true;
+        break;
+      }
+    }
+    if (ok) continue;
+    for (;;) {
+      if (depth == 0) return false;
+      CoverFrame& f = stack[depth - 1];
+      if (f.b - 1 >= f.start) {
+        b = --f.b;
+        a = f.a;
+        break;
+      }
+      --depth;
+    }
+  }
+}
+
+int ComparePatterns(const MapSide& a, const MapSide& b) {
+  const PatternElement* x = a.Elements();
+  const PatternElement* y = b.Elements();
+  int n = a.LiteralPrefixLength() < b.LiteralPrefixLength() ? a.LiteralPrefixLength() : b.LiteralPrefixLength();
+  for (int i = 0; i < n; ++i) {
+    int d = PatternByteCompare(x[i].byte, y[i].byte, x[i].caseMode);
+    if (d) return d;
+  }
+  return a.LiteralPrefixLength() - b.LiteralPrefixLength();
+}
+
+int CommonPrefix(const MapSide& x, const MapSide& y) {
+  const PatternElement* p = x.Elements();
+  const PatternElement* q = y.Elements();
+  int n = x.LiteralPrefixLength();
+  int i = 0;
+  // y's end element (byte 0) stops the walk: literal bytes are never 0.
+  while (i < n && q[i].kind != ElementEnd && PatternByteEqual(p[i].byte, q[i].byte, p[i].caseMode) &&
+         IsLiteralKind(q[i].kind))
+    ++i;
+  return i;
+}

@@ -1,0 +1,95 @@
+// Path translation through a TranslationMap: partition keys, partition
+// lookup and the "/..." prefix fallback.
+#include "map/translation_map.h"
+
+#include "support/text/fold.h"
+
+void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
+  const char* s = path.Text();
+  const char* e = path.End();
+  while (s < e && *s == '/') ++s;
+  const char* cut = e;
+  const char* slash = static_cast<const char*>(memchr(s, '/', e - s));
+  if (slash) {
+    const char* second = static_cast<const char*>(memchr(slash + 1, '/', e - slash - 1));
+    if (second) cut = second;
+  }
+  FoldPath(StrPtr(s, static_cast<uint32_t>(cut - s)), key);
+}
+
+ViewMap* TranslationMap::GetMap(const StrPtr& path) {
+  PartitionKey(path, &key);
+  auto it = partitions.find(key.View());
+  if (it != partitions.end()) return it->second.get();
+  auto made = std::make_unique<ViewMap>();
+  ViewMap* map = made.get();
+  partitions.emplace(key.ToString(), std::move(made));
+  return map;
+}
+
+// Lookups do not create partitions: a partition met only by lookups would
+// be empty and translate nothing, and making one per new key would let the
+// dictionary grow with every distinct directory of the checkpoint.
+ViewMap* TranslationMap::FindMap(const StrPtr& path) {
+  PartitionKey(path, &key);
+  auto it = partitions.find(key.View());
+  return it == partitions.end() ? nullptr : it->second.get();
+}
+
+bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
+  ViewMap* map = FindMap(path);
+  if (map && map->Translate(0, path, out)) return true;
+
+  // Fall back on the "/..." prefixes of the path, longest first.
+  const char* p = path.Text();
+  uint32_t len = path.Length();
+  bool hadDots = len >= 4 && memcmp(p + len - 4, "/...", 4) == 0;
+  if (hadDots) len -= 4;
+  if (len <= 2 || p[0] != '/' || p[1] != '/') return false;
+
+  // Offsets of the "/" after the leading "//" that start a component.
+  // Counting them first keeps the walk from the longest prefix down.
+  int n = 1;
+  for (uint32_t i = 2; i + 1 < len; ++i)
+    if (p[i] == '/') ++n;
+  for (int i = n - 1; i >= 1; --i) {
+    // The i-th component-starting "/" after the leading "//".
+    uint32_t cut = 0;
+    int seen = 0;
+    for (uint32_t j = 2; j + 1 < len; ++j) {
+      if (p[j] == '/' && ++seen == i) { cut = j; break; }
+    }
+    candidate.Set(p, cut);
+    candidate.Append("/...", 4);
+    // With two or more components kept, the candidate has the path's own
+    // first two components and so its partition (when the path starts with
+    // exactly two slashes): no need to fold and look the key up again.
+    ViewMap* m = (i >= 2 && p[2] != '/') ? map : FindMap(candidate);
+    if (!m || !m->Translate(0, candidate, &translated)) continue;
+    // Only a translation that still ends in "/..." describes where the
+    // rest of the path goes; any other is no answer for this prefix.
+    if (translated.Length() < 4 || memcmp(translated.End() - 4, "/...", 4) != 0) continue;
+    out->Set(translated.Text(), translated.Length() - 4);
+    out->Append(p + cut, len - cut);
+    if (hadDots) out->Append("/...", 4);
+    return true;
+  }
+  return false;
+}
+
+bool TranslationMap::Contains(const StrPtr& path) {
+  ViewMap* map = FindMap(path);
+  return map && map->Find(0, path) != nullptr;
+}
+
+int TranslationMap::TotalEntries() const {
+  int n = 0;
+  for (const auto& [name, map] : partitions) n += map->Count();
+  return n;
+}
+
+uint64_t TranslationMap::TotalMatchCount() const {
+  uint64_t n = 0;
+  for (const auto& [name, map] : partitions) n += map->MatchCount();
+  return n;
+}

@@ -1,0 +1,96 @@
+// TranslationMap: a loaded map file (translation map or policy map). It
+// keeps every line read, as read, for rewriting into the conflict map, and
+// files each mapping into one ViewMap per partition of the path space (the
+// folded first two components of its left path). Each partition is
+// disambiguated after loading.
+//
+// The map owns its lines and its partitions' ViewMaps. Loading reads the
+// file through the FileSys given by the caller (who owns and opens it).
+//
+// Typical use by the driver:
+//   TranslationMap map(/*requireVariants=*/true);
+//   DebugPrintf("Loading translation map from %s\n", name);
+//   map.Load(file, &e);   // file: a FileSys opened with FOM_READ
+//   ... map.TranslatePath(path, &out) per path ...
+//   map.WriteLines(conflictFile, &e);  // preamble of the conflict map
+#ifndef ZT_MAP_TRANSLATION_MAP_H_
+#define ZT_MAP_TRANSLATION_MAP_H_
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "map/view_map.h"
+#include "support/messages/error.h"
+#include "support/text/strbuf.h"
+#include "support/text/var_array.h"
+
+class FileSys;
+
+class TranslationMap {
+ public:
+  explicit TranslationMap(bool requireVariants);
+  TranslationMap(const TranslationMap&) = delete;
+  TranslationMap& operator=(const TranslationMap&) = delete;
+  ~TranslationMap();
+
+  // Reads the open map file line by line, keeps the lines, fills and
+  // disambiguates the partitions. Failures go into e.
+  void Load(FileSys* file, Error* e);
+  // Writes the conflict map's preamble: the fixed header when no lines are
+  // kept, else the kept lines and the fixed trailer.
+  void WriteLines(FileSys* out, Error* e);
+
+  // Parses one line: 1 with left and right for a mapping, -1 for an empty
+  // or comment line, 0 for a rejected line (e then holds the warning).
+  int ParseMapLine(const StrPtr& line, StrBuf* left, StrBuf* right, Error* e);
+
+  // The folded partition key of a path: its first two components.
+  static void PartitionKey(const StrPtr& path, StrBuf* key);
+  // The partition's map, created empty when new.
+  ViewMap* GetMap(const StrPtr& path);
+  // Translates a path through its own partition, then through the
+  // "/..." prefixes of the path, longest first. True when translated (out
+  // then holds the translation); out is untouched otherwise.
+  bool TranslatePath(const StrPtr& path, StrBuf* out);
+  // True when the path's own partition has a winning include for it.
+  bool Contains(const StrPtr& path);
+
+  bool RequireVariants() const { return requireVariants; }
+  bool Loaded() const { return loaded; }
+  int LineNumber() const { return lineNumber; }
+  // Number of mappings entered into partitions.
+  int MappingCount() const { return mappingCount; }
+  // Number of partitions (keys met so far).
+  int PartitionCount() const { return static_cast<int>(partitions.size()); }
+  const StrVarArray& Lines() const { return lines; }
+  // Entries in all partitions (exclusions included) and the Match calls
+  // their lookups have made: statistics for tuning.
+  int TotalEntries() const;
+  uint64_t TotalMatchCount() const;
+  ViewMap* LastMap() const { return lastMap; }
+
+  // The conflict map's fixed header and trailer.
+  static const char* const kHeader;
+  static const char* const kTrailer;
+
+ private:
+  // The partition's map, or null when the partition does not exist.
+  ViewMap* FindMap(const StrPtr& path);
+
+  StrVarArray lines;
+  std::map<std::string, std::unique_ptr<ViewMap>, std::less<>> partitions;
+  ViewMap* lastMap = nullptr;  // not owned
+  int lineNumber = 0;
+  bool requireVariants;
+  bool loaded = false;
+  int mappingCount = 0;
+  // Scratch buffers reused by every lookup.
+  StrBuf key;
+  StrBuf base;
+  StrBuf candidate;
+  StrBuf translated;
+};
+
+#endif  // ZT_MAP_TRANSLATION_MAP_H_

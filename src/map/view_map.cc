@@ -1,0 +1,247 @@
+// ViewMap: insertion, ordering, the per-side prefix-tree index and lookups.
+#include "map/view_map.h"
+
+#include <algorithm>
+
+#include "support/messages/debug.h"
+
+const char* ViewMap::CheckMapping(const MapSide& left, const MapSide& right, int kind) {
+  if (!left.Usable() || !right.Usable())
+    return "Too many wildcards (at most 10 \"*\", 10 \"...\" and 20 in all per side)";
+  if (kind == IncludeMapping && !right.SlotsSetBy(left))
+    return "Right hand side uses a wildcard that the left hand side does not set";
+  return nullptr;
+}
+
+void ViewMap::Clear() {
+  storage.clear();
+  head = nullptr;
+  count = 0;
+  DropIndex();
+}
+
+void ViewMap::DropIndex() {
+  for (SideIndex& ix : index) {
+    ix.sorted.clear();
+    ix.root = nullptr;
+  }
+}
+
+void ViewMap::LinkHead(MapEntry* e) {
+  e->slot = count++;
+  e->next = head;
+  head = e;
+  DropIndex();
+}
+
+bool ViewMap::Insert(const StrPtr& left, const StrPtr& right, int kind) {
+  auto e = std::make_unique<MapEntry>();
+  e->kind = kind;
+  e->left.Parse(left);
+  e->right.Parse(right);
+  if (CheckMapping(e->left, e->right, kind)) return false;
+  LinkHead(e.get());
+  storage.push_back(std::move(e));
+  return true;
+}
+
+bool ViewMap::InsertUnique(const StrPtr& left, const StrPtr& right, int kind) {
+  auto e = std::make_unique<MapEntry>();
+  e->kind = kind;
+  e->left.Parse(left);
+  e->right.Parse(right);
+  if (CheckMapping(e->left, e->right, kind)) return false;
+  int examined = 0;
+  for (const MapEntry* x = head; x && examined < dupWindow; x = x->next, ++examined)
+    if (x->left.Covers(e->left) && x->right.Covers(e->right)) return false;
+  LinkHead(e.get());
+  storage.push_back(std::move(e));
+  return true;
+}
+
+void ViewMap::Reverse() {
+  if (!head) return;
+  int h = head->slot;
+  MapEntry* prev = nullptr;
+  for (MapEntry* e = head; e;) {
+    MapEntry* next = e->next;
+    e->next = prev;
+    e->slot = h - e->slot;
+    prev = e;
+    e = next;
+  }
+  head = prev;
+  DropIndex();
+}
+
+void ViewMap::AppendAll(const ViewMap& other, bool forward, bool backward) {
+  for (const MapEntry* e = other.head; e; e = e->next) {
+    if (forward) Insert(e->left.Text(), e->right.Text(), e->kind);
+    if (backward) Insert(e->right.Text(), e->left.Text(), e->kind);
+  }
+  Reverse();
+}
+
+void ViewMap::TakeEntries(ViewMap* other) {
+  storage = std::move(other->storage);
+  head = other->head;
+  count = other->count;
+  other->storage.clear();
+  other->head = nullptr;
+  other->count = 0;
+  DropIndex();
+  other->DropIndex();
+}
+
+// Builds the sorted array and the prefix tree of one side. The tree is
+// built from a work list rather than by recursion, since nested prefixes
+// can make it as deep as the map is long.
+void ViewMap::BuildIndex(int s) {
+  SideIndex& ix = index[s];
+  ix.sorted.clear();
+  ix.sorted.reserve(count);
+  for (MapEntry* e = head; e; e = e->next) {
+    MapSide& h = e->Half(s);
+    h.lower = h.middle = h.higher = nullptr;
+    h.sharedWithParent = 0;
+    ix.sorted.push_back(e);
+  }
+  std::sort(ix.sorted.begin(), ix.sorted.end(), [s](const MapEntry* a, const MapEntry* b) {
+    int d = ComparePatterns(a->Half(s), b->Half(s));
+    return d ? d < 0 : a->slot > b->slot;
+  });
+
+  struct Work {
+    int lo, hi;
+    MapEntry* parent;
+    MapEntry** link;
+  };
+  std::vector<Work> work;
+  std::vector<MapEntry*> order;  // nodes, every parent before its children
+  order.reserve(count);
+  ix.root = nullptr;
+  work.push_back(Work{0, count, nullptr, &ix.root});
+  auto shared = [s](MapEntry* node, MapEntry* parent) {
+    return parent ? CommonPrefix(node->Half(s), parent->Half(s)) : 0;
+  };
+  std::vector<MapEntry*>& v = ix.sorted;
+  while (!work.empty()) {
+    Work w = work.back();
+    work.pop_back();
+    if (w.lo >= w.hi) continue;
+    const MapSide& first = v[w.lo]->Half(s);
+    if (w.hi - w.lo > 1 && CommonPrefix(first, v[w.hi - 1]->Half(s)) < first.LiteralPrefixLength()) {
+      // Split: the node is the first entry up to the middle whose prefix
+      // begins the middle entry; entries beginning with its prefix hang
+      // in its middle subtree, the others below and above it.
+      int m = w.lo + (w.hi - w.lo) / 2;
+      int r = w.lo;
+      while (r < m && CommonPrefix(v[r]->Half(s), v[m]->Half(s)) < v[r]->Half(s).LiteralPrefixLength()) ++r;
+      MapSide& rh = v[r]->Half(s);
+      int q = m + 1;
+      while (q < w.hi && CommonPrefix(rh, v[q]->Half(s)) >= rh.LiteralPrefixLength()) ++q;
+      *w.link = v[r];
+      rh.sharedWithParent = shared(v[r], w.parent);
+      order.push_back(v[r]);
+      work.push_back(Work{w.lo, r, v[r], &rh.lower});
+      work.push_back(Work{r + 1, q, v[r], &rh.middle});
+      work.push_back(Work{q, w.hi, v[r], &rh.higher});
+    } else {
+      // Every entry begins with the first one's prefix: those with exactly
+      // that prefix form a chain through their middle links, and the
+      // longer prefixes hang below the chain's end.
+      int lpl = first.LiteralPrefixLength();
+      int c = w.lo;
+      while (c + 1 < w.hi && v[c + 1]->Half(s).LiteralPrefixLength() == lpl) ++c;
+      MapEntry* parent = w.parent;
+      MapEntry** link = w.link;
+      for (int i = w.lo; i <= c; ++i) {
+        MapSide& h = v[i]->Half(s);
+        *link = v[i];
+        h.sharedWithParent = shared(v[i], parent);
+        order.push_back(v[i]);
+        parent = v[i];
+        link = &h.middle;
+      }
+      work.push_back(Work{c + 1, w.hi, v[c], link});
+    }
+  }
+  // Children come after their parents in order: walking it backwards
+  // settles every subtree's highest slot before its parent needs it.
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    MapSide& h = (*it)->Half(s);
+    int mx = (*it)->slot;
+    if (h.lower) mx = std::max(mx, h.lower->Half(s).maxSlot);
+    if (h.middle) mx = std::max(mx, h.middle->Half(s).maxSlot);
+    if (h.higher) mx = std::max(mx, h.higher->Half(s).maxSlot);
+    h.maxSlot = mx;
+  }
+}
+
+const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(path.Text());
+  const int len = static_cast<int>(path.Length());
+  const MapEntry* best = nullptr;
+  int bestSlot = -1;
+  int matched = 0;
+  capturesOf = nullptr;
+  for (MapEntry* n = index[s].root; n;) {
+    const MapSide& h = n->Half(s);
+    if (h.maxSlot < bestSlot) break;
+    if (matched > h.sharedWithParent) matched = h.sharedWithParent;
+    const int lpl = h.LiteralPrefixLength();
+    if (matched < lpl) {
+      const PatternElement* el = h.Elements();
+      int d = 0;
+      while (matched < lpl) {
+        if (matched >= len) { d = 1; break; }  // the path ends first: it orders before
+        d = PatternByteCompare(el[matched].byte, p[matched], el[matched].caseMode);
+        if (d) break;
+        ++matched;
+      }
+      if (d) {
+        n = d > 0 ? h.lower : h.higher;
+        continue;
+      }
+    }
+    if (n->slot > bestSlot) {
+      ++matchCount;
+      if (h.Match(path, &captures, trace, lpl)) {
+        best = n;
+        bestSlot = n->slot;
+        capturesOf = n;
+      } else {
+        capturesOf = nullptr;
+      }
+    }
+    n = h.middle;
+  }
+  if (best && best->kind == ExcludeMapping) return nullptr;
+  return best;
+}
+
+const MapEntry* ViewMap::Find(int side, const StrPtr& path) {
+  if (!index[side].root) {
+    if (!count) return nullptr;
+    BuildIndex(side);
+  }
+  return Search(side, path, 0);
+}
+
+const MapEntry* ViewMap::Translate(int side, const StrPtr& path, StrBuf* out) {
+  if (!count) return nullptr;
+  if (!index[side].root) BuildIndex(side);
+  int trace = GetLevel(DT_MAP);
+  const MapEntry* e = Search(side, path, trace);
+  if (!e) return nullptr;
+  if (capturesOf != e || side == 1) {
+    // Captures were clobbered by a later candidate, or the other half may
+    // use slots this side does not set: match afresh.
+    captures.Reset();
+    ++matchCount;
+    e->Half(side).Match(path, &captures, trace);
+  }
+  e->Half(1 - side).Expand(path, captures, out, trace);
+  if (trace >= 5) DebugPrintf("MapTrans: %s (%d) -> %s\n", path.Text(), e->slot, out->Text());
+  return e;
+}

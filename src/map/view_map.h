@@ -1,0 +1,88 @@
+// ViewMap: an ordered table of mappings between depot-path patterns. The
+// highest-priority (latest inserted) mapping whose left pattern matches a
+// path wins; its right pattern, filled with the wildcard parts of the path,
+// is the translation. An ExcludeMapping winner means "no translation".
+//
+// The map owns its entries. Entries form a list, most recent first. Each
+// side keeps a lazily built index: the entries sorted by literal prefix and
+// a prefix tree over them whose nodes carry the highest slot beneath them,
+// so that a lookup visits only entries whose literal prefix is a prefix of
+// the path and stops as soon as no better entry can follow. Every Insert
+// drops the index; the next lookup rebuilds it.
+#ifndef ZT_MAP_VIEW_MAP_H_
+#define ZT_MAP_VIEW_MAP_H_
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "map/map_entry.h"
+#include "support/text/strbuf.h"
+
+class ViewMap {
+ public:
+  ViewMap() = default;
+  ViewMap(const ViewMap&) = delete;
+  ViewMap& operator=(const ViewMap&) = delete;
+  ~ViewMap() = default;
+
+  // Why a mapping cannot be entered, or null when it can: too many
+  // wildcards on a side, or (for an include) a right side using a wildcard
+  // that the left side does not set.
+  static const char* CheckMapping(const MapSide& left, const MapSide& right, int kind);
+
+  // Removes every entry; count 0; no index.
+  void Clear();
+  // Adds a mapping with the next slot at the head of the list. A mapping
+  // that CheckMapping refuses is not entered (returns false).
+  bool Insert(const StrPtr& left, const StrPtr& right, int kind);
+  // As Insert, unless one of the dupWindow most recent entries covers the
+  // new one on both sides. True when the entry was added.
+  bool InsertUnique(const StrPtr& left, const StrPtr& right, int kind);
+  // Reverses the list and mirrors the slots (h - slot, h the head's slot).
+  void Reverse();
+  // Inserts every entry of other in its list order (forward: left to right,
+  // backward: right to left), then reverses.
+  void AppendAll(const ViewMap& other, bool forward, bool backward);
+  // Takes other's entries, order and slots; other is left empty.
+  void TakeEntries(ViewMap* other);
+
+  // Matches side s of the path (NUL-terminated) and expands the other side
+  // into out. The winning entry, or null (out untouched).
+  const MapEntry* Translate(int side, const StrPtr& path, StrBuf* out);
+  // The winning entry for the path on side s, or null; no expansion.
+  const MapEntry* Find(int side, const StrPtr& path);
+
+  int Count() const { return count; }
+  bool IsEmpty() const { return count == 0; }
+  // The most recently inserted entry (highest slot before any Reverse).
+  const MapEntry* Head() const { return head; }
+  int DupWindow() const { return dupWindow; }
+  void SetDupWindow(int w) { dupWindow = w; }
+
+  // Number of pattern Match calls made by lookups (a measure of the index).
+  uint64_t MatchCount() const { return matchCount; }
+
+ private:
+  struct SideIndex {
+    std::vector<MapEntry*> sorted;
+    MapEntry* root = nullptr;
+  };
+
+  MapEntry* NewEntry(int kind);
+  void LinkHead(MapEntry* e);
+  void DropIndex();
+  void BuildIndex(int side);
+  const MapEntry* Search(int side, const StrPtr& path, int trace);
+
+  int count = 0;
+  MapEntry* head = nullptr;
+  std::vector<std::unique_ptr<MapEntry>> storage;  // owns the entries
+  SideIndex index[2];
+  int dupWindow = 8;
+  uint64_t matchCount = 0;
+  MapCaptures captures;
+  const MapEntry* capturesOf = nullptr;  // the entry captures were last filled for
+};
+
+#endif  // ZT_MAP_VIEW_MAP_H_

@@ -1,0 +1,33 @@
+// Arena block management.
+#include "migrate/arena.h"
+
+#include <new>
+
+Arena::~Arena() {
+  while (blocks_) {
+    Block* next = blocks_->next;
+    ::operator delete(blocks_);
+    blocks_ = next;
+  }
+}
+
+char* Arena::NewBlock(size_t bytes) {
+  size_t total = sizeof(Block) + bytes;
+  Block* block = static_cast<Block*>(::operator new(total));
+  block->next = blocks_;
+  blocks_ = block;
+  bytesReserved_ += total;
+  return reinterpret_cast<char*>(block) + sizeof(Block);
+}
+
+void* Arena::AllocateSlow(size_t bytes) {
+  bytesUsed_ += bytes;
+  // A large piece gets a block of its own, so the current block's
+  // remainder is not wasted.
+  if (bytes > kBlockSize / 4) return NewBlock(bytes);
+  ptr_ = NewBlock(kBlockSize);
+  remaining_ = kBlockSize - bytes;
+  char* p = ptr_;
+  ptr_ += bytes;
+  return p;
+}

@@ -1,0 +1,57 @@
+// Arena: a bump allocator for objects that all die together.
+//
+// The arena owns large blocks and hands out 8-byte aligned pieces of them;
+// nothing is freed before the arena itself, which frees every block. It
+// runs no destructors: objects placed in it must need none (or have them
+// run by their owner). The path tree keeps its entries and name variants
+// here, which saves the per-allocation header and rounding of the heap on
+// every one of millions of small objects.
+#ifndef ZT_MIGRATE_ARENA_H_
+#define ZT_MIGRATE_ARENA_H_
+
+#include <cstddef>
+#include <cstdint>
+
+class Arena {
+ public:
+  Arena() : ptr_(nullptr), remaining_(0), blocks_(nullptr), bytesReserved_(0), bytesUsed_(0) {}
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  // Frees every block.
+  ~Arena();
+
+  // Returns bytes bytes, 8-byte aligned, valid until the arena dies.
+  void* Allocate(size_t bytes) {
+    bytes = (bytes + 7) & ~static_cast<size_t>(7);
+    if (bytes > remaining_) return AllocateSlow(bytes);
+    void* p = ptr_;
+    ptr_ += bytes;
+    remaining_ -= bytes;
+    bytesUsed_ += bytes;
+    return p;
+  }
+
+  // Bytes taken from the system (blocks and their headers).
+  size_t BytesReserved() const { return bytesReserved_; }
+  // Bytes handed out.
+  size_t BytesUsed() const { return bytesUsed_; }
+
+ private:
+  static const size_t kBlockSize = 1 << 20;
+
+  struct Block {
+    Block* next;
+  };
+
+  void* AllocateSlow(size_t bytes);
+  // A new block of at least bytes usable bytes, chained for freeing.
+  char* NewBlock(size_t bytes);
+
+  char* ptr_;
+  size_t remaining_;
+  Block* blocks_;
+  size_t bytesReserved_;
+  size_t bytesUsed_;
+};
+
+#endif  // ZT_MIGRATE_ARENA_H_

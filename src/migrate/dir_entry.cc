@@ -1,0 +1,75 @@
+// DirEntry ordering, child lookup and alias bookkeeping.
+#include "migrate/dir_entry.h"
+
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// Unsigned byte order, the first difference deciding and a prefix first.
+inline int CompareNames(const char* a, uint32_t an, const char* b, uint32_t bn) {
+  int r = memcmp(a, b, an < bn ? an : bn);
+  if (r != 0) return r;
+  return an < bn ? -1 : (an > bn ? 1 : 0);
+}
+
+}  // namespace
+
+int DirEntry::Compare(const void* a, const void* b) const {
+  const DirEntry* x = FromNode(static_cast<const AVLNode*>(a));
+  const DirEntry* y = FromNode(static_cast<const AVLNode*>(b));
+  return CompareNames(x->NameBytes(), x->nameLength, y->NameBytes(), y->nameLength);
+}
+
+int DirEntry::NumAliases() const {
+  return FirstExtraIndex() + (more ? more->aliases.Count() : 0);
+}
+
+StrPtr DirEntry::AliasVariant(int i) const {
+  if (i == 0 && (flags & kHasFirstAlias)) {
+    return StrPtr((flags & kFirstIsName) ? NameBytes() : FirstBytes(), nameLength);
+  }
+  return StrPtr(Extra(i)->Variant(), nameLength);
+}
+
+int32_t DirEntry::AliasCount(int i) const {
+  if (i == 0 && (flags & kHasFirstAlias)) return firstCount;
+  return Extra(i)->count;
+}
+
+DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
+  const AVLNode* node = root;
+  while (node) {
+    const DirEntry* child = FromNode(node);
+    int c = CompareNames(key, n, child->NameBytes(), child->nameLength);
+    if (c == 0) return const_cast<DirEntry*>(child);
+    node = c < 0 ? node->left : node->right;
+  }
+  return nullptr;
+}
+
+int DirEntry::FindAlias(const char* bytes) const {
+  if (flags & kHasFirstAlias) {
+    const char* first = (flags & kFirstIsName) ? NameBytes() : FirstBytes();
+    if (memcmp(first, bytes, nameLength) == 0) return 0;
+  }
+  if (more) {
+    int base = FirstExtraIndex();
+    int n = more->aliases.Count();
+    for (int i = 0; i < n; i++) {
+      const DirAlias* alias = static_cast<const DirAlias*>(more->aliases.Get(i));
+      if (memcmp(alias->Variant(), bytes, nameLength) == 0) return base + i;
+    }
+  }
+  return -1;
+}
+
+void DirEntry::CountAlias(int i) {
+  int32_t* count = (i == 0 && (flags & kHasFirstAlias)) ? &firstCount : &Extra(i)->count;
+  // A count stops at the largest value rather than wrapping negative.
+  if (*count < INT32_MAX) ++*count;
+  if (*count > maxCount) {
+    maxCount = *count;
+    mostCommon = static_cast<int16_t>(i);
+  }
+}

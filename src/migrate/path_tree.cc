@@ -1,0 +1,265 @@
+// Entering paths into the path tree, and its walks and diagnostic outputs.
+#include "migrate/path_tree.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "support/messages/debug.h"
+
+namespace {
+
+// True when the component holds "...", "*" or "%%" anywhere.
+bool HasWildcard(const char* c, uint32_t n) {
+  for (uint32_t i = 0; i < n; i++) {
+    switch (c[i]) {
+      case '*':
+        return true;
+      case '.':
+        if (i + 2 < n && c[i + 1] == '.' && c[i + 2] == '.') return true;
+        break;
+      case '%':
+        if (i + 1 < n && c[i + 1] == '%') return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+// A final wildcard component that is entered as an ordinary one.
+bool IsBareWildcard(const char* c, uint32_t n) {
+  return (n == 3 && memcmp(c, "...", 3) == 0) || (n == 1 && c[0] == '*');
+}
+
+}  // namespace
+
+PathTree::PathTree() : root_(nullptr), aliasBlocks_(nullptr), entries_(0), aliasBlockBytes_(0) {
+  root_ = NewEntry("", "", 0, false);
+}
+
+PathTree::~PathTree() {
+  // Entries and aliases go with the arena; only the alias arrays are on
+  // the heap.
+  while (aliasBlocks_) {
+    DirAliasBlock* next = aliasBlocks_->next;
+    delete aliasBlocks_;
+    aliasBlocks_ = next;
+  }
+}
+
+bool PathTree::NextComponent(const char* text, uint32_t len, uint32_t* pos, uint32_t* start,
+                             uint32_t* n) {
+  uint32_t p = *pos;
+  // Every rest is split like a whole path: a leading "//" is dropped.
+  if (len - p >= 2 && text[p] == '/' && text[p + 1] == '/') p += 2;
+  *start = p;
+  const void* slash = memchr(text + p, '/', len - p);
+  if (!slash) {
+    *n = len - p;
+    *pos = len;
+    return false;
+  }
+  uint32_t s = static_cast<uint32_t>(static_cast<const char*>(slash) - text);
+  *n = s - p;
+  *pos = s + 1;
+  return s + 1 < len;
+}
+
+DirEntry* PathTree::NewEntry(const char* spelling, const char* lowered, uint32_t n,
+                             bool withAlias) {
+  bool sameAsName = withAlias && memcmp(spelling, lowered, n) == 0;
+  bool storeFirst = withAlias && !sameAsName;
+  size_t bytes = sizeof(DirEntry) + n + 1 + (storeFirst ? n + 1 : 0);
+  uint8_t flags = withAlias ? DirEntry::kHasFirstAlias : 0;
+  if (sameAsName) flags |= DirEntry::kFirstIsName;
+  DirEntry* entry = new (arena_.Allocate(bytes)) DirEntry(n, flags);
+  char* name = entry->NameBytes();
+  memcpy(name, lowered, n);
+  name[n] = 0;
+  if (storeFirst) {
+    memcpy(name + n + 1, spelling, n);
+    name[2 * n + 1] = 0;
+  }
+  ++entries_;
+  return entry;
+}
+
+DirEntry* PathTree::Child(DirEntry* parent, const char* spelling, const char* lowered,
+                          uint32_t n, bool withAlias) {
+  DirEntry* child = parent->FindChild(lowered, n);
+  if (child) return child;
+  child = NewEntry(spelling, lowered, n, withAlias);
+  parent->Insert(static_cast<AVLNode*>(child), &insertError_);
+  insertError_.Clear();
+  ++parent->childCount;
+  return child;
+}
+
+int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
+  int index = entry->NumAliases();
+  if (index >= DirEntry::kMaxAliases) return -1;
+  if (!entry->more) {
+    entry->more = new DirAliasBlock;
+    entry->more->next = aliasBlocks_;
+    aliasBlocks_ = entry->more;
+    aliasBlockBytes_ += sizeof(DirAliasBlock);
+  }
+  uint32_t n = entry->nameLength;
+  DirAlias* alias = new (arena_.Allocate(sizeof(DirAlias) + n + 1)) DirAlias;
+  alias->count = 0;
+  memcpy(alias->Variant(), bytes, n);
+  alias->Variant()[n] = 0;
+  SmallArray& slots = entry->more->aliases;
+  int32_t before = slots.Capacity();
+  slots.Push(alias);
+  aliasBlockBytes_ += sizeof(void*) * (slots.Capacity() - before);
+  return index;
+}
+
+void PathTree::AddPath(const StrPtr& path) {
+  lowered_.Set(path);
+  lowered_.LowerAscii();
+  const char* text = path.Text();
+  const char* lowered = lowered_.Text();
+  uint32_t len = path.Length();
+  uint32_t pos = 0, start = 0, n = 0;
+  DirEntry* entry = root_;
+  for (;;) {
+    bool more = NextComponent(text, len, &pos, &start, &n);
+    const char* c = text + start;
+    if (HasWildcard(c, n) && (more || !IsBareWildcard(c, n))) return;
+    DirEntry* child = entry->FindChild(lowered + start, n);
+    int alias;
+    if (!child) {
+      child = Child(entry, c, lowered + start, n, true);
+      alias = 0;
+    } else {
+      alias = child->FindAlias(c);
+      if (alias < 0) alias = AppendAlias(child, c);
+    }
+    // An entry already holding the most aliases an index can address
+    // leaves a new spelling uncounted.
+    if (alias >= 0) child->CountAlias(alias);
+    if (!more) {
+      child->usage |= DirEntry::kUsedAsFile;
+      return;
+    }
+    child->usage |= DirEntry::kUsedAsDir;
+    entry = child;
+  }
+}
+
+void PathTree::MarkHead(const StrPtr& path) {
+  lowered_.Set(path);
+  lowered_.LowerAscii();
+  const char* text = path.Text();
+  const char* lowered = lowered_.Text();
+  uint32_t len = path.Length();
+  uint32_t pos = 0, start = 0, n = 0;
+  DirEntry* entry = root_;
+  for (;;) {
+    bool more = NextComponent(text, len, &pos, &start, &n);
+    DirEntry* child = Child(entry, text + start, lowered + start, n, false);
+    int alias = child->FindAlias(text + start);
+    if (alias >= 0) child->headAlias = static_cast<int16_t>(alias);
+    if (!more) return;
+    entry = child;
+  }
+}
+
+bool PathTree::Walk(PathTreeVisitor* visitor) const {
+  // Entries waiting to be visited, with their depth; the next is on top.
+  std::vector<std::pair<const DirEntry*, int>> pending;
+  std::vector<const AVLNode*> nodes;
+  pending.emplace_back(root_, 0);
+  while (!pending.empty()) {
+    auto [entry, depth] = pending.back();
+    pending.pop_back();
+    if (!visitor->Visit(entry, depth)) return false;
+    // Push the children largest first, so the smallest is visited next:
+    // a reverse in-order walk of the child tree.
+    const AVLNode* node = entry->RootNode();
+    while (node || !nodes.empty()) {
+      for (; node; node = node->right) nodes.push_back(node);
+      node = nodes.back();
+      nodes.pop_back();
+      pending.emplace_back(DirEntry::FromNode(node), depth + 1);
+      node = node->left;
+    }
+  }
+  return true;
+}
+
+size_t PathTree::MemoryUsage() const {
+  return arena_.BytesReserved() + aliasBlockBytes_;
+}
+
+namespace {
+
+class StatisticsVisitor : public PathTreeVisitor {
+ public:
+  bool Visit(const DirEntry* entry, int depth) override {
+    ++nodes;
+    if (entry->IsEmpty()) ++leaves;
+    int n = entry->NumAliases();
+    aliases += n;
+    maxAliases = std::max(maxAliases, n);
+    maxDepth = std::max(maxDepth, depth);
+    return true;
+  }
+
+  int64_t nodes = 0;
+  int64_t leaves = 0;
+  int64_t aliases = 0;
+  int maxAliases = 0;
+  int maxDepth = 0;
+};
+
+class DumpVisitor : public PathTreeVisitor {
+ public:
+  bool Visit(const DirEntry* entry, int depth) override {
+    if (depth == 0) return true;  // the root prints nothing
+    int level = depth - 1;
+    uint32_t indent = static_cast<uint32_t>(level) * 4;
+    while (prefix.Length() < indent) prefix.Append("... ", 4);
+    int width = static_cast<int>(indent);
+    const char* pad = prefix.Text();
+    DebugPrintf("%.*sEntry name: %s\n", width, pad, entry->Name().Text());
+    int n = entry->NumAliases();
+    for (int i = 0; i < n; i++) {
+      DebugPrintf("%.*sAlias: %s (%d)\n", width, pad, entry->AliasVariant(i).Text(),
+                  entry->AliasCount(i));
+    }
+    // An entry made only by head marking has no alias: it shows its name
+    // with a count of 0.
+    int32_t count = n > 0 ? entry->AliasCount(entry->MostCommon()) : 0;
+    DebugPrintf("%.*sMost common alias: %s (%d:%d)\n", width, pad,
+                entry->MostCommonVariant().Text(), count, entry->MaxCount());
+    return true;
+  }
+
+  StrBuf prefix;
+};
+
+}  // namespace
+
+void PathTree::PrintStatistics() const {
+  StatisticsVisitor stats;
+  Walk(&stats);
+  DebugPrintf("\nPath Tree Statistics\n\n");
+  DebugPrintf("Nodes in tree:             %lld\n", static_cast<long long>(stats.nodes));
+  DebugPrintf("Leaf nodes in tree:        %lld\n", static_cast<long long>(stats.leaves));
+  DebugPrintf("No. of Aliases used:       %lld\n", static_cast<long long>(stats.aliases));
+  DebugPrintf("Max Aliases per node:      %d\n", stats.maxAliases);
+  DebugPrintf("Max Tree depth:            %d\n", stats.maxDepth);
+  DebugPrintf("\n");
+}
+
+void PathTree::DumpTree() const {
+  DumpVisitor dump;
+  Walk(&dump);
+}

@@ -1,0 +1,84 @@
+// PathTree: the tree of depot path components that counts every spelling.
+//
+// The PathTree owns the root DirEntry (empty name, no aliases; depot names
+// are its children) and every entry and alias below it: they live in its
+// arena and die with it. Entering a path costs one lookup per component and
+// a scan of that component's aliases; nothing recurses over the components
+// of a path, so paths of any depth are safe.
+#ifndef ZT_MIGRATE_PATH_TREE_H_
+#define ZT_MIGRATE_PATH_TREE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "migrate/arena.h"
+#include "migrate/dir_entry.h"
+#include "support/messages/error.h"
+#include "support/text/strbuf.h"
+
+// Called by PathTree::Walk for every entry, parents before children.
+class PathTreeVisitor {
+ public:
+  virtual ~PathTreeVisitor() {}
+  // depth is 0 for the root, 1 for its children, ...; false ends the walk.
+  virtual bool Visit(const DirEntry* entry, int depth) = 0;
+};
+
+class PathTree {
+ public:
+  PathTree();
+  PathTree(const PathTree&) = delete;
+  PathTree& operator=(const PathTree&) = delete;
+  // Frees every entry, alias and alias array.
+  ~PathTree();
+
+  const DirEntry* Root() const { return root_; }
+
+  // Enters one depot path, counting the spelling of each component. A
+  // component with a wildcard ends the entering, except a last component
+  // that is exactly "..." or "*".
+  void AddPath(const StrPtr& path);
+  // Makes each component's spelling in path its head alias, when that
+  // spelling was entered; missing entries are created without aliases.
+  void MarkHead(const StrPtr& path);
+
+  // Depth-first walk from the root, each entry before its children and
+  // children in ascending name order. False when the visitor ended it.
+  bool Walk(PathTreeVisitor* visitor) const;
+
+  // The statistics lines (entries, leaves, aliases, depth) on the debug
+  // output.
+  void PrintStatistics() const;
+  // Every entry below the root with its aliases on the debug output.
+  void DumpTree() const;
+
+  // Number of entries, the root included.
+  int64_t EntryCount() const { return entries_; }
+  // Bytes held by the tree (arena blocks and alias arrays).
+  size_t MemoryUsage() const;
+
+ private:
+  // Splits off the next component at *pos of the path held in text/lowered
+  // (end at len): the component starts at *start and is *n long; *pos moves
+  // to the rest. True when a rest follows.
+  static bool NextComponent(const char* text, uint32_t len, uint32_t* pos,
+                            uint32_t* start, uint32_t* n);
+  // The child of parent named lowered (n bytes), made when missing; a new
+  // child gets spelling as its first alias when withAlias is set.
+  DirEntry* Child(DirEntry* parent, const char* spelling, const char* lowered,
+                  uint32_t n, bool withAlias);
+  DirEntry* NewEntry(const char* spelling, const char* lowered, uint32_t n, bool withAlias);
+  // Appends a new alias spelled bytes (entry's name length) with count 0;
+  // its index, or -1 when the entry has no room for another.
+  int AppendAlias(DirEntry* entry, const char* bytes);
+
+  Arena arena_;
+  DirEntry* root_;
+  DirAliasBlock* aliasBlocks_;  // every entry's further-alias array
+  StrBuf lowered_;              // the path being entered, lowered
+  Error insertError_;           // insertion errors are of no interest
+  int64_t entries_;
+  size_t aliasBlockBytes_;
+};
+
+#endif  // ZT_MIGRATE_PATH_TREE_H_

@@ -1,0 +1,298 @@
+#include "migrate/rename/archive_renamer.h"
+
+#include <stdio.h>
+
+#include <memory>
+
+#include "journal/journal_record.h"
+#include "map/view_map.h"
+#include "migrate/rename/rename_messages.h"
+#include "support/files/filesys.h"
+#include "support/messages/message_log.h"
+#include "support/text/fold.h"
+
+namespace {
+
+// The directory part of path: up to its last "/", "." when it has none and
+// "/" when the only separator is the leading one.
+void DirectoryOf(const StrPtr& path, StrBuf* out) {
+  const char* p = path.Text();
+  uint32_t i = path.Length();
+  while (i > 0 && p[i - 1] != '/') --i;
+  if (i == 0) out->Set(".");
+  else if (i == 1) out->Set("/");
+  else out->Set(p, i - 1);
+}
+
+// The last component of path (all of it when it has no "/").
+StrPtr LastComponent(const StrPtr& path) {
+  const char* p = path.Text();
+  uint32_t i = path.Length();
+  while (i > 0 && p[i - 1] != '/') --i;
+  return StrPtr(p + i, path.Length() - i);
+}
+
+}  // namespace
+
+ArchiveRenamer::ArchiveRenamer() { timer_.Start(); }
+
+void ArchiveRenamer::Join(const StrPtr& dir, const StrPtr& name, StrBuf* out) {
+  out->Clear();
+  if (dir.Length() == 1 && dir[0] == '.') {
+    out->Append(name);
+    return;
+  }
+  out->Append(dir);
+  if (dir.Length() == 0 || dir[dir.Length() - 1] != '/') out->AppendChar('/');
+  out->Append(name);
+}
+
+void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMap, Error* e) {
+  // Deleted, purged, archived and stored-elsewhere revisions have no
+  // archive file of their own to rename.
+  const StrPtr* action = record.GetField(StrPtr("action"), e);
+  if (!action) return;
+  switch (ParseDecimal(*action) & 0xFF) {
+    case 2: case 6: case 7: case 9:
+      return;
+    default:
+      break;
+  }
+  const StrPtr* type = record.GetField(StrPtr("type"), e);
+  if (!type) return;
+  const int t = ParseDecimal(*type);
+  const int low = t & 0xF;
+  if (low == 4 || low == 6 || low == 8 || (t & 0x80)) return;
+
+  const StrPtr* lbrFile = record.GetField(StrPtr("lbrFile"), e);
+  if (!lbrFile) return;
+  const StrPtr* lbrType = record.GetField(StrPtr("lbrType"), e);
+  if (!lbrType) return;
+  const StrPtr* lbrRev = record.GetField(StrPtr("lbrRev"), e);
+  if (!lbrRev) return;
+
+  if (!depotMap || !depotMap->Translate(0, *lbrFile, &mapped_)) {
+    e->Set(kMsgLbrNotVisible) << *lbrFile;
+    return;
+  }
+  RenameMapped(*lbrFile, mapped_, *lbrType, *lbrRev, e);
+}
+
+void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
+                                  const StrPtr& lbrType, const StrPtr& lbrRev, Error* e) {
+  // The archive name by the storage kind: an RCS file (",v"), one file per
+  // revision in a ",d" directory (plain or compressed), a binary (",t") or a
+  // compressed (".gz") file.
+  bool twoComponent = false;
+  wanted_.Set(mapped);
+  switch (ParseDecimal(lbrType) & 0xF) {
+    case 0:
+      wanted_.Append(",v");
+      break;
+    case 1:
+      wanted_.Append(",d/");
+      wanted_.Append(lbrRev);
+      twoComponent = true;
+      break;
+    case 3:
+      wanted_.Append(",d/");
+      wanted_.Append(lbrRev);
+      wanted_.Append(".gz");
+      twoComponent = true;
+      break;
+    case 4:
+      wanted_.Append(",t");
+      break;
+    case 6:
+      wanted_.Append(".gz");
+      break;
+    default:
+      e->Set(kMsgUnknownLbrType) << lbrFile << lbrType;
+      return;
+  }
+
+  const bool timing = Verbosity() >= 4;
+  if (timing) ++renameCount;
+
+  ctx_.conflicts = 0;
+  ctx_.lost = 0;
+  ctx_.source.Clear();
+  ctx_.target.Clear();
+  RenameVariants(&ctx_, mapped, wanted_, twoComponent, e);
+
+  if (timing) {
+    int now = timer_.Elapsed();
+    DebugPrintf("rename %d - entry: %d ms, total: %d ms %s\n", renameCount, now - lastTicks_, now,
+                mapped.Text());
+    lastTicks_ = now;
+    renameTime = now;
+  }
+  lostData += ctx_.lost;
+  archiveConflicts += ctx_.conflicts;
+}
+
+const NameList& ArchiveRenamer::FindDirVariants(const StrPtr& dir) {
+  candidates_.Clear();
+  FoldPath(dir, &folded_);
+  const char* f = folded_.Text();
+  const uint32_t len = folded_.Length();
+
+  uint32_t pos = 0;
+  if (len == 1 && f[0] == '.') {
+    candidates_.Add()->Set(".");
+    return candidates_;
+  }
+  if (len > 0 && f[0] == '/') {
+    // An absolute archive directory is searched from the file system root.
+    candidates_.Add()->Set("/");
+    pos = 1;
+  } else {
+    candidates_.Add()->Set(".");
+  }
+  if (pos >= len) {
+    if (pos == 0) candidates_.Clear();  // an empty directory name names nothing
+    return candidates_;
+  }
+
+  // One level per component: keep every on-disk name that folds to it.
+  while (pos <= len && candidates_.Count() > 0) {
+    uint32_t end = pos;
+    while (end < len && f[end] != '/') ++end;
+    StrPtr component(f + pos, end - pos);
+    next_.Clear();
+    for (int c = 0; c < candidates_.Count(); ++c) {
+      const StrBuf& cand = candidates_.At(c);
+      const DirListing& listing = cache_.List(cand);
+      const uint32_t* b;
+      const uint32_t* x;
+      listing.Matches(component, &b, &x);
+      for (const uint32_t* p = b; p < x; ++p) Join(cand, listing.Name(*p), next_.Add());
+    }
+    candidates_.Swap(&next_);
+    if (end >= len) break;
+    pos = end + 1;
+  }
+  return candidates_;
+}
+
+void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
+                                    const StrPtr& wanted, bool twoComponent, Error* e) {
+  if (cache_.Size() > DirCache::kMaxDirectories) {
+    if (Verbosity() >= 4)
+      DebugPrintf("(info) Resetting FS cache, Exceeded %d entries\n", DirCache::kMaxDirectories);
+    cache_.Clear();
+  }
+  ctx->target.Set(wanted);
+
+  // N: the folded name looked for in each directory variant; for a
+  // revision in a ",d" directory, that directory, and then the revision
+  // file by its exact name.
+  if (twoComponent) {
+    joined_.Set(LastComponent(mapped));
+    joined_.Append(",d");
+    FoldPath(joined_, &name_);
+    const uint32_t revStart = mapped.Length() + 3;
+    if (wanted.Length() > revStart) rev_.Set(wanted.Text() + revStart, wanted.Length() - revStart);
+    else rev_.Clear();
+    FoldPath(rev_, &foldedRev_);
+  } else {
+    FoldPath(LastComponent(wanted), &name_);
+  }
+
+  DirectoryOf(mapped, &dir_);
+  const NameList& dirs = FindDirVariants(dir_);
+
+  found_.Clear();
+  for (int d = 0; d < dirs.Count(); ++d) {
+    const StrBuf& dirName = dirs.At(d);
+    const DirListing& listing = cache_.List(dirName);
+    const uint32_t* b;
+    const uint32_t* x;
+    listing.Matches(name_, &b, &x);
+    for (const uint32_t* p = b; p < x; ++p) {
+      if (!twoComponent) {
+        Join(dirName, listing.Name(*p), found_.Add());
+        continue;
+      }
+      Join(dirName, listing.Name(*p), &joined_);
+      const DirListing& revs = cache_.List(joined_);
+      const uint32_t* rb;
+      const uint32_t* rx;
+      revs.Matches(foldedRev_, &rb, &rx);
+      for (const uint32_t* r = rb; r < rx; ++r) {
+        if (!revs.Name(*r).EqualExact(rev_)) continue;
+        Join(joined_, revs.Name(*r), found_.Add());
+      }
+    }
+  }
+
+  const int n = found_.Count();
+  if (n == 0) {
+    e->Set(kMsgMissingFile) << ctx->target;
+    return;
+  }
+  if (n == 1) {
+    ctx->source.Set(found_.At(0));
+  } else {
+    ReportConflict(wanted, found_, ctx);
+  }
+  if (!ctx->source.IsEmpty() && !ctx->source.EqualExact(ctx->target)) Move(ctx, e);
+}
+
+void ArchiveRenamer::ReportConflict(const StrPtr& wanted, const NameList& found,
+                                    RenameContext* ctx) {
+  StrBuf text;
+  text.Append("Case Conflict Detected!!! ");
+  text.AppendInt(found.Count());
+  text.Append(" archives found for ");
+  text.Append(wanted);
+  text.Append("\n");
+  ctx->conflicts = 1;
+  for (int i = 0; i < found.Count(); ++i) {
+    const StrBuf& name = found.At(i);
+    if (name.EqualExact(wanted)) {
+      text.Append("  selected: ");
+      ctx->source.Set(name);
+    } else {
+      text.Append("  lost:     ");
+      ++ctx->lost;
+    }
+    text.Append(name);
+    text.Append("\n");
+  }
+  GetMessageLog()->Output(text);
+}
+
+void ArchiveRenamer::Move(RenameContext* ctx, Error* e) {
+  std::unique_ptr<FileSys> source = FileSys::Create(FST_BINARY);
+  std::unique_ptr<FileSys> target = FileSys::Create(FST_BINARY);
+  source->SetPath(ctx->source);
+  target->SetPath(ctx->target);
+
+  target->MkDir(ctx->target, e);
+  if (e->Test()) return;
+  // Directories made on the way now exist; so do any the cache missed.
+  DirectoryOf(ctx->target, &joined_);
+  cache_.NoteExists(joined_);
+
+  // Never move over an existing file: something already holds the wanted
+  // name, so the variant found stays where it is and the record counts as a
+  // conflict.
+  if (target->Stat() & (FSF_EXISTS | FSF_SYMLINK)) {
+    cache_.NoteExists(ctx->target);
+    found_.Clear();
+    found_.Add()->Set(ctx->target);
+    found_.Add()->Set(ctx->source);
+    ctx->source.Clear();
+    ctx->lost = 0;
+    ReportConflict(ctx->target, found_, ctx);
+    return;
+  }
+
+  fprintf(stderr, "Renaming %s to %s\n", ctx->source.Text(), ctx->target.Text());
+  source->Rename(target.get(), e);
+  if (e->Test()) return;
+  cache_.NoteGone(ctx->source);
+  cache_.NoteExists(ctx->target);
+  ++movedCount;
+}

@@ -1,0 +1,148 @@
+#include "migrate/rename/dir_cache.h"
+
+#include <algorithm>
+#include <type_traits>
+
+#include "support/files/filesys.h"
+#include "support/text/fold.h"
+#include "support/text/var_array.h"
+
+namespace {
+
+// The parent directory key and the last component of path[0, end):
+// "." above a relative top-level name, "/" above an absolute one.
+void SplitAt(std::string_view path, size_t end, std::string_view* parent,
+             std::string_view* name) {
+  std::string_view head = path.substr(0, end);
+  size_t slash = head.rfind('/');
+  if (slash == std::string_view::npos) {
+    *parent = ".";
+    *name = head;
+  } else if (slash == 0) {
+    *parent = "/";
+    *name = head.substr(1);
+  } else {
+    *parent = head.substr(0, slash);
+    *name = head.substr(slash + 1);
+  }
+}
+
+}  // namespace
+
+void DirListing::Matches(const StrPtr& folded, const uint32_t** begin,
+                         const uint32_t** end) const {
+  std::string_view key = folded.View();
+  auto range = std::equal_range(
+      byFold_.begin(), byFold_.end(), key,
+      [this](const auto& a, const auto& b) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, uint32_t>)
+          return entries_[a].folded.View() < b;
+        else
+          return a < entries_[b].folded.View();
+      });
+  *begin = byFold_.data() + (range.first - byFold_.begin());
+  *end = byFold_.data() + (range.second - byFold_.begin());
+}
+
+int DirListing::Find(const StrPtr& name, StrBuf* scratch) const {
+  FoldPath(name, scratch);
+  const uint32_t* b;
+  const uint32_t* e;
+  Matches(*scratch, &b, &e);
+  for (const uint32_t* p = b; p < e; ++p)
+    if (entries_[*p].name.EqualExact(name)) return static_cast<int>(p - byFold_.data());
+  return -1;
+}
+
+bool DirListing::Contains(const StrPtr& name) const {
+  StrBuf scratch;
+  return Find(name, &scratch) >= 0;
+}
+
+size_t DirListing::InsertPoint(const StrPtr& folded, uint32_t index) const {
+  std::string_view key = folded.View();
+  auto it = std::lower_bound(byFold_.begin(), byFold_.end(), index,
+                             [this, key](uint32_t a, uint32_t idx) {
+                               int c = entries_[a].folded.View().compare(key);
+                               return c < 0 || (c == 0 && a < idx);
+                             });
+  return static_cast<size_t>(it - byFold_.begin());
+}
+
+void DirListing::Add(const StrPtr& name) {
+  StrBuf folded;
+  if (Find(name, &folded) >= 0) return;
+  uint32_t index = static_cast<uint32_t>(entries_.size());
+  entries_.push_back(Entry{StrBuf(name), std::move(folded)});
+  size_t at = InsertPoint(entries_.back().folded, index);
+  byFold_.insert(byFold_.begin() + static_cast<std::ptrdiff_t>(at), index);
+}
+
+bool DirListing::Remove(const StrPtr& name) {
+  StrBuf scratch;
+  int pos = Find(name, &scratch);
+  if (pos < 0) return false;
+  byFold_.erase(byFold_.begin() + pos);
+  return true;
+}
+
+DirListing* DirCache::Cached(std::string_view dir) {
+  auto it = dirs_.find(dir);
+  return it == dirs_.end() ? nullptr : it->second.get();
+}
+
+bool DirCache::Has(const StrPtr& dir) const { return dirs_.find(dir.View()) != dirs_.end(); }
+
+const DirListing& DirCache::List(const StrPtr& dir) {
+  if (DirListing* hit = Cached(dir.View())) return *hit;
+
+  auto listing = std::make_unique<DirListing>();
+  std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY);
+  if (f) {
+    f->SetPath(dir);
+    Error e;  // an unreadable or missing directory simply lists as empty
+    std::unique_ptr<StrVarArray> names = f->ScanDir(&e);
+    if (names) {
+      // Fold every name once; sort the index by fold, then listing order.
+      const int n = names->Count();
+      listing->entries_.reserve(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        const StrBuf* name = names->At(i);
+        DirListing::Entry entry{StrBuf(*name), StrBuf()};
+        FoldPath(*name, &entry.folded);
+        listing->entries_.push_back(std::move(entry));
+      }
+      listing->byFold_.resize(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) listing->byFold_[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
+      const auto& entries = listing->entries_;
+      std::stable_sort(listing->byFold_.begin(), listing->byFold_.end(),
+                       [&entries](uint32_t a, uint32_t b) {
+                         return entries[a].folded.View() < entries[b].folded.View();
+                       });
+    }
+  }
+  DirListing* raw = listing.get();
+  dirs_.emplace(std::string(dir.View()), std::move(listing));
+  return *raw;
+}
+
+void DirCache::NoteExists(const StrPtr& path) {
+  std::string_view p = path.View();
+  for (size_t end = 0; end <= p.size(); ++end) {
+    if (end != p.size() && p[end] != '/') continue;
+    std::string_view parent, name;
+    SplitAt(p, end, &parent, &name);
+    if (name.empty()) continue;
+    if (DirListing* listing = Cached(parent))
+      listing->Add(StrPtr(name.data(), static_cast<uint32_t>(name.size())));
+  }
+}
+
+void DirCache::NoteGone(const StrPtr& path) {
+  std::string_view p = path.View();
+  std::string_view parent, name;
+  SplitAt(p, p.size(), &parent, &name);
+  if (name.empty()) return;
+  if (DirListing* listing = Cached(parent))
+    listing->Remove(StrPtr(name.data(), static_cast<uint32_t>(name.size())));
+}

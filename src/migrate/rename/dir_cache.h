@@ -1,0 +1,96 @@
+// DirCache: the archive renamer's cache of directory listings.
+//
+// Maps a directory name (compared byte by byte, exactly as the renamer joins
+// it: "." for the current directory, "/" for the file system root) to a
+// DirListing of the names in that directory. Each name is kept with its
+// folded form (FoldPath) and an index sorted by that form, so looking up the
+// case variants of one name costs a binary search instead of a walk of the
+// whole directory and no folding per lookup. The cache owns every listing;
+// references stay valid until Clear.
+//
+// The cache is kept true to the disk for the renamer's own changes: after a
+// move the name leaves its old directory's listing and enters its new one,
+// and directories made on the way enter their parents' listings.
+#ifndef ZT_MIGRATE_RENAME_DIR_CACHE_H_
+#define ZT_MIGRATE_RENAME_DIR_CACHE_H_
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/text/strbuf.h"
+
+// The names of one directory, in listing order.
+class DirListing {
+ public:
+  DirListing() = default;
+  DirListing(const DirListing&) = delete;
+  DirListing& operator=(const DirListing&) = delete;
+
+  // Number of live names.
+  int Count() const { return static_cast<int>(byFold_.size()); }
+  // The live names whose folded form equals folded, in listing order:
+  // [*begin, *end) index Name()/Folded().
+  void Matches(const StrPtr& folded, const uint32_t** begin, const uint32_t** end) const;
+  const StrBuf& Name(uint32_t i) const { return entries_[i].name; }
+  const StrBuf& Folded(uint32_t i) const { return entries_[i].folded; }
+  // True when the exact name is live in the listing.
+  bool Contains(const StrPtr& name) const;
+  // Appends name (folding it) unless it is already there.
+  void Add(const StrPtr& name);
+  // Drops the exact name; false when it was not there.
+  bool Remove(const StrPtr& name);
+
+ private:
+  friend class DirCache;
+  struct Entry {
+    StrBuf name;
+    StrBuf folded;
+  };
+  // Position in byFold_ of the exact name, or -1. scratch holds its fold.
+  int Find(const StrPtr& name, StrBuf* scratch) const;
+  // Where an entry with this fold and index goes in byFold_.
+  size_t InsertPoint(const StrPtr& folded, uint32_t index) const;
+
+  std::vector<Entry> entries_;    // every name ever listed or added
+  std::vector<uint32_t> byFold_;  // live entries by (folded, listing order)
+};
+
+class DirCache {
+ public:
+  // The renamer empties the cache when it holds more than this many
+  // directories.
+  static const int kMaxDirectories = 1000;
+
+  DirCache() = default;
+  DirCache(const DirCache&) = delete;
+  DirCache& operator=(const DirCache&) = delete;
+
+  // Number of directories cached.
+  int Size() const { return static_cast<int>(dirs_.size()); }
+  // Forgets every listing.
+  void Clear() { dirs_.clear(); }
+  // The listing of dir, read from disk on first use (an unreadable or
+  // missing directory lists as empty and is cached as such).
+  const DirListing& List(const StrPtr& dir);
+  // True when dir's listing is cached.
+  bool Has(const StrPtr& dir) const;
+
+  // path now exists: every component of it enters the cached listing of the
+  // directory above it, where that listing is cached.
+  void NoteExists(const StrPtr& path);
+  // path no longer exists: its last component leaves the cached listing of
+  // its directory.
+  void NoteGone(const StrPtr& path);
+
+ private:
+  DirListing* Cached(std::string_view dir);
+
+  std::map<std::string, std::unique_ptr<DirListing>, std::less<>> dirs_;
+};
+
+#endif  // ZT_MIGRATE_RENAME_DIR_CACHE_H_

@@ -1,0 +1,146 @@
+#include "migrate/rename/rename_setup.h"
+
+#include <unistd.h>
+
+#include <memory>
+#include <random>
+
+#include "journal/journal_record.h"
+#include "map/view_map.h"
+#include "migrate/rename/archive_renamer.h"
+#include "migrate/rename/rename_messages.h"
+#include "support/files/filesys.h"
+#include "support/messages/debug.h"
+
+namespace {
+
+// dir + "/" + name, or name alone when dir is empty.
+void InDir(const StrPtr& dir, const StrPtr& name, StrBuf* out) {
+  out->Clear();
+  if (!dir.IsEmpty()) {
+    out->Append(dir);
+    if (dir[dir.Length() - 1] != '/') out->AppendChar('/');
+  }
+  out->Append(name);
+}
+
+// 32 random lower-case hexadecimal digits, the first a letter so that the
+// name always has an upper-case form.
+void RandomDigits(StrBuf* out) {
+  static const char kHex[] = "0123456789abcdef";
+  std::random_device rd;
+  out->Clear();
+  out->AppendChar(static_cast<char>('a' + rd() % 6));
+  for (int i = 1; i < 32; ++i) out->AppendChar(kHex[rd() % 16]);
+}
+
+// One probe with the given digits: 1 case-sensitive, 0 not, -1 when the
+// lower-case name was already taken (nothing was touched).
+int ProbeWith(const StrPtr& dir, const StrPtr& digits) {
+  StrBuf lowerName, upperDigits, upperDir, upperFile;
+  InDir(dir, digits, &lowerName);
+  upperDigits.Set(digits);
+  upperDigits.UpperAscii();
+  InDir(dir, upperDigits, &upperDir);
+  InDir(upperDir, StrPtr("o"), &upperFile);
+
+  std::unique_ptr<FileSys> a = FileSys::Create(FST_BINARY | FST_M_EXCL);
+  std::unique_ptr<FileSys> b = FileSys::Create(FST_BINARY | FST_M_EXCL);
+  if (!a || !b) return 0;
+  a->SetPath(lowerName);
+  a->SetPerms(FPM_RW);
+  b->SetPath(upperFile);
+  b->SetPerms(FPM_RW);
+  if (!dir.IsEmpty()) b->SetStopDir(dir);
+
+  // Never truncate or remove a file the probe did not create.
+  if (a->Stat() & (FSF_EXISTS | FSF_SYMLINK)) return -1;
+  Error e;
+  a->Open(FOM_WRITE, &e);
+  if (e.GetSeverity() > E_INFO) return a->Stat() & FSF_EXISTS ? -1 : 0;
+  a->Close(&e);
+
+  // On a file system that ignores case the upper-case name is the file just
+  // made; on one that does not, it is new unless something else holds it.
+  std::unique_ptr<FileSys> probeDir = FileSys::Create(FST_BINARY);
+  probeDir->SetPath(upperDir);
+  const bool upperExisted = (probeDir->Stat() & (FSF_EXISTS | FSF_SYMLINK)) != 0;
+
+  if (e.GetSeverity() <= E_INFO) b->MkDir(upperFile, &e);
+  if (e.GetSeverity() <= E_INFO) b->Open(FOM_WRITE, &e);
+
+  Error ignored;
+  if (e.GetSeverity() > E_INFO) {
+    b->Close(&ignored);
+    // Remove the directory the probe made, if it made one.
+    if (!upperExisted && (probeDir->Stat() & FSF_DIRECTORY)) b->RmDir(upperFile, &ignored);
+    a->Unlink(&ignored);
+    return 0;
+  }
+  b->Close(&ignored);
+  b->Unlink(&ignored);
+  if (!upperExisted) b->RmDir(upperFile, &ignored);
+  a->Unlink(&ignored);
+  return 1;
+}
+
+}  // namespace
+
+bool ProbeCaseSensitive(const StrPtr& dir, const StrPtr& digits) {
+  if (!digits.IsEmpty()) return ProbeWith(dir, digits) == 1;
+  StrBuf name;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    RandomDigits(&name);
+    int r = ProbeWith(dir, name);
+    if (r >= 0) return r == 1;
+  }
+  return false;
+}
+
+void OnConfigRecord(const JournalRecord& record, bool scanOnly, StrBuf* serverId,
+                    StrBuf* serverRoot, Error* e) {
+  if (!scanOnly) return;
+  const StrPtr* serverName = record.GetField(StrPtr("serverName"), e);
+  if (!serverName) return;
+  const StrPtr* name = record.GetField(StrPtr("name"), e);
+  if (!name) return;
+  const StrPtr* value = record.GetField(StrPtr("value"), e);
+  if (!value) return;
+
+  if (name->Equal(StrPtr("configurationVersion")) && serverId->IsEmpty()) {
+    serverId->Set(*serverName);
+    DebugPrintf("Autodetected serverId is %s\n", serverId->Text());
+  }
+  if (name->Equal(StrPtr("server.depot.root")) && serverRoot->IsEmpty() &&
+      (serverName->Equal(*serverId) || serverName->Equal(StrPtr("all")))) {
+    serverRoot->Set(*value);
+    DebugPrintf("using server.depot.root: %s\n", serverRoot->Text());
+  }
+}
+
+void EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
+                      ArchiveRenamer* renamer, Error* e) {
+  if (!scanOnly || *inArchiveRoot) return;
+  *inArchiveRoot = true;
+
+  std::unique_ptr<FileSys> root = FileSys::Create(FST_BINARY);
+  StrBuf rootName(serverRoot);
+  if (root) root->SetPath(rootName);
+  // A root that exists but cannot be entered (a file, no permission) is as
+  // unusable as a missing one, and is reported the same way.
+  if (root && !rootName.IsEmpty() && (root->Stat() & FSF_EXISTS) && chdir(rootName.Text()) == 0) {
+    if (renamer) renamer->ResetCache();
+    return;
+  }
+  DebugPrintf("could not open Archive root directory %s\n", rootName.Text());
+  e->Set(kMsgMissingFile) << rootName;
+}
+
+void AddDepot(const StrPtr& name, const StrPtr& map, ViewMap* depotMap, Error* e) {
+  (void)e;
+  StrBuf left;
+  left.Append("//");
+  left.Append(name);
+  left.Append("/...");
+  depotMap->Insert(left, map, IncludeMapping);
+}

@@ -1,0 +1,33 @@
+// The messages raised by the file layer: platform failures, name checks,
+// gzip streams and content translation.
+#ifndef ZT_SUPPORT_FILES_FILES_MESSAGES_H_
+#define ZT_SUPPORT_FILES_FILES_MESSAGES_H_
+
+#include "support/messages/error.h"
+
+// A failing platform call: the operation word, its argument (usually the
+// file name) and the system's error text.
+inline constexpr MessageId kMsgOsFail = {0x33210001, "%operation%: %arg%: %errmsg%"};
+inline constexpr MessageId kMsgPathTooLong = {
+    0x3321000c,
+    "Filename '%filename%' is length %actual% which exceeds the internal length limit of %maxlen%."};
+
+inline constexpr MessageId kMsgRenameTemp = {0x31000588, "Rename of %file% to temporary name failed."};
+inline constexpr MessageId kMsgRenameMkDir = {0x31000589, "Rename directory creation for %file% failed."};
+inline constexpr MessageId kMsgRenameRmDir = {0x3100058a, "Rename directory removal for %file% failed."};
+inline constexpr MessageId kMsgRenameDirSearch = {0x3100058b, "Rename directory search for %dir% failed."};
+inline constexpr MessageId kMsgRenameDirNotEmpty = {0x3100058c, "Rename failed, directory %dir% not empty."};
+
+inline constexpr MessageId kMsgDeflateFailed = {0x40210410, "Deflate failed!"};
+inline constexpr MessageId kMsgDeflateEndFailed = {0x40210411, "DeflateEnd failed!"};
+inline constexpr MessageId kMsgDeflateInitFailed = {0x40210412, "DeflateInit failed!"};
+inline constexpr MessageId kMsgInflateFailed = {0x40210413, "Inflate failed!"};
+inline constexpr MessageId kMsgInflateInitFailed = {0x40210414, "InflateInit failed!"};
+inline constexpr MessageId kMsgGzipMagic = {0x40210415, "Gzip magic header wrong!"};
+inline constexpr MessageId kMsgUnexpectedEof = {0x30000000, "Unexpected end of file"};
+
+inline constexpr MessageId kMsgTranslationFailed = {
+    0x2204040e, "Translation of file content failed near line %arg%[ file %name%]"};
+inline constexpr MessageId kMsgPartialChar = {0x1004040d, "Partial character in translation"};
+
+#endif  // ZT_SUPPORT_FILES_FILES_MESSAGES_H_

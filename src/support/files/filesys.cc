@@ -1,0 +1,347 @@
+// The operations of FileSys written once on top of the others: names,
+// lines, digests, temporary names, directory walks, and the process-wide
+// list of live file objects.
+#include "support/files/filesys.h"
+
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <mutex>
+
+#include "support/files/digest.h"
+#include "support/files/file_io.h"
+#include "support/files/files_messages.h"
+#include "support/files/path_sys.h"
+#include "support/files/posix/os_file.h"
+#include "support/messages/debug.h"
+#include "support/text/charset.h"
+
+// The list of live file objects, walked by the interrupt handler.
+class FileSysRegistry {
+ public:
+  static std::mutex& Mutex() {
+    static std::mutex m;
+    return m;
+  }
+  static FileSys*& Head() {
+    static FileSys* head = nullptr;
+    return head;
+  }
+  static void Add(FileSys* f) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    f->prevLive = nullptr;
+    f->nextLive = Head();
+    if (Head()) Head()->prevLive = f;
+    Head() = f;
+  }
+  static void Remove(FileSys* f) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (f->prevLive) f->prevLive->nextLive = f->nextLive;
+    else Head() = f->nextLive;
+    if (f->nextLive) f->nextLive->prevLive = f->prevLive;
+    f->prevLive = f->nextLive = nullptr;
+  }
+  static void CleanupAll() {
+    // Called from a signal handler: never wait for a lock the interrupted
+    // code may hold; a list in the middle of a change is left alone.
+    std::unique_lock<std::mutex> lock(Mutex(), std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    for (FileSys* f = Head(); f; f = f->nextLive)
+      if (f->deleteOnClose) f->Cleanup();
+  }
+};
+
+FileSys::FileSys()
+    : mode(0),
+      perms(0),
+      modTime(0),
+      preallocate(0),
+      type(0),
+      digest(nullptr),
+      hint(0),
+      handler(nullptr),
+      pathFlags(0),
+      deleteOnClose(false),
+      keepCwd(false),
+      nameCharset(CharSetApi::Current()),
+      contentCharset(CharSetApi::Current()),
+      prevLive(nullptr),
+      nextLive(nullptr) {
+  FileSysRegistry::Add(this);
+}
+
+FileSys::~FileSys() { FileSysRegistry::Remove(this); }
+
+void FileSys::CleanupAll() { FileSysRegistry::CleanupAll(); }
+
+void FileSys::CheckPath(const StrPtr& name) {
+  (void)name;
+  // Names go to the system as bytes: no long-name or wide-name forms.
+  pathFlags = 0;
+}
+
+void FileSys::SetPath(const StrPtr& name) {
+  if (!(name.Length() && name.Text()[0] == '-')) CheckPath(name);
+  if (name.Text() == path.Text()) return;
+  path.Set(name);
+}
+
+void FileSys::SetPathChecked(const StrPtr& name, Error* e) {
+  SetPath(name);
+  if (pathFlags == 0 && path.Length() > PATH_MAX) {
+    e->Set(kMsgPathTooLong) << path << static_cast<int>(path.Length()) << PATH_MAX;
+  }
+}
+
+int FileSys::ReadLine(StrBuf* line, Error* e) {
+  line->Clear();
+  int limit = GetLevel(ZT_FILESYS_BUFSIZE);
+  char c;
+  while (static_cast<int>(line->Length()) < limit) {
+    int n = Read(&c, 1, e);
+    if (n <= 0) break;
+    if (c == '\n') {
+      line->NulTerminate();
+      return 1;
+    }
+    line->AppendUnterminated(&c, 1);
+  }
+  line->NulTerminate();
+  return line->Length() ? -1 : 0;
+}
+
+int64_t FileSys::DigestMD5(StrBuf* out, Error* e) {
+  FileDigest md5("MD5");
+  Open(FOM_READ, e);
+  if (e->Test()) return 0;
+  int size = GetLevel(ZT_FILESYS_BUFSIZE);
+  std::unique_ptr<char[]> buf(new char[size]);
+  int64_t total = 0;
+  for (;;) {
+    int n = Read(buf.get(), size, e);
+    if (n <= 0 || e->Test()) break;
+    if (out) md5.Update(buf.get(), n);
+    total += n;
+  }
+  Error closeErr;
+  Close(e->Test() ? &closeErr : e);
+  if (out) md5.Final(out);
+  return total;
+}
+
+void FileSys::Digest(int kind, StrBuf* out, Error* e) {
+  const int kPiece = 4096;
+  char buf[kPiece];
+  switch (kind) {
+    case FDK_MD5:
+      DigestMD5(out, e);
+      return;
+    case FDK_GITBLOB: {
+      // The size is found by reading, so that it matches what is hashed.
+      bool isLink = (type & FST_MASK) == FST_SYMLINK;
+      Open(FOM_READ, e);
+      if (e->Test()) return;
+      int64_t count = 0;
+      int first = 0;
+      for (;;) {
+        int n = Read(buf, kPiece, e);
+        if (n <= 0 || e->Test()) break;
+        if (count == 0) first = n;
+        count += n;
+        if (isLink) break;  // a link's target fits in the first piece
+      }
+      Error ignored;
+      Close(&ignored);
+      if (e->Test()) return;
+      if (isLink && first > 0 && buf[first - 1] == '\n') {
+        --first;
+        --count;
+      }
+      FileDigest sha("SHA1");
+      char head[40];
+      int hn = snprintf(head, sizeof(head), "blob %lld", static_cast<long long>(count));
+      sha.Update(head, hn + 1);  // with the zero byte
+      if (isLink) {
+        sha.Update(buf, first);
+      } else {
+        Open(FOM_READ, e);
+        if (e->Test()) return;
+        for (;;) {
+          int n = Read(buf, kPiece, e);
+          if (n <= 0 || e->Test()) break;
+          sha.Update(buf, n);
+        }
+        Close(&ignored);
+        if (e->Test()) return;
+      }
+      sha.Final(out);
+      return;
+    }
+    case FDK_GITBLOB_SIZE: {
+      FileDigest sha("SHA1");
+      char head[40];
+      int hn = snprintf(head, sizeof(head), "blob %lld", static_cast<long long>(GetSize()));
+      sha.Update(head, hn + 1);
+      Open(FOM_READ, e);
+      if (!e->Test()) {
+        for (;;) {
+          int n = Read(buf, kPiece, e);
+          if (n <= 0 || e->Test()) break;
+          sha.Update(buf, n);
+        }
+        Error ignored;
+        Close(&ignored);
+      }
+      sha.Final(out);
+      return;
+    }
+    case FDK_SHA256: {
+      FileDigest sha("SHA256");
+      Open(FOM_READ, e);
+      if (e->Test()) return;
+      for (;;) {
+        int n = Read(buf, kPiece, e);
+        if (n <= 0 || e->Test()) break;
+        sha.Update(buf, n);
+      }
+      Error ignored;
+      Close(&ignored);
+      if (!e->Test()) sha.Final(out);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void FileSys::MakeTemp(const StrPtr& name) {
+  static thread_local uint32_t counter = 0;
+  PathSys dir(name);
+  dir.StripLastComponent();
+  int attempts = GetLevel(ZT_FILESYS_MAKETMP);
+  int range = GetLevel(ZT_FILESYS_MAXTMP);
+  if (attempts < 1) attempts = 1;
+  if (range < 1) range = 1;
+  for (int i = 0; i < attempts; ++i) {
+    counter = (counter + 1 + OsRandom() % 100) % static_cast<uint32_t>(range);
+    char leaf[80];
+    snprintf(leaf, sizeof(leaf), "t%dt%dt%u.tmp", OsProcessId(), OsThreadId(), counter);
+    PathSys p;
+    p.JoinLocal(dir, StrPtr(leaf));
+    SetPath(p);
+    int st = Stat();
+    if (!(st & (FSF_EXISTS | FSF_SYMLINK))) break;
+  }
+}
+
+void FileSys::Cleanup() {
+  Error ignored;
+  Close(&ignored);
+  if (deleteOnClose) {
+    // Only once: a later Cleanup must not remove a file made since.
+    deleteOnClose = false;
+    Unlink(nullptr);
+  }
+}
+
+std::unique_ptr<StrVarArray> FileSys::ScanDir(Error* e) {
+  (void)e;
+  auto names = std::make_unique<StrVarArray>();
+  // A directory that cannot be listed gives an empty list.
+  if (OsListDir(path.Text(), names.get()) != 0) names->ClearStrings();
+  return names;
+}
+
+void FileSys::MkDir(const StrPtr& name, Error* e) {
+  if (name.Length() > PATH_MAX) {
+    e->Set(kMsgPathTooLong) << name << static_cast<int>(name.Length()) << PATH_MAX;
+    return;
+  }
+  PathSys parent(name);
+  if (!parent.StripLastComponent() || parent.IsEmpty()) return;
+  // Walk up to the first ancestor that exists, then create downwards; no
+  // recursion, so a deep name cannot exhaust the stack.
+  StrVarArray missing;
+  PathSys p(parent);
+  for (;;) {
+    OsStatus st;
+    OsStat(p.Text(), &st);
+    if (st.exists) break;
+    missing.Append(p);
+    if (!p.StripLastComponent() || p.IsEmpty()) break;
+  }
+  for (int i = missing.Count() - 1; i >= 0; --i) {
+    const StrBuf* dir = missing.At(i);
+    int err = OsMkDir(dir->Text());
+    if (err && err != EEXIST) {
+      FileIO::SetOsError(e, "mkdir", *dir, err);
+      return;
+    }
+  }
+}
+
+void FileSys::RmDir(const StrPtr& name, Error* e) {
+  PathSys p(name);
+  StrBuf cwd;
+  if (keepCwd) {
+    int err = OsGetCwd(&cwd);
+    if (err) {
+      FileIO::SetOsError(e, "getcwd", name, err);
+      return;
+    }
+  }
+  while (p.StripLastComponent() && !p.IsEmpty()) {
+    if (p.Length() == 1 && p.Text()[0] == '/') break;
+    if (keepCwd) {
+      PathSys abs;
+      abs.JoinLocal(cwd, p);
+      if (abs.EqualExact(cwd)) break;
+    }
+    if (stopDir.Length() && p.EqualExact(stopDir)) break;
+    if (OsIsLink(p.Text()) || OsIsMountPoint(p.Text())) break;
+    int err = OsRmDir(p.Text());
+    if (err == ENOTEMPTY || err == EEXIST) {
+      // A directory holding nothing but the Finder's ".DS_Store" counts as
+      // empty.
+      StrVarArray names;
+      if (OsListDir(p.Text(), &names) == 0 && names.Count() == 1 &&
+          strcmp(names.At(0)->Text(), ".DS_Store") == 0) {
+        PathSys ds;
+        ds.JoinLocal(p, StrPtr(".DS_Store"));
+        OsUnlink(ds.Text());
+        err = OsRmDir(p.Text());
+      }
+    }
+    if (err) break;
+  }
+}
+
+void FileSys::RemoveTree(const StrPtr& name, Error* e) {
+  OsStatus st;
+  StrBuf dir(name);
+  OsStat(dir.Text(), &st);
+  if (!st.exists) return;
+  StrVarArray names;
+  OsListDir(dir.Text(), &names);
+  for (int i = 0; i < names.Count(); ++i) {
+    PathSys child;
+    child.JoinLocal(dir, *names.At(i));
+    OsStatus cst;
+    OsStat(child.Text(), &cst);
+    if (cst.isDir && !cst.isLink) {
+      RemoveTree(child, e);
+    } else {
+      std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY);
+      f->SetPath(child);
+      f->Unlink(e);
+    }
+    if (e->Test()) return;
+  }
+  OsChmod(dir.Text(), 0700);
+  int err = OsRmDir(dir.Text());
+  if (err) {
+    FileIO::SetOsError(e, "rmdir", dir, err);
+  }
+}

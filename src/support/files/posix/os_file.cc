@@ -1,0 +1,279 @@
+// POSIX implementation of the platform file layer.
+#include "support/files/posix/os_file.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+FileHandle::~FileHandle() {
+  if (osHandle >= 0 && !(handleFlags & kStdStream)) ::close(osHandle);
+}
+
+int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* out) {
+  int of = O_CLOEXEC;
+  switch (flags & OSF_RDWR) {
+    case OSF_READ: of |= O_RDONLY; break;
+    case OSF_WRITE: of |= O_WRONLY; break;
+    case OSF_RDWR: of |= O_RDWR; break;
+    default: return EINVAL;
+  }
+  if (flags & OSF_CREATE) of |= O_CREAT;
+  if (flags & OSF_TRUNC) of |= O_TRUNC;
+  if (flags & OSF_EXCL) of |= O_EXCL;
+  if (flags & OSF_APPEND) of |= O_APPEND;
+  int fd;
+  do {
+    fd = ::open(name, of, perm);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno;
+  // Opening a directory for reading succeeds on POSIX; a file object never
+  // reads a directory, so refuse it the way a write open would.
+  struct stat sb;
+  if (fstat(fd, &sb) == 0 && S_ISDIR(sb.st_mode)) {
+    ::close(fd);
+    return EISDIR;
+  }
+  auto h = std::make_unique<FileHandle>();
+  h->osHandle = fd;
+  h->openFlags = flags;
+  h->createPerm = perm;
+  *out = std::move(h);
+  return 0;
+}
+
+std::unique_ptr<FileHandle> OsWrapStd(int fd) {
+  auto h = std::make_unique<FileHandle>();
+  h->osHandle = fd;
+  h->openFlags = fd == 0 ? OSF_READ : OSF_WRITE;
+  h->handleFlags = FileHandle::kStdStream;
+  return h;
+}
+
+int OsClose(FileHandle* h) {
+  if (h->osHandle < 0) return EBADF;
+  int rc = 0;
+  if (!(h->handleFlags & FileHandle::kStdStream)) {
+    if (::close(h->osHandle) < 0 && errno != EINTR) rc = errno;
+  }
+  h->osHandle = -1;
+  return rc;
+}
+
+int OsRead(FileHandle* h, char* buf, int len, int* count) {
+  for (;;) {
+    ssize_t n = ::read(h->osHandle, buf, static_cast<size_t>(len));
+    if (n >= 0) {
+      *count = static_cast<int>(n);
+      return 0;
+    }
+    if (errno == EINTR) continue;
+    *count = -1;
+    return errno;
+  }
+}
+
+int OsWrite(FileHandle* h, const char* buf, int len) {
+  while (len > 0) {
+    ssize_t n = ::write(h->osHandle, buf, static_cast<size_t>(len));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    buf += n;
+    len -= static_cast<int>(n);
+  }
+  return 0;
+}
+
+int OsSeek(FileHandle* h, int64_t offset) {
+  return ::lseek(h->osHandle, offset, SEEK_SET) < 0 ? errno : 0;
+}
+
+int OsTruncate(FileHandle* h, int64_t size) {
+  return ::ftruncate(h->osHandle, size) < 0 ? errno : 0;
+}
+
+int OsHandleSize(FileHandle* h, int64_t* size) {
+  struct stat sb;
+  if (fstat(h->osHandle, &sb) < 0) return errno;
+  *size = sb.st_size;
+  return 0;
+}
+
+int OsLock(FileHandle* h, int lockType) {
+  struct flock fl = {};
+  fl.l_whence = SEEK_SET;
+  // One byte at the highest offset, so the content stays readable by
+  // readers that take no lock.
+  fl.l_start = INT64_MAX - 1;
+  fl.l_len = 1;
+  int cmd = F_SETLKW;
+  switch (lockType) {
+    case OSL_NONE: fl.l_type = F_UNLCK; cmd = F_SETLK; break;
+    case OSL_SHARED: fl.l_type = F_RDLCK; break;
+    case OSL_EXCL: fl.l_type = F_WRLCK; break;
+    case OSL_SHARED_NB: fl.l_type = F_RDLCK; cmd = F_SETLK; break;
+    case OSL_EXCL_NB: fl.l_type = F_WRLCK; cmd = F_SETLK; break;
+    default: return EINVAL;
+  }
+  // A shared lock needs read access and an exclusive one write access; a
+  // handle opened one way only takes the lock it can.
+  int acc = h->openFlags & OSF_RDWR;
+  if (fl.l_type == F_RDLCK && acc == OSF_WRITE) fl.l_type = F_WRLCK;
+  if (fl.l_type == F_WRLCK && acc == OSF_READ) fl.l_type = F_RDLCK;
+  while (fcntl(h->osHandle, cmd, &fl) < 0) {
+    if (errno == EINTR) continue;
+    return errno;
+  }
+  h->lockType = lockType;
+  if (lockType == OSL_NONE)
+    h->handleFlags &= ~FileHandle::kLocked;
+  else
+    h->handleFlags |= FileHandle::kLocked;
+  return 0;
+}
+
+static void FillStatus(const struct stat& sb, OsStatus* st) {
+  st->exists = true;
+  st->isDir = S_ISDIR(sb.st_mode);
+  st->isRegular = S_ISREG(sb.st_mode);
+  st->ownerWrite = (sb.st_mode & S_IWUSR) != 0;
+  st->ownerExec = (sb.st_mode & S_IXUSR) != 0;
+  st->size = sb.st_size;
+  st->modTime = sb.st_mtim.tv_sec;
+  st->modTimeNs = sb.st_mtim.tv_nsec;
+  st->accessTime = sb.st_atim.tv_sec;
+  st->owner = static_cast<int>(sb.st_uid & 0xFFFF);
+}
+
+int OsStat(const char* name, OsStatus* st) {
+  *st = OsStatus();
+  struct stat sb;
+  if (lstat(name, &sb) < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+  if (S_ISLNK(sb.st_mode)) {
+    st->isLink = true;
+    struct stat tb;
+    if (stat(name, &tb) < 0) {
+      // A dangling link: it exists, but as nothing we can use.
+      FillStatus(sb, st);
+      st->isLink = true;
+      st->isRegular = false;
+      return 0;
+    }
+    FillStatus(tb, st);
+    st->isLink = true;
+    return 0;
+  }
+  FillStatus(sb, st);
+  return 0;
+}
+
+int OsRename(const char* from, const char* to) { return ::rename(from, to) < 0 ? errno : 0; }
+int OsUnlink(const char* name) { return ::unlink(name) < 0 ? errno : 0; }
+int OsMkDir(const char* name) { return ::mkdir(name, 0777) < 0 ? errno : 0; }
+int OsRmDir(const char* name) { return ::rmdir(name) < 0 ? errno : 0; }
+int OsChmod(const char* name, int mode) {
+  return ::chmod(name, static_cast<mode_t>(mode)) < 0 ? errno : 0;
+}
+
+bool OsIsLink(const char* name) {
+  struct stat sb;
+  return lstat(name, &sb) == 0 && S_ISLNK(sb.st_mode);
+}
+
+bool OsIsMountPoint(const char* name) {
+  struct stat sb, pb;
+  if (stat(name, &sb) < 0) return false;
+  std::string parent(name);
+  parent += "/..";
+  if (stat(parent.c_str(), &pb) < 0) return false;
+  return sb.st_dev != pb.st_dev || sb.st_ino == pb.st_ino;
+}
+
+int OsTruncateName(const char* name, int64_t size) {
+  return ::truncate(name, size) < 0 ? errno : 0;
+}
+
+int OsSetTimes(const char* name, int64_t secs, int64_t nsecs) {
+  struct timespec ts[2];
+  ts[0].tv_sec = 0;
+  ts[0].tv_nsec = UTIME_OMIT;
+  ts[1].tv_sec = secs;
+  ts[1].tv_nsec = nsecs;
+  return utimensat(AT_FDCWD, name, ts, 0) < 0 ? errno : 0;
+}
+
+int OsGetCwd(StrBuf* out) {
+  char buf[PATH_MAX + 1];
+  if (!getcwd(buf, sizeof(buf))) return errno;
+  out->Set(buf);
+  return 0;
+}
+
+int OsReadLink(const char* name, StrBuf* out) {
+  char buf[PATH_MAX + 1];
+  ssize_t n = readlink(name, buf, sizeof(buf) - 1);
+  if (n < 0) return errno;
+  out->Set(buf, static_cast<uint32_t>(n));
+  return 0;
+}
+
+int OsSymlink(const char* target, const char* name) {
+  return ::symlink(target, name) < 0 ? errno : 0;
+}
+
+int OsListDir(const char* name, StrVarArray* names) {
+  DIR* d = opendir(name);
+  if (!d) return errno;
+  while (struct dirent* ent = readdir(d)) {
+    const char* n = ent->d_name;
+    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+    names->Append(StrPtr(n));
+  }
+  closedir(d);
+  return 0;
+}
+
+int OsUmask() {
+  static std::once_flag once;
+  static int mask = 022;
+  std::call_once(once, [] {
+    mode_t old = umask(022);
+    umask(old);
+    mask = static_cast<int>(old);
+  });
+  return mask;
+}
+
+void OsSleepMs(int ms) {
+  if (ms <= 0) return;
+  struct timespec ts;
+  ts.tv_sec = ms / 1000;
+  ts.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+  while (nanosleep(&ts, &ts) < 0 && errno == EINTR) {
+  }
+}
+
+int OsProcessId() { return static_cast<int>(getpid()); }
+int OsThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
+
+uint32_t OsRandom() {
+  uint32_t v = 0;
+  if (getrandom(&v, sizeof(v), 0) != static_cast<ssize_t>(sizeof(v))) {
+    static std::atomic<uint32_t> fallback{0x9e3779b9u};
+    v = fallback.fetch_add(0x6d2b79f5u) ^ static_cast<uint32_t>(getpid());
+  }
+  return v;
+}

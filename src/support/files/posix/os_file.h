@@ -1,0 +1,110 @@
+// The platform layer under the file objects: the handle record of an open
+// file and the name-level operations (status, rename, unlink, chmod,
+// directories, times), each a thin wrapper over one POSIX call.
+//
+// Every function returns 0 on success or the errno value of the failure;
+// none of them reports into an Error (the file objects do that, with their
+// own operation words). Names are byte strings passed to the system as is.
+#ifndef ZT_SUPPORT_FILES_POSIX_OS_FILE_H_
+#define ZT_SUPPORT_FILES_POSIX_OS_FILE_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "support/text/strbuf.h"
+#include "support/text/var_array.h"
+
+// Open flags of the handle layer (mapped to the POSIX flags inside).
+enum {
+  OSF_READ = 1,
+  OSF_WRITE = 2,
+  OSF_RDWR = 3,
+  OSF_CREATE = 4,
+  OSF_TRUNC = 8,
+  OSF_EXCL = 0x10,
+  OSF_APPEND = 0x20
+};
+
+// Lock types: release; shared and exclusive, waiting or failing at once.
+enum { OSL_NONE = 0, OSL_SHARED = 1, OSL_EXCL = 2, OSL_SHARED_NB = 3, OSL_EXCL_NB = 4 };
+
+// The handle record of one open file. Owns the descriptor unless it is a
+// standard stream.
+class FileHandle {
+ public:
+  FileHandle() : osHandle(-1), openFlags(0), createPerm(0600), lockType(0), handleFlags(0) {}
+  ~FileHandle();
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  static const int kStdStream = 1;
+  static const int kLocked = 2;
+
+  int osHandle;
+  int openFlags;
+  int createPerm;
+  int lockType;
+  int handleFlags;
+};
+
+// The status of a name, as the file layer needs it.
+struct OsStatus {
+  bool exists = false;
+  bool isLink = false;     // the name itself is a symbolic link
+  bool isDir = false;
+  bool isRegular = false;
+  bool ownerWrite = false;
+  bool ownerExec = false;
+  int64_t size = 0;
+  int64_t modTime = 0;
+  int64_t modTimeNs = 0;
+  int64_t accessTime = 0;
+  int owner = 0;
+};
+
+// Opens name with OSF_ flags; on success *out holds the new handle.
+int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* out);
+// Wraps a standard descriptor (0 or 1) without opening it.
+std::unique_ptr<FileHandle> OsWrapStd(int fd);
+// Closes the descriptor (a standard stream is left open).
+int OsClose(FileHandle* h);
+// Reads up to len bytes into *count (0 at the end); retries EINTR.
+int OsRead(FileHandle* h, char* buf, int len, int* count);
+// Writes all len bytes (short writes are continued).
+int OsWrite(FileHandle* h, const char* buf, int len);
+int OsSeek(FileHandle* h, int64_t offset);
+int OsTruncate(FileHandle* h, int64_t size);
+int OsHandleSize(FileHandle* h, int64_t* size);
+// Takes or releases (OSL_NONE) a lock on one byte at a high offset.
+int OsLock(FileHandle* h, int lockType);
+
+// Status of a name: follows a link to its target and notes that it was one.
+// Returns 0 with exists=false for a missing name.
+int OsStat(const char* name, OsStatus* st);
+int OsRename(const char* from, const char* to);
+int OsUnlink(const char* name);
+int OsMkDir(const char* name);
+int OsRmDir(const char* name);
+int OsChmod(const char* name, int mode);
+// True when the name itself is a symbolic link.
+bool OsIsLink(const char* name);
+// True when name is a mount point (its device differs from its parent's).
+bool OsIsMountPoint(const char* name);
+int OsTruncateName(const char* name, int64_t size);
+int OsSetTimes(const char* name, int64_t secs, int64_t nsecs);
+int OsGetCwd(StrBuf* out);
+// Reads a link's target.
+int OsReadLink(const char* name, StrBuf* out);
+int OsSymlink(const char* target, const char* name);
+// Appends the names in a directory ("." and ".." skipped) to names.
+int OsListDir(const char* name, StrVarArray* names);
+// The process's file-creation mask, read once.
+int OsUmask();
+// Sleeps for ms milliseconds.
+void OsSleepMs(int ms);
+int OsProcessId();
+int OsThreadId();
+// A random number from the system source.
+uint32_t OsRandom();
+
+#endif  // ZT_SUPPORT_FILES_POSIX_OS_FILE_H_

@@ -1,0 +1,155 @@
+// The command options parser.
+#include "support/messages/options.h"
+
+#include <cstring>
+
+namespace {
+
+const char kTrue[] = "true";
+const char kModifiers[] = ":#$+.";
+
+bool IsModifier(char c) { return c != 0 && strchr(kModifiers, c) != nullptr; }
+
+// The letter's place in the flag string (modifiers are not letters), or null.
+const char* FindFlag(const char* flagString, char c) {
+  if (c == 0 || IsModifier(c)) return nullptr;
+  for (const char* p = flagString; *p; ++p) {
+    if (*p == c) return p;
+  }
+  return nullptr;
+}
+
+// Optional blanks, an optional sign, at least one digit and nothing else,
+// fitting a signed 64-bit integer and not negative.
+bool IsNonNegativeInteger(const char* s) {
+  while (*s == ' ' || *s == '\t') ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = (*s++ == '-');
+  if (*s < '0' || *s > '9') return false;
+  uint64_t v = 0;
+  const uint64_t limit = negative ? (uint64_t{1} << 63) : (uint64_t{1} << 63) - 1;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    unsigned d = static_cast<unsigned>(*s - '0');
+    if (v > (limit - d) / 10) return false;
+    v = v * 10 + d;
+  }
+  if (*s) return false;
+  return !negative || v == 0;
+}
+
+}  // namespace
+
+OptionSet::OptionSet() : count(0), flags(), subFlags() {}
+
+void OptionSet::Parse(int* argc, char*** argv, const char* flagString, int mask,
+                      const MessageId& usage, Error* e) {
+  bool explain = false;
+  bool stopped = false;
+  char letter[2] = {0, 0};
+
+  while (*argc > 0) {
+    char* word = (*argv)[0];
+    if (stopped || word[0] != '-' || word[1] == 0) break;
+    ++*argv;
+    --*argc;
+
+    if (word[1] == '-') {
+      // Long options: only the explain request is known, and only once.
+      if (!explain && strcmp(word + 2, "explain") == 0) {
+        explain = true;
+        continue;
+      }
+      e->Set(kMsgBadOption) << (word + 1);
+      e->Set(usage);
+      return;
+    }
+
+    const char* p = word + 1;
+    while (*p) {
+      const char* f = FindFlag(flagString, *p);
+      if (!f) {
+        e->Set(kMsgBadOption) << p;
+        e->Set(usage);
+        return;
+      }
+      if (explain) {
+        e->Set(usage);
+        return;
+      }
+      if (count >= kMaxOptions) {
+        e->Set(kMsgTooManyOptions);
+        return;
+      }
+      letter[0] = *p++;
+      int slot = count;
+      flags[slot] = letter[0];
+      subFlags[slot] = 0;
+      char mod = f[1];
+
+      if (mod == '.') {
+        values[slot] = StrPtr(p);
+        ++count;
+        break;
+      }
+      if (!IsModifier(mod)) {
+        values[slot] = StrPtr(kTrue, 4);
+        ++count;
+        continue;
+      }
+      if (mod == '+') {
+        if (!*p) {
+          e->Set(kMsgNeedsFlagArg) << letter;
+          e->Set(usage);
+          return;
+        }
+        subFlags[slot] = *p++;
+      }
+      // ":", "#", "$" and the argument of "+": the rest of the word, or the
+      // next word.
+      const char* arg;
+      if (*p) {
+        arg = p;
+      } else if (*argc > 0) {
+        arg = (*argv)[0];
+        ++*argv;
+        --*argc;
+      } else {
+        e->Set(kMsgNeedsArg) << letter;
+        e->Set(usage);
+        return;
+      }
+      if (mod == '#' && !IsNonNegativeInteger(arg)) {
+        e->Set(kMsgNeedsNonNegArg) << letter;
+        e->Set(usage);
+        return;
+      }
+      if (mod == '$') stopped = true;
+      values[slot] = StrPtr(arg);
+      ++count;
+      break;
+    }
+  }
+
+  if (explain) {
+    e->Set(usage);
+    return;
+  }
+
+  int need;
+  if (*argc <= 0) need = kOptNoWords;
+  else if (*argc == 1) need = kOptOneWord;
+  else if (*argc == 2) need = kOptTwoWords;
+  else if (*argc == 3) need = kOptThreeWords;
+  else need = kOptManyWords;
+  if (!(mask & need)) {
+    e->Set((mask & kOptNoWords) ? kMsgUnexpectedArgs : kMsgWrongArgCount);
+    e->Set(usage);
+  }
+}
+
+const StrPtr* OptionSet::GetValue(int letter, int subLetter, int n) const {
+  for (int i = 0; i < count; ++i) {
+    if (flags[i] == letter && subFlags[i] == subLetter && n-- == 0) return &values[i];
+  }
+  return nullptr;
+}

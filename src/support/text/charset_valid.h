@@ -1,0 +1,30 @@
+// CharSetUTF8Valid: an incremental validator of UTF-8 text. It checks each
+// complete sequence against the well-formed forms of the Unicode Standard
+// (no C0, C1 or F5-FF leads, no surrogates, no overlong or out-of-range
+// forms) and carries a sequence cut at the end of one chunk into the next.
+#ifndef ZT_SUPPORT_TEXT_CHARSET_VALID_H_
+#define ZT_SUPPORT_TEXT_CHARSET_VALID_H_
+
+class CharSetValid {
+ public:
+  virtual ~CharSetValid() {}
+  // Forgets any sequence carried over.
+  virtual void Reset() = 0;
+  // Checks len bytes: 1 valid (*pos = end), 0 invalid (*pos = the lead
+  // byte of the bad sequence, or buf when it began in an earlier chunk), 3
+  // the chunk ends inside a sequence (the state carries over).
+  virtual int Valid(const char* buf, int len, const char** pos) = 0;
+};
+
+class CharSetUTF8Valid : public CharSetValid {
+ public:
+  CharSetUTF8Valid() { Reset(); }
+  void Reset() override { followers = 0; lo = 0x80; hi = 0xBF; }
+  int Valid(const char* buf, int len, const char** pos) override;
+
+ private:
+  int followers;          // continuation bytes still expected
+  unsigned char lo, hi;   // allowed range of the next continuation byte
+};
+
+#endif  // ZT_SUPPORT_TEXT_CHARSET_VALID_H_

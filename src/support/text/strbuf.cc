@@ -1,0 +1,286 @@
+#include "support/text/strbuf.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+char strEmptyBuffer[1] = {0};
+
+static StrCaseMode caseMode = CaseFold;
+
+StrCaseMode GetStrCaseMode() { return caseMode; }
+void SetStrCaseMode(StrCaseMode mode) { caseMode = mode; }
+
+// ---- StrPtr ----
+
+bool StrPtr::Equal(const StrPtr& o) const {
+  return length_ == o.length_ && ::Compare(*this, o) == 0;
+}
+
+int StrPtr::Compare(const StrPtr& o) const { return ::Compare(*this, o); }
+
+bool StrPtr::EndsWith(const char* bytes, uint32_t n) const {
+  return length_ >= n && memcmp(buffer_ + length_ - n, bytes, n) == 0;
+}
+
+int64_t StrPtr::Atoi64() const {
+  const char* p = buffer_;
+  const char* e = buffer_ + length_;
+  bool neg = false;
+  if (p < e && (*p == '-' || *p == '+')) neg = (*p++ == '-');
+  int64_t v = 0;
+  while (p < e && *p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0');
+  return neg ? -v : v;
+}
+
+// ---- StrBuf ----
+
+StrBuf::StrBuf(StrBuf&& s) noexcept : StrPtr(s.buffer_, s.length_), size_(s.size_) {
+  s.buffer_ = strEmptyBuffer;
+  s.length_ = 0;
+  s.size_ = 0;
+}
+
+StrBuf& StrBuf::operator=(StrBuf&& s) noexcept {
+  if (this != &s) {
+    if (buffer_ != strEmptyBuffer) free(buffer_);
+    buffer_ = s.buffer_;
+    length_ = s.length_;
+    size_ = s.size_;
+    s.buffer_ = strEmptyBuffer;
+    s.length_ = 0;
+    s.size_ = 0;
+  }
+  return *this;
+}
+
+StrBuf::~StrBuf() {
+  if (buffer_ != strEmptyBuffer) free(buffer_);
+}
+
+void StrBuf::Release() {
+  if (buffer_ != strEmptyBuffer) free(buffer_);
+  buffer_ = strEmptyBuffer;
+  length_ = 0;
+  size_ = 0;
+}
+
+void StrBuf::Grow(uint32_t keep) {
+  size_ = length_;
+  char* fresh;
+  if (buffer_ == strEmptyBuffer) {
+    // First allocation: exact, plus the terminator byte for short strings.
+    if (length_ < 4096) size_ = length_ + 1;
+    fresh = static_cast<char*>(malloc(size_));
+    if (!fresh) abort();
+  } else {
+    // Later growth is geometric: 150% of the need plus 45 bytes.
+    if (length_ < 0x70000000u)
+      size_ = ((length_ + 30u) * 3u) / 2u;
+    else
+      size_ = 0xFFFFFFFFu;
+    fresh = static_cast<char*>(malloc(size_));
+    if (!fresh) abort();
+    memcpy(fresh, buffer_, keep);
+    free(buffer_);
+  }
+  buffer_ = fresh;
+}
+
+void StrBuf::Append(const char* text) {
+  uint32_t n = static_cast<uint32_t>(strlen(text));
+  memcpy(Alloc(n + 1), text, n + 1);
+  --length_;
+}
+
+void StrBuf::AppendInt(int64_t v) {
+  char tmp[24];
+  Append(FormatInt64(v, tmp + sizeof(tmp)));
+}
+
+void StrBuf::Set(const char* text) {
+  if (text == buffer_) {
+    // Setting from our own text: only the length is recomputed.
+    length_ = static_cast<uint32_t>(strlen(buffer_));
+    return;
+  }
+  Clear();
+  Append(text);
+}
+
+void StrBuf::Set(const char* bytes, uint32_t n) {
+  if (bytes == buffer_) {
+    if (n <= length_) {
+      length_ = n;
+      if (buffer_ != strEmptyBuffer) buffer_[length_] = 0;
+    }
+    return;
+  }
+  Clear();
+  Append(bytes, n);
+}
+
+void StrBuf::LowerAscii() {
+  char* p = buffer_;
+  for (uint32_t i = 0; i < length_; ++i)
+    if (p[i] >= 'A' && p[i] <= 'Z') p[i] += 0x20;
+}
+
+void StrBuf::UpperAscii() {
+  char* p = buffer_;
+  for (uint32_t i = 0; i < length_; ++i)
+    if (p[i] >= 'a' && p[i] <= 'z') p[i] -= 0x20;
+}
+
+static void AppendHex(StrBuf* out, const unsigned char* bytes, uint32_t n, const char* digits) {
+  char* p = out->Alloc(2 * n);
+  for (uint32_t i = 0; i < n; ++i) {
+    *p++ = digits[bytes[i] >> 4];
+    *p++ = digits[bytes[i] & 0xF];
+  }
+  out->NulTerminate();
+}
+
+void StrBuf::AppendHexUpper(const unsigned char* bytes, uint32_t n) {
+  AppendHex(this, bytes, n, "0123456789ABCDEF");
+}
+
+void StrBuf::AppendHexLower(const unsigned char* bytes, uint32_t n) {
+  AppendHex(this, bytes, n, "0123456789abcdef");
+}
+
+void StrBuf::TrimTrailingBlanks() {
+  uint32_t n = length_;
+  while (n > 0 && buffer_[n - 1] == ' ') --n;
+  if (n != length_) {
+    length_ = n;
+    NulTerminate();
+  }
+}
+
+void StrBuf::ReplaceAll(const StrPtr& source, const StrPtr& find, const StrPtr& replacement) {
+  Clear();
+  const char* p = source.Text();
+  const char* end = source.End();
+  if (find.IsEmpty()) {
+    Append(source);
+    return;
+  }
+  while (p < end) {
+    const char* hit = static_cast<const char*>(
+        memmem(p, static_cast<size_t>(end - p), find.Text(), find.Length()));
+    if (!hit) break;
+    AppendUnterminated(p, static_cast<uint32_t>(hit - p));
+    AppendUnterminated(replacement.Text(), replacement.Length());
+    p = hit + find.Length();
+  }
+  Append(p, static_cast<uint32_t>(end - p));
+}
+
+// ---- comparison ----
+
+int Compare(const char* a, const char* b) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+  while (*x && *x == *y) ++x, ++y;
+  int d0 = static_cast<int>(*x) - static_cast<int>(*y);
+  if (caseMode == CaseExact) return d0;
+  int d;
+  while ((d = static_cast<int>(FoldByte(*x)) - static_cast<int>(FoldByte(*y))) == 0 && *x) ++x, ++y;
+  if (d) return d;
+  return caseMode == CaseFold ? 0 : d0;
+}
+
+int CompareFold(const char* a, const char* b) {
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+  int d;
+  while ((d = static_cast<int>(FoldByte(*x)) - static_cast<int>(FoldByte(*y))) == 0 && *x) ++x, ++y;
+  return d;
+}
+
+// View forms: the end of a view behaves as a NUL byte.
+static inline int ByteAt(const StrPtr& s, uint32_t i) {
+  return i < s.Length() ? static_cast<unsigned char>(s[i]) : 0;
+}
+
+int Compare(const StrPtr& a, const StrPtr& b) {
+  uint32_t n = a.Length() < b.Length() ? a.Length() : b.Length();
+  uint32_t i = 0;
+  const unsigned char* x = reinterpret_cast<const unsigned char*>(a.Text());
+  const unsigned char* y = reinterpret_cast<const unsigned char*>(b.Text());
+  while (i < n && x[i] == y[i]) ++i;
+  int d0 = ByteAt(a, i) - ByteAt(b, i);
+  if (caseMode == CaseExact || d0 == 0) return d0;
+  int d;
+  for (;;) {
+    int ca = ByteAt(a, i), cb = ByteAt(b, i);
+    d = static_cast<int>(FoldByte(static_cast<unsigned char>(ca))) -
+        static_cast<int>(FoldByte(static_cast<unsigned char>(cb)));
+    if (d || i >= a.Length()) break;
+    ++i;
+  }
+  if (d) return d;
+  return caseMode == CaseFold ? 0 : d0;
+}
+
+int CompareFold(const StrPtr& a, const StrPtr& b) {
+  uint32_t i = 0;
+  int d;
+  for (;;) {
+    int ca = ByteAt(a, i), cb = ByteAt(b, i);
+    d = static_cast<int>(FoldByte(static_cast<unsigned char>(ca))) -
+        static_cast<int>(FoldByte(static_cast<unsigned char>(cb)));
+    if (d || i >= a.Length()) break;
+    ++i;
+  }
+  return d;
+}
+
+int CompareChar(unsigned char x, unsigned char y) {
+  if (caseMode == CaseExact) return static_cast<int>(x) - static_cast<int>(y);
+  return static_cast<int>(FoldByte(x)) - static_cast<int>(FoldByte(y));
+}
+
+bool EqualChar(unsigned char x, unsigned char y) {
+  if (caseMode == CaseFold) return FoldByte(x) == FoldByte(y);
+  return x == y;
+}
+
+// ---- numbers ----
+
+bool ParseInt64(const char* text, int64_t* out) {
+  int saved = errno;
+  errno = 0;
+  char* end = nullptr;
+  long long v = strtoll(text, &end, 0);
+  bool ok = end != text && *end == 0 && errno != ERANGE;
+  errno = saved;
+  if (ok) *out = v;
+  return ok;
+}
+
+bool IsNumeric(const char* text, bool allowDecimal) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p < 0x80 && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  const unsigned char* start = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  if (allowDecimal && *p == '.') {
+    ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+  }
+  return *p == 0 && p > start;
+}
+
+char* FormatInt64(int64_t v, char* end) {
+  char* p = end - 1;
+  *p = 0;
+  bool neg = v < 0;
+  uint64_t u = neg ? (~static_cast<uint64_t>(v) + 1) : static_cast<uint64_t>(v);
+  do {
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (neg) *--p = '-';
+  return p;
+}

@@ -1,0 +1,2 @@
+printf '@pv@ 1 @db.nameval@ @change@ 42 \n@pv@ 1 @db.nameval@ @journal@ 3 \n' > expected.ckp
+cmp expected.ckp out.ckp

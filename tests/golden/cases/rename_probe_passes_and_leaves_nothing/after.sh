@@ -1,0 +1,2 @@
+# The case-sensitivity probe removes everything it made.
+[[ $(ls -A | grep -v "^\.golden$") == ckp.ckp ]]

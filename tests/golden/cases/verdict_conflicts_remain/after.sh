@@ -1,0 +1,1 @@
+grep -q "^//depot/main/\.\.\. //depot/main/\.\.\." map.txt

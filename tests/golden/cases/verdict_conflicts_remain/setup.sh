@@ -1,0 +1,1 @@
+printf '@pv@ 1 @db.excl@ @//depot/Main/a.c@ @ws1@ @alice@ \n@pv@ 1 @db.excl@ @//depot/main/b.c@ @ws1@ @bob@ \n@pv@ 1 @db.excl@ @//depot/main/c.c@ @ws1@ @bob@ \n' > inc.ckp

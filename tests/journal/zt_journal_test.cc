@@ -1,0 +1,252 @@
+// ZtJournal: tokenising, record checks, recovery from corrupt records and
+// the failures that end reading. Every case runs with reads of several
+// sizes so that tokens are split across block boundaries everywhere.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "journal/journal_messages.h"
+#include "journal/zt_journal.h"
+#include "journal_test_util.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+struct Result {
+  std::vector<std::vector<std::string>> records;
+  std::string error;  // the error left when reading ended
+  std::vector<std::string> reports;
+  int skipped = 0;
+  int line = 0;
+};
+
+Result ReadAll(const std::string& text, int chunk) {
+  MemFile file(text, chunk);
+  ZtJournal reader(&file);
+  ReportCapture capture;
+  Result res;
+  Error e;
+  while (std::unique_ptr<JournalRecord> r = reader.GetRecord(&e)) {
+    std::vector<std::string> fields;
+    for (int i = 0; i < r->Count(); ++i) fields.push_back(r->Get(i)->ToString());
+    res.records.push_back(fields);
+  }
+  res.error = e.Text();
+  res.reports = capture.reports;
+  res.skipped = reader.SkippedCount();
+  res.line = reader.Line();
+  return res;
+}
+
+// Reads text with several block sizes; every size must give the same result.
+Result Read(const std::string& text) {
+  Result first = ReadAll(text, 1 << 30);
+  for (int chunk : {1, 2, 3, 7, 4096}) {
+    Result r = ReadAll(text, chunk);
+    EXPECT_EQ(r.records, first.records) << "chunk " << chunk;
+    EXPECT_EQ(r.error, first.error) << "chunk " << chunk;
+    EXPECT_EQ(r.reports, first.reports) << "chunk " << chunk;
+    EXPECT_EQ(r.skipped, first.skipped) << "chunk " << chunk;
+  }
+  return first;
+}
+
+using Fields = std::vector<std::string>;
+
+const char kCounter[] = "@pv@ 1 @db.counters@ @change@ 42 \n";
+
+TEST(ZtJournalTest, QuotedAndBareTokens) {
+  Result r = Read(
+      "@pv@ 1 @db.counters@ @a@@b@ 0042 \n"
+      "pv\t1 db.counters\r\v\f@@ @multi\nline\r\n@\r\n"
+      "\n\n"
+      "\0@rv@ 1 @db.counters@ @x@ @\0@ \n"s);
+  ASSERT_EQ(r.records.size(), 2u);
+  EXPECT_EQ(r.records[0], (Fields{"pv", "1", "db.counters", "a@b", "0042"}));
+  // CR between tokens is dropped, inside quotes kept; "@@" is an empty field.
+  EXPECT_EQ(r.records[1], (Fields{"pv", "1", "db.counters", "", "multi\nline\r\n"}));
+  // The NUL inside the last quoted field makes that record corrupt.
+  EXPECT_EQ(r.skipped, 1);
+  ASSERT_EQ(r.reports.size(), 1u);
+  EXPECT_EQ(r.reports[0], "Skipping corrupt record at line 7");
+  EXPECT_EQ(r.error, "");
+  EXPECT_EQ(r.line, 8);
+}
+
+TEST(ZtJournalTest, NulInsideQuotedFieldSkipsOnlyThatRecord) {
+  // The damaged field holds text and newlines after the NUL; the reader
+  // must not take its closing "@" for the start of a new token.
+  Result r = Read("@pv@ 1 @db.counters@ @bad\0 text\n more@ 1 \n"s + kCounter);
+  ASSERT_EQ(r.records.size(), 1u);
+  EXPECT_EQ(r.records[0][3], "change");
+  EXPECT_EQ(r.skipped, 1);
+  ASSERT_EQ(r.reports.size(), 1u);
+  EXPECT_EQ(r.reports[0], "Skipping corrupt record at line 2");
+  EXPECT_EQ(r.error, "");
+}
+
+TEST(ZtJournalTest, LineCounterCountsNewlinesInsideQuotes) {
+  Result r = Read(std::string("@pv@ 1 @db.counters@ @a\nb\nc@ 1 \n") +
+                  "@pv@ 1 @db.counters@ @a@ 1 2 \n" + kCounter);
+  ASSERT_EQ(r.records.size(), 2u);
+  EXPECT_EQ(r.records[0][3], "a\nb\nc");
+  EXPECT_EQ(r.reports, (std::vector<std::string>{"Skipping corrupt record at line 4"}));
+  EXPECT_EQ(r.skipped, 1);
+  EXPECT_EQ(r.line, 6);
+}
+
+TEST(ZtJournalTest, IncompleteRecordsAndTheOneShortTables) {
+  Result r = Read(std::string(
+      "@pv@ 0 @db.traits@ 1 @n@ @t@ 3 \n"          // one short: accepted
+      "@pv@ 1 @db.object@ @sha@ @t@ 4 @data@ \n"   // one short: accepted
+      "@pv@ 9 @db.rev@ @//d/f@ 1 @text@ 0 1 2 3 @d@ 4 @l@ @1.1@ 0 \n"  // 13 of 14
+      "@pv@ 0 @db.traits@ 1 @n@ \n"                 // two short
+      "@pv@ 1 \n") +                                 // before its table name
+      kCounter);
+  ASSERT_EQ(r.records.size(), 3u);
+  EXPECT_EQ(r.records[0].size(), 7u);
+  EXPECT_EQ(r.records[1].size(), 7u);
+  EXPECT_EQ(r.records[2][3], "change");
+  EXPECT_EQ(r.skipped, 3);
+  ASSERT_EQ(r.reports.size(), 3u);
+  EXPECT_EQ(r.reports[0],
+            "Skipping corrupt record at line 4\n"
+            "Skipping incomplete record at line 4: version 9 db.rev\n\trecords should have 14 "
+            "columns");
+  EXPECT_EQ(r.reports[1],
+            "Skipping corrupt record at line 5\n"
+            "Skipping incomplete record at line 5: version 0 db.traits\n\trecords should have 5 "
+            "columns");
+  EXPECT_EQ(r.reports[2],
+            "Skipping corrupt record at line 6\n"
+            "Skipping incomplete record at line 6: version 1 \n\trecords should have 0 columns");
+}
+
+TEST(ZtJournalTest, ResynchronisesOnTheNextOpCode) {
+  Result r = Read(
+      "@xx@ 1 @db.counters@ @a@ 1 \n"      // bad op code
+      "garbage text here\n"
+      "@pv@ 1 @db.nosuch@ @f@ \n"          // table the schema lacks, with a field
+      "@pv@ 1 @db.nosuch@ \n"              // ... without fields: a record
+      "@pv@ 1 @db.counters@ @a@ 1 @pv@ 1 @db.counters@ @b@ 2 \n"  // extra token is an op code
+      "@mx@ 1 @db.x@ \n@nx@ 1 @n@ \n");
+  ASSERT_EQ(r.records.size(), 3u);
+  EXPECT_EQ(r.records[0], (Fields{"pv", "1", "db.nosuch"}));
+  EXPECT_EQ(r.records[1], (Fields{"pv", "1", "db.counters", "b", "2"}));
+  EXPECT_EQ(r.records[2], (Fields{"mx", "1", "db.x"}));
+  // bad op code, unknown table, the first counters record, the short note
+  EXPECT_EQ(r.skipped, 4);
+  EXPECT_EQ(r.reports.size(), 4u);
+}
+
+TEST(ZtJournalTest, FailuresEndReading) {
+  Result parse = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @a@b 1 \n" + kCounter);
+  EXPECT_EQ(parse.records.size(), 1u);
+  EXPECT_EQ(parse.error, "Parse error at line 2");
+
+  Result eofQuoted = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @a\nb");
+  EXPECT_EQ(eofQuoted.records.size(), 1u);
+  EXPECT_EQ(eofQuoted.error, "Premature EOF at line 3");
+
+  Result eofBare = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @a@ 12");
+  EXPECT_EQ(eofBare.error, "Premature EOF at line 2");
+
+  Result version = Read(std::string(kCounter) + "@pv@ 11 @db.rev@ @a@ \n" + kCounter);
+  EXPECT_EQ(version.records.size(), 1u);
+  EXPECT_EQ(version.error,
+            "Version 11 of db.rev not found in schema. You need a new version of this program!");
+  ASSERT_EQ(version.reports.size(), 1u);  // reported by the reader at once
+  EXPECT_EQ(version.reports[0], version.error);
+}
+
+TEST(ZtJournalTest, LastRecordWithoutNewline) {
+  // Ending on a blank: the last record is still checked and returned.
+  Result r = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @z@ 9 ");
+  ASSERT_EQ(r.records.size(), 2u);
+  EXPECT_EQ(r.records[1][3], "z");
+  EXPECT_EQ(r.error, "");
+  // An incomplete one is skipped and counted, not silently dropped.
+  Result cut = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @z@ ");
+  EXPECT_EQ(cut.records.size(), 1u);
+  EXPECT_EQ(cut.skipped, 1);
+  EXPECT_EQ(cut.error, "");
+}
+
+TEST(ZtJournalTest, CorruptRecordAtTheVeryEndIsCounted) {
+  Result r = Read(std::string(kCounter) + "@pv@ 1 @db.counters@ @a@ 1 2 \n");
+  EXPECT_EQ(r.records.size(), 1u);
+  EXPECT_EQ(r.skipped, 1);
+  EXPECT_EQ(r.error, "");
+}
+
+TEST(ZtJournalTest, ReadFailureAndOpenFailure) {
+  MemFile file(std::string(kCounter) + kCounter + kCounter, 16);
+  file.failAt = 40;
+  ZtJournal reader(&file);
+  Error e;
+  int n = 0;
+  while (reader.GetRecord(&e)) ++n;
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(e.Text(), "read of mem.ckp failed");
+  EXPECT_EQ(file.opens, 1);
+}
+
+TEST(ZtJournalTest, BinaryNoiseNeverHangsOrCrashes) {
+  uint32_t seed = 12345;
+  for (int round = 0; round < 200; ++round) {
+    std::string noise;
+    for (int i = 0; i < 3000; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      // Weight the bytes that drive the tokeniser.
+      static const char kInteresting[] = "@@@  \n\n\0pvdx1";
+      noise.push_back((seed >> 24) & 1 ? kInteresting[(seed >> 16) % 14] : char(seed >> 16));
+    }
+    MemFile file(noise + kCounter, 1 + round % 50);
+    ZtJournal reader(&file);
+    Error e;
+    int guard = 0;
+    while (reader.GetRecord(&e) && ++guard < 100000) {
+    }
+    EXPECT_LT(guard, 100000);
+    EXPECT_LE(file.pos, file.data.size());
+  }
+}
+
+TEST(ZtJournalTest, HugeQuotedFieldIsReadWhole) {
+  const size_t kSize = 100u << 20;
+  std::string text = "@pv@ 1 @db.desc@ 7 @";
+  text.reserve(kSize + 64);
+  for (size_t i = 0; i < kSize / 64; ++i)
+    text.append("abcdefghijklmnopqrstuvwxyz0123456789 abcdefghijklmnopqrstuvwxyz\n");
+  text += "@@x@ \n";
+  MemFile file(text, 32768);
+  ZtJournal reader(&file);
+  Error e;
+  std::unique_ptr<JournalRecord> r = reader.GetRecord(&e);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->Get(4)->Length(), kSize + 2);
+  EXPECT_EQ(memcmp(r->Get(4)->Text() + kSize, "@x", 2), 0);
+  EXPECT_EQ(reader.Line(), 1 + static_cast<int>(kSize / 64) + 1);
+  EXPECT_EQ(reader.GetRecord(&e), nullptr);
+  EXPECT_FALSE(e.Test());
+}
+
+TEST(ZtJournalTest, ReusedRecordAndFormatRoundTrip) {
+  const std::string standard =
+      "@pv@ 1 @db.counters@ @a@@b@ 0042 \n"
+      "@pv@ 9 @db.rev@ @//d/f@ 1 @text@ 0 1 2 3 0123456789ABCDEF0123456789abcdef 4 @@ 1 @l@ "
+      "@1.1@ 0 \n"
+      "@nx@ 0 1 2 3 4 5 6 7 8 9 10 11 @x\ny@ \n";
+  MemFile file(standard, 5);
+  ZtJournal reader(&file);
+  JournalRecord rec;
+  Error e;
+  StrBuf out;
+  while (reader.ReadRecord(&rec, &e)) rec.AppendFormat(&out);
+  EXPECT_FALSE(e.Test());
+  EXPECT_EQ(out.ToString(), standard);
+}
+
+}  // namespace

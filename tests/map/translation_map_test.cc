@@ -1,0 +1,271 @@
+#include "map/translation_map.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "map/map_messages.h"
+#include "support/files/filesys.h"
+#include "support/text/fold.h"
+#include "test_util.h"
+
+namespace {
+
+struct Parsed {
+  int result;
+  std::string left, right, message;
+};
+
+Parsed Parse(const std::string& line) {
+  TranslationMap map(false);
+  StrBuf l, r;
+  Error e;
+  Parsed p;
+  p.result = map.ParseMapLine(StrPtr(line.data(), static_cast<uint32_t>(line.size())), &l, &r, &e);
+  p.left = l.ToString();
+  p.right = r.ToString();
+  p.message = e.Text();
+  return p;
+}
+
+TEST(ParseMapLineTest, MappingsCommentsAndRejections) {
+  Parsed p = Parse("//depot/a //depot/A # comment");
+  EXPECT_EQ(p.result, 1);
+  EXPECT_EQ(p.left, "//depot/a");
+  EXPECT_EQ(p.right, "//depot/A");
+
+  p = Parse("  \"//depot/my dir/...\"\t\"//depot/My Dir/...\" trailing");
+  EXPECT_EQ(p.result, 1);
+  EXPECT_EQ(p.left, "//depot/my dir/...");
+  EXPECT_EQ(p.right, "//depot/My Dir/...");
+
+  p = Parse("\"//a b\"//A\r");  // quoted left needs no blank after it
+  EXPECT_EQ(p.result, 1);
+  EXPECT_EQ(p.left, "//a b");
+  EXPECT_EQ(p.right, "//A");
+
+  EXPECT_EQ(Parse("").result, -1);
+  EXPECT_EQ(Parse("# a comment").result, -1);
+  EXPECT_EQ(Parse(" \t# indented comment").result, -1);
+
+  const std::string incomplete = "Incomplete mapping. Are all quotes properly terminated?";
+  p = Parse("   ");
+  EXPECT_EQ(p.result, 0);
+  EXPECT_EQ(p.message, "Ignored bad mapping on line 0 of translation map:\n\t" + incomplete + ".");
+  EXPECT_EQ(Parse("//depot/a").message.find(incomplete) != std::string::npos, true);
+  EXPECT_EQ(Parse("//depot/a   ").result, 0);
+  EXPECT_EQ(Parse("\"//depot/a //depot/b").result, 0);
+  EXPECT_EQ(Parse("//depot/a \"//depot/b").result, 0);
+
+  p = Parse("-//depot/a //depot/a");
+  EXPECT_EQ(p.result, 0);
+  EXPECT_NE(p.message.find("Bad character at start of line"), std::string::npos);
+  EXPECT_NE(Parse("+//depot/a //depot/a").message.find("Bad character at start of line"), std::string::npos);
+  p = Parse("//depot/a x//depot/a");
+  EXPECT_EQ(p.result, 0);
+  EXPECT_NE(p.message.find("Bad character at start of right hand side"), std::string::npos);
+}
+
+// Loads a map from text written to a temporary file.
+class MapFileTest : public testing::Test {
+ protected:
+  void SetUp() override { SetSevenBitFolding(true); }
+  void TearDown() override {
+    SetSevenBitFolding(false);
+    SetUtf8Folding(false);
+  }
+
+  void Load(TranslationMap* map, const std::string& text, Error* e) {
+    std::string path = dir.File("map.txt");
+    testutil::WriteFile(path, text);
+    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    f->SetPath(StrPtr(path.c_str()));
+    f->Open(FOM_READ, e);
+    ASSERT_FALSE(e->Test()) << e->Text();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    map->Load(f.get(), e);
+    output = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    Error closeErr;
+    f->Close(&closeErr);
+  }
+
+  std::string Written(TranslationMap* map) {
+    std::string path = dir.File("out.txt");
+    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    f->SetPath(StrPtr(path.c_str()));
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    map->WriteLines(f.get(), &e);
+    f->Close(&e);
+    EXPECT_FALSE(e.Test()) << e.Text();
+    return testutil::ReadFile(path);
+  }
+
+  std::string Tr(TranslationMap* map, const std::string& path) {
+    StrBuf out;
+    out.Set("<none>");
+    if (!map->TranslatePath(StrPtr(path.c_str()), &out)) {
+      EXPECT_EQ(out.ToString(), "<none>");  // untouched
+      return "<none>";
+    }
+    return out.ToString();
+  }
+
+  testutil::TempDir dir;
+  std::string output;
+};
+
+TEST_F(MapFileTest, CommentsOnlyMapKeepsItsLinesForTheConflictMap) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "# one\n\n# two\n", &e);
+  EXPECT_FALSE(e.Test());
+  EXPECT_TRUE(map.Loaded());
+  EXPECT_EQ(map.PartitionCount(), 0);
+  EXPECT_EQ(map.MappingCount(), 0);
+  EXPECT_NE(output.find("Finished Load, 0 maps loaded\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("TransMap entries, 3\n"), std::string::npos) << output;
+  EXPECT_EQ(Written(&map), std::string("# one\n\n# two\n") + TranslationMap::kTrailer);
+
+  TranslationMap none(true);
+  EXPECT_EQ(Written(&none), TranslationMap::kHeader);
+  EXPECT_NE(std::string(TranslationMap::kHeader).find("#    subdirectories \n"), std::string::npos);
+}
+
+TEST_F(MapFileTest, BadLinesAreReportedKeptAndSkipped) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//depot/a //depot/A\n   \n-//depot/b //depot/b\n//depot/c //depot/C", &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(map.MappingCount(), 2);
+  EXPECT_EQ(map.Lines().Count(), 4);
+  EXPECT_NE(output.find("Ignored bad mapping on line 2 of translation map:\n\tIncomplete mapping."), std::string::npos)
+      << output;
+  EXPECT_NE(output.find("line 3 of translation map:\n\tBad character at start of line."), std::string::npos);
+  EXPECT_NE(output.find("loading map file "), std::string::npos);
+  EXPECT_NE(output.find("Disambiguating Paths for: depot/a\n    map has 1 entries.elapsed time "),
+            std::string::npos) << output;
+  EXPECT_EQ(Tr(&map, "//depot/c"), "//depot/C");  // last line without terminator
+  EXPECT_EQ(Written(&map), std::string("//depot/a //depot/A\n   \n-//depot/b //depot/b\n//depot/c //depot/C\n") +
+                               TranslationMap::kTrailer);
+}
+
+TEST_F(MapFileTest, NonVariantStopsTheLoadOnlyWhenVariantsAreRequired) {
+  TranslationMap strict(true);
+  Error e;
+  Load(&strict, "//depot/x //depot/X\n//depot/a //depot/b\n//depot/y //depot/Y\n", &e);
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_TRUE(e.Has(kMsgBadMappingVariant));
+  EXPECT_NE(e.Text().find("Bad mapping on line 2 of translation map"), std::string::npos);
+  EXPECT_EQ(strict.Lines().Count(), 1);  // the offending line is not kept
+  EXPECT_EQ(output.find("Disambiguating"), std::string::npos);
+
+  TranslationMap loose(false);
+  Error e2;
+  Load(&loose, "//depot/a //depot/b\n", &e2);
+  EXPECT_FALSE(e2.Test());
+  EXPECT_EQ(Tr(&loose, "//depot/a"), "//depot/b");
+}
+
+TEST_F(MapFileTest, PatternsBeyondTheWildcardLimitsAreBadLines) {
+  TranslationMap map(false);
+  Error e;
+  std::string stars = "//depot/x/" + std::string(11, '*');
+  Load(&map, stars + " " + stars + "\n//depot/y/* //depot/y/%%1\n//depot/z/... //Depot/Z/...\n", &e);
+  EXPECT_FALSE(e.Test());
+  EXPECT_EQ(map.MappingCount(), 1);
+  EXPECT_EQ(map.Lines().Count(), 3);
+  EXPECT_NE(output.find("line 1 of translation map:\n\tToo many wildcards"), std::string::npos) << output;
+  EXPECT_NE(output.find("line 2 of translation map:\n\tRight hand side uses a wildcard"), std::string::npos);
+  EXPECT_EQ(Tr(&map, "//depot/z/q"), "//Depot/Z/q");
+}
+
+TEST_F(MapFileTest, PartitionKeys) {
+  StrBuf key;
+  TranslationMap::PartitionKey("//depot/main/src/a.c", &key);
+  EXPECT_EQ(key.ToString(), "depot/main");
+  TranslationMap::PartitionKey("//Depot/Main", &key);
+  EXPECT_EQ(key.ToString(), "depot/main");
+  TranslationMap::PartitionKey("//depot/...", &key);
+  EXPECT_EQ(key.ToString(), "depot/...");
+  TranslationMap::PartitionKey("///depot", &key);
+  EXPECT_EQ(key.ToString(), "depot");
+  TranslationMap::PartitionKey("", &key);
+  EXPECT_EQ(key.ToString(), "");
+}
+
+TEST_F(MapFileTest, TranslationWithPrefixFallback) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//depot/... //Depot/...\n//depot/main/... //depot/MAIN/...\n", &e);
+  ASSERT_FALSE(e.Test());
+  EXPECT_EQ(Tr(&map, "//depot/x/y.c"), "//Depot/x/y.c");        // fallback at i = 1
+  EXPECT_EQ(Tr(&map, "//Depot/Main/a.c"), "//depot/MAIN/a.c");   // own partition
+  EXPECT_EQ(Tr(&map, "//depot/..."), "//Depot/...");             // direct
+  EXPECT_EQ(Tr(&map, "//depot/x/..."), "//Depot/x/...");         // suffix put back
+  EXPECT_EQ(Tr(&map, "//depot"), "<none>");                      // no prefix to try
+  EXPECT_EQ(Tr(&map, "//other/x"), "<none>");
+  EXPECT_EQ(Tr(&map, "/x"), "<none>");
+  EXPECT_EQ(Tr(&map, "//DEPOT/Main/f"), "//depot/MAIN/f");       // folded key
+  // Lookups create no partitions.
+  EXPECT_EQ(map.PartitionCount(), 2);
+}
+
+TEST_F(MapFileTest, OwnPartitionAnswersBeforeTheFallback) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//depot/x/... //depot/X/...\n//depot/... //Depot/...\n", &e);
+  EXPECT_EQ(Tr(&map, "//depot/x/y"), "//depot/X/y");
+  EXPECT_EQ(Tr(&map, "//depot/w/y"), "//Depot/w/y");
+}
+
+TEST_F(MapFileTest, FallbackNeedsATranslationEndingInDots) {
+  // Not a variant map: the prefix mapping translates to a single file, which
+  // says nothing about where the rest of a longer path goes.
+  TranslationMap map(false);
+  Error e;
+  Load(&map, "//depot/... //Other/file\n//depot/a/... //Depot/A/...\n", &e);
+  EXPECT_EQ(Tr(&map, "//depot/q/r"), "<none>");
+  EXPECT_EQ(Tr(&map, "//depot/a/b/c"), "//Depot/A/b/c");
+}
+
+TEST_F(MapFileTest, Utf8KeysFoldButLinesMatchOnlyAscii) {
+  SetUtf8Folding(true);
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//d\xC3\xA9pot/x/... //d\xC3\xA9pot/X/...\n", &e);
+  ASSERT_FALSE(e.Test());
+  EXPECT_EQ(Tr(&map, "//D\xC3\xA9POT/x/f"), "//d\xC3\xA9pot/X/f");
+  // Same partition (folded key), but E-acute differs from e-acute in the
+  // line's ASCII-only matching.
+  EXPECT_EQ(Tr(&map, "//D\xC3\x89POT/x/f"), "<none>");
+  EXPECT_EQ(map.PartitionCount(), 1);
+}
+
+TEST_F(MapFileTest, ContainsLooksOnlyInTheOwnPartition) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//depot/main/... //Depot/Main/...\n//depot/... //depot/...\n", &e);
+  EXPECT_TRUE(map.Contains("//DEPOT/main/x"));
+  EXPECT_FALSE(map.Contains("//depot/rel/x"));
+  EXPECT_TRUE(map.Contains("//depot/..."));
+}
+
+TEST_F(MapFileTest, ProgressLineEveryTenThousandLines) {
+  std::string text;
+  for (int i = 0; i < 10001; ++i) text += "//depot/d" + std::to_string(i % 50) + "/f" + std::to_string(i) + " //depot/D" +
+                                          std::to_string(i % 50) + "/f" + std::to_string(i) + "\n";
+  TranslationMap map(true);
+  Error e;
+  Load(&map, text, &e);
+  ASSERT_FALSE(e.Test());
+  EXPECT_NE(output.find("  map line 10000 : "), std::string::npos);
+  EXPECT_EQ(output.find("  map line 20000"), std::string::npos);
+  EXPECT_EQ(map.PartitionCount(), 50);
+  EXPECT_NE(output.find("Finished Load, 50 maps loaded\nTransMap entries, 10001\n"), std::string::npos);
+  EXPECT_EQ(Tr(&map, "//depot/d7/f507"), "//depot/D7/f507");
+  EXPECT_EQ(Tr(&map, "//depot/d7/f508"), "<none>");
+}
+
+}  // namespace

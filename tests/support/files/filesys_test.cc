@@ -1,0 +1,376 @@
+// The file family on the local file system: the factory, status flags,
+// open failures, permission codes, rename rules, directory walks,
+// temporary names, delete-on-close and the append-only file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/files/filesys.h"
+#include "support/messages/debug.h"
+#include "test_util.h"
+
+namespace {
+
+std::unique_ptr<FileSys> Named(int type, const std::string& name) {
+  auto f = FileSys::Create(type);
+  f->SetPath(StrPtr(name.c_str()));
+  return f;
+}
+
+int Mode(const std::string& name) {
+  struct stat sb;
+  return stat(name.c_str(), &sb) == 0 ? static_cast<int>(sb.st_mode & 07777) : -1;
+}
+
+class FileSysTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ResetSettings(); }
+  testutil::TempDir dir;
+};
+
+TEST_F(FileSysTest, FactoryKinds) {
+  EXPECT_TRUE(FileSys::Create(FST_TEXT));
+  EXPECT_TRUE(FileSys::Create(FST_BINARY));
+  EXPECT_TRUE(FileSys::Create(FST_GZIP));
+  EXPECT_TRUE(FileSys::Create(FST_APPEND));
+  EXPECT_FALSE(FileSys::Create(3));
+  EXPECT_FALSE(FileSys::Create(0));
+  auto f = FileSys::Create(FST_GZIP);
+  EXPECT_EQ(f->GetType(), FST_GZIP);
+  EXPECT_EQ(f->GetPerms(), 0);
+  EXPECT_TRUE(f->GetPath().IsEmpty());
+  EXPECT_EQ(FileSys::Create(FST_EMPTY)->Stat(), FSF_EMPTY);
+}
+
+TEST_F(FileSysTest, StatFlags) {
+  EXPECT_EQ(Named(FST_BINARY, dir.File("missing"))->Stat(), 0);
+  int d = Named(FST_BINARY, dir.path())->Stat();
+  EXPECT_EQ(d & (FSF_EXISTS | FSF_DIRECTORY | FSF_SPECIAL | FSF_WRITEABLE),
+            FSF_EXISTS | FSF_DIRECTORY | FSF_SPECIAL | FSF_WRITEABLE);
+  testutil::WriteFile(dir.File("empty"), "");
+  chmod(dir.File("empty").c_str(), 0600);
+  EXPECT_EQ(Named(FST_TEXT, dir.File("empty"))->Stat(), FSF_EXISTS | FSF_WRITEABLE | FSF_EMPTY);
+  testutil::WriteFile(dir.File("full"), "x");
+  chmod(dir.File("full").c_str(), 0500);
+  EXPECT_EQ(Named(FST_TEXT, dir.File("full"))->Stat(), FSF_EXISTS | FSF_EXECUTABLE);
+  ASSERT_EQ(symlink("full", dir.File("link").c_str()), 0);
+  EXPECT_EQ(Named(FST_TEXT, dir.File("link"))->Stat(), FSF_EXISTS | FSF_EXECUTABLE | FSF_SYMLINK);
+  EXPECT_EQ(Named(FST_TEXT, dir.File("full"))->GetSize(), 1);
+  EXPECT_EQ(Named(FST_TEXT, dir.File("missing"))->GetSize(), -1);
+}
+
+TEST_F(FileSysTest, OpenFailureMessages) {
+  auto f = Named(FST_TEXT, "/no/such");
+  Error e;
+  f->Open(FOM_READ, &e);
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_NE(e.Text().find("open for read: /no/such: No such file or directory"), std::string::npos)
+      << e.Text();
+  Error w;
+  f->Open(FOM_WRITE, &w);
+  EXPECT_NE(w.Text().find("open for write: /no/such: No such file or directory"), std::string::npos)
+      << w.Text();
+  // Reading a file that is not open names the bad handle.
+  Error r;
+  char c;
+  EXPECT_EQ(f->Read(&c, 1, &r), -1);
+  EXPECT_NE(r.Text().find("Read: /no/such: Bad file descriptor"), std::string::npos) << r.Text();
+}
+
+TEST_F(FileSysTest, PermissionCodesAppliedOnClose) {
+  std::string name = dir.File("p");
+  for (int code : {FPM_RO, FPM_RW}) {
+    auto f = Named(FST_TEXT, name);
+    f->SetPerms(code);
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    f->Write("x", 1, &e);
+    f->Close(&e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    int want = (code == FPM_RW ? 0600 : 0400) & ~0077 & ~[] {
+      mode_t m = umask(0);
+      umask(m);
+      return static_cast<int>(m);
+    }();
+    EXPECT_EQ(Mode(name), want) << code;
+    EXPECT_EQ((Named(FST_TEXT, name)->Stat() & FSF_WRITEABLE) != 0, code == FPM_RW);
+  }
+  // Mode 2 leaves permissions alone.
+  chmod(name.c_str(), 0644);
+  auto f = Named(FST_BINARY, name);
+  Error e;
+  f->Open(FOM_RW, &e);
+  f->Close(&e);
+  EXPECT_EQ(Mode(name), 0644);
+  // Executable types start from owner read, write and execute.
+  auto x = Named(FST_BINARY | FST_M_EXEC, name);
+  x->Chmod(FPM_RW, &e);
+  EXPECT_EQ(Mode(name) & 0700, 0700);
+  x->Chmod(FPM_RXO, &e);
+  EXPECT_EQ(Mode(name), 0100);
+  EXPECT_FALSE(e.Test()) << e.Text();
+}
+
+TEST_F(FileSysTest, ExclusiveOpenKeepsExistingFile) {
+  std::string name = dir.File("excl");
+  testutil::WriteFile(name, "keep me");
+  {
+    auto f = Named(FST_BINARY | FST_M_EXCL, name);
+    f->MarkDeleteOnClose();
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    EXPECT_NE(e.Text().find("open for write: " + name + ": File exists"), std::string::npos) << e.Text();
+    EXPECT_TRUE(f->OpenWasRefused());
+  }
+  EXPECT_EQ(testutil::ReadFile(name), "keep me");
+}
+
+TEST_F(FileSysTest, DeleteOnCloseAndCleanupAll) {
+  std::string a = dir.File("a.tmp");
+  std::string b = dir.File("b.tmp");
+  {
+    auto f = Named(FST_TEXT, a);
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    f->Write("data", 4, &e);
+    f->MarkDeleteOnClose();
+  }
+  EXPECT_FALSE(testutil::FileExists(a));
+  auto g = Named(FST_TEXT, b);
+  Error e;
+  g->Open(FOM_WRITE, &e);
+  g->MarkDeleteOnClose();
+  auto keep = Named(FST_TEXT, dir.File("keep"));
+  keep->Open(FOM_WRITE, &e);
+  FileSys::CleanupAll();
+  EXPECT_FALSE(testutil::FileExists(b));
+  EXPECT_TRUE(testutil::FileExists(dir.File("keep")));
+}
+
+TEST_F(FileSysTest, RenameReplacesAndKeepsCaseVariants) {
+  std::string src = dir.File("src");
+  std::string dst = dir.File("dst");
+  testutil::WriteFile(src, "new");
+  testutil::WriteFile(dst, "old");
+  auto s = Named(FST_BINARY, src);
+  auto t = Named(FST_BINARY, dst);
+  Error e;
+  s->Rename(t.get(), &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ReadFile(dst), "new");
+  EXPECT_FALSE(testutil::FileExists(src));
+
+  // Names that differ only in case: the move is made without removing the
+  // target first (on a case-insensitive system it is the source itself).
+  std::string lower = dir.File("name.c");
+  std::string upper = dir.File("NAME.c");
+  testutil::WriteFile(lower, "content");
+  auto l = Named(FST_BINARY, lower);
+  auto u = Named(FST_BINARY, upper);
+  l->Rename(u.get(), &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ReadFile(upper), "content");
+
+  // The file's permission bits travel with it.
+  std::string ro = dir.File("ro");
+  testutil::WriteFile(ro, "r");
+  chmod(ro.c_str(), 0444);
+  auto r = Named(FST_BINARY, ro);
+  auto r2 = Named(FST_BINARY, dir.File("ro2"));
+  r->Rename(r2.get(), &e);
+  EXPECT_EQ(Mode(dir.File("ro2")), 0444);
+}
+
+TEST_F(FileSysTest, RenameFailureAfterRetries) {
+  SetLevel(ZT_SYS_RENAME_MAX, 10);
+  SetLevel(ZT_SYS_RENAME_WAIT, 50);
+  // A plain file cannot replace a non-empty directory.
+  std::string src = dir.File("file");
+  testutil::WriteFile(src, "x");
+  std::string target = dir.File("full");
+  mkdir(target.c_str(), 0700);
+  testutil::WriteFile(target + "/inner", "y");
+  auto s = Named(FST_BINARY, src);
+  auto t = Named(FST_BINARY, target);
+  Error e;
+  s->Rename(t.get(), &e);
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_NE(e.Text().find("rename: failed to rename " + target + " after 10 attempts: "), std::string::npos)
+      << e.Text();
+  EXPECT_EQ(testutil::ReadFile(src), "x");
+  EXPECT_EQ(testutil::ReadFile(target + "/inner"), "y");
+}
+
+TEST_F(FileSysTest, RenameIntoOwnSubdirectoryAndBack) {
+  // A file becomes a directory holding the file's new name...
+  std::string a = dir.File("a");
+  testutil::WriteFile(a, "nested");
+  auto s = Named(FST_BINARY, a);
+  auto t = Named(FST_BINARY, a + "/b");
+  Error e;
+  s->Rename(t.get(), &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ReadFile(a + "/b"), "nested");
+  // ... and back again: the directory held only that chain.
+  auto back = Named(FST_BINARY, a);
+  t->Rename(back.get(), &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ReadFile(a), "nested");
+}
+
+TEST_F(FileSysTest, MkDirAndRmDirWalk) {
+  std::string file = dir.File("x/y/z/file");
+  auto f = FileSys::Create(FST_BINARY);
+  Error e;
+  f->MkDir(StrPtr(file.c_str()), &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_TRUE(Named(FST_BINARY, dir.File("x/y/z"))->Stat() & FSF_DIRECTORY);
+  f->MkDir(StrPtr(file.c_str()), &e);  // existing directories are fine
+  EXPECT_FALSE(e.Test());
+  testutil::WriteFile(dir.File("x/keep"), "k");
+  f->RmDir(StrPtr(file.c_str()), &e);
+  EXPECT_FALSE(testutil::FileExists(dir.File("x/y")));
+  EXPECT_TRUE(testutil::FileExists(dir.File("x")));  // not empty: stays
+  // A stop directory is never removed.
+  f->MkDir(StrPtr(file.c_str()), &e);
+  f->SetStopDir(StrPtr(dir.File("x/y").c_str()));
+  f->RmDir(StrPtr(file.c_str()), &e);
+  EXPECT_FALSE(testutil::FileExists(dir.File("x/y/z")));
+  EXPECT_TRUE(testutil::FileExists(dir.File("x/y")));
+
+  // A parent that is a file cannot be made.
+  testutil::WriteFile(dir.File("plain"), "");
+  Error m;
+  f->MkDir(StrPtr(dir.File("plain/sub/f").c_str()), &m);
+  EXPECT_NE(m.Text().find("mkdir: " + dir.File("plain/sub") + ": Not a directory"), std::string::npos)
+      << m.Text();
+}
+
+TEST_F(FileSysTest, ScanDirAndRemoveTree) {
+  std::string root = dir.File("tree");
+  auto f = Named(FST_BINARY, root);
+  Error e;
+  f->MkDir(StrPtr((root + "/d/e/f").c_str()), &e);
+  testutil::WriteFile(root + "/one", "1");
+  testutil::WriteFile(root + "/d/two", "2");
+  testutil::WriteFile(root + "/d/e/three", "3");
+  auto names = f->ScanDir(&e);
+  std::vector<std::string> got;
+  for (int i = 0; i < names->Count(); ++i) got.push_back(names->At(i)->ToString());
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::string>{"d", "one"}));
+  EXPECT_EQ(Named(FST_BINARY, dir.File("nothing"))->ScanDir(&e)->Count(), 0);
+  f->RemoveTree(StrPtr(root.c_str()), &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_FALSE(testutil::FileExists(root));
+}
+
+TEST_F(FileSysTest, MakeTempNames) {
+  auto f = FileSys::Create(FST_TEXT);
+  std::string base = dir.File("x");
+  f->MakeTemp(StrPtr(base.c_str()));
+  std::string name = f->GetPath().ToString();
+  std::string prefix = dir.path() + "/t" + std::to_string(getpid()) + "t";
+  ASSERT_EQ(name.compare(0, prefix.size(), prefix), 0) << name;
+  EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+  EXPECT_EQ(f->Stat(), 0);
+  auto g = FileSys::Create(FST_TEXT);
+  g->MakeTemp(StrPtr(base.c_str()));
+  EXPECT_NE(g->GetPath().ToString(), name);
+}
+
+TEST_F(FileSysTest, PathLengthCheck) {
+  auto f = FileSys::Create(FST_TEXT);
+  std::string longName(5000, 'n');
+  Error e;
+  f->SetPathChecked(StrPtr(longName.c_str()), &e);
+  EXPECT_NE(e.Text().find("is length 5000 which exceeds the internal length limit of 4096."),
+            std::string::npos)
+      << e.Text().substr(0, 100);
+  EXPECT_EQ(f->GetPath().Length(), 5000u);
+}
+
+TEST_F(FileSysTest, AppendFileAddsUnderLock) {
+  std::string log = dir.File("log");
+  for (int i = 0; i < 2; ++i) {
+    auto f = Named(FST_APPEND, log);
+    f->SetPerms(FPM_RW);
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    f->Write("line\n", 5, &e);
+    EXPECT_EQ(f->GetSize(), 5 * (i + 1));
+    chmod(log.c_str(), 0640);
+    f->Close(&e);
+    EXPECT_FALSE(e.Test()) << e.Text();
+    EXPECT_EQ(Mode(log), 0640);  // Close never changes a log's permissions
+  }
+  EXPECT_EQ(testutil::ReadFile(log), "line\nline\n");
+  // Rename copies and empties.
+  auto f = Named(FST_APPEND, log);
+  auto t = Named(FST_BINARY, dir.File("log.old"));
+  Error e;
+  f->Rename(t.get(), &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ReadFile(dir.File("log.old")), "line\nline\n");
+  EXPECT_EQ(testutil::ReadFile(log), "");
+}
+
+TEST_F(FileSysTest, UnlinkReportsOnlyRealFailures) {
+  std::string name = dir.File("u");
+  testutil::WriteFile(name, "");
+  auto f = Named(FST_BINARY, name);
+  Error e;
+  f->Unlink(&e);
+  EXPECT_FALSE(e.Test());
+  EXPECT_FALSE(testutil::FileExists(name));
+  f->Unlink(nullptr);  // no Error: nothing reported, no crash
+  f->Unlink(&e);
+  EXPECT_NE(e.Text().find("unlink: " + name + ": No such file or directory"), std::string::npos) << e.Text();
+}
+
+TEST_F(FileSysTest, InterruptCleansUpTemporaryFiles) {
+  std::string temp = dir.File("partial.tmp");
+  std::string kept = dir.File("kept");
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    signal(SIGTERM, SIG_DFL);
+    InstallInterruptHandler();
+    auto t = Named(FST_TEXT, temp);
+    auto k = Named(FST_TEXT, kept);
+    Error e;
+    t->Open(FOM_WRITE, &e);
+    t->MarkDeleteOnClose();
+    k->Open(FOM_WRITE, &e);
+    k->Write("k", 1, &e);
+    raise(SIGTERM);
+    _exit(3);  // not reached
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 255);
+  EXPECT_FALSE(testutil::FileExists(temp));
+  EXPECT_TRUE(testutil::FileExists(kept));
+
+  // A handler someone else installed is left in place.
+  pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    signal(SIGTERM, [](int) { _exit(7); });
+    InstallInterruptHandler();
+    raise(SIGTERM);
+    _exit(3);
+  }
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include "support/messages/debug.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/messages/fd_capture.h"
+#include "support/messages/message_log.h"
+
+namespace {
+
+std::string Seconds(int ms) {
+  StrBuf out;
+  FormatSeconds(ms, &out);
+  return out.ToString();
+}
+
+TEST(FormatSecondsTest, ThreeSignificantDigits) {
+  EXPECT_EQ(Seconds(5), ".005");
+  EXPECT_EQ(Seconds(567), ".567");
+  EXPECT_EQ(Seconds(999), ".999");
+  EXPECT_EQ(Seconds(1000), "1.00");
+  EXPECT_EQ(Seconds(1234), "1.23");
+  EXPECT_EQ(Seconds(9999), "9.99");
+  EXPECT_EQ(Seconds(10000), "10.0");
+  EXPECT_EQ(Seconds(12345), "12.3");
+  EXPECT_EQ(Seconds(99999), "99.9");
+  EXPECT_EQ(Seconds(100000), "100");
+  EXPECT_EQ(Seconds(123456), "123");
+  EXPECT_EQ(Seconds(2147483647), "2147483");
+  EXPECT_EQ(Seconds(0), ".000");
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ResetSettings(); }
+};
+
+TEST_F(SettingsTest, BuiltInValues) {
+  EXPECT_EQ(GetLevel(DT_SUPTOOL), 0);
+  EXPECT_EQ(GetLevel(DT_TRACK), -1);
+  EXPECT_STREQ(SettingName(DT_DB), "db");
+  EXPECT_STREQ(SettingName(DT_SUPTOOL), "suptool");
+  EXPECT_STREQ(SettingName(DT_WEBSERVER), "webserver");
+  EXPECT_STREQ(SettingName(ZT_ZLIB_COMPRESSION_LEVEL), "zlib.compression.level");
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 65536);
+  EXPECT_EQ(GetLevel(ZT_SYS_RENAME_WAIT), 1000);
+  EXPECT_EQ(GetLevel(ZT_ZLIB_COMPRESSION_LEVEL), -1);
+}
+
+TEST_F(SettingsTest, NumberSetsEveryCategory) {
+  SetFromText("3");
+  for (int i = 0; i < kDebugCategoryCount; ++i) EXPECT_EQ(GetLevel(i), 3) << SettingName(i);
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 65536);
+}
+
+TEST_F(SettingsTest, NamedItems) {
+  SetFromText("map=5,records=2");
+  EXPECT_EQ(GetLevel(DT_MAP), 5);
+  EXPECT_EQ(GetLevel(DT_RECORDS), 2);
+  EXPECT_EQ(GetLevel(DT_DB), 0);
+
+  // Unknown names, prefixes of names and items without "=" change nothing.
+  SetFromText("nosuch=4,ma=4,map,records=11");
+  EXPECT_EQ(GetLevel(DT_MAP), 5);
+  EXPECT_EQ(GetLevel(DT_RECORDS), 10);  // lowered to the maximum
+  for (int i = 0; i < ZT_SETTING_COUNT; ++i) {
+    if (i != DT_MAP && i != DT_RECORDS && i != DT_TRACK && i < kDebugCategoryCount) {
+      EXPECT_EQ(GetLevel(i), 0) << SettingName(i);
+    }
+  }
+}
+
+TEST_F(SettingsTest, UnitsAndBounds) {
+  SetFromText("filesys.bufsize=8k");
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 8192);
+  SetFromText("filesys.bufsize=1");
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 4096);
+  SetFromText("filesys.bufsize=2M");
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 2 * 1024 * 1024);
+  SetFromText("filesys.bufsize=99999999999999m");
+  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 10485760);
+  SetFromText("zlib.compression.level=-5");
+  EXPECT_EQ(GetLevel(ZT_ZLIB_COMPRESSION_LEVEL), -1);
+  SetFromText("sys.rename.wait=2k");
+  EXPECT_EQ(GetLevel(ZT_SYS_RENAME_WAIT), 2000);
+}
+
+TEST_F(SettingsTest, ThreadOverrideRaisesOnlyCategories) {
+  SetLevel(DT_MAP, 2);
+  SetThreadLevel(DT_MAP, 4);
+  EXPECT_EQ(GetLevel(DT_MAP), 4);
+  SetThreadLevel(DT_MAP, 1);
+  EXPECT_EQ(GetLevel(DT_MAP), 2);
+  SetThreadLevel(DT_MAP, -1);
+  EXPECT_EQ(GetLevel(DT_MAP), 2);
+}
+
+TEST(TimerTest, ElapsedAndWrap) {
+  Timer t;
+  t.StartAt(1000);
+  EXPECT_EQ(t.ElapsedAt(3500), 2500);
+  t.StartAt(4294967000u);  // 296 ms before the 32-bit counter wraps
+  EXPECT_EQ(t.ElapsedAt(500), 796);
+  t.StartAt(4294967295u);
+  EXPECT_EQ(t.ElapsedAt(0), 1);
+
+  Timer live;
+  live.Start();
+  int ms = live.Elapsed();
+  EXPECT_GE(ms, 0);
+  EXPECT_LT(ms, 1000);
+}
+
+void Collect(void* context, const StrPtr& line) {
+  static_cast<std::vector<std::string>*>(context)->push_back(line.ToString());
+}
+
+TEST(DebugPrintfTest, LineAssembledFromSeveralCalls) {
+  ZtDebugConfig config;
+  std::vector<std::string> lines;
+  config.SetOutputFunction(Collect, &lines);
+  config.Install();
+
+  DebugPrintf("Scanning %s ", "x.ckp");
+  EXPECT_TRUE(lines.empty());
+  errno = EACCES;
+  DebugPrintf("done: %d records\n", 42);
+  EXPECT_EQ(errno, EACCES);  // debug output never changes errno
+  std::string long_text(500, 'p');
+  DebugPrintf("%s|%d\n", long_text.c_str(), 7);
+
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Scanning x.ckp done: 42 records\n");
+  EXPECT_EQ(lines[1], long_text + "|7\n");
+  EXPECT_EQ(ZtDebugConfig::Current(), &config);
+}
+
+TEST(DebugPrintfTest, DestroyedConfigurationLeavesTheThread) {
+  {
+    ZtDebugConfig config;
+    config.Install();
+  }
+  EXPECT_EQ(ZtDebugConfig::Current(), nullptr);
+  FdCapture out(1);
+  DebugPrintf("plain %d\n", 1);
+  EXPECT_EQ(out.Text(), "plain 1\n");
+}
+
+TEST(DebugPrintfTest, TimePrefixThroughTheSink) {
+  MessageLog log;
+  log.SetSink("stdout");
+  ZtDebugConfig config;
+  config.SetSink(&log);
+  config.Install();
+  SetLevel(DT_TIME, 1);
+  FdCapture out(1);
+  DebugPrintf("progress\n");
+  std::string text = out.Text();
+  ResetSettings();
+  EXPECT_TRUE(std::regex_match(
+      text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \d{9} pid \d+: progress\n)")))
+      << text;
+}
+
+TEST(DebugPrintfTest, CloneCopiesTheSink) {
+  MessageLog log;
+  log.SetName("tool");
+  log.SetSink("stdout");
+  ZtDebugConfig config;
+  config.SetSink(&log);
+  std::unique_ptr<ZtDebugConfig> clone(config.Clone());
+  ASSERT_NE(clone->Sink(), nullptr);
+  EXPECT_NE(clone->Sink(), &log);
+  EXPECT_STREQ(clone->Sink()->Name(), "tool");
+  EXPECT_EQ(clone->Sink()->Type(), MessageLog::kStdout);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "support/messages/error.h"
+
+#include <gtest/gtest.h>
+
+#include "support/text/str_dict.h"
+
+namespace {
+const MessageId kWarn = {0x21000001, "warn %path%"};
+const MessageId kInfo = {0x11000002, "info %what%"};
+const MessageId kVersion = {0x32000003,
+    "Version %version% of %table% not found in schema. You need a new version of this program!"};
+const MessageId kPlainErr = {0x30000004, "plain %!skip% then %kept%"};
+
+std::string Expand(const char* fmt, const char* x) {
+  StrBufDict d;
+  if (x) d.SetVar(StrPtr("x"), StrPtr(x));
+  StrBuf out;
+  ExpandVariables(StrPtr(fmt), d, &out);
+  return out.ToString();
+}
+}  // namespace
+
+TEST(ErrorTest, SeverityRisesAndNewestPrintsFirst) {
+  Error e;
+  EXPECT_FALSE(e.Test());
+  e.Set(kWarn) << "//a";
+  e.Set(kInfo) << "x";
+  EXPECT_EQ(e.GetSeverity(), E_WARN);
+  EXPECT_TRUE(e.Test());
+  StrBuf out;
+  e.FormatMessages(&out, 3);
+  EXPECT_EQ(out.ToString(), "\tinfo x\n\twarn //a\n");
+  e.Clear();
+  EXPECT_EQ(e.Count(), 0);
+  e.Set(kInfo) << "y";
+  EXPECT_EQ(e.Text(), "info y");
+}
+
+TEST(ErrorTest, BindingFillsPlacesInOrderAndDropsExtras) {
+  Error e;
+  e.Set(kVersion) << 3 << "db.rev" << "extra";
+  EXPECT_EQ(e.Text(),
+            "Version 3 of db.rev not found in schema. You need a new version of this program!");
+  Error f;
+  f.Set(kPlainErr) << "dropped" << "kept";
+  EXPECT_EQ(f.Text(), "plain  then kept");
+}
+
+TEST(ErrorTest, TwentyMessageLimitReplacesTheLast) {
+  Error e;
+  for (int i = 0; i < 21; ++i) e.Set(kInfo) << i;
+  EXPECT_EQ(e.Count(), 20);
+  const MessageId* last = e.MessageAt(19);
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->code, kInfo.code);
+}
+
+TEST(ExpandTest, MarkersLiteralsAndOptionalSections) {
+  EXPECT_EQ(Expand("a [b %x% c|d] e", "1"), "a b 1 c e");
+  EXPECT_EQ(Expand("a [b %x% c|d] e", ""), "a d e");
+  EXPECT_EQ(Expand("a [b %x% c|d] e", nullptr), "a d e");
+  EXPECT_EQ(Expand("a [b %x% c] e", nullptr), "a  e");
+  EXPECT_EQ(Expand("100%%", nullptr), "100%");
+  EXPECT_EQ(Expand("%'50%'%", nullptr), "50%");
+  EXPECT_EQ(Expand("odd % tail", "1"), "odd % tail");
+  EXPECT_EQ(Expand("open %'quote", "1"), "open %'quote");
+  EXPECT_EQ(Expand("[no close %x%", "1"), "[no close %x%");
+  StrBuf s;
+  StripQuoting(StrPtr("a %'lit'% %x% %%"), &s);
+  EXPECT_EQ(s.ToString(), "a lit %x% %%");
+}

@@ -1,0 +1,97 @@
+#include "support/text/strbuf.h"
+
+#include <gtest/gtest.h>
+
+TEST(StrBufTest, EmptyBuffersShareStorageUntilWritten) {
+  StrBuf a, b;
+  EXPECT_EQ(a.Text(), b.Text());
+  EXPECT_EQ(a.Size(), 0u);
+  a.Clear();
+  EXPECT_EQ(a.Size(), 0u);  // clearing never allocates
+  a.NulTerminate();
+  EXPECT_EQ(a.Size(), 2u);  // terminating an empty buffer allocates two bytes
+  EXPECT_NE(a.Text(), b.Text());
+  EXPECT_EQ(a.Length(), 0u);
+}
+
+TEST(StrBufTest, GrowthIsExactFirstThenGeometric) {
+  StrBuf s;
+  s.Append("abcde", 5);
+  EXPECT_EQ(s.Size(), 7u);
+  s.Append("fghij", 5);
+  EXPECT_EQ(s.Size(), 61u);  // ((11 + 30) * 3) / 2
+  EXPECT_STREQ(s.Text(), "abcdefghij");
+
+  StrBuf big;
+  std::string text(5000, 'x');
+  big.Append(text.data(), 5000);
+  EXPECT_EQ(big.Size(), 5001u);
+  EXPECT_EQ(big.Text()[5000], 0);
+}
+
+TEST(StrBufTest, SetFromItselfAndEdits) {
+  StrBuf s("Hello World  ");
+  s.Set(s);
+  EXPECT_STREQ(s.Text(), "Hello World  ");
+  s.Set(s.Text());
+  EXPECT_EQ(s.Length(), 13u);
+  s.TrimTrailingBlanks();
+  EXPECT_STREQ(s.Text(), "Hello World");
+  s.LowerAscii();
+  EXPECT_STREQ(s.Text(), "hello world");
+
+  StrBuf r;
+  r.ReplaceAll(StrPtr("a@b@@c"), StrPtr("@"), StrPtr("@@"));
+  EXPECT_STREQ(r.Text(), "a@@b@@@@c");
+
+  StrBuf h;
+  const unsigned char bytes[] = {0x0a, 0xff};
+  h.AppendHexUpper(bytes, 2);
+  h.AppendHexLower(bytes, 2);
+  EXPECT_STREQ(h.Text(), "0AFF0aff");
+  EXPECT_TRUE(StrPtr("file,v").EndsWith(",v", 2));
+  EXPECT_FALSE(StrPtr("v").EndsWith(",v", 2));
+}
+
+TEST(StrCompareTest, FoldModeIgnoresAsciiCaseOnly) {
+  SetStrCaseMode(CaseFold);
+  EXPECT_EQ(Compare("Depot", "depot"), 0);
+  EXPECT_EQ(Compare("a", "B"), 0x61 - 0x62);
+  EXPECT_NE(Compare("\xC3\x89", "\xC3\xA9"), 0);
+  EXPECT_EQ(CompareFold("ABC", "abd"), -1);
+  EXPECT_EQ(Compare(StrPtr("Depot"), StrPtr("depot")), 0);
+  EXPECT_LT(Compare(StrPtr("dep"), StrPtr("Depot")), 0);
+  EXPECT_TRUE(EqualChar('A', 'a'));
+
+  SetStrCaseMode(CaseExact);
+  EXPECT_EQ(Compare("Depot", "depot"), 'D' - 'd');
+  EXPECT_EQ(CompareChar('A', 'a'), 'A' - 'a');
+  EXPECT_FALSE(EqualChar('A', 'a'));
+
+  SetStrCaseMode(CaseFoldThenExact);
+  EXPECT_EQ(Compare("Depot", "depot"), 'D' - 'd');
+  EXPECT_EQ(Compare("a", "B"), 0x61 - 0x62);
+  SetStrCaseMode(CaseFold);
+}
+
+TEST(StrNumberTest, ParseInt64AndIsNumeric) {
+  int64_t v = 0;
+  EXPECT_TRUE(ParseInt64("12", &v));
+  EXPECT_EQ(v, 12);
+  EXPECT_TRUE(ParseInt64("0x10", &v));
+  EXPECT_EQ(v, 16);
+  EXPECT_TRUE(ParseInt64("010", &v));
+  EXPECT_EQ(v, 8);
+  EXPECT_FALSE(ParseInt64("12a", &v));
+  EXPECT_FALSE(ParseInt64("", &v));
+  EXPECT_FALSE(ParseInt64("9223372036854775808", &v));
+
+  EXPECT_TRUE(IsNumeric("  -3.25", true));
+  EXPECT_FALSE(IsNumeric("  -3.25", false));
+  EXPECT_FALSE(IsNumeric("+", false));
+  EXPECT_TRUE(IsNumeric("42", false));
+
+  char buf[24];
+  EXPECT_STREQ(FormatInt64(-9223372036854775807LL - 1, buf + 24), "-9223372036854775808");
+  EXPECT_STREQ(FormatInt64(0, buf + 24), "0");
+}

@@ -1,0 +1,48 @@
+#include "test_util.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+namespace testutil {
+
+TempDir::TempDir() {
+  const char* base = getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zttest.XXXXXX";
+  if (!mkdtemp(tmpl.data())) abort();
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make everything writable again so that read-only test files go too.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ec)) {
+    chmod(entry.path().c_str(), entry.is_directory() ? 0700 : 0600);
+  }
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace testutil
