@@ -8,12 +8,10 @@
 // its table name) and scratch buffers reused for every field. Everything
 // that persists lives in the Migrator: the name caches, depotNameMap,
 // depotMap, the path tree, lastPath and the counters.
-#include <algorithm>
 #include <cstring>
 
 #include "journal/journal_record.h"
 #include "map/case_policy.h"
-#include "map/map_entry.h"
 #include "map/translation_map.h"
 #include "map/view_map.h"
 #include "migrate/catalogue_messages.h"
@@ -79,7 +77,7 @@ struct CatalogueRow {
 
 // Sorted by table name (bytes), for the binary search in FindKind.
 // db.graphindex has no row: its schema holds no field that carries a path.
-const CatalogueRow kRows[] = {
+constexpr CatalogueRow kRows[] = {
     {"db.archive", kCatDepotLbr},
     {"db.archmap", kCatArchMap},
     {"db.bodresolve", kCatClient},
@@ -122,8 +120,8 @@ const CatalogueRow kRows[] = {
     {"db.revbx", kCatRevBx},
     {"db.revcx", kCatDepotFile},
     {"db.revdx", kCatDepotLbr},
-    {"db.review", kCatDepotFile},
     {"db.revhx", kCatDepotLbr},
+    {"db.review", kCatDepotFile},
     {"db.revpx", kCatDepotLbr},
     {"db.revsh", kCatRevArchived},
     {"db.revstg", kCatDepotLbr},
@@ -151,6 +149,18 @@ const CatalogueRow kRows[] = {
     {"db.workingg", kCatWorking},
     {"db.workingx", kCatWorking},
 };
+
+// True when the rows are in strictly ascending byte order of their names.
+constexpr bool RowsSorted() {
+  for (size_t i = 1; i < sizeof(kRows) / sizeof(kRows[0]); ++i) {
+    const char* a = kRows[i - 1].table;
+    const char* b = kRows[i].table;
+    while (*a && *a == *b) ++a, ++b;
+    if (static_cast<unsigned char>(*a) >= static_cast<unsigned char>(*b)) return false;
+  }
+  return true;
+}
+static_assert(RowsSorted(), "catalogue rows must be sorted for the binary search");
 
 // Byte order of the table name folded in ASCII against a lower-case row
 // name: table names are matched without regard to case, as the schema

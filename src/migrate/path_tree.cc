@@ -91,8 +91,12 @@ DirEntry* PathTree::NewEntry(const char* spelling, const char* lowered, uint32_t
 DirEntry* PathTree::Child(DirEntry* parent, const char* spelling, const char* lowered,
                           uint32_t n, bool withAlias) {
   DirEntry* child = parent->FindChild(lowered, n);
-  if (child) return child;
-  child = NewEntry(spelling, lowered, n, withAlias);
+  return child ? child : AddChild(parent, spelling, lowered, n, withAlias);
+}
+
+DirEntry* PathTree::AddChild(DirEntry* parent, const char* spelling, const char* lowered,
+                             uint32_t n, bool withAlias) {
+  DirEntry* child = NewEntry(spelling, lowered, n, withAlias);
   parent->Insert(static_cast<AVLNode*>(child), &insertError_);
   insertError_.Clear();
   ++parent->childCount;
@@ -135,7 +139,7 @@ void PathTree::AddPath(const StrPtr& path) {
     DirEntry* child = entry->FindChild(lowered + start, n);
     int alias;
     if (!child) {
-      child = Child(entry, c, lowered + start, n, true);
+      child = AddChild(entry, c, lowered + start, n, true);
       alias = 0;
     } else {
       alias = child->FindAlias(c);

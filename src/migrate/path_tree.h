@@ -67,6 +67,9 @@ class PathTree {
   // child gets spelling as its first alias when withAlias is set.
   DirEntry* Child(DirEntry* parent, const char* spelling, const char* lowered,
                   uint32_t n, bool withAlias);
+  // Makes and inserts a new child of parent (which has none of that name).
+  DirEntry* AddChild(DirEntry* parent, const char* spelling, const char* lowered, uint32_t n,
+                     bool withAlias);
   DirEntry* NewEntry(const char* spelling, const char* lowered, uint32_t n, bool withAlias);
   // Appends a new alias spelled bytes (entry's name length) with count 0;
   // its index, or -1 when the entry has no room for another.

@@ -10,6 +10,7 @@
 
 #include "migrate/small_array.h"
 #include "migrate/tree_messages.h"
+#include "support/messages/debug.h"
 
 namespace {
 
@@ -212,6 +213,30 @@ TEST(SmallArrayTest, GrowthDoublesUpTo128ThenAdds128) {
   for (int i = 0; i < 700; i++) ASSERT_EQ(a.Get(i), &values[i]);
   EXPECT_EQ(a.Pop(), &values[699]);
   EXPECT_EQ(a.Top(), &values[698]);
+}
+
+TEST(SmallArrayTest, TracesGrowthAndDestructionByRecordsLevel) {
+  int v = 0;
+  testing::internal::CaptureStdout();
+  SetLevel(DT_RECORDS, 2);
+  {
+    SmallArray a;
+    for (int i = 0; i < 3; i++) a.Push(&v);
+  }
+  SetLevel(DT_RECORDS, 1);
+  {
+    SmallArray b;
+    b.Push(&v);
+  }
+  SetLevel(DT_RECORDS, 0);
+  {
+    SmallArray c;
+    c.Push(&v);
+  }
+  fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "SmallArray extend 1\nSmallArray extend 2\nSmallArray extend 4\n~SmallArray 3/4\n"
+            "~SmallArray 1/1\n");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <map>
 #include <memory>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "journal/journal_record.h"
 #include "journal/schema.h"
@@ -89,7 +91,7 @@ class CatalogueTest : public ::testing::Test {
     return rec;
   }
 
-  // The tree entry of a path ("depot/a"), or null.
+  // The tree entry of a path ("depot/a", any case), or null.
   const DirEntry* Entry(const std::string& path) {
     const DirEntry* e = m->pathTree->Root();
     size_t start = 0;
@@ -97,6 +99,7 @@ class CatalogueTest : public ::testing::Test {
       size_t end = path.find('/', start);
       if (end == std::string::npos) end = path.size();
       std::string part = path.substr(start, end - start);
+      for (char& c : part) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
       e = e->FindChild(part.data(), static_cast<uint32_t>(part.size()));
       start = end + 1;
     }
@@ -127,9 +130,42 @@ TEST_F(CatalogueTest, AnalyseOnlyEntersPathsAsRead) {
   auto upper = Run("DB.REV", 9, {{"depotFile", "//DEPOT/b"}, {"lbrFile", "//DEPOT/b"}});
   EXPECT_EQ(Aliases("depot"), "Depot(1) depot(1) DEPOT(2)");
   // A table no row names is left alone, path-like fields included.
-  auto view = Run("db.streamview", 0, {{"dfile", "//Other/x"}});
+  auto view = Run("db.streamview", 0, {{"name", "//Other/s"}, {"depotFile", "//Other/x"}});
   EXPECT_EQ(Entry("other"), nullptr);
   EXPECT_EQ(m->minorInconsistencies, 0);
+}
+
+TEST_F(CatalogueTest, EveryDepotPathFieldOfTheCatalogueIsEntered) {
+  const std::pair<const char*, const char*> kFields[] = {
+      {"db.change", "root"}, {"db.changex", "stream"}, {"db.excl", "depotFile"},
+      {"db.exclg", "file"}, {"db.exclgx", "file"}, {"db.graphperm", "repo"},
+      {"db.graphperm", "ref"}, {"db.have", "depotFile"}, {"db.have.pt", "depotFile"},
+      {"db.have.rp", "depotFile"}, {"db.haveg", "depotFile"}, {"db.rmtview", "localFile"},
+      {"db.rmtview", "remoteFile"}, {"db.resolveg", "fromFile"}, {"db.rev", "lbrFile"},
+      {"db.revcx", "depotFile"}, {"db.revdx", "depotFile"}, {"db.revhx", "lbrFile"},
+      {"db.revpx", "depotFile"}, {"db.revsh", "depotFile"}, {"db.revstg", "lbrFile"},
+      {"db.revsx", "depotFile"}, {"db.revtx", "lbrFile"}, {"db.sendq", "depotFile"},
+      {"db.sendq.pt", "lbrFile"}, {"db.integed", "toFile"}, {"db.integtx", "fromFile"},
+      {"db.integ", "toFile"}, {"db.label", "depotFile"}, {"db.locks", "depotFile"},
+      {"db.locksg", "depotFile"}, {"db.archive", "lbrFile"}, {"db.archmap", "depotFile"},
+      {"db.protect", "subPath"}, {"db.ref", "symref"}, {"db.refhist", "symref"},
+      {"db.repo", "branch"}, {"db.resolve", "baseFile"}, {"db.resolvex", "fromFile"},
+      {"db.review", "depotFile"}, {"db.storage", "file"}, {"db.storagesh", "file"},
+      {"db.stream", "parent"}, {"db.streamq", "stream"}, {"db.streamrelation", "dep"},
+      {"db.streamviewx", "stream"}, {"db.submodule", "path"}, {"db.template", "parent"},
+      {"db.templatesx", "depotFile"}, {"db.templatewx", "name"}, {"db.trigger", "triggerDepotFile"},
+      {"db.view", "depotFile"}, {"db.view.rp", "depotFile"}, {"db.working", "depotFile"},
+      {"db.workingx", "depotFile"}, {"db.workingg", "depotFile"},
+  };
+  Run("db.domain", 5, {{"name", "someone"}, {"type", "100"}});
+  for (const auto& [table, field] : kFields) {
+    const SchemaTable* entry = FindSchemaTable(table);
+    ASSERT_NE(entry, nullptr) << table;
+    Fields values = {{field, std::string("//T/") + table + "/" + field}};
+    if (!strncmp(table, "db.view", 7)) values["name"] = "someone";
+    Run(table, entry->versionCount - 1, values);
+    EXPECT_NE(Entry(std::string("t/") + table + "/" + field), nullptr) << table << " " << field;
+  }
 }
 
 TEST_F(CatalogueTest, StreamViewPrefixIsTrimmedEvenWithoutMapOrPolicy) {

@@ -273,10 +273,10 @@ TEST_F(RenameArchiveTest, TimingLinesCountEntriesAtVerbosityFour) {
   depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
   Put("depot/a,v", "a");
   SetLevel(DT_SUPTOOL, 4);
-  testing::internal::CaptureStdout();
+  renametest::DebugCapture debug;
   RenameRecord("//depot/a", "1.1", "0");
   RenameRecord("//depot/a", "1.1", "0");
-  std::string out = testing::internal::GetCapturedStdout();
+  const std::string& out = debug.text();
   SetLevel(DT_SUPTOOL, 1);
   EXPECT_EQ(2, renamer.renameCount);
   EXPECT_NE(std::string::npos, out.find("rename 1 - entry: ")) << out;

@@ -76,9 +76,9 @@ class ConfigTest : public ::testing::Test {
  protected:
   void Config(const char* server, const char* name, const char* value, bool scanOnly = true) {
     MakeRecord(&rec, {"pv", "1", "db.config", server, name, value});
-    testing::internal::CaptureStdout();
+    renametest::DebugCapture debug;
     OnConfigRecord(rec, scanOnly, &serverId, &serverRoot, &e);
-    out += testing::internal::GetCapturedStdout();
+    out += debug.text();
   }
 
   JournalRecord rec;
@@ -152,9 +152,9 @@ TEST(EnterArchiveRootTest, MissingOrUnusableRootIsReported) {
     Put("afile", "x");
     bool in = false;
     Error e;
-    testing::internal::CaptureStdout();
+    renametest::DebugCapture debug;
     EnterArchiveRoot(true, StrPtr(root), &in, nullptr, &e);
-    std::string out = testing::internal::GetCapturedStdout();
+    const std::string& out = debug.text();
     EXPECT_TRUE(in);
     EXPECT_TRUE(e.Has(kMsgMissingFile)) << root;
     EXPECT_EQ(std::string("Missing file/directory. Failed to locate ") + root, e.Text());
