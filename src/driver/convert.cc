@@ -12,6 +12,7 @@
 #include "journal/zt_journal.h"
 #include "journal/zt_journal_dir.h"
 #include "support/files/filesys.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
 #include "support/text/var_array.h"
 
@@ -21,12 +22,7 @@ namespace {
 const uint32_t kFlushBytes = 1u << 20;
 
 // True when the two names are the same path or the same existing file.
-bool SameFile(const StrPtr& a, const StrPtr& b) {
-  if (a.EqualExact(b)) return true;
-  struct stat sa, sb;
-  if (stat(a.Text(), &sa) != 0 || stat(b.Text(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
+bool SameFile(const StrPtr& a, const StrPtr& b) { return OsSameFile(a.Text(), b.Text()); }
 
 bool EndsWith(const StrPtr& s, const char* suffix, uint32_t min) {
   uint32_t n = static_cast<uint32_t>(strlen(suffix));

@@ -3,8 +3,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -12,6 +10,7 @@
 #include "driver/driver_messages.h"
 #include "migrate/migrator.h"
 #include "support/files/filesys.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 #include "support/messages/options.h"
@@ -73,15 +72,6 @@ std::unique_ptr<FileSys> CheckpointFile(const char* name) {
   if (!f) f = FileSys::Create(FST_TEXT);
   if (f) f->SetPath(StrPtr(name));
   return f;
-}
-
-// True when a and b name the same file: the same text, or both exist and
-// share device and inode.
-bool SameFile(const char* a, const char* b) {
-  if (strcmp(a, b) == 0) return true;
-  struct stat sa, sb;
-  if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // A new output file, any old file of that name removed now ("-" is the
@@ -202,7 +192,7 @@ int RunDriver(int argc, char** argv) {
   // A migration's "-" output is the standard output. (The conversion makes
   // the same check itself.)
   const char* target = outDir ? outDir : outName;
-  if (!convert && target && (outDir || strcmp(target, "-") != 0) && SameFile(target, checkpoint)) {
+  if (!convert && target && (outDir || strcmp(target, "-") != 0) && OsSameFile(target, checkpoint)) {
     e.Set(kMsgOutputIsInput) << target << checkpoint;
     Aborts(&e);
     return -1;
@@ -248,11 +238,7 @@ int RunDriver(int argc, char** argv) {
     // The sink first: it creates the missing directories of the name, so
     // that standard error can then be moved onto the file.
     log->SetSink(logName);
-    int fd = open(logName, O_WRONLY | O_APPEND | O_CREAT, 0666);
-    if (fd >= 0) {
-      dup2(fd, STDERR_FILENO);
-      close(fd);
-    }
+    OsRedirectStderr(logName);
   }
 
   bool requireVariants = true;

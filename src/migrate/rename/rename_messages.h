@@ -4,9 +4,6 @@
 
 #include "support/messages/error.h"
 
-// Raised by the driver when the case-sensitivity probe says no.
-inline constexpr MessageId kMsgRenameUnavailable = {
-    0x40011c66, "Renaming archives not available on this file system."};
 // An archive root or an archive file that is not on disk.
 inline constexpr MessageId kMsgMissingFile = {0x31011cca,
                                               "Missing file/directory. Failed to locate %path%"};

@@ -10,6 +10,7 @@
 #include "migrate/rename/archive_renamer.h"
 #include "migrate/rename/rename_messages.h"
 #include "support/files/filesys.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
 
 namespace {
@@ -128,7 +129,7 @@ void EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRo
   if (root) root->SetPath(rootName);
   // A root that exists but cannot be entered (a file, no permission) is as
   // unusable as a missing one, and is reported the same way.
-  if (root && !rootName.IsEmpty() && (root->Stat() & FSF_EXISTS) && chdir(rootName.Text()) == 0) {
+  if (root && !rootName.IsEmpty() && (root->Stat() & FSF_EXISTS) && OsChDir(rootName.Text()) == 0) {
     if (renamer) renamer->ResetCache();
     return;
   }

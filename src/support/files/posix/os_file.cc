@@ -277,3 +277,19 @@ uint32_t OsRandom() {
   }
   return v;
 }
+
+int OsChDir(const char* name) { return chdir(name) == 0 ? 0 : errno; }
+
+bool OsSameFile(const char* a, const char* b) {
+  if (strcmp(a, b) == 0) return true;
+  struct stat sa, sb;
+  if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void OsRedirectStderr(const char* name) {
+  int fd = open(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  if (fd < 0) return;
+  dup2(fd, STDERR_FILENO);
+  close(fd);
+}

@@ -93,6 +93,14 @@ bool OsIsMountPoint(const char* name);
 int OsTruncateName(const char* name, int64_t size);
 int OsSetTimes(const char* name, int64_t secs, int64_t nsecs);
 int OsGetCwd(StrBuf* out);
+// Changes the process's working directory; 0 or the errno.
+int OsChDir(const char* name);
+// Reopens standard error in append mode onto the named file (created when
+// missing); standard error is left alone when the file cannot be opened.
+void OsRedirectStderr(const char* name);
+// True when a and b are the same text, or both exist and are the same file
+// (device and inode).
+bool OsSameFile(const char* a, const char* b);
 // Reads a link's target.
 int OsReadLink(const char* name, StrBuf* out);
 int OsSymlink(const char* target, const char* name);
