@@ -3,6 +3,7 @@
 // become the mappings of a ViewMap that is disambiguated and then asked to
 // translate each line. A join of a pattern with a plain path it matches
 // must find that path; both halves of every join must expand alike.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,17 +14,31 @@
 
 namespace {
 
+// True when no wildcard slot occurs twice in the pattern (a repeated slot
+// keeps only its last capture, so its expansions need not agree).
+bool DistinctSlots(const MapSide& side) {
+  uint32_t seen = 0;
+  for (const PatternElement* el = side.Elements(); el->kind != ElementEnd; ++el) {
+    if (!IsWildcardKind(el->kind)) continue;
+    if (seen & (1u << el->slot)) return false;
+    seen |= 1u << el->slot;
+  }
+  return true;
+}
+
 class CheckingJoiner : public Joiner {
  public:
-  CheckingJoiner(const MapSide* a, const MapSide* b) : a(a), b(b) {}
+  CheckingJoiner(const MapSide* a, const MapSide* b)
+      : a(a), b(b), check(DistinctSlots(*a) && DistinctSlots(*b)) {}
   void Joined() override {
     ++results;
     a->Expand(*this, firstCaptures, &ea, 0);
     b->Expand(*this, secondCaptures, &eb, 0);
-    FUZZ_CHECK(CompareFold(ea, eb) == 0);
+    if (check) FUZZ_CHECK(CompareFold(ea, eb) == 0);
   }
   const MapSide* a;
   const MapSide* b;
+  bool check;
   StrBuf ea, eb;
   int results = 0;
 };
@@ -52,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (a.Usable() && b.Usable()) {
     CheckingJoiner j(&a, &b);
     j.Join(a, b);
-    if (!b.HasWildcards() && !j.tooManyWildcards) {
+    bool plain = !b.HasWildcards() && !memchr(lines[1].Text(), 0, lines[1].Length());
+    if (plain && !j.tooManyWildcards) {
       MapCaptures caps;
       caps.Reset();
       if (a.Match(lines[1], &caps, 0)) FUZZ_CHECK(j.results > 0);

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* f = flags; *f; ++f) {
     if (*f == ':' || *f == '#' || *f == '$' || *f == '+' || *f == '.') continue;
     for (int n = 0; n < 4; ++n) {
-      for (int sub : {0, 'a', 'x'}) {
+      for (int sub : {0, int('a'), int('x')}) {
         const StrPtr* v = opts.GetValue(*f, sub, n);
         if (!v) continue;
         bool inside = v->Text() >= lo && v->Text() + v->Length() <= hi;

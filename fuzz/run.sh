@@ -66,7 +66,7 @@ for t in "${targets[@]}"; do
   [[ -f $root/fuzz/$t.dict ]] && dict=(-dict="$root/fuzz/$t.dict")
   log=$build/$t.log
   # Reports of malformed input go to standard output, which is discarded.
-  if ! "$build/${t}_fuzzer" "$corpus" "${dict[@]}" -max_total_time="$seconds" \
+  if ! "$build/fuzz/${t}_fuzzer" "$corpus" "${dict[@]}" -max_total_time="$seconds" \
       -rss_limit_mb=2048 -timeout=30 -max_len=8192 -print_final_stats=1 \
       -artifact_prefix="$artifacts/" "$@" >/dev/null 2>"$log"; then
     status=1

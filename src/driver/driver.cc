@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <string>
 
 #include "driver/driver_messages.h"
 #include "migrate/migrator.h"
@@ -75,15 +76,31 @@ std::unique_ptr<FileSys> CheckpointFile(const char* name) {
 }
 
 // A new output file, any old file of that name removed now ("-" is the
-// standard output and is never removed).
+// standard output and is never removed). Only a regular file is removed: a
+// device, pipe or directory of that name (say /dev/null or /dev/full) is
+// left in place and simply opened for writing, so that an administrator's
+// -o never deletes a system node.
 std::unique_ptr<FileSys> FreshOutput(const char* name, int type) {
   std::unique_ptr<FileSys> f = FileSys::Create(type);
   if (!f) f = FileSys::Create(FST_TEXT);
   if (!f) return f;
   f->SetPath(StrPtr(name));
   f->SetPerms(FPM_RW);
-  if (strcmp(name, "-") != 0) f->Unlink(nullptr);
+  if (strcmp(name, "-") != 0) {
+    int st = f->Stat();
+    if ((st & FSF_EXISTS) && !(st & (FSF_DIRECTORY | FSF_SPECIAL))) f->Unlink(nullptr);
+  }
   return f;
+}
+
+// True when name is an existing file directly inside the directory dir.
+bool IsFileOfDirectory(const char* name, const char* dir) {
+  struct stat st;
+  if (stat(dir, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (stat(name, &st) != 0) return false;
+  const char* slash = strrchr(name, '/');
+  std::string parent = slash ? std::string(name, slash == name ? 1 : slash - name) : ".";
+  return OsSameFile(parent.c_str(), dir);
 }
 
 void Print(const char* text) {
@@ -194,6 +211,14 @@ int RunDriver(int argc, char** argv) {
   const char* target = outDir ? outDir : outName;
   if (!convert && target && (outDir || strcmp(target, "-") != 0) && OsSameFile(target, checkpoint)) {
     e.Set(kMsgOutputIsInput) << target << checkpoint;
+    Aborts(&e);
+    return -1;
+  }
+  // Nor over a table file of a parallel input: the -o file is removed and
+  // created before the tables are read.
+  if (outName && !outDir && (convert || strcmp(outName, "-") != 0) &&
+      IsFileOfDirectory(outName, checkpoint)) {
+    e.Set(kMsgOutputIsInput) << outName << checkpoint;
     Aborts(&e);
     return -1;
   }

@@ -68,6 +68,7 @@ ZtJournal::ZtJournal(FileSys* f)
       damaged(false),
       line(0),
       skipped(0),
+      consumed(0),
       lastVersion(0),
       lastExpected(0),
       lastValid(false) {
@@ -82,11 +83,16 @@ const StrPtr& ZtJournal::Name() const { return file ? file->GetPath() : kNoName;
 
 int64_t ZtJournal::Size() { return file ? file->GetSize() : 0; }
 
+bool ZtJournal::Compressed() const {
+  return file && (file->GetType() & FST_C_MASK) == FST_C_GZIP;
+}
+
 int ZtJournal::Fill(Error* e) {
   if (!file) return 0;
   int n = file->Read(readBuffer.get(), kReadBufferSize, e);
   if (n < 0 || e->Test()) return -1;
   readBytes = n;
+  consumed += n;
   readPos = readBuffer.get();
   readEnd = readPos + n;
   return n;

@@ -41,6 +41,12 @@ class ZtJournal {
   virtual int SkippedCount() const { return skipped; }
   // The file's size in bytes (0 without a file).
   virtual int64_t Size();
+  // Bytes of input the records read so far have used, as the file delivers
+  // them (decompressed for a gzip file).
+  virtual int64_t BytesRead() const { return consumed - (readEnd - readPos); }
+  // True when some input is gzip-compressed: BytesRead then counts more
+  // bytes than Size, which is the size as stored.
+  virtual bool Compressed() const;
 
   // The line counter: 1 once the file is open, plus one per newline read.
   int Line() const { return line; }
@@ -79,6 +85,7 @@ class ZtJournal {
   bool damaged;  // inside a quoted token that held a NUL: skipped to its end
   int32_t line;
   int32_t skipped;
+  int64_t consumed;  // bytes delivered by the file so far
 
   // The schema answer for the last table and version seen.
   StrBuf lastTable;

@@ -79,7 +79,7 @@ bool ZtJournalDir::ParseTableFileName(const StrPtr& name, TableFile* f) {
 }
 
 ZtJournalDir::ZtJournalDir(const StrPtr& dir)
-    : ZtJournal(), directory(dir), current(0), totalSize(0), doneSkipped(0) {
+    : ZtJournal(), directory(dir), current(0), totalSize(0), doneSkipped(0), doneBytes(0) {
   Error e;
   std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
   lister->SetPath(directory);
@@ -112,6 +112,16 @@ ZtJournalDir::~ZtJournalDir() {
   currentFile.reset();
 }
 
+int64_t ZtJournalDir::BytesRead() const {
+  return doneBytes + (currentReader ? currentReader->BytesRead() : 0);
+}
+
+bool ZtJournalDir::Compressed() const {
+  for (const auto& f : tableFiles)
+    if (f->compressed) return true;
+  return false;
+}
+
 int ZtJournalDir::SkippedCount() const {
   return doneSkipped + (currentReader ? currentReader->SkippedCount() : 0);
 }
@@ -128,6 +138,7 @@ bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
     if (currentReader->ReadRecord(rec, e)) return true;
     if (e->Test()) return false;  // the file failed; the rest is not read
     doneSkipped += currentReader->SkippedCount();
+    doneBytes += currentReader->BytesRead();
     currentReader.reset();
     currentFile.reset();
     ++current;

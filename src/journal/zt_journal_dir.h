@@ -37,6 +37,10 @@ class ZtJournalDir : public ZtJournal {
   const StrPtr& Name() const override { return directory; }
   int SkippedCount() const override;
   int64_t Size() override { return totalSize; }
+  // The bytes of the files finished so far plus those of the current one.
+  int64_t BytesRead() const override;
+  // True when any table file is gzip-compressed.
+  bool Compressed() const override;
 
   // The sorted table files.
   int FileCount() const { return static_cast<int>(tableFiles.size()); }
@@ -56,6 +60,7 @@ class ZtJournalDir : public ZtJournal {
   std::unique_ptr<FileSys> currentFile;
   int64_t totalSize;
   int32_t doneSkipped;
+  int64_t doneBytes;  // BytesRead of the files already finished
 };
 
 #endif  // ZT_JOURNAL_ZT_JOURNAL_DIR_H_

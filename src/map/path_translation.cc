@@ -4,7 +4,11 @@
 
 #include "support/text/fold.h"
 
-void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
+namespace {
+
+// The unfolded text of a path's partition key: from the first byte after
+// the leading "/"s up to the second "/" after it, or to the end.
+StrPtr RawPartitionKey(const StrPtr& path) {
   const char* s = path.Text();
   const char* e = path.End();
   while (s < e && *s == '/') ++s;
@@ -14,10 +18,19 @@ void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
     const char* second = static_cast<const char*>(memchr(slash + 1, '/', e - slash - 1));
     if (second) cut = second;
   }
-  FoldPath(StrPtr(s, static_cast<uint32_t>(cut - s)), key);
+  return StrPtr(s, static_cast<uint32_t>(cut - s));
+}
+
+int FoldMode() { return (Utf8Folding() ? 2 : 0) | (SevenBitFolding() ? 1 : 0); }
+
+}  // namespace
+
+void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
+  FoldPath(RawPartitionKey(path), key);
 }
 
 ViewMap* TranslationMap::GetMap(const StrPtr& path) {
+  lastFoldMode = -1;  // a new partition may answer a cached miss
   PartitionKey(path, &key);
   auto it = partitions.find(key.View());
   if (it != partitions.end()) return it->second.get();
@@ -31,12 +44,24 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
 // be empty and translate nothing, and making one per new key would let the
 // dictionary grow with every distinct directory of the checkpoint.
 ViewMap* TranslationMap::FindMap(const StrPtr& path) {
-  PartitionKey(path, &key);
+  StrPtr raw = RawPartitionKey(path);
+  int mode = FoldMode();
+  if (mode == lastFoldMode && raw.Length() == lastRawKey.Length() &&
+      memcmp(raw.Text(), lastRawKey.Text(), raw.Length()) == 0) {
+    return lastFound;
+  }
+  FoldPath(raw, &key);
   auto it = partitions.find(key.View());
-  return it == partitions.end() ? nullptr : it->second.get();
+  lastFound = it == partitions.end() ? nullptr : it->second.get();
+  lastRawKey.Set(raw);
+  lastFoldMode = mode;
+  return lastFound;
 }
 
 bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
+  // A map without partitions translates nothing; every path of a run
+  // without -t comes here.
+  if (partitions.empty()) return false;
   ViewMap* map = FindMap(path);
   if (map && map->Translate(0, path, out)) return true;
 

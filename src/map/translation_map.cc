@@ -176,6 +176,28 @@ void TranslationMap::Load(FileSys* file, Error* e) {
   loaded = true;
 }
 
+void TranslationMap::Rekey() {
+  partitions.clear();
+  lastFoldMode = -1;  // the cached lookup pointed into the old partitions
+  lastMap = nullptr;
+  mappingCount = 0;
+  // Every kept line was accepted by Load: only the mappings among them are
+  // filed again; their warnings were reported when they were read.
+  StrBuf left, right;
+  Error ignored;
+  for (int i = 0; i < lines.Count(); ++i) {
+    ignored.Clear();
+    if (ParseMapLine(*lines.At(i), &left, &right, &ignored) != 1) continue;
+    if (requireVariants && CompareFold(left, right) != 0) continue;
+    ViewMap* map = GetMap(left);
+    if (map->Insert(left, right, IncludeMapping)) {
+      lastMap = map;
+      ++mappingCount;
+    }
+  }
+  for (auto& [name, map] : partitions) Disambiguate(map.get(), kDisambiguateWindow);
+}
+
 void TranslationMap::WriteLines(FileSys* out, Error* e) {
   const int n = lines.Count();
   if (n == 0) out->Write(kHeader, static_cast<int>(strlen(kHeader)), e);

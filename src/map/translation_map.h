@@ -38,6 +38,11 @@ class TranslationMap {
   // Reads the open map file line by line, keeps the lines, fills and
   // disambiguates the partitions. Failures go into e.
   void Load(FileSys* file, Error* e);
+  // Files every kept mapping anew under the partition keys of the current
+  // fold mode and disambiguates again, quietly. Partition keys are folded
+  // paths: a map loaded before the run's fold mode was settled is rekeyed
+  // when the settled mode folds differently.
+  void Rekey();
   // Writes the conflict map's preamble: the fixed header when no lines are
   // kept, else the kept lines and the fixed trailer.
   void WriteLines(FileSys* out, Error* e);
@@ -91,6 +96,12 @@ class TranslationMap {
   StrBuf base;
   StrBuf candidate;
   StrBuf translated;
+  // The last lookup of FindMap: the unfolded partition text, the fold mode
+  // it was folded in and the map it found. Paths of a checkpoint come in
+  // key order, so most lookups repeat the last one.
+  StrBuf lastRawKey;
+  int lastFoldMode = -1;  // -1: nothing cached
+  ViewMap* lastFound = nullptr;  // not owned
 };
 
 #endif  // ZT_MAP_TRANSLATION_MAP_H_

@@ -185,6 +185,9 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
   int bestSlot = -1;
   int matched = 0;
   capturesOf = nullptr;
+  // Elements that follow the process-wide mode compare in it; it is read
+  // once per search rather than per byte.
+  const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
   for (MapEntry* n = index[s].root; n;) {
     const MapSide& h = n->Half(s);
     if (h.maxSlot < bestSlot) break;
@@ -195,7 +198,8 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
       int d = 0;
       while (matched < lpl) {
         if (matched >= len) { d = 1; break; }  // the path ends first: it orders before
-        d = PatternByteCompare(el[matched].byte, p[matched], el[matched].caseMode);
+        int m = el[matched].caseMode;
+        d = PatternByteCompare(el[matched].byte, p[matched], m < 0 ? processMode : m);
         if (d) break;
         ++matched;
       }

@@ -8,6 +8,10 @@ namespace {
 
 // Unsigned byte order, the first difference deciding and a prefix first.
 inline int CompareNames(const char* a, uint32_t an, const char* b, uint32_t bn) {
+  // Siblings mostly differ in their first byte: decide that without a call.
+  if (an && bn && a[0] != b[0])
+    return static_cast<int>(static_cast<unsigned char>(a[0])) -
+           static_cast<int>(static_cast<unsigned char>(b[0]));
   int r = memcmp(a, b, an < bn ? an : bn);
   if (r != 0) return r;
   return an < bn ? -1 : (an > bn ? 1 : 0);

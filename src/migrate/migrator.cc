@@ -12,6 +12,7 @@
 #include "migrate/name_caches.h"
 #include "migrate/path_tree.h"
 #include "migrate/rename/archive_renamer.h"
+#include "support/messages/settings.h"
 
 Migrator::Migrator(std::unique_ptr<FileSys> in, std::unique_ptr<FileSys> tmap,
                    std::unique_ptr<FileSys> pmap, std::unique_ptr<FileSys> cmap,
@@ -117,6 +118,13 @@ void Migrator::OpenFiles(Error* e) {
 }
 
 void Migrator::LoadMaps(Error* e) {
+  // The maps' partition keys are folded paths, so they are made in the fold
+  // mode the scan will use as far as the options tell it; a header note
+  // that changes it makes the scan rekey them.
+  if ((translationMapFile || policyMapFile) && !localeReady) {
+    ChooseFoldMode();
+    mapsFoldMode = FoldModeName();
+  }
   if (translationMapFile) {
     DebugPrintf("Loading translation map from %s\n", translationMapFile->GetPath().Text());
     translationMap->Load(translationMapFile.get(), e);

@@ -139,6 +139,16 @@ class Migrator {
   std::unique_ptr<ArchiveRenamer> renamer;
 
  private:
+  // ---- fold mode of the maps ----
+  // Chooses the path fold mode and the C library's locale from the run's
+  // settings, without printing; false when the locale name was refused.
+  static bool ChooseFoldMode();
+  // A text naming the fold mode now in force (fold flags and locale).
+  static std::string FoldModeName();
+  // The fold mode the maps' partition keys were made in; empty when no map
+  // was loaded before the fold mode was settled.
+  std::string mapsFoldMode;
+
   // ---- scan and output private state ----
   StrBuf deletion;  // -j: the record as read, as a "dv" line
   StrBuf line;      // the output line being written

@@ -6,6 +6,7 @@
 #include "journal/journal_record.h"
 #include "migrate/migrator.h"
 #include "migrate/output_messages.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/settings.h"
 
 #include <cstdio>
@@ -73,8 +74,12 @@ void Migrator::WriteTableRecord(Error* e) {
     file->SetPerms(FPM_RW);
     file->SetPath(path);
     Error openError;
-    file->Open(FOM_WRITE, &openError);
-    if (openError.Test()) {
+    // A table file that is the checkpoint being read (-O given the
+    // directory the input file lies in) is never opened: creating it would
+    // truncate the input under the reader.
+    bool isInput = input && OsSameFile(path.Text(), input->GetPath().Text());
+    if (!isInput) file->Open(FOM_WRITE, &openError);
+    if (isInput || openError.Test()) {
       // The record is lost from the output; the run must not end as a
       // success, so the loss is counted and reported at the end.
       fprintf(stderr, "could not open %s for writing\n", path.Text());

@@ -125,13 +125,52 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
 }
 
 void PathTree::AddPath(const StrPtr& path) {
-  lowered_.Set(path);
-  lowered_.LowerAscii();
   const char* text = path.Text();
-  const char* lowered = lowered_.Text();
   uint32_t len = path.Length();
-  uint32_t pos = 0, start = 0, n = 0;
+
+  // Bytes in common with each recent path. A directory component whose
+  // "/" and the byte after it lie inside them was split, looked up and
+  // counted exactly as now: its entry and alias are taken from that path.
+  uint32_t common[2];
+  size_t reused[2];
+  for (int k = 0; k < 2; ++k) {
+    const RecentPath& r = recent_[k];
+    uint32_t limit = len < r.text.Length() ? len : r.text.Length();
+    const char* last = r.text.Text();
+    uint32_t c = 0;
+    while (c < limit && text[c] == last[c]) ++c;
+    size_t n = 0;
+    while (n < r.steps.size() && r.steps[n].slash + 1 < c) ++n;
+    common[k] = c;
+    reused[k] = n;
+  }
+  // The slot that saves more lookups; with none saved, the one entered
+  // longer ago makes room.
+  int slot = reused[0] > reused[1] ? 0 : reused[1] > reused[0] ? 1 : 1 - lastUsed_;
+  if (reused[slot] > 0 && reused[0] == reused[1]) slot = common[0] >= common[1] ? 0 : 1;
+  lastUsed_ = slot;
+  std::vector<CachedStep>& steps = recent_[slot].steps;
+  steps.resize(reused[slot]);
+  recent_[slot].text.Set(text, len);
+
   DirEntry* entry = root_;
+  uint32_t pos = 0, start = 0, n = 0;
+  for (const CachedStep& step : steps) {
+    DirEntry* child = step.entry;
+    if (step.alias >= 0) child->CountAlias(step.alias);
+    child->usage |= DirEntry::kUsedAsDir;
+    entry = child;
+    pos = step.slash + 1;
+  }
+
+  // The rest is lowered for the lookups; bytes before pos are not read.
+  lowered_.Clear();
+  char* lowered = lowered_.Alloc(len + 1);
+  for (uint32_t i = pos; i < len; ++i) {
+    char c = text[i];
+    lowered[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+  }
+
   for (;;) {
     bool more = NextComponent(text, len, &pos, &start, &n);
     const char* c = text + start;
@@ -153,6 +192,7 @@ void PathTree::AddPath(const StrPtr& path) {
       return;
     }
     child->usage |= DirEntry::kUsedAsDir;
+    steps.push_back(CachedStep{child, alias, start + n});
     entry = child;
   }
 }

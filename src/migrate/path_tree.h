@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <vector>
+
 #include "migrate/arena.h"
 #include "migrate/dir_entry.h"
 #include "support/messages/error.h"
@@ -75,10 +77,30 @@ class PathTree {
   // its index, or -1 when the entry has no room for another.
   int AppendAlias(DirEntry* entry, const char* bytes);
 
+  // One directory component of the last path entered: its entry, the
+  // alias it was counted under and the position of the "/" after it.
+  struct CachedStep {
+    DirEntry* entry;
+    int alias;
+    uint32_t slash;
+  };
+
   Arena arena_;
   DirEntry* root_;
   DirAliasBlock* aliasBlocks_;  // every entry's further-alias array
   StrBuf lowered_;              // the path being entered, lowered
+  // Consecutive paths of a checkpoint mostly share their directories, or
+  // alternate between two paths that each do (the two files of an
+  // integration record): each of the two last paths kept, with the steps of
+  // its directory components, lets a new path skip the lookups of the
+  // components it has in common. Entries are never removed, so the
+  // pointers stay valid.
+  struct RecentPath {
+    StrBuf text;
+    std::vector<CachedStep> steps;
+  };
+  RecentPath recent_[2];
+  int lastUsed_ = 0;  // the slot of the last path entered
   Error insertError_;           // insertion errors are of no interest
   int64_t entries_;
   size_t aliasBlockBytes_;

@@ -11,6 +11,7 @@
 #include "map/case_policy.h"
 #include "map/translation_map.h"
 #include "migrate/migrator.h"
+#include "migrate/progress.h"
 #include "migrate/rename/archive_renamer.h"
 #include "support/messages/message_log.h"
 #include "support/messages/settings.h"
@@ -26,9 +27,23 @@ bool IsNote(const JournalRecord& rec) {
   return op && op->Length() > 0 && (op->Text()[0] == 'n' || op->Text()[0] == 'N');
 }
 
-// Decides the path fold mode and the C library's locale, once per process,
-// after the checkpoint's header note has been seen.
-void SettleLocale() {
+// Prints the fold mode settled at the first data record.
+void ReportFoldMode(bool localeSet) {
+  if (!unicodeCheckpoint) {
+    if (localeSet)
+      DebugPrintf("Locale set to: %s\n", setlocale(LC_ALL, nullptr));
+    else
+      DebugPrintf("Error setting locale to: %s\n", localeName.Text());
+  }
+  if (unicodeCheckpoint) DebugPrintf("Unicode Checkpoint detected\n");
+  if (utf8Folding) DebugPrintf("Utf8 path folding enabled\n");
+  if (SevenBitFolding()) DebugPrintf("7-bit path folding enabled\n");
+}
+
+}  // namespace
+
+bool Migrator::ChooseFoldMode() {
+  bool localeSet = true;
   if (unicodeCheckpoint) {
     utf8Folding = true;
     SetSevenBitFolding(false);
@@ -36,18 +51,18 @@ void SettleLocale() {
     if (!strcmp(localeName.Text(), "C") || !strcmp(localeName.Text(), "POSIX"))
       SetSevenBitFolding(true);
     if (strstr(localeName.Text(), "UTF-8")) utf8Folding = true;
-    if (setlocale(LC_ALL, localeName.Text()))
-      DebugPrintf("Locale set to: %s\n", setlocale(LC_ALL, nullptr));
-    else
-      DebugPrintf("Error setting locale to: %s\n", localeName.Text());
+    localeSet = setlocale(LC_ALL, localeName.Text()) != nullptr;
   }
   SetUtf8Folding(utf8Folding);
-  if (unicodeCheckpoint) DebugPrintf("Unicode Checkpoint detected\n");
-  if (utf8Folding) DebugPrintf("Utf8 path folding enabled\n");
-  if (SevenBitFolding()) DebugPrintf("7-bit path folding enabled\n");
+  return localeSet;
 }
 
-}  // namespace
+std::string Migrator::FoldModeName() {
+  std::string name = Utf8Folding() ? "utf8 " : SevenBitFolding() ? "7-bit " : "locale ";
+  const char* locale = setlocale(LC_CTYPE, nullptr);
+  if (locale) name += locale;
+  return name;
+}
 
 void Migrator::Scan(int scanMode, int kind, Error* e) {
   headerRecord.reset();
@@ -67,6 +82,7 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
               static_cast<long long>(reader->Size()));
 
+  ScanProgress progress(reader.get());
   JournalRecord record;
   int64_t n = 0;
   int lastProgress = scanTimer.Elapsed();
@@ -75,6 +91,7 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
     currentRecord = &record;
     skippedRecords = reader->SkippedCount();
     ++n;
+    progress.Record(n);
     if (IsNote(record)) {
       ProcessNote(&record, e);
       if (e->GetSeverity() > E_INFO) {
@@ -83,8 +100,13 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
       }
     } else {
       if (!localeReady) {
-        SettleLocale();
+        // Decided once per process, now that the header note has been seen.
+        ReportFoldMode(ChooseFoldMode());
         localeReady = true;
+        if (!mapsFoldMode.empty() && FoldModeName() != mapsFoldMode) {
+          translationMap->Rekey();
+          policyMap->Rekey();
+        }
       }
       if (mode & kModeJournalPatch) {
         static const StrPtr kDeleteOp("dv");

@@ -372,7 +372,9 @@ void FileIOBinary::Close(Error* e) {
   int err = OsClose(handle.get());
   handle.reset();
   if (err) SetOsError(e, "close", path, err);
-  if (mode == FOM_WRITE) {
+  // Times and permissions belong to files this program writes; a device or
+  // pipe written through (-o /dev/null, a link to /dev/full) keeps its own.
+  if (mode == FOM_WRITE && !(Stat() & FSF_SPECIAL)) {
     if (modTime) StampModTime(e);
     Chmod(perms, e);
   }

@@ -30,7 +30,15 @@ bool WriteAll(int fd, const char* p, size_t n) {
   return true;
 }
 
+BeforeOutputHook beforeOutputHook = nullptr;
+
 }  // namespace
+
+void SetBeforeOutputHook(BeforeOutputHook hook) { beforeOutputHook = hook; }
+
+void RunBeforeOutputHook() {
+  if (beforeOutputHook) beforeOutputHook();
+}
 
 MessageLog::MessageLog()
     : name("Error"), nameSet(false), type(kStderr), hook(nullptr), hookContext(nullptr) {}
@@ -110,6 +118,7 @@ void MessageLog::Syslog(int severity, const StrPtr& text) {
 }
 
 void MessageLog::Output(const StrPtr& text, bool alsoTerminal) {
+  RunBeforeOutputHook();
   if (type == kSyslog) {
     Syslog(E_INFO, text);
     if (!alsoTerminal) return;
@@ -140,6 +149,7 @@ void MessageLog::Output(const StrPtr& text, bool alsoTerminal) {
 
 void MessageLog::Report(const Error* e, int flags) {
   if (!e || e->GetSeverity() == E_EMPTY) return;
+  RunBeforeOutputHook();
   StrBuf messages;
   e->FormatMessages(&messages, 2 | (flags & kHeader));
 

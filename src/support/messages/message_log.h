@@ -71,6 +71,14 @@ class MessageLog {
 // The process-wide message log.
 MessageLog* GetMessageLog();
 
+// A process-wide function run before any text leaves through a message log
+// (a progress line on the terminal erases itself with it); null for none.
+typedef void (*BeforeOutputHook)();
+void SetBeforeOutputHook(BeforeOutputHook hook);
+// Runs the hook, if any. Code that writes to standard error by itself while
+// a scan runs calls this first.
+void RunBeforeOutputHook();
+
 // The program's version string and date, as the banner prints them.
 extern const char* const kVersionString;  // "@(#)ZTMIGRATE/NTX64/2026.1/2996624"
 extern const char* const kVersionDate;    // "2026/06/30"

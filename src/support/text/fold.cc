@@ -69,6 +69,10 @@ bool FoldUtf8(const char* text, uint32_t len, StrBuf* out) {
     // wrap) cannot stand for any code point: it is malformed.
     if (cp < kDecodeOffsets[t]) return false;
     cp -= kDecodeOffsets[t];
+    // Unchecked trailing bytes can accumulate a value beyond the 21 bits a
+    // 4-byte form holds; re-encoding it would silently drop bits and fold
+    // the path into some other path's key, so it is malformed too.
+    if (cp > 0x1FFFFF) return false;
     i += 1 + t;
     cp = FoldCodePoint(cp);
     char* o;

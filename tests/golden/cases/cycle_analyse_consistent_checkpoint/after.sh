@@ -1,0 +1,1 @@
+cmp "$CASE_DIR/map.expected" map.txt

@@ -1,0 +1,1 @@
+[[ $(find root -type f) == root/depot/foo/a.c,v ]]

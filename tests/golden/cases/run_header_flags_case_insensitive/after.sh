@@ -1,0 +1,1 @@
+cmp "$CASE_DIR/expected.ckp" out.ckp

@@ -1,0 +1,1 @@
+[[ -f patch.jnl && ! -s patch.jnl ]]

@@ -1,0 +1,2 @@
+# "-" is the standard output, never a file of that name.
+[[ ! -e - ]]

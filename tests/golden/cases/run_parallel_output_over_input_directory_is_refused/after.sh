@@ -1,0 +1,2 @@
+[[ $(ls -A pdir) == db.counters.ckp ]]
+cmp pdir/db.counters.ckp <(printf '@pv@ 1 @db.counters@ @change@ 42 \n')

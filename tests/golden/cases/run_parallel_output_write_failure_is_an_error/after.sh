@@ -1,0 +1,1 @@
+[[ -c out/db.counters.ckp ]]
