@@ -41,6 +41,8 @@ const char kAdvancedWarning[] =
 // Output over the input would destroy the only copy of the checkpoint.
 inline constexpr MessageId kMsgOutputIsInput = {
     0x32011e5a, "Output %output% is the input checkpoint %input%; nothing was written."};
+inline constexpr MessageId kMsgOutputIsMap = {
+    0x32011e5b, "Output %output% is the input map %input%; nothing was written."};
 
 // Reports e and tells the caller to end the run with status -1 when it holds
 // a warning or worse.
@@ -95,9 +97,12 @@ std::unique_ptr<FileSys> FreshOutput(const char* name, int type) {
 
 // True when name is an existing file directly inside the directory dir.
 bool IsFileOfDirectory(const char* name, const char* dir) {
-  struct stat st;
-  if (stat(dir, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  if (stat(name, &st) != 0) return false;
+  std::unique_ptr<FileSys> d = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  if (!d || !f) return false;
+  d->SetPath(StrPtr(dir));
+  f->SetPath(StrPtr(name));
+  if (!(d->Stat() & FSF_DIRECTORY) || !(f->Stat() & FSF_EXISTS)) return false;
   const char* slash = strrchr(name, '/');
   std::string parent = slash ? std::string(name, slash == name ? 1 : slash - name) : ".";
   return OsSameFile(parent.c_str(), dir);
@@ -214,9 +219,26 @@ int RunDriver(int argc, char** argv) {
     Aborts(&e);
     return -1;
   }
+  // Nor over a map or the checkpoint through -c: the -c and -o files are
+  // removed before the maps and the checkpoint are read, and a map given
+  // back by the name of the new conflict map is the administrator's work.
+  if (!convert) {
+    const char* inputs[] = {checkpoint, Arg(opts, 't'), Arg(opts, 'P')};
+    const char* outputs[] = {Arg(opts, 'c'), outName};
+    for (const char* out : outputs) {
+      if (!out || strcmp(out, "-") == 0) continue;
+      for (const char* in : inputs) {
+        if (!in || !OsSameFile(out, in)) continue;
+        if (in == checkpoint) e.Set(kMsgOutputIsInput) << out << in;
+        else e.Set(kMsgOutputIsMap) << out << in;
+        Aborts(&e);
+        return -1;
+      }
+    }
+  }
   // Nor over a table file of a parallel input: the -o file is removed and
   // created before the tables are read.
-  if (outName && !outDir && (convert || strcmp(outName, "-") != 0) &&
+  if (!convert && outName && !outDir && strcmp(outName, "-") != 0 &&
       IsFileOfDirectory(outName, checkpoint)) {
     e.Set(kMsgOutputIsInput) << outName << checkpoint;
     Aborts(&e);
@@ -350,7 +372,7 @@ int RunDriver(int argc, char** argv) {
     if (e.GetSeverity() <= E_INFO) {
       if (migrator.conflictsRemain) {
         e.Set(kMsgConflictsRemain);
-      } else if (migrator.minorInconsistencies && !haveOutputFile) {
+      } else if (migrator.minorInconsistencies && !haveOutputFile && !outDir) {
         e.Set(kMsgMinorInconsistencies);
       } else {
         e.Set(kMsgSuccess);
@@ -364,6 +386,8 @@ int RunDriver(int argc, char** argv) {
         text.Append("\n");
         log->Output(text);
       }
+      if (migrator.archiveProblems || migrator.archiveConflicts)
+        e.Set(kMsgArchivesUnsettled) << (migrator.archiveProblems + migrator.archiveConflicts);
       if (migrator.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.skippedRecords;
     }
   }

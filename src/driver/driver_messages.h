@@ -32,4 +32,12 @@ inline constexpr MessageId kMsgSkippedRecords = {
 inline constexpr MessageId kMsgSuccess = {
     0x10011e59, "\nSuccess: all case-inconsistencies have been resolved.\n"};
 
+// Archives that the rename could not settle: the run must not end as if
+// every archive had its wanted name.
+inline constexpr MessageId kMsgArchivesUnsettled = {
+    0x21011e61,
+    "\nThe archive rename left %count% revision records unsettled (missing\n"
+    "archives, case conflicts or failed moves, reported above). Review them\n"
+    "before the server uses these archives.\n"};
+
 #endif  // ZT_DRIVER_DRIVER_MESSAGES_H_

@@ -1,7 +1,9 @@
 // Pattern parsing, matching, expansion and covering for one map half.
 #include "map/map_pattern.h"
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "support/messages/debug.h"
 
@@ -68,6 +70,50 @@ namespace {
 struct MatchFrame {
   int element;  // the element after the wildcard
   int slot;     // the wildcard's capture
+  int start;    // where the wildcard began
+};
+
+// Backtracking steps before Match starts remembering dead ends. Patterns
+// with several wildcards over a long path that almost matches would
+// otherwise take time exponential in the number of wildcards.
+constexpr int kMemoAfterSteps = 1 << 14;
+
+// The (wildcard, position) pairs from which the rest of a pattern is known
+// not to match. Whether the rest matches depends only on the pair, never
+// on what earlier wildcards took, so a failed pair can be skipped on
+// later visits without changing which match is found first.
+class DeadEnds {
+ public:
+  bool Active() const { return !bits.empty(); }
+  void Activate(const PatternElement* el, int elements, int len) {
+    // A slot used twice shares its capture between two wildcards, so the
+    // rest of the pattern no longer depends on the pair alone: no memory.
+    uint32_t slots = 0;
+    for (int i = 0; i < elements; ++i) {
+      if (!IsWildcardKind(el[i].kind)) continue;
+      if (slots & (1u << el[i].slot)) return;
+      slots |= 1u << el[i].slot;
+    }
+    ordinal.assign(elements + 1, -1);
+    int n = 0;
+    for (int i = 0; i < elements; ++i)
+      if (IsWildcardKind(el[i].kind)) ordinal[i] = n++;
+    stride = len + 1;
+    bits.assign((static_cast<size_t>(n) * stride + 63) / 64, 0);
+  }
+  bool Dead(int element, int pos) const {
+    size_t i = static_cast<size_t>(ordinal[element]) * stride + pos;
+    return bits[i / 64] >> (i % 64) & 1;
+  }
+  void Mark(int element, int pos) {
+    size_t i = static_cast<size_t>(ordinal[element]) * stride + pos;
+    bits[i / 64] |= uint64_t{1} << (i % 64);
+  }
+
+ private:
+  std::vector<int> ordinal;  // per element: its wildcard number, or -1
+  std::vector<uint64_t> bits;
+  int stride = 0;
 };
 
 }  // namespace
@@ -93,6 +139,8 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
 
   MatchFrame stack[kMaxWildcards];
   int depth = 0;
+  int steps = 0;
+  DeadEnds dead;
   int e = literalPrefixLength;
   int pos = literalPrefixLength;
   for (;;) {
@@ -117,6 +165,10 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
         if (ok) continue;
         break;
       default: {
+        if (dead.Active() && dead.Dead(e, pos)) {
+          ok = false;
+          break;
+        }
         int slot = el[e].slot;
         caps->start[slot] = pos;
         if (el[e].kind == ElementDots) {
@@ -126,12 +178,13 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
           pos = slash ? static_cast<int>(static_cast<const unsigned char*>(slash) - s) : len;
         }
         caps->end[slot] = pos;
-        stack[depth++] = MatchFrame{e + 1, slot};
+        stack[depth++] = MatchFrame{e + 1, slot, caps->start[slot]};
         ++e;
         continue;
       }
     }
     // Backtrack: the newest wildcard gives up one byte.
+    if (++steps == kMemoAfterSteps) dead.Activate(el, end, len);
     for (;;) {
       if (depth == 0) return false;
       MatchFrame& f = stack[depth - 1];
@@ -140,6 +193,7 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
         e = f.element;
         break;
       }
+      if (dead.Active()) dead.Mark(f.element - 1, f.start);
       --depth;
     }
   }

@@ -2,6 +2,7 @@
 // lookup and the "/..." prefix fallback.
 #include "map/translation_map.h"
 
+#include "support/messages/debug.h"
 #include "support/text/fold.h"
 
 namespace {
@@ -31,6 +32,7 @@ void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
 
 ViewMap* TranslationMap::GetMap(const StrPtr& path) {
   lastFoldMode = -1;  // a new partition may answer a cached miss
+  ++generation;       // and the maps may change: forget the answers
   PartitionKey(path, &key);
   auto it = partitions.find(key.View());
   if (it != partitions.end()) return it->second.get();
@@ -62,6 +64,28 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   // A map without partitions translates nothing; every path of a run
   // without -t comes here.
   if (partitions.empty()) return false;
+  // The same path twice in a row (a revision's depot and archive file) is
+  // answered from the last lookup. Traced lookups are always made afresh.
+  bool cacheable = GetLevel(DT_MAP) == 0;
+  int mode = FoldMode();
+  if (cacheable && lastPathMode == mode && lastPathGeneration == generation &&
+      path.Length() == lastPath.Length() &&
+      memcmp(path.Text(), lastPath.Text(), path.Length()) == 0) {
+    if (lastPathTranslated) out->Set(lastPathOut);
+    return lastPathTranslated;
+  }
+  bool translatedNow = Lookup(path, out, cacheable, mode);
+  if (cacheable) {
+    lastPath.Set(path);
+    lastPathTranslated = translatedNow;
+    if (translatedNow) lastPathOut.Set(*out);
+    lastPathMode = mode;
+    lastPathGeneration = generation;
+  }
+  return translatedNow;
+}
+
+bool TranslationMap::Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int mode) {
   ViewMap* map = FindMap(path);
   if (map && map->Translate(0, path, out)) return true;
 
@@ -73,17 +97,36 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   if (len <= 2 || p[0] != '/' || p[1] != '/') return false;
 
   // Offsets of the "/" after the leading "//" that start a component.
-  // Counting them first keeps the walk from the longest prefix down.
-  int n = 1;
-  for (uint32_t i = 2; i + 1 < len; ++i)
-    if (p[i] == '/') ++n;
-  for (int i = n - 1; i >= 1; --i) {
+  cuts.clear();
+  for (uint32_t j = 2; j + 1 < len; ++j)
+    if (p[j] == '/') cuts.push_back(j);
+  if (cuts.empty()) return false;
+
+  // Every candidate prefix lies before the last of those "/": paths of one
+  // directory have the same fallback answer, kept from the last lookup.
+  uint32_t dirLen = cuts.back();
+  if (cacheable && lastDirMode == mode && lastDirGeneration == generation &&
+      dirLen == lastDir.Length() && memcmp(p, lastDir.Text(), dirLen) == 0) {
+    if (!lastDirTranslated) return false;
+    out->Set(lastDirOut);
+    out->Append(p + lastDirCut, len - lastDirCut);
+    if (hadDots) out->Append("/...", 4);
+    return true;
+  }
+  if (cacheable) {
+    lastDir.Set(p, dirLen);
+    lastDirMode = mode;
+    lastDirGeneration = generation;
+    lastDirTranslated = false;
+  }
+
+  for (int i = static_cast<int>(cuts.size()); i >= 1; --i) {
     // The i-th component-starting "/" after the leading "//".
-    uint32_t cut = 0;
-    int seen = 0;
-    for (uint32_t j = 2; j + 1 < len; ++j) {
-      if (p[j] == '/' && ++seen == i) { cut = j; break; }
-    }
+    uint32_t cut = cuts[i - 1];
+    // Candidates keeping two or more components fall in the path's own
+    // partition; when that holds no mapping, only the shortest can answer
+    // (skipping them keeps a path of 100000 components linear).
+    if (i >= 2 && p[2] != '/' && (!map || map->IsEmpty())) continue;
     candidate.Set(p, cut);
     candidate.Append("/...", 4);
     // With two or more components kept, the candidate has the path's own
@@ -95,6 +138,11 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
     // rest of the path goes; any other is no answer for this prefix.
     if (translated.Length() < 4 || memcmp(translated.End() - 4, "/...", 4) != 0) continue;
     out->Set(translated.Text(), translated.Length() - 4);
+    if (cacheable) {
+      lastDirTranslated = true;
+      lastDirCut = cut;
+      lastDirOut.Set(*out);
+    }
     out->Append(p + cut, len - cut);
     if (hadDots) out->Append("/...", 4);
     return true;

@@ -179,6 +179,7 @@ void TranslationMap::Load(FileSys* file, Error* e) {
 void TranslationMap::Rekey() {
   partitions.clear();
   lastFoldMode = -1;  // the cached lookup pointed into the old partitions
+  ++generation;
   lastMap = nullptr;
   mappingCount = 0;
   // Every kept line was accepted by Load: only the mappings among them are

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "map/view_map.h"
 #include "support/messages/error.h"
@@ -83,6 +84,9 @@ class TranslationMap {
  private:
   // The partition's map, or null when the partition does not exist.
   ViewMap* FindMap(const StrPtr& path);
+  // TranslatePath without its last-path answer; cacheable allows the
+  // last-directory answer of the fallback (fold mode mode).
+  bool Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int mode);
 
   StrVarArray lines;
   std::map<std::string, std::unique_ptr<ViewMap>, std::less<>> partitions;
@@ -102,6 +106,23 @@ class TranslationMap {
   StrBuf lastRawKey;
   int lastFoldMode = -1;  // -1: nothing cached
   ViewMap* lastFound = nullptr;  // not owned
+  // Answers kept for the next lookup, valid while the fold mode and the
+  // generation (bumped whenever partitions are made or rebuilt) match: the
+  // last path and its translation, and the fallback answer of the last
+  // directory (the translated prefix and where the kept rest starts).
+  uint64_t generation = 0;
+  StrBuf lastPath;
+  StrBuf lastPathOut;
+  bool lastPathTranslated = false;
+  int lastPathMode = -1;
+  uint64_t lastPathGeneration = 0;
+  StrBuf lastDir;
+  StrBuf lastDirOut;
+  uint32_t lastDirCut = 0;
+  bool lastDirTranslated = false;
+  int lastDirMode = -1;
+  uint64_t lastDirGeneration = 0;
+  std::vector<uint32_t> cuts;  // scratch: the component-starting "/"s
 };
 
 #endif  // ZT_MAP_TRANSLATION_MAP_H_

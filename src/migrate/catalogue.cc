@@ -693,6 +693,7 @@ void Migrator::ProcessRecord(bool renameArchives, Error* e) {
     Error renameError;
     renamer->RenameArchive(*currentRecord, depotMap.get(), &renameError);
     if (renameError.GetSeverity() != E_EMPTY) {
+      if (renameError.Test()) ++archiveProblems;
       GetMessageLog()->Report(&renameError);
       renameError.Clear();
     }

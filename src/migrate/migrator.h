@@ -105,6 +105,9 @@ class Migrator {
   int32_t lostData;
   int32_t archiveConflicts;
   int32_t renameCount;
+  // Revision records whose archive the renamer could not settle (missing,
+  // not visible through the depot map, unknown type, failed move).
+  int32_t archiveProblems = 0;
   int32_t startTicks;
   int32_t lastTicks;
   int32_t renameTime;

@@ -7,6 +7,7 @@
 #include "migrate/migrator.h"
 #include "migrate/output_messages.h"
 #include "support/files/posix/os_file.h"
+#include "support/messages/message_log.h"
 #include "support/messages/settings.h"
 
 #include <cstdio>
@@ -82,6 +83,7 @@ void Migrator::WriteTableRecord(Error* e) {
     if (isInput || openError.Test()) {
       // The record is lost from the output; the run must not end as a
       // success, so the loss is counted and reported at the end.
+      RunBeforeOutputHook();
       fprintf(stderr, "could not open %s for writing\n", path.Text());
       ++droppedTableRecords;
       return;

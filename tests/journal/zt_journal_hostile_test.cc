@@ -143,7 +143,7 @@ void WriteZeroBomb(const std::string& path, size_t total) {
 }
 
 TEST(ZtJournalHostileTest, GzipBombIsReadInBoundedMemory) {
-  const size_t kInflated = kSanitized ? (256u << 20) : (2048ull << 20);
+  const size_t kInflated = kSanitized ? (256u << 20) : (1024ull << 20);
   TempDir dir;
   std::string path = dir.File("bomb.ckp.gz");
   WriteZeroBomb(path, kInflated);
@@ -180,7 +180,7 @@ TEST(ZtJournalHostileTest, BombInsideAQuotedFieldStopsAtTheRecordLimit) {
     ASSERT_NE(gz, nullptr);
     gzputs(gz, "@pv@ 0 @db.desc@ 7 @");
     std::string xs(1 << 20, 'x');
-    size_t total = kSanitized ? (64u << 20) : (256u << 20);
+    size_t total = kSanitized ? (32u << 20) : (128u << 20);
     for (size_t done = 0; done < total; done += xs.size())
       gzwrite(gz, xs.data(), static_cast<unsigned>(xs.size()));
     gzclose(gz);

@@ -8,11 +8,34 @@
 #include "map/translation_map.h"
 #include "migrate/migrator.h"
 #include "support/files/filesys.h"
+#include "support/messages/debug.h"
 #include "support/messages/settings.h"
 #include "support/text/fold.h"
 #include "test_util.h"
 
 namespace {
+
+// Collects the debug output of this thread while alive, then puts the
+// previous configuration back.
+class DebugCapture {
+ public:
+  DebugCapture() : previous_(ZtDebugConfig::Current()) {
+    config_.SetOutputFunction(&DebugCapture::Collect, &text_);
+    config_.Install();
+  }
+  ~DebugCapture() {
+    if (previous_) previous_->Install();
+  }
+  const std::string& Text() const { return text_; }
+
+ private:
+  static void Collect(void* text, const StrPtr& line) {
+    static_cast<std::string*>(text)->append(line.Text(), line.Length());
+  }
+  ZtDebugConfig* previous_;
+  ZtDebugConfig config_;
+  std::string text_;
+};
 
 const char kNote[] = "@nx@ 0 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n";
 const char kHeader[] = "@nx@ 0 111 @journal@ 1 0 0 0 0 @@ @journal@ @@ @@ @@ \n";
@@ -48,14 +71,16 @@ class ScanTest : public ::testing::Test {
       testutil::WriteFile(dir.File("map.txt"), map);
       tmap = Named("map.txt");
     }
-    Migrator m(Named("in.ckp"), std::move(tmap), nullptr, nullptr, Named("out.ckp"), true);
-    m.OpenFiles(&e);
-    m.LoadMaps(&e);
-    EXPECT_FALSE(e.Test()) << e.Text();
-    testing::internal::CaptureStdout();
-    m.Scan(0, kPolicyNone, &e);
-    debug = testing::internal::GetCapturedStdout();
-    skipped = m.skippedRecords;
+    {
+      DebugCapture capture;
+      Migrator m(Named("in.ckp"), std::move(tmap), nullptr, nullptr, Named("out.ckp"), true);
+      m.OpenFiles(&e);
+      m.LoadMaps(&e);
+      EXPECT_FALSE(e.Test()) << e.Text();
+      m.Scan(0, kPolicyNone, &e);
+      debug = capture.Text();
+      skipped = m.skippedRecords;
+    }
     return testutil::ReadFile(dir.File("out.ckp"));
   }
 
@@ -126,9 +151,10 @@ TEST_F(ScanTest, RekeyFilesMappingsUnderTheNewFoldMode) {
                       "# comment\n//depot/\xc3\x84" "B/... //depot/\xc3\x84" "b/...\n");
   std::unique_ptr<FileSys> f = Named("map.txt");
   f->Open(FOM_READ, &e);
-  testing::internal::CaptureStdout();
-  map.Load(f.get(), &e);
-  testing::internal::GetCapturedStdout();
+  {
+    DebugCapture quiet;
+    map.Load(f.get(), &e);
+  }
   ASSERT_FALSE(e.Test()) << e.Text();
   StrBuf out;
   StrPtr path("//depot/\xc3\x84" "b/y.c");

@@ -289,6 +289,7 @@ void ArchiveRenamer::Move(RenameContext* ctx, Error* e) {
     return;
   }
 
+  RunBeforeOutputHook();
   fprintf(stderr, "Renaming %s to %s\n", ctx->source.Text(), ctx->target.Text());
   source->Rename(target.get(), e);
   if (e->Test()) return;

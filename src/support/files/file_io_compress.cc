@@ -1,7 +1,11 @@
 #include "support/files/file_io_compress.h"
 
 #include <errno.h>
+#include <string.h>
 
+#include <vector>
+
+#include "support/files/block_pipe.h"
 #include "support/files/files_messages.h"
 #include "support/files/gzip_stream.h"
 #include "support/messages/debug.h"
@@ -12,16 +16,34 @@ FileIOCompress::FileIOCompress()
       uncompressedPos(0),
       uncompressedSize(-1),
       writing(false),
-      diskAtEnd(false) {}
+      diskAtEnd(false),
+      staging(nullptr),
+      stagingFill(0),
+      compressorFailed(false) {}
+
+namespace {
+
+// Blocks handed to the compressing thread: large enough that the hand-over
+// costs nothing next to deflating them, few enough to bound the memory.
+const int kCompressBlockSize = 1 << 20;
+const int kCompressBlocks = 3;
+
+}  // namespace
 
 FileIOCompress::~FileIOCompress() {
   if (handle) {
     Error ignored;
     Close(&ignored);
   }
+  Error ignored;
+  StopCompressor(&ignored);  // a thread is never left running
 }
 
 void FileIOCompress::Open(int m, Error* e) {
+  if (pipe) {
+    Error ignored;
+    StopCompressor(&ignored);
+  }
   int c = type & FST_C_MASK;
   compressMode = c == FST_C_GZIP ? kGzipOnDisk : c == FST_C_GUNZIP ? kGzipToCaller : kNone;
   if (compressMode != kNone) {
@@ -44,7 +66,70 @@ void FileIOCompress::Open(int m, Error* e) {
   if (compressMode == kGzipOnDisk && (m == FOM_WRITE || m == FOM_UWRITE)) {
     stream->SetOutput(ioBuffer.get(), ioSize);
     writing = true;
+    StartCompressor();
   }
+}
+
+void FileIOCompress::StartCompressor() {
+  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  staging = pipe->Acquire();
+  stagingFill = 0;
+  compressorFailed = false;
+  compressorError.Clear();
+  compressor = std::thread([this] { CompressLoop(); });
+}
+
+void FileIOCompress::CompressLoop() {
+  char* block;
+  int n;
+  bool last;
+  while (pipe->Take(&block, &n, &last)) {
+    // After a failure the blocks are only returned, so the writer never
+    // waits for one; the failure is reported from the writer's side.
+    if (!compressorFailed.load(std::memory_order_acquire)) {
+      bool ok = Deflate(block, n, false, &compressorError);
+      if (ok && last) {
+        ok = Deflate(nullptr, 0, true, &compressorError);
+        int used = ioSize - stream->OutputLeft();
+        if (ok && used > 0) ok = WriteBytes(ioBuffer.get(), used, &compressorError);
+        stream->SetOutput(ioBuffer.get(), ioSize);
+      }
+      if (!ok) compressorFailed.store(true, std::memory_order_release);
+    }
+    pipe->Release(block);
+    if (last) return;
+  }
+}
+
+void FileIOCompress::SyncCompressor() {
+  if (!pipe) return;
+  // Hand the block being filled over, then take every block back: the
+  // thread has then deflated all of them.
+  pipe->Submit(staging, stagingFill, false);
+  std::vector<char*> held;
+  for (int i = 0; i < kCompressBlocks; ++i) held.push_back(pipe->Acquire());
+  for (int i = 1; i < kCompressBlocks; ++i) pipe->Release(held[i]);
+  staging = held[0];
+  stagingFill = 0;
+}
+
+void FileIOCompress::StopCompressor(Error* e) {
+  if (!pipe) return;
+  pipe->Submit(staging, stagingFill, true);
+  staging = nullptr;
+  stagingFill = 0;
+  compressor.join();
+  pipe.reset();
+  TakeCompressorError(e);
+}
+
+void FileIOCompress::TakeCompressorError(Error* e) {
+  // The failure is handed over once; later writes fail without a message,
+  // as those of a failed stream do.
+  if (!compressorFailed.load(std::memory_order_acquire)) return;
+  if (compressorError.GetSeverity() == E_EMPTY) return;
+  e->Swap(&compressorError);
+  compressorError.Clear();
 }
 
 int FileIOCompress::Read(char* buf, int len, Error* e) {
@@ -127,22 +212,32 @@ bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
   if (stream->Failed()) return false;
   bool finishing = buf == nullptr;
   if (compressMode == kGzipOnDisk) {
-    if (!writing) {
-      stream->SetOutput(ioBuffer.get(), ioSize);
-      writing = true;
-    }
-    stream->SetInput(buf, finishing ? 0 : len);
-    for (;;) {
-      if (stream->OutputLeft() == 0) {
-        if (!WriteBytes(ioBuffer.get(), ioSize, e)) return false;
-        stream->SetOutput(ioBuffer.get(), ioSize);
+    if (pipe && !finishing) {
+      if (compressorFailed.load(std::memory_order_acquire)) {
+        TakeCompressorError(e);
+        return false;
       }
-      int r = stream->Compress(finishing, e);
-      if (stream->Failed() || r == 0) break;
-      if (!finishing && stream->InputLeft() == 0) break;
+      const char* p = buf;
+      int left = len;
+      while (left > 0) {
+        int k = kCompressBlockSize - stagingFill;
+        if (k > left) k = left;
+        memcpy(staging + stagingFill, p, k);
+        stagingFill += k;
+        p += k;
+        left -= k;
+        if (stagingFill == kCompressBlockSize) {
+          pipe->Submit(staging, stagingFill, false);
+          staging = pipe->Acquire();
+          stagingFill = 0;
+        }
+      }
+      uncompressedPos += len;
+      return true;
     }
-    if (!finishing) uncompressedPos += len;
-    return !stream->Failed();
+    bool ok = Deflate(buf, len, finishing, e);
+    if (ok && !finishing) uncompressedPos += len;
+    return ok;
   }
   // Gzip from the caller, plain bytes to the disk.
   if (finishing) return true;
@@ -160,7 +255,29 @@ bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
   return !stream->Failed();
 }
 
+bool FileIOCompress::Deflate(const char* buf, int len, bool finishing, Error* e) {
+  if (!writing) {
+    stream->SetOutput(ioBuffer.get(), ioSize);
+    writing = true;
+  }
+  stream->SetInput(buf, finishing ? 0 : len);
+  for (;;) {
+    if (stream->OutputLeft() == 0) {
+      if (!WriteBytes(ioBuffer.get(), ioSize, e)) return false;
+      stream->SetOutput(ioBuffer.get(), ioSize);
+    }
+    int r = stream->Compress(finishing, e);
+    if (stream->Failed() || r == 0) break;
+    if (!finishing && stream->InputLeft() == 0) break;
+  }
+  return !stream->Failed();
+}
+
 void FileIOCompress::FinishWrite(Error* e) {
+  if (pipe) {
+    StopCompressor(e);
+    return;
+  }
   if (!stream || !writing || compressMode != kGzipOnDisk) return;
   CompressWrite(nullptr, 0, e);
   if (stream->Failed()) return;
@@ -176,7 +293,10 @@ void FileIOCompress::Close(Error* e) {
   FileIOBinary::Close(e);
 }
 
-void FileIOCompress::WriteRaw(const char* buf, int len, Error* e) { FileIOBinary::Write(buf, len, e); }
+void FileIOCompress::WriteRaw(const char* buf, int len, Error* e) {
+  SyncCompressor();  // raw bytes go after everything written before them
+  FileIOBinary::Write(buf, len, e);
+}
 
 int64_t FileIOCompress::Tell() { return compressMode == kNone ? position : uncompressedPos; }
 

@@ -3,13 +3,22 @@
 // gzip (reads decompress, writes compress); with 0xC00 the disk holds plain
 // bytes and the caller sees gzip; otherwise it behaves as FileIOBinary.
 // Owns the stream state and the disk-side buffer while open.
+//
+// A gzip file being written compresses on a thread of its own: writes are
+// gathered into blocks that the compressing thread deflates and writes to
+// the disk in order, so the stream is byte for byte the one a single thread
+// would make. A failure of that thread is handed to the caller at its next
+// write or at Close.
 #ifndef ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 #define ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "support/files/file_io.h"
 
+class BlockPipe;
 class GzipStream;
 
 class FileIOCompress : public FileIOBinary {
@@ -40,6 +49,20 @@ class FileIOCompress : public FileIOBinary {
   bool CompressWrite(const char* buf, int len, Error* e);
   // Ends a stream being written and writes what is left.
   void FinishWrite(Error* e);
+  // Deflates len bytes (finishing: ends the stream) into the disk buffer,
+  // writing it out as it fills; false after setting a failure in e.
+  bool Deflate(const char* buf, int len, bool finishing, Error* e);
+  // Starts the compressing thread of a stream opened for writing.
+  void StartCompressor();
+  // The compressing thread: deflates the queued blocks until the last.
+  void CompressLoop();
+  // Waits until the compressing thread has written every queued block.
+  void SyncCompressor();
+  // Hands the last block to the compressing thread and waits for its end;
+  // its failure, if any, goes into e.
+  void StopCompressor(Error* e);
+  // Moves the compressing thread's failure, once, into e.
+  void TakeCompressorError(Error* e);
 
   int32_t compressMode;
   std::unique_ptr<GzipStream> stream;
@@ -49,6 +72,15 @@ class FileIOCompress : public FileIOBinary {
   int64_t uncompressedSize;
   bool writing;     // something was written since Open
   bool diskAtEnd;   // the disk data is used up (compressing reads)
+
+  // The compressing thread and its blocks; the thread alone uses stream,
+  // ioBuffer and the disk while it runs.
+  std::unique_ptr<BlockPipe> pipe;
+  std::thread compressor;
+  char* staging;       // the block being filled by writes, from pipe
+  int stagingFill;
+  std::atomic<bool> compressorFailed;
+  Error compressorError;  // the thread's failure, until handed over
 };
 
 #endif  // ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_

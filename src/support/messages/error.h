@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "support/text/strbuf.h"
 
@@ -93,6 +94,14 @@ class Error {
 
   // The variable dictionary (null before the first Set).
   const BufferDict* Vars() const;
+
+  // Exchanges the messages of two errors: hands the error of work done on
+  // another thread to the caller's.
+  void Swap(Error* other) {
+    std::swap(severity_, other->severity_);
+    std::swap(generic_, other->generic_);
+    detail_.swap(other->detail_);
+  }
 
  private:
   struct Detail;

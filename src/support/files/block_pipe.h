@@ -1,0 +1,56 @@
+// BlockPipe: hands byte blocks from one thread (the producer) to another
+// (the consumer) in order, with a fixed number of blocks in flight. The pipe
+// owns the blocks; a side holds a block from Acquire to Submit (producer)
+// or from Take to Release (consumer). Used by the gzip file to compress or
+// decompress on a thread of its own while the caller goes on.
+#ifndef ZT_SUPPORT_FILES_BLOCK_PIPE_H_
+#define ZT_SUPPORT_FILES_BLOCK_PIPE_H_
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class BlockPipe {
+ public:
+  // blocks blocks of blockSize bytes each.
+  BlockPipe(int blocks, int blockSize);
+  BlockPipe(const BlockPipe&) = delete;
+  BlockPipe& operator=(const BlockPipe&) = delete;
+  ~BlockPipe();
+
+  int BlockSize() const { return blockSize_; }
+
+  // Producer: a free block to fill; waits while every block is queued or
+  // held. Null once the pipe is closed.
+  char* Acquire();
+  // Producer: queues a block holding n bytes; last marks the final block.
+  void Submit(char* block, int n, bool last);
+
+  // Consumer: the next queued block in submission order; waits while none
+  // is queued. False once the pipe is closed and nothing is queued.
+  bool Take(char** block, int* n, bool* last);
+  // Consumer: returns a block for filling.
+  void Release(char* block);
+
+  // Wakes and refuses both sides from now on (a side stopping early).
+  void Close();
+
+ private:
+  struct Queued {
+    char* block;
+    int n;
+    bool last;
+  };
+
+  const int blockSize_;
+  std::vector<std::unique_ptr<char[]>> storage_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<char*> free_;
+  std::deque<Queued> queued_;
+  bool closed_ = false;
+};
+
+#endif  // ZT_SUPPORT_FILES_BLOCK_PIPE_H_

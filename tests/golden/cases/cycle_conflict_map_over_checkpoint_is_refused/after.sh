@@ -1,0 +1,1 @@
+cmp saved.ckp in.ckp

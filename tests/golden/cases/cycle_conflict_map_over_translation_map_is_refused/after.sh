@@ -1,0 +1,2 @@
+cmp saved.txt map.txt
+[[ ! -e out.ckp ]]

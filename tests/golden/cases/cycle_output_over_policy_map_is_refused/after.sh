@@ -1,0 +1,2 @@
+cmp saved.map policy.map
+[[ -L link.map ]]

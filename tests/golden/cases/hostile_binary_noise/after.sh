@@ -1,0 +1,1 @@
+cmp noise.ckp noise.orig

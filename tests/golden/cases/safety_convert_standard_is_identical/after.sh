@@ -1,0 +1,1 @@
+cmp std.ckp out.ckp
