@@ -18,7 +18,11 @@ out=$work/out.ckp
 [ -x "$bin" ] || { echo "no $bin; build the ztmigrate target first" >&2; exit 1; }
 if [ ! -f "$in" ]; then
   echo "generating $in ..." >&2
-  python3 "$here/tools/gen_checkpoint.py" "$in" "$size"
+  if [ -x "$build/tools/gen_checkpoint" ]; then
+    "$build/tools/gen_checkpoint" --size-mb "$size" "$in"
+  else
+    python3 "$here/tools/gen_checkpoint.py" "$in" "$size"
+  fi
 fi
 bytes=$(stat -L -c %s "$in")
 

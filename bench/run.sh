@@ -53,13 +53,19 @@ measure() {
   : > "$work/$name.times"
   for ((i = 0; i < runs; i++)); do
     /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" > /dev/null 2> "$work/$name.err"
-    awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time.txt" >> "$work/$name.times"
+    # The last line: time puts "Command exited with non-zero status" first
+    # when the run ends with a warning.
+    tail -n 1 "$work/time.txt" |
+      awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' >> "$work/$name.times"
   done
 }
 # Median of column k (1 wall, 2 cpu, 3 peak KB) of a workload's runs.
 median() {
-  cut -d' ' -f"$2" "$work/$1.times" | sort -g | awk '{ v[NR] = $1 } END {
-    if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+  local format="%.2f"
+  [[ $2 == 3 ]] && format="%d"
+  cut -d' ' -f"$2" "$work/$1.times" | sort -g | awk -v f="$format\n" '{ v[NR] = $1 } END {
+    if (NR % 2) m = v[(NR + 1) / 2]; else m = (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf f, m }'
 }
 
 cat "$ckp" "$gz" > /dev/null  # warm the page cache
@@ -126,7 +132,7 @@ mkfifo "$work/twice.fifo"
 /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$zt" -c "$work/twice.map" "$work/twice.fifo" \
   > /dev/null 2> "$work/twice.err"
 wait
-twicekb=$(awk '{ print $4 }' "$work/time.txt")
+twicekb=$(tail -n 1 "$work/time.txt" | awk '{ print $4 }')
 
 # 6. A 100k-line translation map: load and disambiguation.
 echo "workload 6: map_bench ..." >&2

@@ -202,7 +202,7 @@ class RecordWriter {
 // Word pools for names.
 
 const char* const kProjects[] = {
-    "Apollo", "atlas", "Borealis", "cobalt", "Delta", "ember", "Falcon", "granite", "Helix",
+    "Apollo", "atlas", "Borealis", "cobalt", "Delta", "ember", "Falcon", "granite", "Horizon",
     "indigo", "Juniper", "kestrel", "Lumen", "meridian", "Nimbus", "orchid", "Pioneer",
     "quartz", "Radiant", "sierra", "Titan", "umbra", "Vertex", "willow", "Xenon", "yarrow",
     "Zephyr", "amber", "Beacon", "cascade", "Drift", "echo"};

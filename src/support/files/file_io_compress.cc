@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "support/files/block_pipe.h"
+#include "support/files/digest.h"
 #include "support/files/files_messages.h"
 #include "support/files/gzip_stream.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
 
 FileIOCompress::FileIOCompress()
@@ -19,7 +21,14 @@ FileIOCompress::FileIOCompress()
       diskAtEnd(false),
       staging(nullptr),
       stagingFill(0),
-      compressorFailed(false) {}
+      pipeReads(false),
+      readBlock(nullptr),
+      readPos(0),
+      readLen(0),
+      readLast(false),
+      compressorFailed(false),
+      plainThread(false),
+      readAheadOk(false) {}
 
 namespace {
 
@@ -27,6 +36,10 @@ namespace {
 // costs nothing next to deflating them, few enough to bound the memory.
 const int kCompressBlockSize = 1 << 20;
 const int kCompressBlocks = 3;
+
+// A plain file is read ahead only when it holds more than a block: smaller
+// ones take a read or two anyway.
+const int64_t kReadAheadMin = kCompressBlockSize;
 
 }  // namespace
 
@@ -55,10 +68,18 @@ void FileIOCompress::Open(int m, Error* e) {
   uncompressedSize = -1;
   writing = false;
   diskAtEnd = false;
+  readAheadOk = false;
   FileIOBinary::Open(m, e);
   if (!handle) {
     stream.reset();
     ioBuffer.reset();
+    return;
+  }
+  if (compressMode == kNone) {
+    if (PlainThreadAllowed(m)) {
+      if (m == FOM_READ) readAheadOk = true;  // started by the first read
+      else if (m == FOM_WRITE || m == FOM_UWRITE) StartWriteBehind();
+    }
     return;
   }
   // A stream opened for writing is always completed by Close, so even an
@@ -71,12 +92,14 @@ void FileIOCompress::Open(int m, Error* e) {
 }
 
 void FileIOCompress::StartCompressor() {
+  pipeReads = false;
+  plainThread = false;
   pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
   staging = pipe->Acquire();
   stagingFill = 0;
   compressorFailed = false;
   compressorError.Clear();
-  compressor = std::thread([this] { CompressLoop(); });
+  compressor = OsStartThread([this] { CompressLoop(); });
 }
 
 void FileIOCompress::CompressLoop() {
@@ -102,7 +125,7 @@ void FileIOCompress::CompressLoop() {
 }
 
 void FileIOCompress::SyncCompressor() {
-  if (!pipe) return;
+  if (!pipe || pipeReads) return;
   // Hand the block being filled over, then take every block back: the
   // thread has then deflated all of them.
   pipe->Submit(staging, stagingFill, false);
@@ -115,6 +138,17 @@ void FileIOCompress::SyncCompressor() {
 
 void FileIOCompress::StopCompressor(Error* e) {
   if (!pipe) return;
+  if (pipeReads) {
+    // The reader may stop early: closing the pipe ends the thread at its
+    // next block. A failure not yet read is of no interest.
+    pipe->Close();
+    compressor.join();
+    pipe.reset();
+    pipeReads = false;
+    readBlock = nullptr;
+    compressorError.Clear();
+    return;
+  }
   pipe->Submit(staging, stagingFill, true);
   staging = nullptr;
   stagingFill = 0;
@@ -133,23 +167,237 @@ void FileIOCompress::TakeCompressorError(Error* e) {
 }
 
 int FileIOCompress::Read(char* buf, int len, Error* e) {
-  if (compressMode == kNone) return FileIOBinary::Read(buf, len, e);
-  return CompressRead(buf, len, e);
+  if (compressMode != kNone) return CompressRead(buf, len, e);
+  if (readAheadOk && !pipe && handle && mode == FOM_READ) StartReadAhead();
+  if (!pipe || !pipeReads) return FileIOBinary::Read(buf, len, e);
+  int n = len > 0 ? ReadInflated(buf, len, e) : 0;
+  if (n > 0) {
+    position += n;
+    if (digest) digest->Update(buf, n);
+  }
+  return n;
 }
 
 void FileIOCompress::Write(const char* buf, int len, Error* e) {
-  if (compressMode == kNone) {
+  if (compressMode == kNone && !pipe) {
     FileIOBinary::Write(buf, len, e);
     return;
   }
   CompressWrite(buf, len, e);
 }
 
+bool FileIOCompress::PlainThreadAllowed(int m) {
+  // Only the plain text kind itself: the kinds built on it write to the
+  // handle on their own. Pipes, terminals and devices may block for good,
+  // and a thread stuck in them could not be stopped, so only regular files.
+  if ((type & FST_MASK) != FST_TEXT || isStdStream || !handle) return false;
+  OsStatus st;
+  if (OsStat(path.Text(), &st) != 0 || !st.isRegular) return false;
+  return m != FOM_READ || st.size > kReadAheadMin;
+}
+
+void FileIOCompress::StartReadAhead() {
+  pipeReads = true;
+  plainThread = true;
+  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  readBlock = nullptr;
+  readPos = readLen = 0;
+  readLast = false;
+  compressorFailed = false;
+  compressorError.Clear();
+  compressor = OsStartThread([this] { ReadAheadLoop(); });
+}
+
+void FileIOCompress::ReadAheadLoop() {
+  for (;;) {
+    char* block = pipe->Acquire();
+    if (!block) return;  // the reader closed the file or moved
+    int got = 0;
+    bool failed = false;
+    bool atEnd = false;
+    while (got < kCompressBlockSize) {
+      int n = 0;
+      int err = OsRead(handle.get(), block + got, kCompressBlockSize - got, &n);
+      if (err) {
+        // A pipe whose writer has gone is the end of the data.
+        if (err == EPIPE) {
+          atEnd = true;
+        } else {
+          SetOsError(&compressorError, "read", path, err);
+          failed = true;
+        }
+        break;
+      }
+      if (n == 0) {
+        atEnd = true;
+        break;
+      }
+      got += n;
+    }
+    if (failed) compressorFailed.store(true, std::memory_order_release);
+    bool last = failed || atEnd;
+    pipe->Submit(block, got, last);
+    if (last) return;
+  }
+}
+
+void FileIOCompress::StartWriteBehind() {
+  pipeReads = false;
+  plainThread = true;
+  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  staging = pipe->Acquire();
+  stagingFill = 0;
+  compressorFailed = false;
+  compressorError.Clear();
+  compressor = OsStartThread([this] { WriteBehindLoop(); });
+}
+
+void FileIOCompress::WriteBehindLoop() {
+  char* block;
+  int n;
+  bool last;
+  while (pipe->Take(&block, &n, &last)) {
+    // After a failure the blocks are only returned, so the writer never
+    // waits for one; the failure is reported from the writer's side.
+    if (!compressorFailed.load(std::memory_order_acquire)) {
+      int err = OsWrite(handle.get(), block, n);
+      if (err) {
+        SetOsError(&compressorError, "write", path, err);
+        compressorFailed.store(true, std::memory_order_release);
+      }
+    }
+    pipe->Release(block);
+    if (last) return;
+  }
+}
+
+void FileIOCompress::Stage(const char* p, int left) {
+  while (left > 0) {
+    int k = kCompressBlockSize - stagingFill;
+    if (k > left) k = left;
+    memcpy(staging + stagingFill, p, k);
+    stagingFill += k;
+    p += k;
+    left -= k;
+    if (stagingFill == kCompressBlockSize) {
+      pipe->Submit(staging, stagingFill, false);
+      staging = pipe->Acquire();
+      stagingFill = 0;
+    }
+  }
+}
+
+void FileIOCompress::QuiescePlain(Error* e) {
+  if (!pipe || !plainThread) return;
+  if (pipeReads) {
+    // The handle has been read past what the caller took: stop the thread
+    // and put the handle back where the caller is. The next read starts
+    // it again.
+    Error ignored;
+    StopCompressor(&ignored);
+    if (handle) OsSeek(handle.get(), position);
+    return;
+  }
+  SyncCompressor();
+  TakeCompressorError(e);
+}
+
+void FileIOCompress::Truncate(int64_t size, Error* e) {
+  if (compressMode == kNone) QuiescePlain(e);
+  FileIOBinary::Truncate(size, e);
+}
+
+int64_t FileIOCompress::GetSize() {
+  // Everything handed to the writing thread is on the disk first; its
+  // failure stays for the next write or Close.
+  if (compressMode == kNone && pipe && plainThread && !pipeReads) SyncCompressor();
+  return FileIOBinary::GetSize();
+}
+
+void FileIOCompress::StartInflater() {
+  pipeReads = true;
+  plainThread = false;
+  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  readBlock = nullptr;
+  readPos = readLen = 0;
+  readLast = false;
+  compressorFailed = false;
+  compressorError.Clear();
+  compressor = OsStartThread([this] { InflateLoop(); });
+}
+
+void FileIOCompress::InflateLoop() {
+  for (;;) {
+    char* block = pipe->Acquire();
+    if (!block) return;  // the reader closed the file
+    bool failed = false;
+    int got = Inflate(block, kCompressBlockSize, &failed, &compressorError);
+    if (failed) compressorFailed.store(true, std::memory_order_release);
+    bool last = failed || stream->Done();
+    pipe->Submit(block, got, last);
+    if (last) return;
+  }
+}
+
+int FileIOCompress::Inflate(char* buf, int len, bool* failed, Error* e) {
+  stream->SetOutput(buf, len);
+  for (;;) {
+    if (stream->InputLeft() == 0) {
+      int n = FileIOBinary::Read(ioBuffer.get(), ioSize, e);
+      if (n < 0) {
+        *failed = true;
+        break;
+      }
+      if (n == 0) {
+        e->Set(kMsgUnexpectedEof);
+        *failed = true;
+        break;
+      }
+      stream->SetInput(ioBuffer.get(), n);
+    }
+    int r = stream->Decompress(e);
+    if (stream->Failed()) {
+      *failed = true;
+      break;
+    }
+    if (r == 0 || stream->OutputLeft() == 0) break;
+  }
+  return len - stream->OutputLeft();
+}
+
+int FileIOCompress::ReadInflated(char* buf, int len, Error* e) {
+  for (;;) {
+    if (readBlock && readPos < readLen) {
+      int k = readLen - readPos < len ? readLen - readPos : len;
+      memcpy(buf, readBlock + readPos, k);
+      readPos += k;
+      uncompressedPos += k;
+      return k;
+    }
+    if (readBlock) {
+      if (readLast) {
+        // Every byte before the end or the failure has been read.
+        if (!compressorFailed.load(std::memory_order_acquire)) return 0;
+        TakeCompressorError(e);
+        return -1;
+      }
+      pipe->Release(readBlock);
+      readBlock = nullptr;
+    }
+    if (!pipe->Take(&readBlock, &readLen, &readLast)) return 0;
+    readPos = 0;
+  }
+}
+
 int FileIOCompress::CompressRead(char* buf, int len, Error* e) {
-  if (compressMode == kNone) return FileIOBinary::Read(buf, len, e);
+  if (compressMode == kNone) return FileIOCompress::Read(buf, len, e);
   if (!stream) {
     SetOsError(e, "Read", path, EBADF);
     return -1;
+  }
+  if (compressMode == kGzipOnDisk && !writing) {
+    if (!pipe) StartInflater();
+    if (pipeReads) return len > 0 ? ReadInflated(buf, len, e) : 0;
   }
   if (stream->Failed()) return -1;
   if (stream->Done()) return 0;
@@ -202,7 +450,17 @@ int FileIOCompress::CompressRead(char* buf, int len, Error* e) {
 
 bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
   if (compressMode == kNone) {
-    return buf ? WriteBytes(buf, len, e) : true;
+    if (!buf) return true;
+    if (!pipe || pipeReads) return WriteBytes(buf, len, e);
+    if (len <= 0) return true;
+    if (compressorFailed.load(std::memory_order_acquire)) {
+      TakeCompressorError(e);
+      return false;
+    }
+    Stage(buf, len);
+    position += len;
+    if (digest) digest->Update(buf, len);
+    return true;
   }
   if (!stream) {
     SetOsError(e, "Write", path, EBADF);
@@ -217,21 +475,7 @@ bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
         TakeCompressorError(e);
         return false;
       }
-      const char* p = buf;
-      int left = len;
-      while (left > 0) {
-        int k = kCompressBlockSize - stagingFill;
-        if (k > left) k = left;
-        memcpy(staging + stagingFill, p, k);
-        stagingFill += k;
-        p += k;
-        left -= k;
-        if (stagingFill == kCompressBlockSize) {
-          pipe->Submit(staging, stagingFill, false);
-          staging = pipe->Acquire();
-          stagingFill = 0;
-        }
-      }
+      Stage(buf, len);
       uncompressedPos += len;
       return true;
     }
@@ -302,6 +546,7 @@ int64_t FileIOCompress::Tell() { return compressMode == kNone ? position : uncom
 
 void FileIOCompress::Seek(int64_t offset, Error* e) {
   if (compressMode == kNone) {
+    QuiescePlain(e);
     FileIOBinary::Seek(offset, e);
     return;
   }

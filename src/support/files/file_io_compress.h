@@ -8,7 +8,16 @@
 // gathered into blocks that the compressing thread deflates and writes to
 // the disk in order, so the stream is byte for byte the one a single thread
 // would make. A failure of that thread is handed to the caller at its next
-// write or at Close.
+// write or at Close. Likewise a gzip file being read is decompressed ahead
+// of the caller on a thread of its own, its failure handed over once the
+// bytes before it have been read.
+//
+// A plain text file (no compression) on a regular file takes the same
+// threads without the compression: a file being read is read ahead of the
+// caller in large blocks, and a file being written is written behind it,
+// so the disk copies overlap the caller's work. The caller sees the same
+// bytes, positions and failures as without them; a failure of the writing
+// thread comes back at the next write or at Close.
 #ifndef ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 #define ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 
@@ -32,6 +41,9 @@ class FileIOCompress : public FileIOBinary {
   void Close(Error* e) override;
   void Seek(int64_t offset, Error* e) override;
   int64_t Tell() override;
+
+  void Truncate(int64_t size, Error* e) override;
+  int64_t GetSize() override;
 
   // The size of the content as the caller sees it (decompressed or
   // compressed); -1 when it cannot be read.
@@ -63,6 +75,33 @@ class FileIOCompress : public FileIOBinary {
   void StopCompressor(Error* e);
   // Moves the compressing thread's failure, once, into e.
   void TakeCompressorError(Error* e);
+  // Starts the decompressing thread of a stream opened for reading.
+  void StartInflater();
+  // The decompressing thread: fills blocks until the stream ends or fails.
+  void InflateLoop();
+  // CompressRead from the decompressing thread's blocks.
+  int ReadInflated(char* buf, int len, Error* e);
+  // Inflates into buf (len bytes) from the disk; sets *failed on a failure
+  // (in e). Returns the bytes produced.
+  int Inflate(char* buf, int len, bool* failed, Error* e);
+
+  // True when a plain file opened with mode may use the read-ahead or
+  // write-behind thread (a regular file of the plain text kind).
+  bool PlainThreadAllowed(int mode);
+  // Starts the thread reading a plain file ahead of the caller.
+  void StartReadAhead();
+  // The read-ahead thread: fills blocks until the end or a failure.
+  void ReadAheadLoop();
+  // Starts the thread writing a plain file behind the caller.
+  void StartWriteBehind();
+  // The write-behind thread: writes the queued blocks until the last.
+  void WriteBehindLoop();
+  // Stages bytes for the writing thread in whole blocks.
+  void Stage(const char* buf, int len);
+  // Waits for a plain file's writing thread to empty its queue, or stops
+  // its read-ahead thread, so the handle may be used directly; the writing
+  // thread's failure, if any, goes into e.
+  void QuiescePlain(Error* e);
 
   int32_t compressMode;
   std::unique_ptr<GzipStream> stream;
@@ -79,8 +118,15 @@ class FileIOCompress : public FileIOBinary {
   std::thread compressor;
   char* staging;       // the block being filled by writes, from pipe
   int stagingFill;
+  bool pipeReads;      // the pipe carries decompressed bytes to the caller
+  char* readBlock;     // the block being read by the caller, from pipe
+  int readPos;
+  int readLen;
+  bool readLast;       // readBlock is the last block
   std::atomic<bool> compressorFailed;
   Error compressorError;  // the thread's failure, until handed over
+  bool plainThread;    // the thread copies plain bytes (no compression)
+  bool readAheadOk;    // this open plain file may be read ahead
 };
 
 #endif  // ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_

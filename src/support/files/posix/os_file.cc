@@ -4,6 +4,8 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <limits.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -292,4 +294,13 @@ void OsRedirectStderr(const char* name) {
   if (fd < 0) return;
   dup2(fd, STDERR_FILENO);
   close(fd);
+}
+
+std::thread OsStartThread(std::function<void()> body) {
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &old);
+  std::thread t(std::move(body));
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  return t;
 }

@@ -9,7 +9,9 @@
 #define ZT_SUPPORT_FILES_POSIX_OS_FILE_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <thread>
 
 #include "support/text/strbuf.h"
 #include "support/text/var_array.h"
@@ -111,6 +113,9 @@ int OsUmask();
 // Sleeps for ms milliseconds.
 void OsSleepMs(int ms);
 int OsProcessId();
+// Starts a thread running body with every signal blocked, so that an
+// interrupt is always handled by the threads the program began with.
+std::thread OsStartThread(std::function<void()> body);
 int OsThreadId();
 // A random number from the system source.
 uint32_t OsRandom();

@@ -1,6 +1,1 @@
-cat > in.ckp <<'CKP'
-@nx@ 0 1700000000 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ 
-@pv@ 1 @db.counters@ @change@ 42 
-@pv@ 1 @db.excl@ @//depot/main/a.c@ @ws1@ @bob@ 
-@nx@ 1 1700000000 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ 
-CKP
+cp "$CASE_DIR/../../fixtures/with_notes.ckp" in.ckp

@@ -1,0 +1,132 @@
+// Gzip files compress and decompress on a thread of their own, in blocks
+// of a megabyte: streams of several blocks written in odd pieces must be
+// byte for byte the single-stream deflate, read back whole in any piece
+// size, fail loudly on a full disk, and close at any point of a read.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "support/files/filesys.h"
+#include "test_util.h"
+
+namespace {
+
+std::string Data(size_t n) {
+  std::string s;
+  s.reserve(n);
+  uint32_t x = 99;
+  for (size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    s += (i % 73 == 72) ? '\n' : static_cast<char>('a' + ((x >> 16) % 11));
+  }
+  return s;
+}
+
+// The gzip file a single deflate stream of level 6 makes of data.
+std::string Gzip(const std::string& data) {
+  z_stream zs = {};
+  deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string body(deflateBound(&zs, data.size()) + 16, '\0');
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  zs.avail_in = static_cast<uInt>(data.size());
+  zs.next_out = reinterpret_cast<Bytef*>(body.data());
+  zs.avail_out = static_cast<uInt>(body.size());
+  deflate(&zs, Z_FINISH);
+  body.resize(zs.total_out);
+  deflateEnd(&zs);
+  std::string out("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10);
+  out += body;
+  uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+  for (uint32_t v : {crc, static_cast<uint32_t>(data.size())})
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  return out;
+}
+
+// Writes data in pieces of the given size; the error of Close goes to *e.
+void WriteGz(const std::string& name, const std::string& data, size_t piece, Error* e) {
+  auto f = FileSys::Create(FST_GZIP);
+  f->SetPath(StrPtr(name.c_str()));
+  f->Open(FOM_WRITE, e);
+  ASSERT_FALSE(e->Test()) << e->Text();
+  for (size_t at = 0; at < data.size() && !e->Test(); at += piece)
+    f->Write(data.data() + at, static_cast<int>(std::min(piece, data.size() - at)), e);
+  f->Close(e);
+}
+
+TEST(GzipThreadTest, ManyBlocksInOddPiecesAreOneDeflateStream) {
+  testutil::TempDir dir;
+  std::string data = Data(3500000);  // a few blocks and a part of one
+  for (size_t piece : {size_t{1} << 20, size_t{4093}, size_t{3000001}}) {
+    std::string name = dir.File("out.gz");
+    Error e;
+    WriteGz(name, data, piece, &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    EXPECT_TRUE(testutil::ReadFile(name) == Gzip(data)) << "pieces of " << piece;
+  }
+}
+
+TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
+  testutil::TempDir dir;
+  std::string data = Data(2600000);
+  std::string name = dir.File("in.gz");
+  testutil::WriteFile(name, Gzip(data));
+  for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3}) {
+    auto f = FileSys::Create(FST_GZIP);
+    f->SetPath(StrPtr(name.c_str()));
+    Error e;
+    f->Open(FOM_READ, &e);
+    std::string got, buf(piece, '\0');
+    int n;
+    while ((n = f->Read(buf.data(), piece, &e)) > 0) got.append(buf.data(), n);
+    EXPECT_EQ(n, 0);
+    EXPECT_FALSE(e.Test()) << e.Text();
+    EXPECT_TRUE(got == data) << "pieces of " << piece << ": " << got.size() << " bytes";
+    EXPECT_EQ(f->Read(buf.data(), piece, &e), 0);  // and stays at the end
+    f->Close(&e);
+  }
+}
+
+TEST(GzipThreadTest, TruncatedLargeFileGivesItsDataThenTheError) {
+  testutil::TempDir dir;
+  std::string data = Data(3000000);
+  std::string gz = Gzip(data);
+  std::string name = dir.File("cut.gz");
+  testutil::WriteFile(name, gz.substr(0, gz.size() / 2));
+  auto f = FileSys::Create(FST_GZIP);
+  f->SetPath(StrPtr(name.c_str()));
+  Error e;
+  f->Open(FOM_READ, &e);
+  std::string got, buf(65536, '\0');
+  int n;
+  while ((n = f->Read(buf.data(), 65536, &e)) > 0) got.append(buf.data(), n);
+  EXPECT_EQ(n, -1);
+  EXPECT_NE(e.Text().find("Unexpected end of file"), std::string::npos) << e.Text();
+  EXPECT_GT(got.size(), 0u);
+  EXPECT_TRUE(data.compare(0, got.size(), got) == 0);  // a true prefix
+  Error again;
+  EXPECT_EQ(f->Read(buf.data(), 65536, &again), -1);  // still failed
+  f->Close(&again);
+}
+
+TEST(GzipThreadTest, CloseInTheMiddleOfAReadReturns) {
+  testutil::TempDir dir;
+  std::string name = dir.File("big.gz");
+  testutil::WriteFile(name, Gzip(Data(6000000)));
+  auto f = FileSys::Create(FST_GZIP);
+  f->SetPath(StrPtr(name.c_str()));
+  Error e;
+  f->Open(FOM_READ, &e);
+  char buf[100];
+  EXPECT_EQ(f->Read(buf, sizeof buf, &e), 100);
+  f->Close(&e);  // the decompressing thread is blocked on full blocks
+  EXPECT_FALSE(e.Test()) << e.Text();
+}
+
+TEST(GzipThreadTest, FullDiskIsAnErrorByCloseAtTheLatest) {
+  Error e;
+  WriteGz("/dev/full", Data(2500000), 65536, &e);
+  EXPECT_TRUE(e.Test());
+}
+
+}  // namespace

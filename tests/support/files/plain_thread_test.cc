@@ -1,0 +1,215 @@
+// Plain text files on regular files are read ahead and written behind on a
+// thread of their own, in blocks of a megabyte: the caller must see the
+// bytes, positions, ends and failures it would see without the thread, in
+// every piece size, and may close or move at any point.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <string>
+
+#include "support/files/filesys.h"
+#include "test_util.h"
+
+namespace {
+
+std::string Data(size_t n) {
+  std::string s;
+  s.reserve(n);
+  uint32_t x = 7;
+  for (size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    s += (i % 61 == 60) ? '\n' : static_cast<char>('a' + ((x >> 16) % 23));
+  }
+  return s;
+}
+
+std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, int type = FST_TEXT) {
+  auto f = FileSys::Create(type);
+  f->SetPath(StrPtr(name.c_str()));
+  f->Open(mode, e);
+  return f;
+}
+
+TEST(PlainThreadTest, ReadsIdenticalBytesInEveryPieceSize) {
+  testutil::TempDir dir;
+  std::string data = Data(3300000);  // several blocks and a part of one
+  std::string name = dir.File("in.ckp");
+  testutil::WriteFile(name, data);
+  for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3, 4 << 20, 1}) {
+    Error e;
+    auto f = OpenText(name, FOM_READ, &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    std::string got, buf(piece, '\0');
+    int n;
+    while ((n = f->Read(buf.data(), piece, &e)) > 0) {
+      got.append(buf.data(), n);
+      ASSERT_EQ(f->Tell(), static_cast<int64_t>(got.size()));
+    }
+    EXPECT_EQ(n, 0) << e.Text();
+    EXPECT_FALSE(e.Test());
+    EXPECT_TRUE(got == data) << "pieces of " << piece << ": " << got.size() << " bytes";
+    // The end stays the end.
+    EXPECT_EQ(f->Read(buf.data(), piece, &e), 0);
+    f->Close(&e);
+    EXPECT_FALSE(e.Test());
+  }
+}
+
+TEST(PlainThreadTest, ReadLineSeesEveryLineOnce) {
+  testutil::TempDir dir;
+  std::string data = Data(2500000);
+  std::string name = dir.File("lines.txt");
+  testutil::WriteFile(name, data);
+  Error e;
+  auto f = OpenText(name, FOM_READ, &e);
+  StrBuf line;
+  std::string got;
+  int r;
+  while ((r = f->ReadLine(&line, &e)) != 0) {
+    got.append(line.Text(), line.Length());
+    if (r == 1) got += '\n';
+  }
+  EXPECT_FALSE(e.Test());
+  EXPECT_TRUE(got == data);
+}
+
+TEST(PlainThreadTest, CloseOrSeekInTheMiddleOfARead) {
+  testutil::TempDir dir;
+  std::string data = Data(5000000);
+  std::string name = dir.File("in.ckp");
+  testutil::WriteFile(name, data);
+  std::string buf(40000, '\0');
+  {
+    Error e;
+    auto f = OpenText(name, FOM_READ, &e);
+    ASSERT_EQ(f->Read(buf.data(), 40000, &e), 40000);
+    f->Close(&e);  // returns though the thread has blocks queued
+    EXPECT_FALSE(e.Test());
+  }
+  {
+    Error e;
+    auto f = OpenText(name, FOM_READ, &e);
+    ASSERT_EQ(f->Read(buf.data(), 40000, &e), 40000);
+  }  // the destructor alone ends the thread
+  Error e;
+  auto f = OpenText(name, FOM_READ, &e);
+  std::string head;
+  for (int i = 0; i < 40; ++i) {
+    int n = f->Read(buf.data(), 40000, &e);
+    ASSERT_GT(n, 0);
+    head.append(buf.data(), n);
+  }
+  EXPECT_TRUE(head == data.substr(0, head.size()));
+  // Back to an early place and forward again: the bytes there, not the
+  // ones read ahead.
+  for (int64_t at : {int64_t{123}, int64_t{3999999}, int64_t{1048576}}) {
+    f->Seek(at, &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    EXPECT_EQ(f->Tell(), at);
+    std::string got;
+    int n;
+    while (got.size() < 1500000 && (n = f->Read(buf.data(), 40000, &e)) > 0) got.append(buf.data(), n);
+    EXPECT_GE(got.size(), std::min<size_t>(1500000, data.size() - at));
+    EXPECT_TRUE(got == data.substr(at, got.size())) << "after a seek to " << at;
+    EXPECT_EQ(f->Tell(), at + static_cast<int64_t>(got.size()));
+  }
+}
+
+TEST(PlainThreadTest, WritesIdenticalBytesInEveryPieceSize) {
+  testutil::TempDir dir;
+  std::string data = Data(3500000);
+  for (size_t piece : {size_t{1} << 20, size_t{4093}, size_t{3000001}, size_t{1}}) {
+    std::string name = dir.File("out.ckp");
+    Error e;
+    auto f = OpenText(name, FOM_WRITE, &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    size_t count = piece == 1 ? 300000 : data.size();
+    for (size_t at = 0; at < count && !e.Test(); at += piece)
+      f->Write(data.data() + at, static_cast<int>(std::min(piece, count - at)), &e);
+    EXPECT_EQ(f->Tell(), static_cast<int64_t>(count));
+    f->Close(&e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    EXPECT_TRUE(testutil::ReadFile(name) == data.substr(0, count)) << "pieces of " << piece;
+  }
+}
+
+TEST(PlainThreadTest, LineEndsAreTranslatedBeforeTheThread) {
+  testutil::TempDir dir;
+  std::string data = Data(2200000);
+  std::string name = dir.File("crlf.txt");
+  Error e;
+  auto f = OpenText(name, FOM_WRITE, &e, FST_TEXT | FST_L_CRLF);
+  for (size_t at = 0; at < data.size(); at += 70000)
+    f->Write(data.data() + at, static_cast<int>(std::min<size_t>(70000, data.size() - at)), &e);
+  f->Close(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  std::string want;
+  for (char c : data) {
+    if (c == '\n') want += '\r';
+    want += c;
+  }
+  EXPECT_TRUE(testutil::ReadFile(name) == want);
+}
+
+// Lowers the file size limit for a scope, so writes past it fail (EFBIG)
+// as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = saved_;
+    lower.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_;
+  void (*oldHandler_)(int);
+};
+
+TEST(PlainThreadTest, AFailedWriteIsAnErrorByCloseAtTheLatest) {
+  testutil::TempDir dir;
+  std::string data = Data(6000000);
+  for (size_t piece : {size_t{4093}, size_t{6000000}}) {
+    std::string name = dir.File("full.ckp");
+    Error e;
+    bool writeFailed = false;
+    {
+      FileSizeLimit limit(1500000);
+      auto f = OpenText(name, FOM_WRITE, &e);
+      ASSERT_FALSE(e.Test()) << e.Text();
+      for (size_t at = 0; at < data.size() && !e.Test(); at += piece)
+        f->Write(data.data() + at, static_cast<int>(std::min(piece, data.size() - at)), &e);
+      writeFailed = e.Test();
+      f->Close(&e);
+    }
+    EXPECT_TRUE(e.Test()) << "pieces of " << piece;
+    EXPECT_NE(e.Text().find("write"), std::string::npos) << e.Text();
+    // A failure met by a write is not reported again by Close.
+    if (writeFailed) EXPECT_EQ(e.Count(), 1) << e.Text();
+    EXPECT_LE(testutil::ReadFile(name).size(), size_t{1500000});
+  }
+}
+
+TEST(PlainThreadTest, SizeAndTruncateSeeTheBytesWritten) {
+  testutil::TempDir dir;
+  std::string data = Data(2500000);
+  std::string name = dir.File("grow.ckp");
+  Error e;
+  auto f = OpenText(name, FOM_WRITE, &e);
+  f->Write(data.data(), static_cast<int>(data.size()), &e);  // a large write skips the buffer
+  EXPECT_EQ(f->GetSize(), static_cast<int64_t>(data.size()));
+  f->Truncate(1000, &e);
+  EXPECT_EQ(f->GetSize(), 1000);
+  f->Close(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_TRUE(testutil::ReadFile(name) == data.substr(0, 1000));
+}
+
+}  // namespace
