@@ -77,6 +77,9 @@ struct MatchFrame {
 // with several wildcards over a long path that almost matches would
 // otherwise take time exponential in the number of wildcards.
 constexpr int kMemoAfterSteps = 1 << 14;
+// Covers runs for every exclusion a disambiguation adds, against each entry
+// of the duplicate window; its patterns are short, so memory starts early.
+constexpr int kCoverMemoAfterSteps = 256;
 
 // The (wildcard, position) pairs from which the rest of a pattern is known
 // not to match. Whether the rest matches depends only on the pair, never
@@ -85,11 +88,13 @@ constexpr int kMemoAfterSteps = 1 << 14;
 class DeadEnds {
  public:
   bool Active() const { return !bits.empty(); }
-  void Activate(const PatternElement* el, int elements, int len) {
-    // A slot used twice shares its capture between two wildcards, so the
-    // rest of the pattern no longer depends on the pair alone: no memory.
+  // Starts remembering for a pattern of `elements` elements over positions
+  // 0..len. With captures, a slot used twice shares its capture between two
+  // wildcards, so the rest of the match no longer depends on the pair
+  // alone: then nothing is remembered.
+  void Activate(const PatternElement* el, int elements, int len, bool captures) {
     uint32_t slots = 0;
-    for (int i = 0; i < elements; ++i) {
+    for (int i = 0; captures && i < elements; ++i) {
       if (!IsWildcardKind(el[i].kind)) continue;
       if (slots & (1u << el[i].slot)) return;
       slots |= 1u << el[i].slot;
@@ -184,7 +189,7 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
       }
     }
     // Backtrack: the newest wildcard gives up one byte.
-    if (++steps == kMemoAfterSteps) dead.Activate(el, end, len);
+    if (++steps == kMemoAfterSteps) dead.Activate(el, end, len, true);
     for (;;) {
       if (depth == 0) return false;
       MatchFrame& f = stack[depth - 1];
@@ -247,10 +252,14 @@ bool MapSide::Covers(const MapSide& other) const {
   const PatternElement* B = other.chars.data();
   CoverFrame stack[kMaxWildcards];
   int depth = 0;
+  int steps = 0;
+  DeadEnds dead;  // (A's wildcard, B's position) pairs known not to cover
   int a = 0, b = 0;
   for (;;) {
     bool ok = false;
-    switch (A[a].kind) {
+    switch (dead.Active() && IsWildcardKind(A[a].kind) && dead.Dead(a, b) ? -1 : A[a].kind) {
+      case -1:
+        break;
       case ElementEnd:
         if (B[b].kind == ElementEnd) return true;
         break;
@@ -281,6 +290,7 @@ bool MapSide::Covers(const MapSide& other) const {
       }
     }
     if (ok) continue;
+    if (++steps == kCoverMemoAfterSteps) dead.Activate(A, end, other.end, false);
     for (;;) {
       if (depth == 0) return false;
       CoverFrame& f = stack[depth - 1];
@@ -289,6 +299,7 @@ bool MapSide::Covers(const MapSide& other) const {
         a = f.a;
         break;
       }
+      if (dead.Active()) dead.Mark(f.a - 1, f.start);
       --depth;
     }
   }

@@ -143,7 +143,7 @@ void WriteZeroBomb(const std::string& path, size_t total) {
 }
 
 TEST(ZtJournalHostileTest, GzipBombIsReadInBoundedMemory) {
-  const size_t kInflated = kSanitized ? (256u << 20) : (1024ull << 20);
+  const size_t kInflated = kSanitized ? (128u << 20) : (512u << 20);
   TempDir dir;
   std::string path = dir.File("bomb.ckp.gz");
   WriteZeroBomb(path, kInflated);

@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
+#include "map/map_disambiguate.h"
 #include "map/map_pattern.h"
 #include "map/translation_map.h"
 #include "map/view_map.h"
@@ -103,6 +105,36 @@ TEST(MapPatternHostileTest, HundredThousandComponentPathTranslatesInLinearTime) 
   ASSERT_TRUE(map.TranslatePath(path, &out));
   EXPECT_LT(Seconds(t0), 2.0);
   EXPECT_EQ(out.ToString(), "//DEPOT/" + deep.substr(8));
+}
+
+}  // namespace
+
+namespace {
+
+// Lines dense with "..." and "*" (found by fuzzing) whose disambiguation
+// met exponential backtracking in the duplicate check of every exclusion.
+TEST(MapPatternHostileTest, DenseWildcardMapDisambiguatesInBoundedTime) {
+  std::string text = testutil::ReadFile(std::string(ZT_TEST_DATA_DIR) + "/map/disambiguate_blowup.bin");
+  ASSERT_FALSE(text.empty());
+  ViewMap map;
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    StrBuf l, r;
+    l.Set(lines[i].data(), static_cast<uint32_t>(lines[i].size()));
+    r.Set(lines[i + 1].data(), static_cast<uint32_t>(lines[i + 1].size()));
+    map.Insert(l, r, IncludeMapping);
+  }
+  auto t0 = std::chrono::steady_clock::now();
+  Disambiguate(&map, 8);
+  EXPECT_LT(Seconds(t0), 10.0);
+  EXPECT_GT(map.Count(), 0);
 }
 
 }  // namespace

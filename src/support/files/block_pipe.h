@@ -21,6 +21,7 @@ class BlockPipe {
   ~BlockPipe();
 
   int BlockSize() const { return blockSize_; }
+  int Blocks() const { return static_cast<int>(storage_.size()); }
 
   // Producer: a free block to fill; waits while every block is queued or
   // held. Null once the pipe is closed.

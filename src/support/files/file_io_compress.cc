@@ -28,7 +28,8 @@ FileIOCompress::FileIOCompress()
       readLast(false),
       compressorFailed(false),
       plainThread(false),
-      readAheadOk(false) {}
+      readAheadOk(false),
+      writeBehindOk(false) {}
 
 namespace {
 
@@ -37,9 +38,15 @@ namespace {
 const int kCompressBlockSize = 1 << 20;
 const int kCompressBlocks = 3;
 
-// A plain file is read ahead only when it holds more than a block: smaller
-// ones take a read or two anyway.
-const int64_t kReadAheadMin = kCompressBlockSize;
+// Blocks of the plain read-ahead and write-behind threads: small enough to
+// stay in the caches between the two threads, large enough that the
+// hand-over costs nothing next to the copy.
+const int kPlainBlockSize = 256 << 10;
+const int kPlainBlocks = 4;
+
+// A plain file is read ahead only when it holds more than a megabyte:
+// smaller ones take a few reads anyway.
+const int64_t kReadAheadMin = 1 << 20;
 
 }  // namespace
 
@@ -69,6 +76,7 @@ void FileIOCompress::Open(int m, Error* e) {
   writing = false;
   diskAtEnd = false;
   readAheadOk = false;
+  writeBehindOk = false;
   FileIOBinary::Open(m, e);
   if (!handle) {
     stream.reset();
@@ -77,8 +85,10 @@ void FileIOCompress::Open(int m, Error* e) {
   }
   if (compressMode == kNone) {
     if (PlainThreadAllowed(m)) {
-      if (m == FOM_READ) readAheadOk = true;  // started by the first read
-      else if (m == FOM_WRITE || m == FOM_UWRITE) StartWriteBehind();
+      // Started by the first read, or by the second write: a file written
+      // in one piece (a buffer's worth at Close) needs no thread.
+      if (m == FOM_READ) readAheadOk = true;
+      else if (m == FOM_WRITE || m == FOM_UWRITE) writeBehindOk = true;
     }
     return;
   }
@@ -130,8 +140,8 @@ void FileIOCompress::SyncCompressor() {
   // thread has then deflated all of them.
   pipe->Submit(staging, stagingFill, false);
   std::vector<char*> held;
-  for (int i = 0; i < kCompressBlocks; ++i) held.push_back(pipe->Acquire());
-  for (int i = 1; i < kCompressBlocks; ++i) pipe->Release(held[i]);
+  for (int i = 0; i < pipe->Blocks(); ++i) held.push_back(pipe->Acquire());
+  for (int i = 1; i < pipe->Blocks(); ++i) pipe->Release(held[i]);
   staging = held[0];
   stagingFill = 0;
 }
@@ -199,7 +209,7 @@ bool FileIOCompress::PlainThreadAllowed(int m) {
 void FileIOCompress::StartReadAhead() {
   pipeReads = true;
   plainThread = true;
-  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  pipe = std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize);
   readBlock = nullptr;
   readPos = readLen = 0;
   readLast = false;
@@ -215,9 +225,10 @@ void FileIOCompress::ReadAheadLoop() {
     int got = 0;
     bool failed = false;
     bool atEnd = false;
-    while (got < kCompressBlockSize) {
+    const int size = pipe->BlockSize();
+    while (got < size) {
       int n = 0;
-      int err = OsRead(handle.get(), block + got, kCompressBlockSize - got, &n);
+      int err = OsRead(handle.get(), block + got, size - got, &n);
       if (err) {
         // A pipe whose writer has gone is the end of the data.
         if (err == EPIPE) {
@@ -244,7 +255,7 @@ void FileIOCompress::ReadAheadLoop() {
 void FileIOCompress::StartWriteBehind() {
   pipeReads = false;
   plainThread = true;
-  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  pipe = std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize);
   staging = pipe->Acquire();
   stagingFill = 0;
   compressorFailed = false;
@@ -273,13 +284,14 @@ void FileIOCompress::WriteBehindLoop() {
 
 void FileIOCompress::Stage(const char* p, int left) {
   while (left > 0) {
-    int k = kCompressBlockSize - stagingFill;
+    const int size = pipe->BlockSize();
+    int k = size - stagingFill;
     if (k > left) k = left;
     memcpy(staging + stagingFill, p, k);
     stagingFill += k;
     p += k;
     left -= k;
-    if (stagingFill == kCompressBlockSize) {
+    if (stagingFill == size) {
       pipe->Submit(staging, stagingFill, false);
       staging = pipe->Acquire();
       stagingFill = 0;
@@ -451,6 +463,7 @@ int FileIOCompress::CompressRead(char* buf, int len, Error* e) {
 bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
   if (compressMode == kNone) {
     if (!buf) return true;
+    if (!pipe && writeBehindOk && position > 0 && handle) StartWriteBehind();
     if (!pipe || pipeReads) return WriteBytes(buf, len, e);
     if (len <= 0) return true;
     if (compressorFailed.load(std::memory_order_acquire)) {

@@ -127,6 +127,7 @@ class FileIOCompress : public FileIOBinary {
   Error compressorError;  // the thread's failure, until handed over
   bool plainThread;    // the thread copies plain bytes (no compression)
   bool readAheadOk;    // this open plain file may be read ahead
+  bool writeBehindOk;  // this open plain file may be written behind
 };
 
 #endif  // ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_

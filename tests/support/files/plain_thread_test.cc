@@ -1,5 +1,5 @@
 // Plain text files on regular files are read ahead and written behind on a
-// thread of their own, in blocks of a megabyte: the caller must see the
+// thread of their own, in blocks: the caller must see the
 // bytes, positions, ends and failures it would see without the thread, in
 // every piece size, and may close or move at any point.
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, i
 
 TEST(PlainThreadTest, ReadsIdenticalBytesInEveryPieceSize) {
   testutil::TempDir dir;
-  std::string data = Data(3300000);  // several blocks and a part of one
+  std::string data = Data(3300000);  // many blocks and a part of one
   std::string name = dir.File("in.ckp");
   testutil::WriteFile(name, data);
   for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3, 4 << 20, 1}) {
@@ -137,18 +137,16 @@ TEST(PlainThreadTest, WritesIdenticalBytesInEveryPieceSize) {
 TEST(PlainThreadTest, LineEndsAreTranslatedBeforeTheThread) {
   testutil::TempDir dir;
   std::string data = Data(2200000);
-  std::string name = dir.File("crlf.txt");
+  std::string name = dir.File("cr.txt");
   Error e;
-  auto f = OpenText(name, FOM_WRITE, &e, FST_TEXT | FST_L_CRLF);
+  auto f = OpenText(name, FOM_WRITE, &e, FST_TEXT | FST_L_CR);
   for (size_t at = 0; at < data.size(); at += 70000)
     f->Write(data.data() + at, static_cast<int>(std::min<size_t>(70000, data.size() - at)), &e);
   f->Close(&e);
   ASSERT_FALSE(e.Test()) << e.Text();
-  std::string want;
-  for (char c : data) {
-    if (c == '\n') want += '\r';
-    want += c;
-  }
+  std::string want = data;
+  for (char& c : want)
+    if (c == '\n') c = '\r';
   EXPECT_TRUE(testutil::ReadFile(name) == want);
 }
 
@@ -176,12 +174,12 @@ class FileSizeLimit {
 TEST(PlainThreadTest, AFailedWriteIsAnErrorByCloseAtTheLatest) {
   testutil::TempDir dir;
   std::string data = Data(6000000);
-  for (size_t piece : {size_t{4093}, size_t{6000000}}) {
+  for (size_t piece : {size_t{4093}, size_t{2000000}}) {
     std::string name = dir.File("full.ckp");
     Error e;
     bool writeFailed = false;
     {
-      FileSizeLimit limit(1500000);
+      FileSizeLimit limit(2500000);
       auto f = OpenText(name, FOM_WRITE, &e);
       ASSERT_FALSE(e.Test()) << e.Text();
       for (size_t at = 0; at < data.size() && !e.Test(); at += piece)
@@ -192,8 +190,10 @@ TEST(PlainThreadTest, AFailedWriteIsAnErrorByCloseAtTheLatest) {
     EXPECT_TRUE(e.Test()) << "pieces of " << piece;
     EXPECT_NE(e.Text().find("write"), std::string::npos) << e.Text();
     // A failure met by a write is not reported again by Close.
-    if (writeFailed) EXPECT_EQ(e.Count(), 1) << e.Text();
-    EXPECT_LE(testutil::ReadFile(name).size(), size_t{1500000});
+    if (writeFailed) {
+      EXPECT_EQ(e.Count(), 1) << e.Text();
+    }
+    EXPECT_LE(testutil::ReadFile(name).size(), size_t{2500000});
   }
 }
 
@@ -203,7 +203,10 @@ TEST(PlainThreadTest, SizeAndTruncateSeeTheBytesWritten) {
   std::string name = dir.File("grow.ckp");
   Error e;
   auto f = OpenText(name, FOM_WRITE, &e);
-  f->Write(data.data(), static_cast<int>(data.size()), &e);  // a large write skips the buffer
+  // Large writes skip the buffer; the first is written at once, the
+  // second by the thread.
+  f->Write(data.data(), 1200000, &e);
+  f->Write(data.data() + 1200000, static_cast<int>(data.size()) - 1200000, &e);
   EXPECT_EQ(f->GetSize(), static_cast<int64_t>(data.size()));
   f->Truncate(1000, &e);
   EXPECT_EQ(f->GetSize(), 1000);
