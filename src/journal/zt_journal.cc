@@ -33,7 +33,7 @@ int ExpectedForOp(int opIndex) {
 struct DelimTable {
   bool ends[256] = {};
   DelimTable() {
-    ends[0] = ends[' '] = ends['\t'] = ends['\r'] = ends['\v'] = ends['\f'] = ends['\n'] = true;
+    for (unsigned char c : {'\0', ' ', '\t', '\r', '\v', '\f', '\n'}) ends[c] = true;
   }
 };
 const DelimTable kDelims;

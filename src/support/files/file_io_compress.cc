@@ -172,7 +172,7 @@ void FileIOCompress::TakeCompressorError(Error* e) {
   // as those of a failed stream do.
   if (!compressorFailed.load(std::memory_order_acquire)) return;
   if (compressorError.GetSeverity() == E_EMPTY) return;
-  e->Swap(&compressorError);
+  e->Merge(compressorError);
   compressorError.Clear();
 }
 

@@ -160,6 +160,37 @@ void Error::ExportVars(StrDict* dict, bool raw) const {
   }
 }
 
+void Error::Merge(const Error& other) {
+  if (other.severity_ == E_EMPTY || !other.detail_) return;
+  if (severity_ == E_EMPTY) {
+    // Nothing to keep: take a copy of the other's messages and variables.
+    if (!detail_) detail_ = std::make_unique<Detail>();
+    detail_->count = other.detail_->count;
+    for (int i = 0; i < other.detail_->count; ++i) detail_->ids[i] = other.detail_->ids[i];
+    detail_->vars.DropAll();
+    StrPtr name, value;
+    for (int i = 0; other.detail_->vars.VarAt(i, &name, &value); ++i)
+      detail_->vars.StoreVar(name, value);
+    detail_->bindPlace = nullptr;
+    severity_ = other.severity_;
+    generic_ = other.generic_;
+    return;
+  }
+  // Each merged message carries its formatted text in a variable named
+  // after the slot it takes here, so that slots never share a variable.
+  static const char* const kSlotText[kMaxMessages] = {
+      "%merged0%",  "%merged1%",  "%merged2%",  "%merged3%",  "%merged4%",
+      "%merged5%",  "%merged6%",  "%merged7%",  "%merged8%",  "%merged9%",
+      "%merged10%", "%merged11%", "%merged12%", "%merged13%", "%merged14%",
+      "%merged15%", "%merged16%", "%merged17%", "%merged18%", "%merged19%"};
+  for (int i = 0; i < other.detail_->count; ++i) {
+    StrBuf text;
+    other.FormatOne(i, &text, 0);
+    int slot = Count() < kMaxMessages ? Count() : kMaxMessages - 1;
+    Set(MessageId{other.detail_->ids[i].code, kSlotText[slot]}) << text;
+  }
+}
+
 // ---- template expansion ----
 
 static const char* Find(const char* p, const char* end, char c) {

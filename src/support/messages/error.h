@@ -95,13 +95,10 @@ class Error {
   // The variable dictionary (null before the first Set).
   const BufferDict* Vars() const;
 
-  // Exchanges the messages of two errors: hands the error of work done on
-  // another thread to the caller's.
-  void Swap(Error* other) {
-    std::swap(severity_, other->severity_);
-    std::swap(generic_, other->generic_);
-    detail_.swap(other->detail_);
-  }
+  // Adds other's messages (oldest first, codes and severities kept, texts
+  // as formatted) after this error's own: hands the error of work done on
+  // another thread to the caller's without losing what it already holds.
+  void Merge(const Error& other);
 
  private:
   struct Detail;

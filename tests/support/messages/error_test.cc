@@ -69,3 +69,24 @@ TEST(ExpandTest, MarkersLiteralsAndOptionalSections) {
   StripQuoting(StrPtr("a %'lit'% %x% %%"), &s);
   EXPECT_EQ(s.ToString(), "a lit %x% %%");
 }
+
+TEST(ErrorTest, MergeKeepsBothSidesMessages) {
+  Error mine;
+  mine.Set(kWarn) << "//mine";
+  Error theirs;
+  theirs.Set(kVersion) << 7 << "db.have";
+  theirs.Set(kInfo) << "late";
+  mine.Merge(theirs);
+  EXPECT_EQ(mine.GetSeverity(), E_FAILED);
+  ASSERT_EQ(mine.Count(), 3);
+  EXPECT_EQ(mine.MessageAt(1)->code, kVersion.code);
+  EXPECT_EQ(mine.Text(),
+            "info late\n"
+            "Version 7 of db.have not found in schema. You need a new version of this program!\n"
+            "warn //mine");
+
+  Error empty;
+  empty.Merge(theirs);  // into an empty error: an exact copy
+  EXPECT_EQ(empty.Text(), theirs.Text());
+  EXPECT_EQ(empty.GetSeverity(), E_FAILED);
+}
