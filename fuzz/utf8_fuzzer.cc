@@ -55,6 +55,14 @@ bool ChunkedValid(const char* p, int n, int chunk) {
   return r == 1;
 }
 
+// True when the text holds one of U+FDD0..U+FDEF (EF B7 90 to EF B7 AF),
+// which the UTF-16 reader refuses by design.
+bool HasRefusedNoncharacter(const unsigned char* u, int n) {
+  for (int i = 0; i + 2 < n; ++i)
+    if (u[i] == 0xEF && u[i + 1] == 0xB7 && u[i + 2] >= 0x90 && u[i + 2] <= 0xAF) return true;
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -69,19 +77,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(ChunkedValid(p, n, n ? n : 1) == valid);
   FUZZ_CHECK(ChunkedValid(p, n, chunk) == valid);
 
-  bool bomFirst = n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF;
+  // A leading U+FEFF or U+FFFE reads back as a byte-order mark (the
+  // latter swaps the order), so such text cannot round-trip.
+  bool bomFirst = n >= 3 && u[0] == 0xEF &&
+                  ((u[1] == 0xBB && u[2] == 0xBF) || (u[1] == 0xBF && u[2] == 0xBE));
   for (int order : {kLittleEndian, kBigEndian}) {
     CharSetCvtUTF816 to16(order, false);
     int len16 = 0;
     std::unique_ptr<char[]> w = to16.ConvertBuffer(p, n, &len16);
-    if (valid) {
+    if (valid && !HasRefusedNoncharacter(u, n)) {
       FUZZ_CHECK(w != nullptr);
       FUZZ_CHECK(len16 % 2 == 0);
       CharSetCvtUTF168 to8(order, false);
       int len8 = 0;
       std::unique_ptr<char[]> back = to8.ConvertBuffer(w.get(), len16, &len8);
-      FUZZ_CHECK(back != nullptr);
       if (!bomFirst) {
+        FUZZ_CHECK(back != nullptr);
         FUZZ_CHECK(len8 == n);
         FUZZ_CHECK(memcmp(back.get(), p, n) == 0);
       }
