@@ -12,40 +12,17 @@
 
 #include "support/files/filesys.h"
 #include "support/messages/message_log.h"
+#include "tests/journal/journal_test_util.h"
 
-// A read-only file over bytes the caller owns; each Read returns at most
-// `chunk` bytes so that block boundaries fall anywhere in the input.
-class FuzzFile : public FileSys {
+// The in-memory file of the reader's tests, over a copy of the fuzzer's
+// bytes; each Read returns at most `chunk` bytes so that block boundaries
+// fall anywhere in the input.
+class FuzzFile : public MemFile {
  public:
-  FuzzFile(const uint8_t* data, size_t size, int chunk)
-      : data(reinterpret_cast<const char*>(data)), size(size), chunk(chunk < 1 ? 1 : chunk) {
+  FuzzFile(const uint8_t* bytes, size_t n, int chunk)
+      : MemFile(std::string(reinterpret_cast<const char*>(bytes), n), chunk < 1 ? 1 : chunk) {
     SetPath(StrPtr("fuzz.ckp"));
   }
-  void Open(int, Error*) override { pos = 0; }
-  void Write(const char*, int, Error*) override {}
-  int Read(char* buf, int len, Error*) override {
-    size_t n = std::min({static_cast<size_t>(len), static_cast<size_t>(chunk), size - pos});
-    if (n) memcpy(buf, data + pos, n);
-    pos += n;
-    return static_cast<int>(n);
-  }
-  void Close(Error*) override {}
-  int Stat() override { return FSF_EXISTS; }
-  int64_t GetModTime() override { return 0; }
-  int64_t GetAccessTime() override { return 0; }
-  void Truncate(int64_t, Error*) override {}
-  void TruncateToZero(Error*) override {}
-  void Unlink(Error*) override {}
-  void Rename(FileSys*, Error*) override {}
-  void Chmod(int, Error*) override {}
-  void StampModTime(Error*) override {}
-  int64_t GetSize() override { return static_cast<int64_t>(size); }
-
- private:
-  const char* data;  // not owned
-  size_t size;
-  int chunk;
-  size_t pos = 0;
 };
 
 // Sends reports to standard output once per process.
