@@ -332,6 +332,8 @@ class Server {
   void ProjectPath(std::string* out, int64_t p);
   // Appends the client path of file f in client c: //ws-name/module/....
   void ClientPath(std::string* out, int64_t c, int64_t f);
+  // Writes client c's path of file f, then the file's depot path.
+  void ClientAndDepotPaths(int64_t c, int64_t f);
   // The path of file f below its project: module/subdir/stem.ext.
   void RelativePath(std::string* out, int64_t f, bool noVariants);
 
@@ -419,6 +421,15 @@ void Server::FilePath(std::string* out, int64_t f, bool noVariants) {
   }
   out->push_back('/');
   RelativePath(out, f, noVariants);
+}
+
+void Server::ClientAndDepotPaths(int64_t c, int64_t f) {
+  path_.clear();
+  ClientPath(&path_, c, f);
+  w_.Text(path_);
+  path_.clear();
+  FilePath(&path_, f);
+  w_.Text(path_);
 }
 
 void Server::ClientPath(std::string* out, int64_t c, int64_t f) {
@@ -688,12 +699,7 @@ bool Server::Have(int64_t budget) {
     int64_t last = std::min(files_, first + kFilesPerProject);
     for (int64_t f = first; f < last && !ZT_SPENT(budget); ++f) {
       w_.Begin("pv", 4, "db.have");
-      path_.clear();
-      ClientPath(&path_, c, f);
-      w_.Text(path_);
-      path_.clear();
-      FilePath(&path_, f);
-      w_.Text(path_);
+      ClientAndDepotPaths(c, f);
       w_.Num(1 + static_cast<int64_t>(Hash(f, 1) % 5));
       w_.Text(kTypes[Hash(f, 5) % CountOf(kTypes)]);
       w_.Num(1600000000 + static_cast<int64_t>(rng_.Below(100000000)));
@@ -925,12 +931,7 @@ bool Server::Working(int64_t budget) {
     int64_t p = ProjectOf(c);
     int64_t f = std::min(files_ - 1, p * kFilesPerProject + static_cast<int64_t>(Hash(n, 42) % kFilesPerProject));
     w_.Begin("pv", 11, "db.working");
-    path_.clear();
-    ClientPath(&path_, c, f);
-    w_.Text(path_);
-    path_.clear();
-    FilePath(&path_, f);
-    w_.Text(path_);
+    ClientAndDepotPaths(c, f);
     w_.Text(ClientName(c));
     w_.Text(UserName(c % users_));
     int64_t rev = 1 + static_cast<int64_t>(Hash(f, 1) % 5);

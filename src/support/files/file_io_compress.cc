@@ -101,15 +101,21 @@ void FileIOCompress::Open(int m, Error* e) {
   }
 }
 
-void FileIOCompress::StartCompressor() {
+void FileIOCompress::StartCompressor() { StartWriterThread(false); }
+
+void FileIOCompress::StartWriterThread(bool plain) {
   pipeReads = false;
-  plainThread = false;
-  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  plainThread = plain;
+  pipe = plain ? std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize)
+               : std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
   staging = pipe->Acquire();
   stagingFill = 0;
   compressorFailed = false;
   compressorError.Clear();
-  compressor = OsStartThread([this] { CompressLoop(); });
+  if (plain)
+    compressor = OsStartThread([this] { WriteBehindLoop(); });
+  else
+    compressor = OsStartThread([this] { CompressLoop(); });
 }
 
 void FileIOCompress::CompressLoop() {
@@ -252,16 +258,7 @@ void FileIOCompress::ReadAheadLoop() {
   }
 }
 
-void FileIOCompress::StartWriteBehind() {
-  pipeReads = false;
-  plainThread = true;
-  pipe = std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize);
-  staging = pipe->Acquire();
-  stagingFill = 0;
-  compressorFailed = false;
-  compressorError.Clear();
-  compressor = OsStartThread([this] { WriteBehindLoop(); });
-}
+void FileIOCompress::StartWriteBehind() { StartWriterThread(true); }
 
 void FileIOCompress::WriteBehindLoop() {
   char* block;

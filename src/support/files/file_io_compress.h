@@ -66,6 +66,9 @@ class FileIOCompress : public FileIOBinary {
   bool Deflate(const char* buf, int len, bool finishing, Error* e);
   // Starts the compressing thread of a stream opened for writing.
   void StartCompressor();
+  // Starts the writer thread over a fresh block pipe: the compressor, or
+  // (plain) the write-behind thread.
+  void StartWriterThread(bool plain);
   // The compressing thread: deflates the queued blocks until the last.
   void CompressLoop();
   // Waits until the compressing thread has written every queued block.
