@@ -1,8 +1,10 @@
 // map_bench: loads and disambiguates a large translation map spread over
 // realistic partitions, then translates millions of paths through it.
 //
-// Usage: map_bench [lines] [paths] [depots] [projects]
+// Usage: map_bench [lines] [paths] [depots] [projects] [shape]
 //        (defaults 100000, 3000000, 8, 40: 320 partitions of ~300 lines)
+//        shape "tree": every line in one partition, a directory tree of
+//        distinct lines written parents first (depots and projects unused)
 #include <ctime>
 #include <algorithm>
 #include <cstdio>
@@ -54,6 +56,33 @@ int main(int argc, char** argv) {
     text += depot + "/... " + Recase(depot, &rng) + "/...\n";
   }
   int written = depots;
+  if (argc > 5 && std::string(argv[5]) == "tree") {
+    text = "# generated map\n";
+    written = 0;
+    // Depth-first over a tree of directories, 6 subdirectories and 20
+    // files each, down to 6 levels; a child keeps its parent's spelling
+    // and re-cases only its own name.
+    struct Dir {
+      std::string left, right;
+      int depth;
+    };
+    std::vector<Dir> stack{{"//depot/main", "//depot/main", 0}};
+    while (!stack.empty() && written < lines) {
+      Dir d = stack.back();
+      stack.pop_back();
+      text += d.left + "/... " + d.right + "/...\n";
+      ++written;
+      for (int f = 0; f < 20 && written < lines; ++f, ++written) {
+        std::string name = "/file" + std::to_string(f) + ".c";
+        text += d.left + name + " " + d.right + Recase(name, &rng) + "\n";
+      }
+      if (d.depth < 6)
+        for (int c = 5; c >= 0; --c) {
+          std::string name = "/dir" + std::to_string(c);
+          stack.push_back(Dir{d.left + name, d.right + Recase(name, &rng), d.depth + 1});
+        }
+    }
+  }
   while (written < lines) {
     int d = rng() % depots, p = rng() % projects;
     std::string base = "//depot" + std::to_string(d) + "/proj" + std::to_string(p);

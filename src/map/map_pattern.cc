@@ -77,9 +77,6 @@ struct MatchFrame {
 // with several wildcards over a long path that almost matches would
 // otherwise take time exponential in the number of wildcards.
 constexpr int kMemoAfterSteps = 1 << 14;
-// Covers runs for every exclusion a disambiguation adds, against each entry
-// of the duplicate window; its patterns are short, so memory starts early.
-constexpr int kCoverMemoAfterSteps = 256;
 
 // The (wildcard, position) pairs from which the rest of a pattern is known
 // not to match. Whether the rest matches depends only on the pair, never
@@ -236,73 +233,66 @@ void MapSide::Expand(const StrPtr& source, const MapCaptures& caps, StrBuf* out,
   if (trace >= 6) DebugPrintf("Expanded to %s\n", out->Text());
 }
 
-namespace {
-
-struct CoverFrame {
-  int a;      // A's element after its wildcard
-  int start;  // B's position where the wildcard began
-  int b;      // B's position after what the wildcard absorbs now
-};
-
-}  // namespace
-
+// Covers walks this pattern once, keeping the set of positions in other at
+// which the text covered so far can end: a literal moves each position on
+// by one where other has the same element there, a "*" (or positional)
+// spreads each position up to the next slash, "..." or end of other, and a
+// "..." spreads the first position to the end. That is linear in the
+// product of the two lengths, whatever the wildcards.
 bool MapSide::Covers(const MapSide& other) const {
   if (!usable || !other.usable) return false;
   const PatternElement* A = chars.data();
   const PatternElement* B = other.chars.data();
-  CoverFrame stack[kMaxWildcards];
-  int depth = 0;
-  int steps = 0;
-  DeadEnds dead;  // (A's wildcard, B's position) pairs known not to cover
-  int a = 0, b = 0;
-  for (;;) {
-    bool ok = false;
-    switch (dead.Active() && IsWildcardKind(A[a].kind) && dead.Dead(a, b) ? -1 : A[a].kind) {
-      case -1:
-        break;
-      case ElementEnd:
-        if (B[b].kind == ElementEnd) return true;
-        break;
-      case ElementLiteral:
-      case ElementSlash:
-        ok = true;
-        while (IsLiteralKind(A[a].kind)) {
-          if (A[a].kind != B[b].kind || A[a].byte != B[b].byte) { ok = false; break; }
-          ++a;
-          ++b;
-        }
-        break;
-      case ElementDots: {
-        int start = b;
-        while (B[b].kind != ElementEnd) ++b;
-        stack[depth++] = CoverFrame{a + 1, start, b};
-        ++a;
-        ok = true;
-        break;
-      }
-      default: {
-        int start = b;
-        while (B[b].kind != ElementEnd && B[b].kind != ElementSlash && B[b].kind != ElementDots) ++b;
-        stack[depth++] = CoverFrame{a + 1, start, b};
-        ++a;
-        ok = true;
-        break;
-      }
-    }
-    if (ok) continue;
-    if (++steps == kCoverMemoAfterSteps) dead.Activate(A, end, other.end, false);
-    for (;;) {
-      if (depth == 0) return false;
-      CoverFrame& f = stack[depth - 1];
-      if (f.b - 1 >= f.start) {
-        b = --f.b;
-        a = f.a;
-        break;
-      }
-      if (dead.Active()) dead.Mark(f.a - 1, f.start);
-      --depth;
-    }
+  // Most pairs differ within the literal prefix: settle those first.
+  int a = 0;
+  while (IsLiteralKind(A[a].kind)) {
+    if (A[a].kind != B[a].kind || A[a].byte != B[a].byte) return false;
+    ++a;
   }
+  const int nb = other.end;  // other's end element: every position is 0..nb
+  if (A[a].kind == ElementEnd) return a == nb;
+  // And the literal tail after the last wildcard must end other.
+  for (int i = end - 1, j = nb - 1; IsLiteralKind(A[i].kind); --i, --j)
+    if (j < a || A[i].kind != B[j].kind || A[i].byte != B[j].byte) return false;
+  unsigned char small[2][256];
+  std::vector<unsigned char> large;
+  unsigned char* cur = small[0];
+  unsigned char* next = small[1];
+  if (nb + 1 > 256) {
+    large.assign(2 * static_cast<size_t>(nb + 1), 0);
+    cur = large.data();
+    next = cur + nb + 1;
+  }
+  memset(cur, 0, nb + 1);
+  cur[a] = 1;
+  for (; A[a].kind != ElementEnd; ++a) {
+    const PatternElement& el = A[a];
+    bool any = false;
+    if (IsLiteralKind(el.kind)) {
+      next[0] = 0;
+      for (int b = 0; b < nb; ++b) {
+        next[b + 1] = cur[b] && B[b].kind == el.kind && B[b].byte == el.byte;
+        any |= next[b + 1] != 0;
+      }
+    } else if (el.kind == ElementDots) {
+      int b = 0;
+      while (b <= nb && !cur[b]) next[b++] = 0;
+      any = b <= nb;
+      while (b <= nb) next[b++] = 1;
+    } else {
+      bool active = false;
+      for (int b = 0; b <= nb; ++b) {
+        active |= cur[b] != 0;
+        next[b] = active;
+        any |= active;
+        const int k = B[b].kind;
+        if (k == ElementEnd || k == ElementSlash || k == ElementDots) active = false;
+      }
+    }
+    if (!any) return false;
+    std::swap(cur, next);
+  }
+  return cur[nb] != 0;
 }
 
 int ComparePatterns(const MapSide& a, const MapSide& b) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -185,6 +186,68 @@ TEST(ViewMapTest, CoversComparesElementsExactly) {
   EXPECT_FALSE(covers("//d/x/...", "//d/X/..."));  // exact bytes
   EXPECT_TRUE(covers("//d/a*c", "//d/abbc"));
   EXPECT_FALSE(covers("//d/a*c", "//d/abbd"));
+}
+
+// The plain recursive reading of "a covers b" over parsed elements, with
+// its answers remembered per pair of positions.
+struct CoversByRecursion {
+  const PatternElement* A;
+  const PatternElement* B;
+  std::map<std::pair<int, int>, bool> seen;
+
+  bool operator()(int a, int b) {
+    auto it = seen.find({a, b});
+    if (it != seen.end()) return it->second;
+    bool r = false;
+    switch (A[a].kind) {
+      case ElementEnd:
+        r = B[b].kind == ElementEnd;
+        break;
+      case ElementLiteral:
+      case ElementSlash:
+        r = B[b].kind == A[a].kind && B[b].byte == A[a].byte && (*this)(a + 1, b + 1);
+        break;
+      case ElementDots:
+        for (int e = b; !r; ++e) {
+          r = (*this)(a + 1, e);
+          if (B[e].kind == ElementEnd) break;
+        }
+        break;
+      default:
+        for (int e = b; !r; ++e) {
+          r = (*this)(a + 1, e);
+          int k = B[e].kind;
+          if (k == ElementEnd || k == ElementSlash || k == ElementDots) break;
+        }
+    }
+    seen[{a, b}] = r;
+    return r;
+  }
+};
+
+TEST(ViewMapTest, CoversAgreesWithTheRecursiveReading) {
+  // Short patterns over a small alphabet meet often; a long literal run
+  // takes the pair past the small position buffer.
+  const char* pieces[] = {"a", "b", "/", "*", "...", "%%1", "a*", "/..."};
+  std::mt19937 rng(5);
+  auto make = [&]() {
+    std::string p = "//";
+    if (rng() % 10 == 0) p += std::string(300, 'a');
+    int n = rng() % 7;
+    for (int i = 0; i < n; ++i) p += pieces[rng() % 8];
+    return p;
+  };
+  int covered = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::string a = make(), b = rng() % 3 ? make() : a + pieces[rng() % 8];
+    MapSide x, y;
+    x.Parse(StrPtr(a.c_str()));
+    y.Parse(StrPtr(b.c_str()));
+    bool want = CoversByRecursion{x.Elements(), y.Elements(), {}}(0, 0);
+    ASSERT_EQ(x.Covers(y), want) << a << " over " << b;
+    covered += want;
+  }
+  EXPECT_GT(covered, 500);
 }
 
 TEST(ViewMapTest, MappingsBeyondTheWildcardLimitsAreRefused) {
