@@ -138,6 +138,10 @@ twicekb=$(tail -n 1 "$work/time.txt" | awk '{ print $4 }')
 echo "workload 6: map_bench ..." >&2
 "$mapbench" 100000 300000 > "$work/mapbench.txt" 2>&1
 mapload=$(awk '/^load \+ disambiguate/ { print $4 }' "$work/mapbench.txt")
+# The same number of lines in one partition: a tree of nested directories.
+"$mapbench" 100000 100000 1 1 tree > "$work/mapbench-tree.txt" 2>&1
+treeload=$(awk '/^load \+ disambiguate/ { print $4 }' "$work/mapbench-tree.txt")
+treeentries=$(awk '/^map lines/ { print $NF }' "$work/mapbench-tree.txt")
 
 # --- the table ---------------------------------------------------------------
 mb=$(awk -v b="$bytes" 'BEGIN { printf "%.0f", b / 1048576 }')
@@ -203,4 +207,6 @@ else
   fail=1
 fi
 grep -E '^(map lines|translate)' "$work/mapbench.txt" | sed 's/^/   /'
+printf "   one partition of 100k nested lines: %s s CPU, %s entries after disambiguation\n" \
+  "${treeload:-?}" "${treeentries:-?}"
 exit $fail

@@ -263,36 +263,49 @@ bool MapSide::Covers(const MapSide& other) const {
     cur = large.data();
     next = cur + nb + 1;
   }
-  memset(cur, 0, nb + 1);
+  // Positions outside lo..hi are not set; only that range of cur is read.
+  int lo = a, hi = a;
   cur[a] = 1;
   for (; A[a].kind != ElementEnd; ++a) {
     const PatternElement& el = A[a];
-    bool any = false;
+    int nlo = nb + 1, nhi = -1;
     if (IsLiteralKind(el.kind)) {
-      next[0] = 0;
-      for (int b = 0; b < nb; ++b) {
-        next[b + 1] = cur[b] && B[b].kind == el.kind && B[b].byte == el.byte;
-        any |= next[b + 1] != 0;
+      for (int b = lo; b <= hi && b < nb; ++b) {
+        const bool on = cur[b] && B[b].kind == el.kind && B[b].byte == el.byte;
+        next[b + 1] = on;
+        if (on) {
+          if (nlo > nb) nlo = b + 1;
+          nhi = b + 1;
+        }
       }
     } else if (el.kind == ElementDots) {
-      int b = 0;
-      while (b <= nb && !cur[b]) next[b++] = 0;
-      any = b <= nb;
-      while (b <= nb) next[b++] = 1;
+      int b = lo;
+      while (b <= hi && !cur[b]) ++b;
+      if (b <= hi) {
+        nlo = b;
+        nhi = nb;
+        for (; b <= nb; ++b) next[b] = 1;
+      }
     } else {
       bool active = false;
-      for (int b = 0; b <= nb; ++b) {
-        active |= cur[b] != 0;
+      for (int b = lo; b <= nb; ++b) {
+        if (b <= hi) active |= cur[b] != 0;
+        else if (!active) break;
         next[b] = active;
-        any |= active;
+        if (active) {
+          if (nlo > nb) nlo = b;
+          nhi = b;
+        }
         const int k = B[b].kind;
         if (k == ElementEnd || k == ElementSlash || k == ElementDots) active = false;
       }
     }
-    if (!any) return false;
+    if (nhi < 0) return false;
     std::swap(cur, next);
+    lo = nlo;
+    hi = nhi;
   }
-  return cur[nb] != 0;
+  return hi == nb && cur[nb] != 0;
 }
 
 int ComparePatterns(const MapSide& a, const MapSide& b) {
