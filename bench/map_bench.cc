@@ -56,7 +56,9 @@ int main(int argc, char** argv) {
     text += depot + "/... " + Recase(depot, &rng) + "/...\n";
   }
   int written = depots;
-  if (argc > 5 && std::string(argv[5]) == "tree") {
+  const bool tree = argc > 5 && std::string(argv[5]) == "tree";
+  std::vector<std::string> treeDirs;  // the tree's directories, for lookups
+  if (tree) {
     text = "# generated map\n";
     written = 0;
     // Depth-first over a tree of directories, 6 subdirectories and 20
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
       Dir d = stack.back();
       stack.pop_back();
       text += d.left + "/... " + d.right + "/...\n";
+      treeDirs.push_back(d.left);
       ++written;
       for (int f = 0; f < 20 && written < lines; ++f, ++written) {
         std::string name = "/file" + std::to_string(f) + ".c";
@@ -120,6 +123,13 @@ int main(int argc, char** argv) {
   // (which take the prefix fallback), some in other depots.
   std::vector<std::string> sample;
   for (int i = 0; i < 100000; ++i) {
+    if (tree) {
+      // Files of the tree's directories and of new subdirectories.
+      std::string s = treeDirs[rng() % treeDirs.size()];
+      if (rng() % 4 == 0) s += "/new" + std::to_string(rng() % 10);
+      sample.push_back(s + "/file" + std::to_string(rng() % 30) + ".c");
+      continue;
+    }
     int d = rng() % (depots + 1), p = rng() % (projects + 5);
     std::string s = "//Depot" + std::to_string(d) + "/PROJ" + std::to_string(p) + "/src/module" +
                     std::to_string(rng() % 60) + "/sub" + std::to_string(rng() % 10) + "/file" +
