@@ -45,4 +45,15 @@ bool FileExists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+std::string PseudoText(size_t n, uint32_t seed, size_t lineEvery, int letters) {
+  std::string s;
+  s.reserve(n);
+  uint32_t x = seed;
+  for (size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    s += (i % lineEvery == lineEvery - 1) ? '\n' : static_cast<char>('a' + ((x >> 16) % letters));
+  }
+  return s;
+}
+
 }  // namespace testutil

@@ -3,6 +3,8 @@
 #ifndef ZT_TESTS_TEST_UTIL_H_
 #define ZT_TESTS_TEST_UTIL_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace testutil {
@@ -27,6 +29,11 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+
+// n bytes of reproducible text: letters drawn from the first `letters` of
+// the alphabet by a generator started at seed, with a line end as every
+// lineEvery-th byte, so that it compresses, but not trivially.
+std::string PseudoText(size_t n, uint32_t seed, size_t lineEvery, int letters);
 
 }  // namespace testutil
 

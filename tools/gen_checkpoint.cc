@@ -322,6 +322,18 @@ class Server {
     if (u >= static_cast<int64_t>(CountOf(kUsers))) s += std::to_string(u);
     return s;
   }
+  // A db.view row of a client, label or branch: line seq of its view maps
+  // left to right (mapFlag 1: an exclusion).
+  void ViewRow(const std::string& name, int seq, int mapFlag, const std::string& left, const std::string& right) {
+    w_.Begin("pv", 2, "db.view");
+    w_.Text(name);
+    w_.Num(seq);
+    w_.Num(mapFlag);
+    w_.Text(left);
+    w_.Text(right);
+    w_.Text("");
+    w_.End();
+  }
   // The project of a client, label or branch.
   int64_t ProjectOf(int64_t n) const { return Hash(n, 11) % projects_; }
 
@@ -875,21 +887,14 @@ bool Server::View(int64_t) {
     int64_t p = ProjectOf(c);
     std::string name = ClientName(c);
     for (int seq = 0; seq < 3; ++seq) {
-      w_.Begin("pv", 2, "db.view");
-      w_.Text(name);
-      w_.Num(seq);
-      w_.Num(seq == 2 ? 1 : 0);
       path_.clear();
       path_.append("//");
       AppendName(&path_, name, Flip(5, c));
       path_.append(seq == 0 ? "/..." : seq == 1 ? "/docs/..." : "/build/...");
-      w_.Text(path_);
       path2_.clear();
       ProjectPath(&path2_, p);
       path2_.append(seq == 0 ? "/..." : seq == 1 ? "/docs/..." : "/build/...");
-      w_.Text(path2_);
-      w_.Text("");
-      w_.End();
+      ViewRow(name, seq, seq == 2 ? 1 : 0, path_, path2_);
     }
     ZT_FLUSH();
   }
@@ -897,14 +902,7 @@ bool Server::View(int64_t) {
     path_.clear();
     ProjectPath(&path_, ProjectOf(l + 1000003));
     path_.append("/...");
-    w_.Begin("pv", 2, "db.view");
-    w_.Text(LabelName(l));
-    w_.Num(0);
-    w_.Num(0);
-    w_.Text(path_);
-    w_.Text(path_);
-    w_.Text("");
-    w_.End();
+    ViewRow(LabelName(l), 0, 0, path_, path_);
   }
   for (int64_t b = 0; b < branches_; ++b) {
     path_.clear();
@@ -913,14 +911,7 @@ bool Server::View(int64_t) {
     path2_.clear();
     ProjectPath(&path2_, (b + 1) % projects_);
     path2_.append("/...");
-    w_.Begin("pv", 2, "db.view");
-    w_.Text(BranchName(b));
-    w_.Num(0);
-    w_.Num(0);
-    w_.Text(path_);
-    w_.Text(path2_);
-    w_.Text("");
-    w_.End();
+    ViewRow(BranchName(b), 0, 0, path_, path2_);
   }
   return true;
 }

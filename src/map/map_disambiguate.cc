@@ -67,10 +67,9 @@ class PrefixGroups {
   // each group are offered, in list order.
   template <class Fn>
   bool AnyEnclosing(int e, int perGroup, Fn fn) const {
-    const int groups = static_cast<int>(begin.size());
     for (int a = groupOf[e]; a >= 0; a = parent[a]) {
-      const int end = a + 1 < groups ? begin[a + 1] : static_cast<int>(sorted.size());
-      for (int k = begin[a]; k < end && k < begin[a] + perGroup; ++k)
+      const int end = std::min(GroupEnd(a), begin[a] + perGroup);
+      for (int k = begin[a]; k < end; ++k)
         if (fn(sorted[k])) return true;
     }
     return false;
@@ -80,10 +79,8 @@ class PrefixGroups {
   // prefix begins, or begins with, that of entry e.
   void Candidates(int e, int limit, std::vector<int>* out) const {
     const int g = groupOf[e];
-    const int groups = static_cast<int>(begin.size());
     for (int a = parent[g]; a >= 0; a = parent[a]) {
-      const int end = a + 1 < groups ? begin[a + 1] : static_cast<int>(sorted.size());
-      for (int k = begin[a]; k < end; ++k)
+      for (int k = begin[a]; k < GroupEnd(a); ++k)
         if (sorted[k] < limit) out->push_back(sorted[k]);
     }
     for (int k = begin[g]; k < subtreeEnd[g]; ++k)
@@ -91,6 +88,11 @@ class PrefixGroups {
   }
 
  private:
+  // The position in sorted after group g's last entry.
+  int GroupEnd(int g) const {
+    return g + 1 < static_cast<int>(begin.size()) ? begin[g + 1] : static_cast<int>(sorted.size());
+  }
+
   static int CompareFolded(const MapSide& a, const MapSide& b) {
     const PatternElement* x = a.Elements();
     const PatternElement* y = b.Elements();

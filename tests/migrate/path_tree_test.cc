@@ -6,31 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "support/messages/debug.h"
+#include "debug_capture.h"
 
 namespace {
 
-// Collects the debug output while alive.
-class DebugCapture {
- public:
-  DebugCapture() {
-    static ZtDebugConfig config;
-    config.SetOutputFunction(&DebugCapture::Collect, &text_);
-    config.Install();
-    config_ = &config;
-  }
-  ~DebugCapture() { config_->SetOutputFunction(&DebugCapture::Discard, nullptr); }
-  const std::string& Text() const { return text_; }
-
- private:
-  static void Collect(void* context, const StrPtr& line) {
-    static_cast<std::string*>(context)->append(line.Text(), line.Length());
-  }
-  static void Discard(void*, const StrPtr&) {}
-
-  ZtDebugConfig* config_;
-  std::string text_;
-};
+using testutil::DebugCapture;
 
 const DirEntry* Child(const DirEntry* parent, const char* name) {
   return parent->FindChild(name, static_cast<uint32_t>(strlen(name)));

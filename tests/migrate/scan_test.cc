@@ -11,31 +11,12 @@
 #include "support/messages/debug.h"
 #include "support/messages/settings.h"
 #include "support/text/fold.h"
+#include "debug_capture.h"
 #include "test_util.h"
 
 namespace {
 
-// Collects the debug output of this thread while alive, then puts the
-// previous configuration back.
-class DebugCapture {
- public:
-  DebugCapture() : previous_(ZtDebugConfig::Current()) {
-    config_.SetOutputFunction(&DebugCapture::Collect, &text_);
-    config_.Install();
-  }
-  ~DebugCapture() {
-    if (previous_) previous_->Install();
-  }
-  const std::string& Text() const { return text_; }
-
- private:
-  static void Collect(void* text, const StrPtr& line) {
-    static_cast<std::string*>(text)->append(line.Text(), line.Length());
-  }
-  ZtDebugConfig* previous_;
-  ZtDebugConfig config_;
-  std::string text_;
-};
+using testutil::DebugCapture;
 
 const char kNote[] = "@nx@ 0 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n";
 const char kHeader[] = "@nx@ 0 111 @journal@ 1 0 0 0 0 @@ @journal@ @@ @@ @@ \n";

@@ -212,17 +212,7 @@ bool FileIOCompress::PlainThreadAllowed(int m) {
   return m != FOM_READ || st.size > kReadAheadMin;
 }
 
-void FileIOCompress::StartReadAhead() {
-  pipeReads = true;
-  plainThread = true;
-  pipe = std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize);
-  readBlock = nullptr;
-  readPos = readLen = 0;
-  readLast = false;
-  compressorFailed = false;
-  compressorError.Clear();
-  compressor = OsStartThread([this] { ReadAheadLoop(); });
-}
+void FileIOCompress::StartReadAhead() { StartReaderThread(true); }
 
 void FileIOCompress::ReadAheadLoop() {
   for (;;) {
@@ -323,16 +313,22 @@ int64_t FileIOCompress::GetSize() {
   return FileIOBinary::GetSize();
 }
 
-void FileIOCompress::StartInflater() {
+void FileIOCompress::StartInflater() { StartReaderThread(false); }
+
+void FileIOCompress::StartReaderThread(bool plain) {
   pipeReads = true;
-  plainThread = false;
-  pipe = std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
+  plainThread = plain;
+  pipe = plain ? std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize)
+               : std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
   readBlock = nullptr;
   readPos = readLen = 0;
   readLast = false;
   compressorFailed = false;
   compressorError.Clear();
-  compressor = OsStartThread([this] { InflateLoop(); });
+  if (plain)
+    compressor = OsStartThread([this] { ReadAheadLoop(); });
+  else
+    compressor = OsStartThread([this] { InflateLoop(); });
 }
 
 void FileIOCompress::InflateLoop() {

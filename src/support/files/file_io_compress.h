@@ -80,6 +80,9 @@ class FileIOCompress : public FileIOBinary {
   void TakeCompressorError(Error* e);
   // Starts the decompressing thread of a stream opened for reading.
   void StartInflater();
+  // Starts the reader thread over a fresh block pipe: the decompressor, or
+  // (plain) the read-ahead thread.
+  void StartReaderThread(bool plain);
   // The decompressing thread: fills blocks until the stream ends or fails.
   void InflateLoop();
   // CompressRead from the decompressing thread's blocks.

@@ -276,7 +276,7 @@ TEST_F(RenameArchiveTest, TimingLinesCountEntriesAtVerbosityFour) {
   renametest::DebugCapture debug;
   RenameRecord("//depot/a", "1.1", "0");
   RenameRecord("//depot/a", "1.1", "0");
-  const std::string& out = debug.text();
+  const std::string& out = debug.Text();
   SetLevel(DT_SUPTOOL, 1);
   EXPECT_EQ(2, renamer.renameCount);
   EXPECT_NE(std::string::npos, out.find("rename 1 - entry: ")) << out;

@@ -78,7 +78,7 @@ class ConfigTest : public ::testing::Test {
     MakeRecord(&rec, {"pv", "1", "db.config", server, name, value});
     renametest::DebugCapture debug;
     OnConfigRecord(rec, scanOnly, &serverId, &serverRoot, &e);
-    out += debug.text();
+    out += debug.Text();
   }
 
   JournalRecord rec;
@@ -154,7 +154,7 @@ TEST(EnterArchiveRootTest, MissingOrUnusableRootIsReported) {
     Error e;
     renametest::DebugCapture debug;
     EnterArchiveRoot(true, StrPtr(root), &in, nullptr, &e);
-    const std::string& out = debug.text();
+    const std::string& out = debug.Text();
     EXPECT_TRUE(in);
     EXPECT_TRUE(e.Has(kMsgMissingFile)) << root;
     EXPECT_EQ(std::string("Missing file/directory. Failed to locate ") + root, e.Text());

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "journal/journal_record.h"
-#include "support/messages/debug.h"
+#include "debug_capture.h"
 #include "test_util.h"
 
 namespace renametest {
+
+using testutil::DebugCapture;
 
 // Makes a fresh temporary directory the working directory for the life of
 // the object and returns to the old one afterwards.
@@ -34,29 +36,6 @@ class InTempDir {
  private:
   testutil::TempDir dir_;
   std::string old_;
-};
-
-// Collects the debug output of the current thread for the life of the
-// object, then puts the previous configuration back.
-class DebugCapture {
- public:
-  DebugCapture() : previous_(ZtDebugConfig::Current()) {
-    config_.SetOutputFunction(&DebugCapture::Collect, this);
-    config_.Install();
-  }
-  ~DebugCapture() {
-    if (previous_) previous_->Install();
-  }
-  const std::string& text() const { return text_; }
-
- private:
-  static void Collect(void* self, const StrPtr& line) {
-    static_cast<DebugCapture*>(self)->text_.append(line.Text(), line.Length());
-  }
-
-  ZtDebugConfig* previous_;
-  ZtDebugConfig config_;
-  std::string text_;
 };
 
 // Writes a file, creating the directories above it.

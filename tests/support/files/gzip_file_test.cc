@@ -2,55 +2,22 @@
 // reading files with optional header fields, a second member, and the
 // messages for truncated, damaged and non-gzip files.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "support/files/file_io_compress.h"
 #include "support/files/filesys.h"
+#include "support/files/gzip_test_util.h"
 #include "support/messages/debug.h"
 #include "test_util.h"
 
 namespace {
 
+// Mostly text with some noise, so it compresses but not trivially.
+std::string Sample(size_t n) { return testutil::PseudoText(n, 12345, 61, 7); }
+
 bool HaveGzip() { return system("gzip --version >/dev/null 2>&1") == 0; }
-
-std::string RawDeflate(const std::string& data) {
-  z_stream zs = {};
-  deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&zs, data.size()) + 16, '\0');
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  zs.avail_in = static_cast<uInt>(data.size());
-  zs.next_out = reinterpret_cast<Bytef*>(out.data());
-  zs.avail_out = static_cast<uInt>(out.size());
-  deflate(&zs, Z_FINISH);
-  out.resize(zs.total_out);
-  deflateEnd(&zs);
-  return out;
-}
-
-std::string Le32(uint32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-  return s;
-}
-
-std::string Trailer(const std::string& data) {
-  uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-  return Le32(crc) + Le32(static_cast<uInt>(data.size()));
-}
-
-std::string SampleData(int n) {
-  std::string s;
-  uint32_t x = 12345;
-  for (int i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    // Mostly text with some noise, so it compresses but not trivially.
-    s += (i % 61 == 60) ? '\n' : static_cast<char>('a' + ((x >> 16) % 7));
-  }
-  return s;
-}
 
 class GzipFileTest : public ::testing::Test {
  protected:
@@ -103,12 +70,12 @@ class GzipFileTest : public ::testing::Test {
 
 TEST_F(GzipFileTest, WrittenBytesAndTrailer) {
   std::string name = dir.File("out.gz");
-  std::string data = SampleData(300000);
+  std::string data = Sample(300000);
   Write(name, data, 777);
   std::string disk = testutil::ReadFile(name);
   ASSERT_GT(disk.size(), 18u);
-  EXPECT_EQ(disk.substr(0, 10), std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10));
-  EXPECT_EQ(disk.substr(disk.size() - 8), Trailer(data));
+  EXPECT_EQ(disk.substr(0, 10), testutil::GzipHeader());
+  EXPECT_EQ(disk.substr(disk.size() - 8), testutil::GzipTrailer(data));
   EXPECT_EQ(Read(FST_GZIP, name, 4096), data);
   EXPECT_EQ(Read(FST_GZIP, name, 1 << 20), data);
   if (HaveGzip()) {
@@ -123,7 +90,7 @@ TEST_F(GzipFileTest, EmptyStreamIsCompleteFile) {
   std::string name = dir.File("empty.gz");
   Write(name, "", 1);
   std::string disk = testutil::ReadFile(name);
-  EXPECT_EQ(disk, std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + RawDeflate("") +
+  EXPECT_EQ(disk, testutil::GzipHeader() + testutil::RawDeflate("") +
                       std::string(8, '\0'));
   EXPECT_EQ(Read(FST_GZIP, name, 100), "");
   if (HaveGzip()) {
@@ -134,7 +101,7 @@ TEST_F(GzipFileTest, EmptyStreamIsCompleteFile) {
 TEST_F(GzipFileTest, SmallBuffersAndTextKind) {
   SetLevel(ZT_FILESYS_BUFSIZE, 4096);
   std::string name = dir.File("small.gz");
-  std::string data = SampleData(50000);
+  std::string data = Sample(50000);
   Write(name, data, 1);
   EXPECT_EQ(Read(FST_GZIP, name, 3), data);
   // A text file with the gzip bit decompresses on read and compresses on
@@ -154,7 +121,7 @@ TEST_F(GzipFileTest, SmallBuffersAndTextKind) {
 TEST_F(GzipFileTest, ReadsGzipToolOutput) {
   if (!HaveGzip()) GTEST_SKIP() << "no gzip";
   std::string plain = dir.File("named.txt");
-  std::string data = SampleData(100000);
+  std::string data = Sample(100000);
   testutil::WriteFile(plain, data);
   ASSERT_EQ(system(("gzip -N -9 -k " + plain).c_str()), 0);
   std::string gz = plain + ".gz";
@@ -164,8 +131,8 @@ TEST_F(GzipFileTest, ReadsGzipToolOutput) {
 }
 
 TEST_F(GzipFileTest, OptionalHeaderFieldsAreSkipped) {
-  std::string data = SampleData(20000);
-  std::string body = RawDeflate(data) + Trailer(data);
+  std::string data = Sample(20000);
+  std::string body = testutil::RawDeflate(data) + testutil::GzipTrailer(data);
   // FHCRC | FEXTRA | FNAME | FCOMMENT, with fields longer than a buffer.
   std::string extra(5000, 'E');
   std::string head("\x1f\x8b\x08\x1e\x00\x00\x00\x00\x00\x03", 10);
@@ -185,14 +152,14 @@ TEST_F(GzipFileTest, OptionalHeaderFieldsAreSkipped) {
 TEST_F(GzipFileTest, SecondMemberIsIgnored) {
   std::string one = "first member\n";
   std::string two = "second member\n";
-  std::string head("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+  std::string head = testutil::GzipHeader();
   std::string name = dir.File("two.gz");
-  testutil::WriteFile(name, head + RawDeflate(one) + Trailer(one) + head + RawDeflate(two) + Trailer(two));
+  testutil::WriteFile(name, head + testutil::RawDeflate(one) + testutil::GzipTrailer(one) + head + testutil::RawDeflate(two) + testutil::GzipTrailer(two));
   EXPECT_EQ(Read(FST_GZIP, name, 4096), one);
 }
 
 TEST_F(GzipFileTest, TruncatedDamagedAndForeignFiles) {
-  std::string data = SampleData(200000);
+  std::string data = Sample(200000);
   std::string whole = dir.File("whole.gz");
   Write(whole, data, 65536);
   std::string disk = testutil::ReadFile(whole);
@@ -225,7 +192,7 @@ TEST_F(GzipFileTest, TruncatedDamagedAndForeignFiles) {
 
 TEST_F(GzipFileTest, GzipTowardsCallerAndSizes) {
   std::string plain = dir.File("plain");
-  std::string data = SampleData(123457);
+  std::string data = Sample(123457);
   testutil::WriteFile(plain, data);
   // Plain on disk, gzip towards the caller.
   std::string gz = Read(FST_BINARY | FST_C_GUNZIP, plain, 1000);

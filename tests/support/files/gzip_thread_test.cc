@@ -3,45 +3,16 @@
 // byte for byte the single-stream deflate, read back whole in any piece
 // size, fail loudly on a full disk, and close at any point of a read.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 
 #include "support/files/filesys.h"
+#include "support/files/gzip_test_util.h"
 #include "test_util.h"
 
 namespace {
 
-std::string Data(size_t n) {
-  std::string s;
-  s.reserve(n);
-  uint32_t x = 99;
-  for (size_t i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    s += (i % 73 == 72) ? '\n' : static_cast<char>('a' + ((x >> 16) % 11));
-  }
-  return s;
-}
-
-// The gzip file a single deflate stream of level 6 makes of data.
-std::string Gzip(const std::string& data) {
-  z_stream zs = {};
-  deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string body(deflateBound(&zs, data.size()) + 16, '\0');
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  zs.avail_in = static_cast<uInt>(data.size());
-  zs.next_out = reinterpret_cast<Bytef*>(body.data());
-  zs.avail_out = static_cast<uInt>(body.size());
-  deflate(&zs, Z_FINISH);
-  body.resize(zs.total_out);
-  deflateEnd(&zs);
-  std::string out("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10);
-  out += body;
-  uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-  for (uint32_t v : {crc, static_cast<uint32_t>(data.size())})
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-  return out;
-}
+std::string Data(size_t n) { return testutil::PseudoText(n, 99, 73, 11); }
 
 // Writes data in pieces of the given size; the error of Close goes to *e.
 void WriteGz(const std::string& name, const std::string& data, size_t piece, Error* e) {
@@ -62,7 +33,7 @@ TEST(GzipThreadTest, ManyBlocksInOddPiecesAreOneDeflateStream) {
     Error e;
     WriteGz(name, data, piece, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
-    EXPECT_TRUE(testutil::ReadFile(name) == Gzip(data)) << "pieces of " << piece;
+    EXPECT_TRUE(testutil::ReadFile(name) == testutil::GzipOf(data)) << "pieces of " << piece;
   }
 }
 
@@ -70,7 +41,7 @@ TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
   testutil::TempDir dir;
   std::string data = Data(2600000);
   std::string name = dir.File("in.gz");
-  testutil::WriteFile(name, Gzip(data));
+  testutil::WriteFile(name, testutil::GzipOf(data));
   for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3}) {
     auto f = FileSys::Create(FST_GZIP);
     f->SetPath(StrPtr(name.c_str()));
@@ -90,7 +61,7 @@ TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
 TEST(GzipThreadTest, TruncatedLargeFileGivesItsDataThenTheError) {
   testutil::TempDir dir;
   std::string data = Data(3000000);
-  std::string gz = Gzip(data);
+  std::string gz = testutil::GzipOf(data);
   std::string name = dir.File("cut.gz");
   testutil::WriteFile(name, gz.substr(0, gz.size() / 2));
   auto f = FileSys::Create(FST_GZIP);
@@ -112,7 +83,7 @@ TEST(GzipThreadTest, TruncatedLargeFileGivesItsDataThenTheError) {
 TEST(GzipThreadTest, CloseInTheMiddleOfAReadReturns) {
   testutil::TempDir dir;
   std::string name = dir.File("big.gz");
-  testutil::WriteFile(name, Gzip(Data(6000000)));
+  testutil::WriteFile(name, testutil::GzipOf(Data(6000000)));
   auto f = FileSys::Create(FST_GZIP);
   f->SetPath(StrPtr(name.c_str()));
   Error e;

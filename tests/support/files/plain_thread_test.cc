@@ -13,16 +13,7 @@
 
 namespace {
 
-std::string Data(size_t n) {
-  std::string s;
-  s.reserve(n);
-  uint32_t x = 7;
-  for (size_t i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    s += (i % 61 == 60) ? '\n' : static_cast<char>('a' + ((x >> 16) % 23));
-  }
-  return s;
-}
+std::string Data(size_t n) { return testutil::PseudoText(n, 7, 61, 23); }
 
 std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, int type = FST_TEXT) {
   auto f = FileSys::Create(type);
