@@ -2,6 +2,7 @@
 #include "support/messages/options.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -37,12 +38,25 @@ bool IsNonNegativeInteger(const char* s) {
   return !negative || v == 0;
 }
 
+// Long options are stored under flag numbers above every letter.
+const int kLongFlagBase = 0x100;
+
+// The index of the long option named by text (up to an "=" when hasValue),
+// or -1.
+int FindLong(const LongOption* table, const char* text, size_t length) {
+  for (int i = 0; table && table[i].name; ++i) {
+    if (strlen(table[i].name) == length && memcmp(table[i].name, text, length) == 0) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
-OptionSet::OptionSet() : count(0), flags(), subFlags() {}
+OptionSet::OptionSet() : count(0), longOptions(nullptr), flags(), subFlags() {}
 
 void OptionSet::Parse(int* argc, char*** argv, const char* flagString, int mask,
-                      const MessageId& usage, Error* e) {
+                      const MessageId& usage, Error* e, const LongOption* longTable) {
+  longOptions = longTable;
   bool explain = false;
   bool stopped = false;
   char letter[2] = {0, 0};
@@ -54,14 +68,48 @@ void OptionSet::Parse(int* argc, char*** argv, const char* flagString, int mask,
     --*argc;
 
     if (word[1] == '-') {
-      // Long options: only the explain request is known, and only once.
+      // "--" alone ends the options: the next word is an argument even
+      // when it starts with "-".
+      if (word[2] == 0) {
+        stopped = true;
+        break;
+      }
       if (!explain && strcmp(word + 2, "explain") == 0) {
         explain = true;
         continue;
       }
-      e->Set(kMsgBadOption) << (word + 1);
-      e->Set(usage);
-      return;
+      const char* name = word + 2;
+      const char* equals = strchr(name, '=');
+      size_t nameLength = equals ? static_cast<size_t>(equals - name) : strlen(name);
+      int index = FindLong(longTable, name, nameLength);
+      if (index < 0 || (equals && !longTable[index].takesArg)) {
+        e->Set(kMsgBadOption) << (word + 1);
+        e->Set(usage);
+        return;
+      }
+      if (count >= kMaxOptions) {
+        e->Set(kMsgTooManyOptions);
+        return;
+      }
+      const char* arg = kTrue;
+      if (longTable[index].takesArg) {
+        if (equals) {
+          arg = equals + 1;
+        } else if (*argc > 0) {
+          arg = (*argv)[0];
+          ++*argv;
+          --*argc;
+        } else {
+          e->Set(kMsgNeedsArg) << ("-" + std::string(longTable[index].name)).c_str();
+          e->Set(usage);
+          return;
+        }
+      }
+      flags[count] = kLongFlagBase + index;
+      subFlags[count] = 0;
+      values[count] = StrPtr(arg);
+      ++count;
+      continue;
     }
 
     const char* p = word + 1;
@@ -150,6 +198,15 @@ void OptionSet::Parse(int* argc, char*** argv, const char* flagString, int mask,
 const StrPtr* OptionSet::GetValue(int letter, int subLetter, int n) const {
   for (int i = 0; i < count; ++i) {
     if (flags[i] == letter && subFlags[i] == subLetter && n-- == 0) return &values[i];
+  }
+  return nullptr;
+}
+
+const StrPtr* OptionSet::GetLong(const char* name, int n) const {
+  int index = FindLong(longOptions, name, strlen(name));
+  if (index < 0) return nullptr;
+  for (int i = 0; i < count; ++i) {
+    if (flags[i] == kLongFlagBase + index && n-- == 0) return &values[i];
   }
   return nullptr;
 }

@@ -6,6 +6,9 @@
 // "." optional attached argument) and stores at most 256 options. Values are
 // views into the caller's words (or of the constant "true"); the OptionSet
 // copies nothing and owns nothing, so the words must outlive it.
+//
+// Long options ("--name", "--name=value", "--name value") are those of an
+// optional table given to Parse; "--explain" is always known.
 #ifndef ZT_SUPPORT_MESSAGES_OPTIONS_H_
 #define ZT_SUPPORT_MESSAGES_OPTIONS_H_
 
@@ -32,6 +35,13 @@ enum OptionWordCounts {
   kOptAnyWords = 0x1f
 };
 
+// One long option of the table given to Parse; the table ends with a null
+// name.
+struct LongOption {
+  const char* name;
+  bool takesArg;
+};
+
 class OptionSet {
  public:
   static const int kMaxOptions = 256;
@@ -46,16 +56,20 @@ class OptionSet {
   // is set in e and the options stored so far stay stored. An explain
   // request (--explain) ends the parse with only the usage message at info.
   void Parse(int* argc, char*** argv, const char* flagString, int mask,
-             const MessageId& usage, Error* e);
+             const MessageId& usage, Error* e, const LongOption* longOptions = nullptr);
 
   // The value of the n-th stored option with this letter and second letter,
   // or null when there is none.
   const StrPtr* GetValue(int letter, int subLetter = 0, int n = 0) const;
+  // The value of the n-th stored long option of this name ("true" for one
+  // without an argument), or null when there is none.
+  const StrPtr* GetLong(const char* name, int n = 0) const;
   // Number of options stored.
   int Count() const { return count; }
 
  private:
   int count;
+  const LongOption* longOptions;
   int flags[kMaxOptions];
   char subFlags[kMaxOptions];
   StrPtr values[kMaxOptions];

@@ -12,12 +12,13 @@ const char kFlags[] = "Rc:C:hjl:L:n:o:O:P:p:r:S:st:uv:V";
 
 // Holds mutable copies of the words and runs one parse.
 struct ParseRun {
-  explicit ParseRun(std::vector<std::string> w, const char* flags = kFlags, int mask = 0x1f)
+  explicit ParseRun(std::vector<std::string> w, const char* flags = kFlags, int mask = 0x1f,
+                    const LongOption* longs = nullptr)
       : words(std::move(w)) {
     for (auto& s : words) ptrs.push_back(s.data());
     argc = static_cast<int>(ptrs.size());
     argv = ptrs.data();
-    opts.Parse(&argc, &argv, flags, mask, kTestUsage, &e);
+    opts.Parse(&argc, &argv, flags, mask, kTestUsage, &e, longs);
   }
   std::string Value(char letter, int n = 0) {
     const StrPtr* v = opts.GetValue(letter, 0, n);
@@ -135,6 +136,41 @@ TEST(OptionsTest, ExplainEndsWithUsageAtInfo) {
   EXPECT_EQ(second.e.GetSeverity(), E_FAILED);
   ParseRun with_value({"--explain=1"});
   EXPECT_EQ(with_value.e.Text(), "USAGE\nInvalid option: --explain=1.");
+}
+
+const LongOption kLongs[] = {{"help", false}, {"report", true}, {"dry-run", false}, {nullptr, false}};
+
+TEST(OptionsTest, LongOptionsFromTheTable) {
+  ParseRun r({"--report=a.json", "-v2", "--dry-run", "--report", "b.csv", "x.ckp"}, kFlags, 0x1f,
+             kLongs);
+  EXPECT_EQ(r.e.GetSeverity(), E_EMPTY);
+  ASSERT_NE(r.opts.GetLong("report"), nullptr);
+  EXPECT_EQ(r.opts.GetLong("report")->ToString(), "a.json");
+  EXPECT_EQ(r.opts.GetLong("report", 1)->ToString(), "b.csv");
+  EXPECT_EQ(r.opts.GetLong("dry-run")->ToString(), "true");
+  EXPECT_EQ(r.opts.GetLong("help"), nullptr);
+  EXPECT_EQ(r.opts.GetLong("unknown"), nullptr);
+  EXPECT_EQ(r.Value('v'), "2");
+  ASSERT_EQ(r.argc, 1);
+  EXPECT_STREQ(r.argv[0], "x.ckp");
+
+  // A prefix is not the option, a flag takes no value, an argument must
+  // follow.
+  ParseRun prefix({"--hel"}, kFlags, 0x1f, kLongs);
+  EXPECT_EQ(prefix.e.Text(), "USAGE\nInvalid option: --hel.");
+  ParseRun valued({"--help=1"}, kFlags, 0x1f, kLongs);
+  EXPECT_EQ(valued.e.Text(), "USAGE\nInvalid option: --help=1.");
+  ParseRun missing({"--report"}, kFlags, 0x1f, kLongs);
+  EXPECT_EQ(missing.e.Text(), "USAGE\nOption: --report needs argument.");
+}
+
+TEST(OptionsTest, DoubleDashEndsTheOptions) {
+  ParseRun r({"-v3", "--", "-odd.ckp"});
+  EXPECT_EQ(r.e.GetSeverity(), E_EMPTY);
+  EXPECT_EQ(r.Value('v'), "3");
+  EXPECT_EQ(r.Value('o'), "<none>");
+  ASSERT_EQ(r.argc, 1);
+  EXPECT_STREQ(r.argv[0], "-odd.ckp");
 }
 
 TEST(OptionsTest, OptionLimit) {
