@@ -1,5 +1,9 @@
 #include "test_util.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -54,6 +58,23 @@ std::string PseudoText(size_t n, uint32_t seed, size_t lineEvery, int letters) {
     s += (i % lineEvery == lineEvery - 1) ? '\n' : static_cast<char>('a' + ((x >> 16) % letters));
   }
   return s;
+}
+
+}  // namespace testutil
+
+namespace testutil {
+
+std::vector<std::string> ListDir(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(path.c_str())) {
+    while (struct dirent* entry = readdir(d)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace testutil

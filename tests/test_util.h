@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testutil {
 
@@ -29,6 +30,8 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);
+// The names in a directory ("." and ".." left out), sorted.
+std::vector<std::string> ListDir(const std::string& path);
 
 // n bytes of reproducible text: letters drawn from the first `letters` of
 // the alphabet by a generator started at seed, with a line end as every

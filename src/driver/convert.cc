@@ -5,7 +5,10 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "journal/journal_messages.h"
 #include "journal/journal_record.h"
@@ -29,24 +32,28 @@ bool EndsWith(const StrPtr& s, const char* suffix, uint32_t min) {
   return s.Length() >= min && s.EndsWith(suffix, n);
 }
 
-// A plain output file written through the C library in large blocks. The
-// first failed write or close is recorded and later writes are dropped.
+// A plain output file written in large blocks under a temporary name, which
+// takes the file's name at Commit. The first failed write or close is
+// recorded and later writes are dropped.
 class PlainOutput {
  public:
-  PlainOutput() : stream(nullptr), failed(false) {}
-  ~PlainOutput() {
-    if (stream) fclose(stream);
-  }
+  PlainOutput() : failed(false) {}
 
-  // Creates (or truncates) the file; on failure prints the fixed line on
+  // Creates the temporary file; on failure prints the fixed line on
   // standard error and records the reason in e.
   bool Create(const StrPtr& name, Error* e) {
     path.Set(name);
-    stream = fopen(path.Text(), "wb");
-    if (stream) return true;
-    int err = errno;
+    file = FileSys::Create(FST_BINARY);
+    // "-" is an ordinary file name here, not the standard output.
+    file->SetPath(strcmp(name.Text(), "-") == 0 ? StrPtr("./-") : name);
+    file->SetPerms(FPM_RW);
+    file->SetAtomicReplace();
+    Error openError;
+    file->Open(FOM_WRITE, &openError);
+    if (!openError.Test()) return true;
     fprintf(stderr, "could not open %s for writing\n", path.Text());
-    e->Set(kMsgConvertCantCreate) << path << strerror(err);
+    e->Set(kMsgConvertCantCreate) << path << Reason(openError);
+    file.reset();
     return false;
   }
 
@@ -60,32 +67,48 @@ class PlainOutput {
   }
 
   void Flush(Error* e) {
-    if (!failed && buffer.Length() &&
-        fwrite(buffer.Text(), 1, buffer.Length(), stream) != buffer.Length()) {
-      Fail(errno, e);
+    if (!failed && buffer.Length()) {
+      Error writeError;
+      file->Write(buffer.Text(), static_cast<int>(buffer.Length()), &writeError);
+      if (writeError.Test()) Fail(writeError, e);
     }
     buffer.Clear();
   }
 
   // Writes what is left and closes; a failure of either is recorded.
   void Close(Error* e) {
-    if (!stream) return;
+    if (!file) return;
     Flush(e);
-    int err = 0;
-    if (fflush(stream) != 0) err = errno;
-    if (fclose(stream) != 0 && !err) err = errno;
-    stream = nullptr;
-    if (err && !failed) Fail(err, e);
+    Error closeError;
+    file->Close(&closeError);
+    if (closeError.Test() && !failed) Fail(closeError, e);
+  }
+
+  // Gives the complete file its name; a file never committed is removed
+  // when the object goes.
+  void Commit(Error* e) {
+    if (!file || failed) return;
+    Error commitError;
+    file->Commit(&commitError);
+    if (commitError.Test()) Fail(commitError, e);
   }
 
  private:
-  void Fail(int err, Error* e) {
+  // The newest message of a file-layer failure, without its severity.
+  static StrBuf Reason(const Error& fileError) {
+    StrBuf text;
+    fileError.FormatMessages(&text, 0);
+    while (text.Length() && text.Text()[text.Length() - 1] == '\n') text.SetLength(text.Length() - 1);
+    return text;
+  }
+
+  void Fail(const Error& fileError, Error* e) {
     failed = true;
-    e->Set(kMsgConvertWriteFailed) << path << strerror(err ? err : EIO);
+    e->Set(kMsgConvertWriteFailed) << path << Reason(fileError);
   }
 
   StrBuf path;
-  FILE* stream;
+  std::unique_ptr<FileSys> file;
   StrBuf buffer;
   bool failed;
 };
@@ -100,7 +123,7 @@ struct Totals {
 // A failed write stops the copy with its message in e.
 void CopyRecords(ZtJournal* reader, PlainOutput* out, Totals* totals, int* skipped, Error* e) {
   JournalRecord rec;
-  while (e->GetSeverity() <= E_INFO && reader->ReadRecord(&rec, e)) {
+  while (e->GetSeverity() <= E_INFO && !InterruptSignal() && reader->ReadRecord(&rec, e)) {
     if (skipped) {
       Error tableErr;
       if (!rec.Table(&tableErr)) {
@@ -162,9 +185,14 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
   Totals totals;
   int skipped = 0;
   CopyRecords(reader.get(), &out, &totals, &skipped, e);
+  // Corrupt records the reader passed over are missing from the output too.
+  skipped += reader->SkippedCount();
   bool writeFailed = out.Failed();
   if (!writeFailed && e->Test()) NoteIncomplete(output, e);
   out.Close(e);
+  // Only a whole conversion takes the output's name.
+  if (!e->Test() && skipped) e->Set(kMsgConvertIncomplete) << output;
+  if (!e->Test() && !InterruptSignal()) out.Commit(e);
 
   fprintf(stderr, "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total\n",
           skipped, totals.copied, totals.fields);
@@ -195,6 +223,9 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
   Totals totals;
   int failed = 0;
   int done = 0;
+  // Every table's output, committed together once all are complete.
+  std::vector<std::unique_ptr<PlainOutput>> outputs;
+  std::map<std::string, std::string> sources;  // output name -> its input
   for (int i = 0; i < count; ++i) {
     const StrBuf& name = *names->At(i);
     if (EndsWith(name, ".md5", 4)) continue;
@@ -211,8 +242,16 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
       ++failed;
       continue;
     }
+    // "db.rev.ckp" and "db.rev.ckp.gz" would both become "db.rev.ckp".
+    auto [seen, isNew] = sources.emplace(outPath.Text(), inPath.Text());
+    if (!isNew) {
+      e->Set(kMsgConvertTwoInputs) << seen->second << inPath << outPath;
+      ++failed;
+      continue;
+    }
     std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
-    PlainOutput out;
+    outputs.push_back(std::make_unique<PlainOutput>());
+    PlainOutput& out = *outputs.back();
     if (!out.Create(outPath, e)) {
       ++failed;
       continue;
@@ -220,6 +259,10 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
     ZtJournal reader(inFile.get());
     Error fileErr;
     CopyRecords(&reader, &out, &totals, nullptr, &fileErr);
+    if (!fileErr.Test() && reader.SkippedCount()) {
+      failed += reader.SkippedCount();
+      e->Set(kMsgConvertIncomplete) << outPath;
+    }
     if (fileErr.Test()) {
       // A failed write or a reader that stopped: report it now (the reader
       // has reported the version error itself) and go on with the next file.
@@ -228,6 +271,10 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
     }
     out.Close(e);
     ++done;
+    if (InterruptSignal()) break;
+  }
+  if (!e->Test() && !InterruptSignal()) {
+    for (auto& out : outputs) out->Commit(e);
   }
 
   fprintf(stderr,

@@ -21,7 +21,9 @@ inline constexpr MessageId kMsgConvertCantCreate = {
 inline constexpr MessageId kMsgConvertWriteFailed = {
     0x32011cf2, "Write to %file% failed: %reason%"};
 inline constexpr MessageId kMsgConvertIncomplete = {
-    0x31011cf3, "Conversion into %file% stopped early; the output is incomplete."};
+    0x31011cf3, "Conversion into %file% stopped early; nothing was written to it."};
+inline constexpr MessageId kMsgConvertTwoInputs = {
+    0x32011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
 
 // Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
 // a parallel checkpoint directory read in table order) into the plain file

@@ -7,9 +7,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/driver_messages.h"
 #include "migrate/migrator.h"
+#include "support/files/files_messages.h"
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
@@ -43,6 +45,18 @@ inline constexpr MessageId kMsgOutputIsInput = {
     0x32011e5a, "Output %output% is the input checkpoint %input%; nothing was written."};
 inline constexpr MessageId kMsgOutputIsMap = {
     0x32011e5b, "Output %output% is the input map %input%; nothing was written."};
+inline constexpr MessageId kMsgOutputDirHoldsTables = {
+    0x32011e63,
+    "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
+    "empty directory. Nothing was written."};
+inline constexpr MessageId kMsgOutputsDiscarded = {
+    0x21011e64,
+    "No output was written: the run did not complete. Any earlier file of an output's name "
+    "is unchanged."};
+inline constexpr MessageId kMsgLogFileFailed = {
+    0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
+inline constexpr MessageId kMsgOutputsCollide = {
+    0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
 
 // Reports e and tells the caller to end the run with status -1 when it holds
 // a warning or worse.
@@ -77,40 +91,92 @@ std::unique_ptr<FileSys> CheckpointFile(const char* name) {
   return f;
 }
 
-// A new output file, any old file of that name removed now ("-" is the
-// standard output and is never removed). Only a regular file is removed: a
-// device, pipe or directory of that name (say /dev/null or /dev/full) is
-// left in place and simply opened for writing, so that an administrator's
-// -o never deletes a system node.
+// A new output file. It is written under a temporary name beside its own
+// and takes its name only when the run commits it, so an earlier file of
+// that name stays as it was until then (and for good when the run fails).
+// "-" is the standard output, and a device, pipe or directory of that name
+// (say /dev/null) is written in place: neither is ever removed or replaced.
 std::unique_ptr<FileSys> FreshOutput(const char* name, int type) {
   std::unique_ptr<FileSys> f = FileSys::Create(type);
   if (!f) f = FileSys::Create(FST_TEXT);
   if (!f) return f;
   f->SetPath(StrPtr(name));
   f->SetPerms(FPM_RW);
-  if (strcmp(name, "-") != 0) {
-    int st = f->Stat();
-    if ((st & FSF_EXISTS) && !(st & (FSF_DIRECTORY | FSF_SPECIAL))) f->Unlink(nullptr);
-  }
+  if (strcmp(name, "-") != 0) f->SetAtomicReplace();
   return f;
 }
 
-// True when name is an existing file directly inside the directory dir.
-bool IsFileOfDirectory(const char* name, const char* dir) {
-  std::unique_ptr<FileSys> d = FileSys::Create(FST_TEXT);
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
-  if (!d || !f) return false;
-  d->SetPath(StrPtr(dir));
-  f->SetPath(StrPtr(name));
-  if (!(d->Stat() & FSF_DIRECTORY) || !(f->Stat() & FSF_EXISTS)) return false;
-  const char* slash = strrchr(name, '/');
-  std::string parent = slash ? std::string(name, slash == name ? 1 : slash - name) : ".";
-  return OsSameFile(parent.c_str(), dir);
+// True when a directory entry has the name of a checkpoint table file
+// ("db.<table>.ckp", compressed or numbered).
+bool IsTableFileName(const StrPtr& name) {
+  return name.Length() > 7 && memcmp(name.Text(), "db.", 3) == 0 &&
+         (name.EndsWith(".ckp", 4) || name.EndsWith(".ckp.gz", 7));
 }
 
-void Print(const char* text) {
-  fputs(text, stdout);
-  fflush(stdout);
+// True, with the refusal in e, when the directory already holds checkpoint
+// table files: a parallel output is written whole into a directory of its
+// own, never mixed with the tables of an earlier run.
+bool DirectoryHoldsTableFiles(const char* dir, Error* e) {
+  std::unique_ptr<FileSys> d = FileSys::Create(FST_TEXT);
+  if (!d) return false;
+  d->SetPath(StrPtr(dir));
+  if (!(d->Stat() & FSF_DIRECTORY)) return false;
+  Error ignored;
+  std::unique_ptr<StrVarArray> names = d->ScanDir(&ignored);
+  for (int i = 0; names && i < names->Count(); ++i) {
+    if (!IsTableFileName(*names->At(i))) continue;
+    e->Set(kMsgOutputDirHoldsTables) << dir << *names->At(i);
+    return true;
+  }
+  return false;
+}
+
+// The files a run reads and writes, for the clash checks made before
+// anything is written.
+struct RunFiles {
+  std::vector<std::string> inputs;   // the checkpoint (or its table files) and the maps
+  std::vector<std::string> outputs;  // every file the run writes, the log included
+};
+
+// Adds the checkpoint to the inputs: a file, or every file of a parallel
+// checkpoint directory (the directory itself too, for -O).
+void AddCheckpointInputs(const char* checkpoint, RunFiles* files) {
+  files->inputs.push_back(checkpoint);
+  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  if (!dir) return;
+  dir->SetPath(StrPtr(checkpoint));
+  if (!(dir->Stat() & FSF_DIRECTORY)) return;
+  Error ignored;
+  std::unique_ptr<StrVarArray> names = dir->ScanDir(&ignored);
+  for (int i = 0; names && i < names->Count(); ++i) {
+    std::string path(checkpoint);
+    if (path.empty() || path.back() != '/') path += '/';
+    path += names->At(i)->Text();
+    files->inputs.push_back(path);
+  }
+}
+
+// Refuses a run whose outputs include one of its inputs or name one file
+// twice: the first would destroy the only copy of the data, the second would
+// leave one output made of another's bytes.
+bool FilesClash(const RunFiles& files, const char* checkpoint, Error* e) {
+  for (const std::string& out : files.outputs) {
+    for (const std::string& in : files.inputs) {
+      if (!OsSameFile(out.c_str(), in.c_str())) continue;
+      bool isMap = in.compare(0, strlen(checkpoint), checkpoint) != 0;
+      if (isMap) e->Set(kMsgOutputIsMap) << out << in;
+      else e->Set(kMsgOutputIsInput) << out << in;
+      return true;
+    }
+  }
+  for (size_t i = 0; i < files.outputs.size(); ++i) {
+    for (size_t j = i + 1; j < files.outputs.size(); ++j) {
+      if (!OsSameDestination(files.outputs[i].c_str(), files.outputs[j].c_str())) continue;
+      e->Set(kMsgOutputsCollide) << files.outputs[i] << files.outputs[j];
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -180,11 +246,16 @@ int RunDriver(int argc, char** argv) {
     return 0;
   }
 
+  // With "-o -" the standard output is the checkpoint or the patch: every
+  // line the program would print there goes to standard error instead.
+  const char* outArg = Arg(opts, 'o');
+  FILE* info = (outArg && strcmp(outArg, "-") == 0) ? stderr : stdout;
+
   int verbosity = 1;
   if (const char* v = Arg(opts, 'v')) {
     verbosity = VerbosityLevel(v);
-    printf("logging at %s level\n", VerbosityName(verbosity));
-    fflush(stdout);
+    fprintf(info, "logging at %s level\n", VerbosityName(verbosity));
+    fflush(info);
   }
   SetLevel(DT_SUPTOOL, verbosity);
 
@@ -210,37 +281,26 @@ int RunDriver(int argc, char** argv) {
     }
   }
 
-  // Never write over the input: it may be the only copy of the checkpoint.
-  // A migration's "-" output is the standard output. (The conversion makes
-  // the same check itself.)
-  const char* target = outDir ? outDir : outName;
-  if (!convert && target && (outDir || strcmp(target, "-") != 0) && OsSameFile(target, checkpoint)) {
-    e.Set(kMsgOutputIsInput) << target << checkpoint;
+  // No output may be an input or another output: checked by device and
+  // inode before anything is written or read. The standard output ("-") and
+  // the -O directory's own table files (refused below when they exist) are
+  // not names to compare.
+  RunFiles files;
+  AddCheckpointInputs(checkpoint, &files);
+  for (char letter : {'t', 'P'}) {
+    if (!convert && Arg(opts, letter)) files.inputs.push_back(Arg(opts, letter));
+  }
+  if (outDir) files.outputs.push_back(outDir);
+  else if (outName && strcmp(outName, "-") != 0) files.outputs.push_back(outName);
+  if (!convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
+  if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
+  if (FilesClash(files, checkpoint, &e)) {
     Aborts(&e);
     return -1;
   }
-  // Nor over a map or the checkpoint through -c: the -c and -o files are
-  // removed before the maps and the checkpoint are read, and a map given
-  // back by the name of the new conflict map is the administrator's work.
-  if (!convert) {
-    const char* inputs[] = {checkpoint, Arg(opts, 't'), Arg(opts, 'P')};
-    const char* outputs[] = {Arg(opts, 'c'), outName};
-    for (const char* out : outputs) {
-      if (!out || strcmp(out, "-") == 0) continue;
-      for (const char* in : inputs) {
-        if (!in || !OsSameFile(out, in)) continue;
-        if (in == checkpoint) e.Set(kMsgOutputIsInput) << out << in;
-        else e.Set(kMsgOutputIsMap) << out << in;
-        Aborts(&e);
-        return -1;
-      }
-    }
-  }
-  // Nor over a table file of a parallel input: the -o file is removed and
-  // created before the tables are read.
-  if (!convert && outName && !outDir && strcmp(outName, "-") != 0 &&
-      IsFileOfDirectory(outName, checkpoint)) {
-    e.Set(kMsgOutputIsInput) << outName << checkpoint;
+  // A parallel output never mixes two runs: a directory that already holds
+  // checkpoint table files is refused rather than partly overwritten.
+  if (outDir && DirectoryHoldsTableFiles(outDir, &e)) {
     Aborts(&e);
     return -1;
   }
@@ -255,6 +315,11 @@ int RunDriver(int argc, char** argv) {
 #else
     // TODO(journal): the standard conversion lands with driver/convert.h.
 #endif
+    if (int sig = InterruptSignal()) {
+      e.Set(kMsgInterrupted) << sig;
+      Aborts(&e);
+      return 128 + sig;
+    }
     return Aborts(&e) ? -1 : 0;
   }
 
@@ -267,8 +332,8 @@ int RunDriver(int argc, char** argv) {
     if (strcmp(c, "1") == 0) {
       caseInsensitiveOutput = true;
     } else if (strcmp(c, "0") != 0) {
-      printf("unknown option -C%s\n", c);
-      fflush(stdout);
+      fprintf(info, "unknown option -C%s\n", c);
+      fflush(info);
       ReportUsage();
       return 1;
     }
@@ -285,7 +350,11 @@ int RunDriver(int argc, char** argv) {
     // The sink first: it creates the missing directories of the name, so
     // that standard error can then be moved onto the file.
     log->SetSink(logName);
-    OsRedirectStderr(logName);
+    if (!log->LogFileName()) {
+      // The reason is reported on standard error already.
+      return -1;
+    }
+    log->SetFallbackFd(OsRedirectStderr(logName));
   }
 
   bool requireVariants = true;
@@ -294,8 +363,9 @@ int RunDriver(int argc, char** argv) {
   const char* translationName = Arg(opts, 't');
   int policyKind = kPolicyNone;
   if (const char* p = Arg(opts, 'p')) {
-    if (translationName && !ConfirmAdvancedFeature(stdin, stdout)) {
-      Print("Exiting ...\n");
+    if (translationName && !ConfirmAdvancedFeature(stdin, info)) {
+      fputs("Exiting ...\n", info);
+      fflush(info);
       return 0;
     }
     policyKind = PolicyKindFromName(p);
@@ -369,6 +439,12 @@ int RunDriver(int argc, char** argv) {
       migrator.WriteConflictMap(&e);
     }
 
+    // The outputs take their names only when the run wrote them whole: not
+    // after a read or write error, skipped records or an interrupt. A
+    // verdict that inconsistencies remain still leaves complete outputs.
+    bool complete = e.GetSeverity() <= E_INFO && !migrator.skippedRecords && !InterruptSignal();
+    if (complete) migrator.CommitOutputs(&e);
+
     if (e.GetSeverity() <= E_INFO) {
       if (migrator.conflictsRemain) {
         e.Set(kMsgConflictsRemain);
@@ -390,6 +466,8 @@ int RunDriver(int argc, char** argv) {
         e.Set(kMsgArchivesUnsettled) << (migrator.archiveProblems + migrator.archiveConflicts);
       if (migrator.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.skippedRecords;
     }
+    // (A commit that fails reports its own rename error.)
+    if (!complete && migrator.HasOutputs()) e.Set(kMsgOutputsDiscarded);
   }
 
   StrBuf seconds;
@@ -397,6 +475,11 @@ int RunDriver(int argc, char** argv) {
   seconds.Append("s");
   if (Verbosity() >= 3) fprintf(stderr, "\nResource Usage: %s\n\n", seconds.Text());
 
+  if (log->LogFileFailed()) e.Set(kMsgLogFileFailed) << log->LogFileName();
+  if (int sig = InterruptSignal()) {
+    Aborts(&e);
+    return 128 + sig;
+  }
   if (Aborts(&e)) return -1;
   return 0;
 }

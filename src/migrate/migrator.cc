@@ -136,6 +136,26 @@ void Migrator::LoadMaps(Error* e) {
   }
 }
 
+void Migrator::CommitOutputs(Error* e) {
+  // The table files of a parallel output first, together, then the single
+  // files; the first failure stops the rest, which are then removed.
+  if (tableFiles) {
+    for (auto& entry : *tableFiles) {
+      entry.second->Commit(e);
+      if (e->GetSeverity() > E_INFO) return;
+    }
+  }
+  for (FileSys* f : {outputFile.get(), conflictMapFile.get()}) {
+    if (!f) continue;
+    f->Commit(e);
+    if (e->GetSeverity() > E_INFO) return;
+  }
+}
+
+bool Migrator::HasOutputs() const {
+  return outputFile || conflictMapFile || !outputDirectory.IsEmpty();
+}
+
 void Migrator::PrintStatistics() { pathTree->PrintStatistics(); }
 
 void Migrator::DumpTree() { pathTree->DumpTree(); }

@@ -67,6 +67,12 @@ class Migrator {
   void DumpTree();
   // Computes conflictsRemain and writes the conflict map when -c was given.
   void WriteConflictMap(Error* e);
+  // Gives every output of a completely written run its name (each was
+  // written under a temporary name); outputs never committed are removed
+  // when the Migrator is destroyed.
+  void CommitOutputs(Error* e);
+  // True when the run writes a file (-o, -c or -O).
+  bool HasOutputs() const;
 
   // ---- The scan and the output pass ----
 

@@ -74,6 +74,7 @@ void Migrator::WriteTableRecord(Error* e) {
     std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
     file->SetPerms(FPM_RW);
     file->SetPath(path);
+    file->SetAtomicReplace();
     Error openError;
     // A table file that is the checkpoint being read (-O given the
     // directory the input file lies in) is never opened: creating it would
@@ -113,7 +114,7 @@ void Migrator::EndOutput(Error* e) {
       }
       file->Close(e);
     }
-    tableFiles->clear();
+    // The closed files wait for CommitOutputs.
     if (droppedTableRecords)
       e->Set(kMsgTableRecordsLost) << droppedTableRecords << outputDirectory;
     return;

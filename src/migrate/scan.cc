@@ -13,6 +13,7 @@
 #include "migrate/migrator.h"
 #include "migrate/progress.h"
 #include "migrate/rename/archive_renamer.h"
+#include "support/files/files_messages.h"
 #include "support/messages/message_log.h"
 #include "support/messages/settings.h"
 #include "support/text/fold.h"
@@ -88,6 +89,11 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
   int lastProgress = scanTimer.Elapsed();
   bool haveRecord = reader->ReadRecord(&record, e);
   while (haveRecord && !e->Test()) {
+    if (int sig = InterruptSignal()) {
+      e->Set(kMsgInterrupted) << sig;
+      currentRecord = nullptr;
+      return;
+    }
     currentRecord = &record;
     skippedRecords = reader->SkippedCount();
     ++n;

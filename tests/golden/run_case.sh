@@ -43,8 +43,26 @@ fi
 stdin_file=/dev/null
 [[ -f $case_dir/stdin ]] && stdin_file=$case_dir/stdin
 
+# env: NAME=VALUE lines for the binary's environment; $NAME in a value is
+# expanded (ZT_FAULT_SHIM names the fault injector, ZT_GEN_CHECKPOINT the
+# checkpoint generator).
+envs=()
+if [[ -f $case_dir/env ]]; then
+  while IFS= read -r line || [[ -n $line ]]; do
+    [[ -z $line ]] && continue
+    envs+=("$(eval "printf '%s' \"$line\"")")
+  done <"$case_dir/env"
+fi
+
 mkdir -p "$work/.golden"
-"$bin" "${args[@]}" <"$stdin_file" >"$work/.golden/stdout" 2>"$work/.golden/stderr"
+if [[ -f $case_dir/run.sh ]]; then
+  # The case drives the binary itself (signals, concurrent runs): run.sh
+  # gets the arguments and its streams are the ones compared.
+  env "${envs[@]}" bash "$case_dir/run.sh" "${args[@]}" <"$stdin_file" \
+    >"$work/.golden/stdout" 2>"$work/.golden/stderr"
+else
+  env "${envs[@]}" "$bin" "${args[@]}" <"$stdin_file" >"$work/.golden/stdout" 2>"$work/.golden/stderr"
+fi
 status=$?
 
 expected_status=0

@@ -76,6 +76,11 @@ TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
   }
   m.EndOutput(&e);
   ASSERT_FALSE(e.Test()) << e.Text();
+  // The table files wait under temporary names until the run commits them.
+  EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/db.counters.ckp")));
+  m.CommitOutputs(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(testutil::ListDir(dir.File("out/sub")), std::vector<std::string>{"db.counters.ckp"});
   EXPECT_EQ(testutil::ReadFile(dir.File("out/sub/db.counters.ckp")),
             "@nx@ 0 111 @journal@ 1 0 0 0 0 @@ @journal@ @db.counters@ @@ @@ \n" + Line(*a) +
                 Line(*b) + "@nx@ 1 111 @journal@ 0 0 0 0 0 @db.counters@ @@ @@ @@ @@ \n");

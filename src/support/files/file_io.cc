@@ -297,6 +297,65 @@ void FileIOBinary::OpenHandle(int m, int flags, Error* e) {
   }
 }
 
+bool FileIOBinary::OpenTemporary(int m, Error* e) {
+  OsStatus st;
+  if (OsStat(path.Text(), &st) == 0 && st.exists && !st.isRegular) return false;
+  PathSys dir(path);
+  bool hasDir = dir.StripLastComponent() && !dir.IsEmpty();
+  const char* slash = strrchr(path.Text(), '/');
+  StrPtr leaf(slash ? slash + 1 : path.Text());
+  // Room for the prefix and suffix within the longest leaf a file system
+  // takes.
+  uint32_t keep = leaf.Length() > 200 ? 200 : leaf.Length();
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  int err = EEXIST;
+  StrBuf temp;
+  for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+    temp.Clear();
+    if (hasDir) {
+      temp.Append(dir);
+      if (!dir.EndsWith("/", 1)) temp.AppendChar('/');
+    }
+    temp.AppendChar('.');
+    temp.Append(leaf.Text(), keep);
+    temp.Append(".ztmigrate-");
+    for (int i = 0; i < 6; ++i) temp.AppendChar(kLetters[OsRandom() % (sizeof(kLetters) - 1)]);
+    err = OsOpen(temp.Text(), OSF_WRITE | OSF_CREATE | OSF_EXCL, 0600, &handle);
+  }
+  if (err) {
+    lastOpenError = err;
+    SetOsError(e, OpenModeName(m), path, err);
+    return true;
+  }
+  finalPath.Set(path);
+  path.Set(temp);
+  deleteOnClose = true;
+  return true;
+}
+
+void FileIO::Commit(Error* e) {
+  if (finalPath.IsEmpty()) return;
+  if (handle) {
+    Close(e);
+    if (e->GetSeverity() >= E_FAILED) return;
+  }
+  int err = OsRename(path.Text(), finalPath.Text());
+  if (err) {
+    // The temporary file stays marked and goes with the object.
+    StrBuf arg(path);
+    arg.Append(" to ");
+    arg.Append(finalPath);
+    SetOsError(e, "rename", arg, err);
+    return;
+  }
+  path.Set(finalPath);
+  finalPath.Clear();
+  deleteOnClose = false;
+  PathSys dir(path);
+  if (dir.StripLastComponent() && !dir.IsEmpty()) OsSyncDir(dir.Text());
+  else OsSyncDir(".");
+}
+
 void FileIOBinary::Open(int m, Error* e) {
   lastOpenError = 0;
   mode = m;
@@ -318,7 +377,12 @@ void FileIOBinary::Open(int m, Error* e) {
     isStdStream = true;
     return;
   }
-  OpenHandle(m, OpenFlags(m), e);
+  if (m == FOM_WRITE && atomicReplace && !finalPath.IsEmpty()) {
+    // Opened again before Commit: start the temporary file over.
+    OpenHandle(m, OpenFlags(m), e);
+  } else if (!(m == FOM_WRITE && atomicReplace && OpenTemporary(m, e))) {
+    OpenHandle(m, OpenFlags(m), e);
+  }
   if (!handle) return;
   if (preallocate > 0) {
     if (OsSeek(handle.get(), preallocate - 1) == 0) OsWrite(handle.get(), "", 1);
@@ -336,7 +400,7 @@ bool FileIOBinary::WriteBytes(const char* buf, int len, Error* e) {
   if (len <= 0) return true;
   int err = OsWrite(handle.get(), buf, len);
   if (err) {
-    SetOsError(e, "write", path, err);
+    SetOsError(e, "write", FinalPath(), err);
     return false;
   }
   position += len;
@@ -369,9 +433,14 @@ void FileIOBinary::Close(Error* e) {
     return;
   }
   if (type & FST_M_HOOK) CloseHook(e, 0);
+  // An atomic file is on the disk before it can take its name.
+  if (!finalPath.IsEmpty()) {
+    int syncErr = OsSync(handle.get());
+    if (syncErr) SetOsError(e, "fsync", finalPath, syncErr);
+  }
   int err = OsClose(handle.get());
   handle.reset();
-  if (err) SetOsError(e, "close", path, err);
+  if (err) SetOsError(e, "close", FinalPath(), err);
   // Times and permissions belong to files this program writes; a device or
   // pipe written through (-o /dev/null, a link to /dev/full) keeps its own.
   if (mode == FOM_WRITE && !(Stat() & FSF_SPECIAL)) {

@@ -35,6 +35,7 @@ class FileIO : public FileSys {
   int64_t GetSize() override;
   void GetSizeInto(int64_t* size) override { *size = GetSize(); }
   bool OpenWasRefused() override;
+  void Commit(Error* e) override;
 
   // Sets the modification time in seconds since 1970 UTC.
   virtual void SetModTime(int64_t secs, Error* e);
@@ -82,6 +83,9 @@ class FileIOBinary : public FileIO {
   bool WriteBytes(const char* buf, int len, Error* e);
   // Opens the handle with the flags; reports failures with the mode's name.
   void OpenHandle(int mode, int flags, Error* e);
+  // Opens a new temporary file beside the name for an atomic write; false
+  // when the file is to be written in place instead (a device, a pipe).
+  bool OpenTemporary(int mode, Error* e);
 };
 
 // The operation word of a failing Open in a mode ("open for read", ...).

@@ -26,6 +26,9 @@ inline constexpr MessageId kMsgInflateInitFailed = {0x40210414, "InflateInit fai
 inline constexpr MessageId kMsgGzipMagic = {0x40210415, "Gzip magic header wrong!"};
 inline constexpr MessageId kMsgUnexpectedEof = {0x30000000, "Unexpected end of file"};
 
+// The run stopped at a signal (SIGINT, SIGTERM or SIGHUP).
+inline constexpr MessageId kMsgInterrupted = {0x40210420, "Interrupted by signal %signal%."};
+
 inline constexpr MessageId kMsgTranslationFailed = {
     0x2204040e, "Translation of file content failed near line %arg%[ file %name%]"};
 inline constexpr MessageId kMsgPartialChar = {0x1004040d, "Partial character in translation"};

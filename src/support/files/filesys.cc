@@ -51,6 +51,11 @@ class FileSysRegistry {
     for (FileSys* f = Head(); f; f = f->nextLive)
       if (f->deleteOnClose) f->Cleanup();
   }
+  static void UnlinkAllMarked() {
+    std::lock_guard<std::mutex> lock(Mutex());
+    for (FileSys* f = Head(); f; f = f->nextLive)
+      if (f->deleteOnClose && !f->path.IsEmpty()) OsUnlink(f->path.Text());
+  }
 };
 
 FileSys::FileSys()
@@ -64,6 +69,7 @@ FileSys::FileSys()
       handler(nullptr),
       pathFlags(0),
       deleteOnClose(false),
+      atomicReplace(false),
       keepCwd(false),
       nameCharset(CharSetApi::Current()),
       contentCharset(CharSetApi::Current()),
@@ -75,6 +81,7 @@ FileSys::FileSys()
 FileSys::~FileSys() { FileSysRegistry::Remove(this); }
 
 void FileSys::CleanupAll() { FileSysRegistry::CleanupAll(); }
+void FileSys::UnlinkAllMarked() { FileSysRegistry::UnlinkAllMarked(); }
 
 void FileSys::CheckPath(const StrPtr& name) {
   (void)name;
@@ -238,6 +245,9 @@ void FileSys::MakeTemp(const StrPtr& name) {
 
 void FileSys::Cleanup() {
   Error ignored;
+  // An atomic file that never took its name is thrown away: no need to
+  // flush it to the disk first.
+  if (deleteOnClose) finalPath.Clear();
   Close(&ignored);
   if (deleteOnClose) {
     // Only once: a later Cleanup must not remove a file made since.

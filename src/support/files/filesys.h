@@ -197,6 +197,22 @@ class FileSys {
   virtual int64_t DigestMD5(StrBuf* out, Error* e);
   // Closes (errors ignored) and unlinks the file when marked delete-on-close.
   virtual void Cleanup();
+
+  // Makes the next Open for write atomic: the data goes to a new temporary
+  // file beside the name (".NAME.ztmigrate-XXXXXX", created exclusively),
+  // which Close flushes to the disk and Commit renames over the name. Until
+  // Commit the temporary file is marked delete-on-close, so a failed run or
+  // an interrupt removes it and a file of the name stays as it was. The
+  // standard output and an existing device, pipe or directory are written
+  // in place.
+  void SetAtomicReplace() { atomicReplace = true; }
+  // Gives a completely written atomic file its name (closing it first); a
+  // no-op for a file written in place or already committed.
+  virtual void Commit(Error* e) { (void)e; }
+  // The name the file has once committed (its path when not atomic).
+  const StrBuf& FinalPath() const { return finalPath.IsEmpty() ? path : finalPath; }
+  // True while an atomic file waits for Commit.
+  bool AwaitsCommit() const { return !finalPath.IsEmpty(); }
   // The digest of the content by kind (FDK_).
   virtual void Digest(int kind, StrBuf* out, Error* e);
 
@@ -213,9 +229,12 @@ class FileSys {
   int GetContentCharset() const { return contentCharset; }
   int GetNameCharset() const { return nameCharset; }
 
-  // Calls Cleanup on every live file object marked delete-on-close; used by
-  // the interrupt handler.
+  // Calls Cleanup on every live file object marked delete-on-close.
   static void CleanupAll();
+  // Unlinks the file of every live object marked delete-on-close without
+  // closing it: the last resort of an interrupt that the main thread did not
+  // answer in time (the process exits right after).
+  static void UnlinkAllMarked();
 
  protected:
   FileSys();
@@ -231,6 +250,8 @@ class FileSys {
   void* handler;  // not owned; unused by this program
   int32_t pathFlags;
   bool deleteOnClose;
+  bool atomicReplace;
+  StrBuf finalPath;  // the name an atomic file takes at Commit
   bool keepCwd;
   StrBuf stopDir;
   int32_t nameCharset;
@@ -242,9 +263,17 @@ class FileSys {
   FileSys* nextLive;
 };
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP that restore the previous
-// handler, clean up every file marked delete-on-close and exit(-1). A signal
-// whose handler was already set by someone else is left alone.
+// Takes SIGINT, SIGTERM and SIGHUP away from every thread of the process and
+// hands them to a watcher thread, which records the signal for the main
+// thread to see through InterruptSignal; the run then stops at its next
+// check and removes its unfinished outputs itself. When the main thread has
+// not finished within a few seconds, or a second signal comes, the watcher
+// removes the files marked delete-on-close and ends the process with status
+// 128 + the signal. SIGXFSZ is ignored, so that a file-size limit is a write
+// error ("File too large") instead of a silent death. Call before any other
+// thread starts.
 void InstallInterruptHandler();
+// The signal that asked the run to stop, or 0.
+int InterruptSignal();
 
 #endif  // ZT_SUPPORT_FILES_FILESYS_H_

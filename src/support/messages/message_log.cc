@@ -105,9 +105,11 @@ void MessageLog::SetSink(const char* sinkName) {
     if (!e.Test()) f->Open(FOM_WRITE, &e);
     if (!e.Test()) f->Close(&e);
   }
-  if (f && !e.Test()) type = kLogFile;
+  if (f && !e.Test()) {
+    type = kLogFile;
+    logFile = std::move(f);
+  }
   if (e.Test()) Report(&e, kHeader | kCallHook);
-  logFile = std::move(f);
 }
 
 void MessageLog::Syslog(int severity, const StrPtr& text) {
@@ -128,6 +130,10 @@ void MessageLog::Output(const StrPtr& text, bool alsoTerminal) {
     if (!e.Test()) logFile->Write(text.Text(), static_cast<int>(text.Length()), &e);
     if (!e.Test()) logFile->Close(&e);
     if (e.Test()) {
+      // The line is not lost: it goes to standard error and the system
+      // log, and the run is told that its log is incomplete.
+      logFailed = true;
+      WriteAll(fallbackFd >= 0 ? fallbackFd : STDERR_FILENO, text.Text(), text.Length());
       Syslog(E_INFO, text);
       StrBuf why;
       e.FormatMessages(&why, 0);

@@ -42,8 +42,14 @@ class MessageLog {
   // "syslog", "stdout", "stderr", or a log file name (created with its
   // parent directories; failures reported through the current sink).
   void SetSink(const char* sinkName);
-  // The log file's name, or null when there is none.
+  // The log file's name, or null when there is none (or it could not be
+  // created).
   const char* LogFileName() const;
+  // True once a write to the log file has failed.
+  bool LogFileFailed() const { return logFailed; }
+  // A descriptor that takes what the log file could not (the standard error
+  // as it was before it was moved onto the log file); -1 for none.
+  void SetFallbackFd(int fd) { fallbackFd = fd; }
 
   // Writes text unchanged (no header).
   void Output(const StrPtr& text, bool alsoTerminal = false);
@@ -64,6 +70,8 @@ class MessageLog {
   bool nameSet;
   int type;
   std::unique_ptr<FileSys> logFile;
+  bool logFailed = false;
+  int fallbackFd = -1;
   Hook hook;
   void* hookContext;
 };

@@ -335,13 +335,36 @@ TEST_F(FileSysTest, UnlinkReportsOnlyRealFailures) {
   EXPECT_NE(e.Text().find("unlink: " + name + ": No such file or directory"), std::string::npos) << e.Text();
 }
 
-TEST_F(FileSysTest, InterruptCleansUpTemporaryFiles) {
+// Runs body in a child process and returns its exit status (-1 when it
+// did not exit normally).
+template <typename Body>
+int InChild(Body body) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    body();
+    _exit(0);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(FileSysTest, InterruptIsSeenByTheMainThreadThenForcedBySecondSignal) {
+  // The first signal is only recorded: the main thread sees it at its next
+  // check and ends the run itself.
+  int status = InChild([] {
+    InstallInterruptHandler();
+    kill(getpid(), SIGTERM);
+    for (int i = 0; i < 2000 && !InterruptSignal(); ++i) usleep(1000);
+    _exit(InterruptSignal() == SIGTERM ? 40 : 41);
+  });
+  EXPECT_EQ(status, 40);
+
+  // A main thread that does not come back: a second signal removes the
+  // files marked delete-on-close and ends the process with 128 + signal.
   std::string temp = dir.File("partial.tmp");
   std::string kept = dir.File("kept");
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    signal(SIGTERM, SIG_DFL);
+  status = InChild([&] {
     InstallInterruptHandler();
     auto t = Named(FST_TEXT, temp);
     auto k = Named(FST_TEXT, kept);
@@ -350,27 +373,93 @@ TEST_F(FileSysTest, InterruptCleansUpTemporaryFiles) {
     t->MarkDeleteOnClose();
     k->Open(FOM_WRITE, &e);
     k->Write("k", 1, &e);
-    raise(SIGTERM);
-    _exit(3);  // not reached
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 255);
+    kill(getpid(), SIGINT);
+    // Signals of one kind do not queue: the second is sent once the first
+    // has been taken.
+    while (!InterruptSignal()) usleep(1000);
+    kill(getpid(), SIGINT);
+    for (;;) pause();
+  });
+  EXPECT_EQ(status, 128 + SIGINT);
   EXPECT_FALSE(testutil::FileExists(temp));
   EXPECT_TRUE(testutil::FileExists(kept));
 
-  // A handler someone else installed is left in place.
-  pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    signal(SIGTERM, [](int) { _exit(7); });
+  // A signal ignored when the program started stays ignored.
+  status = InChild([] {
+    signal(SIGHUP, SIG_IGN);
     InstallInterruptHandler();
-    raise(SIGTERM);
-    _exit(3);
+    kill(getpid(), SIGHUP);
+    usleep(50000);
+    _exit(InterruptSignal() == 0 ? 42 : 43);
+  });
+  EXPECT_EQ(status, 42);
+}
+
+TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
+  std::string name = dir.File("out.ckp");
+  testutil::WriteFile(name, "earlier run\n");
+
+  // Written and closed but never committed: the earlier file stays, and
+  // the temporary file goes with the object.
+  {
+    auto f = Named(FST_TEXT, name);
+    f->SetAtomicReplace();
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    ASSERT_FALSE(e.Test());
+    EXPECT_NE(f->GetPath().ToString(), name);
+    EXPECT_EQ(f->FinalPath().ToString(), name);
+    EXPECT_NE(f->GetPath().ToString().find("/.out.ckp.ztmigrate-"), std::string::npos);
+    f->Write("half", 4, &e);
+    f->Close(&e);
+    EXPECT_TRUE(testutil::FileExists(f->GetPath().ToString()));
   }
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_EQ(WEXITSTATUS(status), 7);
+  EXPECT_EQ(testutil::ReadFile(name), "earlier run\n");
+  EXPECT_EQ(testutil::ListDir(dir.path()).size(), 1u);
+
+  // Committed: the new content replaces the old in one step, with the
+  // program's permissions.
+  {
+    auto f = Named(FST_TEXT, name);
+    f->SetAtomicReplace();
+    f->SetPerms(FPM_RW);
+    Error e;
+    f->Open(FOM_WRITE, &e);
+    f->Write("new\n", 4, &e);
+    f->Commit(&e);
+    ASSERT_FALSE(e.Test());
+    EXPECT_FALSE(f->AwaitsCommit());
+    EXPECT_EQ(f->GetPath().ToString(), name);
+  }
+  EXPECT_EQ(testutil::ReadFile(name), "new\n");
+  EXPECT_EQ(testutil::ListDir(dir.path()).size(), 1u);
+  struct stat sb;
+  ASSERT_EQ(stat(name.c_str(), &sb), 0);
+  EXPECT_EQ(sb.st_mode & 0077, 0u);
+
+  // A device of the name is written in place, never replaced.
+  auto null = Named(FST_TEXT, "/dev/null");
+  null->SetAtomicReplace();
+  Error e;
+  null->Open(FOM_WRITE, &e);
+  EXPECT_FALSE(e.Test());
+  EXPECT_EQ(null->GetPath().ToString(), "/dev/null");
+  EXPECT_FALSE(null->AwaitsCommit());
+  null->Close(&e);
+  null->Commit(&e);
+  EXPECT_FALSE(e.Test());
+}
+
+TEST_F(FileSysTest, AtomicWriteIntoAMissingDirectoryFailsWithTheName) {
+  std::string name = dir.File("no/such/dir/out.ckp");
+  auto f = Named(FST_TEXT, name);
+  f->SetAtomicReplace();
+  Error e;
+  f->Open(FOM_WRITE, &e);
+  ASSERT_TRUE(e.Test());
+  StrBuf text;
+  e.FormatMessages(&text, 0);
+  EXPECT_NE(text.ToString().find(name), std::string::npos) << text.ToString();
 }
 
 }  // namespace

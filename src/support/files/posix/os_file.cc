@@ -289,11 +289,55 @@ bool OsSameFile(const char* a, const char* b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-void OsRedirectStderr(const char* name) {
+namespace {
+
+// The directory part of a name ("." for a bare leaf) and its leaf.
+void SplitName(const char* name, std::string* dir, std::string* leaf) {
+  const char* slash = strrchr(name, '/');
+  if (!slash) {
+    *dir = ".";
+    *leaf = name;
+    return;
+  }
+  *dir = slash == name ? std::string("/") : std::string(name, slash);
+  *leaf = slash + 1;
+}
+
+}  // namespace
+
+bool OsSameDestination(const char* a, const char* b) {
+  if (OsSameFile(a, b)) return true;
+  struct stat sa, sb;
+  bool aExists = stat(a, &sa) == 0, bExists = stat(b, &sb) == 0;
+  if (aExists || bExists) return false;
+  std::string dirA, leafA, dirB, leafB;
+  SplitName(a, &dirA, &leafA);
+  SplitName(b, &dirB, &leafB);
+  return leafA == leafB && OsSameFile(dirA.c_str(), dirB.c_str());
+}
+
+int OsSync(FileHandle* h) {
+  if (h->osHandle < 0 || (h->handleFlags & FileHandle::kStdStream)) return 0;
+  // A pipe or terminal cannot be synced and needs no syncing.
+  if (::fsync(h->osHandle) < 0 && errno != EINVAL && errno != EROFS) return errno;
+  return 0;
+}
+
+int OsSyncDir(const char* name) {
+  int fd = ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int rc = (::fsync(fd) < 0 && errno != EINVAL) ? errno : 0;
+  ::close(fd);
+  return rc;
+}
+
+int OsRedirectStderr(const char* name) {
   int fd = open(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
-  if (fd < 0) return;
+  if (fd < 0) return -1;
+  int saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
   dup2(fd, STDERR_FILENO);
   close(fd);
+  return saved;
 }
 
 std::thread OsStartThread(std::function<void()> body) {

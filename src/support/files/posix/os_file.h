@@ -99,10 +99,19 @@ int OsGetCwd(StrBuf* out);
 int OsChDir(const char* name);
 // Reopens standard error in append mode onto the named file (created when
 // missing); standard error is left alone when the file cannot be opened.
-void OsRedirectStderr(const char* name);
+// Returns a new descriptor of the standard error as it was before, or -1.
+int OsRedirectStderr(const char* name);
 // True when a and b are the same text, or both exist and are the same file
 // (device and inode).
 bool OsSameFile(const char* a, const char* b);
+// True when writing to a and to b would reach the same file: OsSameFile, or
+// neither exists and both name the same leaf in the same directory (by
+// device and inode of the directory).
+bool OsSameDestination(const char* a, const char* b);
+// Flushes an open file's data to the disk.
+int OsSync(FileHandle* h);
+// Flushes a directory's entries (a rename inside it) to the disk.
+int OsSyncDir(const char* name);
 // Reads a link's target.
 int OsReadLink(const char* name, StrBuf* out);
 int OsSymlink(const char* target, const char* name);

@@ -1,1 +1,3 @@
-cmp out.ckp <(printf "@pv@ 1 @db.counters@ @a@ 1 \n@pv@ 1 @db.counters@ @b@ 2 \n")
+# The cut record is not in the output: the output is not written at all.
+[[ ! -e out.ckp ]]
+[[ -z $(ls -A | grep -v -e '^in.ckp$' -e '^.golden$') ]]

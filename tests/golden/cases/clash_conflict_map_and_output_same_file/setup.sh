@@ -1,0 +1,1 @@
+cp "$CASE_DIR/../../fixtures/case_variants.ckp" in.ckp

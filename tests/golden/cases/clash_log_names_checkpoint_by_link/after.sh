@@ -1,0 +1,2 @@
+cmp saved in.ckp
+[[ ! -e map.txt ]]

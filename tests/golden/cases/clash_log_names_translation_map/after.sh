@@ -1,0 +1,2 @@
+cmp saved map.txt
+[[ ! -e out.ckp ]]

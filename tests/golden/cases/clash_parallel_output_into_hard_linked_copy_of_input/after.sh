@@ -1,0 +1,1 @@
+diff -r saved in

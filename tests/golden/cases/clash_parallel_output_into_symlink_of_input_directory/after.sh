@@ -1,0 +1,2 @@
+diff -r saved in
+[[ $(ls -A in) == db.counters.ckp ]]

@@ -1,0 +1,2 @@
+[[ ! -e out.ckp ]]
+[[ -z $(ls -A | grep ztmigrate-) ]]

@@ -1,0 +1,1 @@
+"$ZT_GEN_CHECKPOINT" --size-mb 1 --seed 5 in.ckp >/dev/null

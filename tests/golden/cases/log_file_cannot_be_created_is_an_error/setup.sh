@@ -1,0 +1,2 @@
+cp "$CASE_DIR/../../fixtures/case_variants.ckp" in.ckp
+mkdir taken.log

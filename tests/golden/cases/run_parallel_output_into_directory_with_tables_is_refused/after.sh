@@ -1,0 +1,2 @@
+[[ -d out/db.excl.ckp ]]
+[[ $(ls -A out) == db.excl.ckp ]]

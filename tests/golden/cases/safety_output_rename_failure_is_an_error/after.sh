@@ -1,0 +1,2 @@
+cmp saved map.txt
+[[ -z $(ls -A | grep ztmigrate-) ]]

@@ -1,0 +1,147 @@
+/* A fault injector loaded with LD_PRELOAD by the command-line tests: it
+ * makes the system calls that write, flush, close or rename chosen files
+ * fail the way a full or broken disk does.
+ *
+ *   ZT_FAULT_PATH=text         files whose name contains text are watched
+ *   ZT_FAULT_WRITE_AFTER=N     writes to watched files fail once N bytes
+ *                              have gone to them in all
+ *   ZT_FAULT_CLOSE=1           close of a watched file fails (after closing)
+ *   ZT_FAULT_FSYNC=1           fsync of a watched file fails
+ *   ZT_FAULT_RENAME=text       renames whose target contains text fail
+ *   ZT_FAULT_ERRNO=name        ENOSPC (default), EIO, EXDEV, EFBIG or EACCES
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#define MAX_FD 4096
+
+static char watched[MAX_FD];
+static long long written;
+
+static int FaultErrno(void) {
+  const char* name = getenv("ZT_FAULT_ERRNO");
+  if (!name || strcmp(name, "ENOSPC") == 0) return ENOSPC;
+  if (strcmp(name, "EIO") == 0) return EIO;
+  if (strcmp(name, "EXDEV") == 0) return EXDEV;
+  if (strcmp(name, "EFBIG") == 0) return EFBIG;
+  if (strcmp(name, "EACCES") == 0) return EACCES;
+  return EIO;
+}
+
+static int Matches(const char* value, const char* path) {
+  return value && *value && path && strstr(path, value) != NULL;
+}
+
+static void Watch(int fd, const char* path) {
+  if (fd >= 0 && fd < MAX_FD) watched[fd] = (char)Matches(getenv("ZT_FAULT_PATH"), path);
+}
+
+static int IsWatched(int fd) { return fd >= 0 && fd < MAX_FD && watched[fd]; }
+
+#define NEXT(name, type) static type real_##name; if (!real_##name) real_##name = (type)dlsym(RTLD_NEXT, #name)
+
+typedef int (*open_fn)(const char*, int, ...);
+typedef int (*openat_fn)(int, const char*, int, ...);
+
+static mode_t ModeArg(int flags, va_list ap) {
+  return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(ap, int) : 0;
+}
+
+int open(const char* path, int flags, ...) {
+  NEXT(open, open_fn);
+  va_list ap;
+  va_start(ap, flags);
+  mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  int fd = real_open(path, flags, mode);
+  Watch(fd, path);
+  return fd;
+}
+
+/* The large-file open is the same call on this platform. */
+int open64(const char* path, int flags, ...) __attribute__((alias("open")));
+
+int openat(int dir, const char* path, int flags, ...) {
+  NEXT(openat, openat_fn);
+  va_list ap;
+  va_start(ap, flags);
+  mode_t mode = ModeArg(flags, ap);
+  va_end(ap);
+  int fd = real_openat(dir, path, flags, mode);
+  Watch(fd, path);
+  return fd;
+}
+
+typedef ssize_t (*write_fn)(int, const void*, size_t);
+ssize_t write(int fd, const void* buf, size_t n) {
+  NEXT(write, write_fn);
+  if (IsWatched(fd)) {
+    const char* after = getenv("ZT_FAULT_WRITE_AFTER");
+    if (after && written + (long long)n > atoll(after)) {
+      errno = FaultErrno();
+      return -1;
+    }
+    written += (long long)n;
+  }
+  return real_write(fd, buf, n);
+}
+
+typedef int (*fd_fn)(int);
+int close(int fd) {
+  NEXT(close, fd_fn);
+  int wasWatched = IsWatched(fd);
+  if (fd >= 0 && fd < MAX_FD) watched[fd] = 0;
+  int rc = real_close(fd);
+  if (rc == 0 && wasWatched && getenv("ZT_FAULT_CLOSE")) {
+    errno = FaultErrno();
+    return -1;
+  }
+  return rc;
+}
+
+int fsync(int fd) {
+  NEXT(fsync, fd_fn);
+  if (IsWatched(fd) && getenv("ZT_FAULT_FSYNC")) {
+    errno = FaultErrno();
+    return -1;
+  }
+  return real_fsync(fd);
+}
+
+typedef int (*rename_fn)(const char*, const char*);
+int rename(const char* from, const char* to) {
+  NEXT(rename, rename_fn);
+  if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
+    errno = FaultErrno();
+    return -1;
+  }
+  return real_rename(from, to);
+}
+
+typedef int (*renameat_fn)(int, const char*, int, const char*);
+int renameat(int fromDir, const char* from, int toDir, const char* to) {
+  NEXT(renameat, renameat_fn);
+  if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
+    errno = FaultErrno();
+    return -1;
+  }
+  return real_renameat(fromDir, from, toDir, to);
+}
+
+typedef int (*renameat2_fn)(int, const char*, int, const char*, unsigned);
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+  NEXT(renameat2, renameat2_fn);
+  if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
+    errno = FaultErrno();
+    return -1;
+  }
+  return real_renameat2(fromDir, from, toDir, to, flags);
+}
