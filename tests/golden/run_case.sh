@@ -43,8 +43,17 @@ fi
 stdin_file=/dev/null
 [[ -f $case_dir/stdin ]] && stdin_file=$case_dir/stdin
 
+# Environment of the binary: NAME=VALUE lines, @WORK@ standing for the
+# temporary directory.
+env_args=()
+if [[ -f $case_dir/env ]]; then
+  while IFS= read -r line || [[ -n $line ]]; do
+    [[ -n $line ]] && env_args+=("${line//@WORK@/$work}")
+  done <"$case_dir/env"
+fi
+
 mkdir -p "$work/.golden"
-"$bin" "${args[@]}" <"$stdin_file" >"$work/.golden/stdout" 2>"$work/.golden/stderr"
+env "${env_args[@]}" "$bin" "${args[@]}" <"$stdin_file" >"$work/.golden/stdout" 2>"$work/.golden/stderr"
 status=$?
 
 expected_status=0

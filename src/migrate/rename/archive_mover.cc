@@ -121,6 +121,7 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
     std::string from(m.from), to(m.to);
     int err = 0;
     MissingParents(to, &missing);
+    size_t made = 0;
     for (const std::string& dir : missing) {
       err = OsMkDir(dir.c_str());
       if (err == EEXIST) err = 0;
@@ -128,6 +129,7 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
         ReportMoveFailure(from, dir, err);
         break;
       }
+      ++made;
     }
     if (!err) {
       RunBeforeOutputHook();
@@ -146,6 +148,8 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
       }
     }
     if (err) {
+      // A failed move leaves no directory made for it behind.
+      while (made > 0) OsRmDir(missing[--made].c_str());
       if (err != EEXIST) ++failed;
       journal_.AddNotMoved(View(from), View(to));
       continue;

@@ -65,7 +65,7 @@ void UndoArchiveMoves(const StrPtr& journal, UndoCounts* counts, Error* e) {
             // Journalled ahead of a move that an interruption prevented.
             ++counts->notMade;
           } else {
-            Say("Not restored: %s is gone; nothing is at %s\n", to, from);
+            Say("Not restored: %s is gone; nothing is at %s\n", it->to, it->from);
             ++counts->gone;
           }
           break;
@@ -74,7 +74,7 @@ void UndoArchiveMoves(const StrPtr& journal, UndoCounts* counts, Error* e) {
         for (const std::string& dir : missing) OsMkDir(dir.c_str());
         int err = MoveNoReplaceRetrying(to.c_str(), from.c_str());
         if (err == EEXIST) {
-          Say("Not restored: %s stays, since %s is taken\n", to, from);
+          Say("Not restored: %s stays, since %s is taken\n", it->to, it->from);
           ++counts->taken;
         } else if (err) {
           Error failure;
@@ -84,7 +84,7 @@ void UndoArchiveMoves(const StrPtr& journal, UndoCounts* counts, Error* e) {
           GetMessageLog()->Report(&failure);
           ++counts->failed;
         } else {
-          Say("Restoring %s to %s\n", to, from);
+          Say("Restoring %s to %s\n", it->to, it->from);
           ++counts->reversed;
         }
         break;

@@ -16,7 +16,7 @@ inline constexpr MessageId kMsgLbrNotVisible = {0x21211d94,
 // The rename run refuses to start, so that nothing is half done.
 inline constexpr MessageId kMsgRenameRefusedConflicts = {
     0x32011e70,
-    "No archive file was moved: the checkpoint still spells %count% path names in\n"
+    "No archive file was moved: the checkpoint still spells path names in\n"
     "several cases, and moving archives to one spelling and then to another\n"
     "would leave them where the last record said. Analyse the checkpoint with\n"
     "-c, edit the conflict map, write an edited checkpoint with -t and -o, and\n"
