@@ -28,8 +28,13 @@
 #include "migrate/rename/rename_setup.h"
 #define ZT_HAVE_PROBE 1
 #endif
+#include "migrate/rename/archive_mover.h"
+#include "migrate/rename/archive_undo.h"
 
 const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:r:S:st:uv:V";
+const LongOption kDriverLongOptions[] = {
+    {"dry-run", false}, {"undo", true}, {"undo-log", true}, {"prune-empty-dirs", false},
+    {nullptr, false}};
 
 namespace {
 
@@ -179,6 +184,39 @@ bool FilesClash(const RunFiles& files, const char* checkpoint, Error* e) {
   return false;
 }
 
+// name made absolute against the starting directory, so that a later change
+// into the archive root does not move it.
+void AbsoluteName(const char* name, StrBuf* out) {
+  out->Clear();
+  if (name[0] != '/') {
+    OsGetCwd(out);
+    if (out->IsEmpty() || (*out)[out->Length() - 1] != '/') out->AppendChar('/');
+  }
+  out->Append(StrPtr(name));
+}
+
+// --undo FILE: puts back the archives of a rename run.
+int RunUndo(const char* journal) {
+  Error e;
+  UndoCounts counts;
+  UndoArchiveMoves(StrPtr(journal), &counts, &e);
+  StrBuf text("Undo: archives restored ");
+  text.AppendInt(counts.reversed);
+  text.Append(", never moved ");
+  text.AppendInt(counts.notMade);
+  text.Append(", gone ");
+  text.AppendInt(counts.gone);
+  text.Append(", old name taken ");
+  text.AppendInt(counts.taken);
+  text.Append(", failed ");
+  text.AppendInt(counts.failed);
+  text.Append("\n");
+  if (e.GetSeverity() == E_EMPTY || counts.reversed + counts.notMade + counts.gone + counts.taken +
+                                            counts.failed > 0)
+    GetMessageLog()->Output(text);
+  return Aborts(&e) ? -1 : 0;
+}
+
 }  // namespace
 
 int VerbosityLevel(const char* arg) {
@@ -231,7 +269,7 @@ int RunDriver(int argc, char** argv) {
   OptionSet opts;
   int words = argc > 0 ? argc - 1 : 0;
   char** word = argv + (argc > 0 ? 1 : 0);
-  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e);
+  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e, kDriverLongOptions);
   if (Aborts(&e)) return -1;
 
   if (opts.GetValue('h')) {
@@ -258,6 +296,8 @@ int RunDriver(int argc, char** argv) {
     fflush(info);
   }
   SetLevel(DT_SUPTOOL, verbosity);
+
+  if (const StrPtr* undo = opts.GetLong("undo")) return RunUndo(undo->Text());
 
   if (words <= 0) {
     ReportUsage();
@@ -294,6 +334,7 @@ int RunDriver(int argc, char** argv) {
   else if (outName && strcmp(outName, "-") != 0) files.outputs.push_back(outName);
   if (!convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
   if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
+  if (const StrPtr* undoLog = opts.GetLong("undo-log")) files.outputs.push_back(undoLog->Text());
   if (FilesClash(files, checkpoint, &e)) {
     Aborts(&e);
     return -1;
@@ -339,6 +380,10 @@ int RunDriver(int argc, char** argv) {
     }
   }
   if (opts.GetValue('j')) mode |= kModeJournalPatch;
+  RenameOptions renameOptions;
+  renameOptions.dryRun = opts.GetLong("dry-run") != nullptr;
+  renameOptions.pruneEmptyDirs = opts.GetLong("prune-empty-dirs") != nullptr;
+  if (const StrPtr* log = opts.GetLong("undo-log")) AbsoluteName(log->Text(), &renameOptions.undoLog);
 
   // The debug output goes through the message log for the rest of the
   // process.
@@ -438,6 +483,8 @@ int RunDriver(int argc, char** argv) {
       if (Verbosity() >= 5) migrator.DumpTree();
       migrator.WriteConflictMap(&e);
     }
+    if (e.GetSeverity() <= E_INFO && (mode & kModeRenameArchives))
+      migrator.RenameArchives(renameOptions, &e);
 
     // The outputs take their names only when the run wrote them whole: not
     // after a read or write error, skipped records or an interrupt. A
@@ -446,24 +493,16 @@ int RunDriver(int argc, char** argv) {
     if (complete) migrator.CommitOutputs(&e);
 
     if (e.GetSeverity() <= E_INFO) {
+      // Archives left unsettled rule out the success verdict.
       if (migrator.conflictsRemain) {
         e.Set(kMsgConflictsRemain);
       } else if (migrator.minorInconsistencies && !haveOutputFile && !outDir) {
         e.Set(kMsgMinorInconsistencies);
-      } else {
+      } else if (!migrator.archivesUnsettled) {
         e.Set(kMsgSuccess);
         log->Report(&e);
       }
-      if (migrator.archiveConflicts || migrator.lostData) {
-        StrBuf text("Archive Case Conflict Detected during rename!\n   archiveConflicts: ");
-        text.AppendInt(migrator.archiveConflicts);
-        text.Append(" lostData: ");
-        text.AppendInt(migrator.lostData);
-        text.Append("\n");
-        log->Output(text);
-      }
-      if (migrator.archiveProblems || migrator.archiveConflicts)
-        e.Set(kMsgArchivesUnsettled) << (migrator.archiveProblems + migrator.archiveConflicts);
+      if (migrator.archivesUnsettled) e.Set(kMsgArchivesUnsettled) << migrator.archivesUnsettled;
       if (migrator.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.skippedRecords;
     }
     // (A commit that fails reports its own rename error.)

@@ -36,8 +36,8 @@ inline constexpr MessageId kMsgSuccess = {
 // every archive had its wanted name.
 inline constexpr MessageId kMsgArchivesUnsettled = {
     0x21011e61,
-    "\nThe archive rename left %count% revision records unsettled (missing\n"
-    "archives, case conflicts or failed moves, reported above). Review them\n"
-    "before the server uses these archives.\n"};
+    "\nThe archive rename left %count% archives unsettled (missing archives,\n"
+    "case conflicts or failed moves, reported above). Review them before\n"
+    "the server uses these archives.\n"};
 
 #endif  // ZT_DRIVER_DRIVER_MESSAGES_H_

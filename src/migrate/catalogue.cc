@@ -646,7 +646,7 @@ void Migrator::ProcessRecord(bool renameArchives, Error* e) {
       return;
     case kCatCounters:
       if (scanOnly && !inArchiveRoot) {
-        EnterArchiveRoot(scanOnly, serverRoot, &inArchiveRoot, renamer.get(), e);
+        ArchiveRootReady(e);
         if (e->Test()) return;
       }
       CheckUpgradeLevel(e);
@@ -684,16 +684,17 @@ void Migrator::ProcessRecord(bool renameArchives, Error* e) {
       break;
   }
 
-  if (!scanOnly) ApplyCatalogueRow(e);
+  // A rename run enters its paths too: two spellings of one path would
+  // move an archive back and forth, and the run refuses them.
+  if (!scanOnly || renameArchives) ApplyCatalogueRow(e);
 
   if (renameArchives && renamer && !e->Test() &&
-      (kind == kCatRev || kind == kCatRevArchived || kind == kCatRevBx)) {
+      (kind == kCatRev || kind == kCatRevArchived || kind == kCatRevBx) && ArchiveRootReady(e)) {
     // The renamer's failures concern the archive, not the record: they are
     // reported here and go no further.
     Error renameError;
     renamer->RenameArchive(*currentRecord, depotMap.get(), &renameError);
     if (renameError.GetSeverity() != E_EMPTY) {
-      if (renameError.Test()) ++archiveProblems;
       GetMessageLog()->Report(&renameError);
       renameError.Clear();
     }

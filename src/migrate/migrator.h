@@ -27,6 +27,7 @@ class JournalRecord;
 class PathTree;
 class Policy;
 class ArchiveRenamer;
+struct RenameOptions;
 class TranslationMap;
 class ViewMap;
 class ZtJournal;
@@ -73,6 +74,15 @@ class Migrator {
   void CommitOutputs(Error* e);
   // True when the run writes a file (-o, -c or -O).
   bool HasOutputs() const;
+  // -R, after the conflict map: refuses a checkpoint that still holds
+  // conflicts or whose archive root did not resolve, else prints (dry run)
+  // or carries out the planned moves, then prints the totals and sets
+  // archivesUnsettled.
+  void RenameArchives(const RenameOptions& options, Error* e);
+  // -R: true when archive names can be looked up: in a run that writes
+  // output always, else once the archive root has been entered (entering
+  // it now when no db.counters record did).
+  bool ArchiveRootReady(Error* e);
 
   // ---- The scan and the output pass ----
 
@@ -111,9 +121,10 @@ class Migrator {
   int32_t lostData;
   int32_t archiveConflicts;
   int32_t renameCount;
-  // Revision records whose archive the renamer could not settle (missing,
-  // not visible through the depot map, unknown type, failed move).
-  int32_t archiveProblems = 0;
+  // Archives the rename left unsettled (missing, in conflict, failed).
+  int32_t archivesUnsettled = 0;
+  // The working directory is the archive root.
+  bool archiveRootEntered = false;
   int32_t startTicks;
   int32_t lastTicks;
   int32_t renameTime;

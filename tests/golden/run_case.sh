@@ -45,11 +45,12 @@ stdin_file=/dev/null
 
 # env: NAME=VALUE lines for the binary's environment; $NAME in a value is
 # expanded (ZT_FAULT_SHIM names the fault injector, ZT_GEN_CHECKPOINT the
-# checkpoint generator).
+# checkpoint generator) and @WORK@ stands for the temporary directory.
 envs=()
 if [[ -f $case_dir/env ]]; then
   while IFS= read -r line || [[ -n $line ]]; do
     [[ -z $line ]] && continue
+    line=${line//@WORK@/$work}
     envs+=("$(eval "printf '%s' \"$line\"")")
   done <"$case_dir/env"
 fi

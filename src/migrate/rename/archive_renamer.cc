@@ -34,6 +34,20 @@ StrPtr LastComponent(const StrPtr& path) {
 
 }  // namespace
 
+void AppendConflictHeader(int found, const StrPtr& wanted, StrBuf* text) {
+  text->Append("Case Conflict Detected!!! ");
+  text->AppendInt(found);
+  text->Append(" archives found for ");
+  text->Append(wanted);
+  text->Append("\n");
+}
+
+void AppendConflictEntry(const StrPtr& name, bool selected, StrBuf* text) {
+  text->Append(selected ? "  selected: " : "  lost:     ");
+  text->Append(name);
+  text->Append("\n");
+}
+
 ArchiveRenamer::ArchiveRenamer() { timer_.Start(); }
 
 void ArchiveRenamer::Join(const StrPtr& dir, const StrPtr& name, StrBuf* out) {
@@ -51,7 +65,7 @@ void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMa
   // Deleted, purged, archived and stored-elsewhere revisions have no
   // archive file of their own to rename.
   const StrPtr* action = record.GetField(StrPtr("action"), e);
-  if (!action) return;
+  if (!action) return (void)++unreadable;
   switch (ParseDecimal(*action) & 0xFF) {
     case 2: case 6: case 7: case 9:
       return;
@@ -59,20 +73,21 @@ void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMa
       break;
   }
   const StrPtr* type = record.GetField(StrPtr("type"), e);
-  if (!type) return;
+  if (!type) return (void)++unreadable;
   const int t = ParseDecimal(*type);
   const int low = t & 0xF;
   if (low == 4 || low == 6 || low == 8 || (t & 0x80)) return;
 
   const StrPtr* lbrFile = record.GetField(StrPtr("lbrFile"), e);
-  if (!lbrFile) return;
+  if (!lbrFile) return (void)++unreadable;
   const StrPtr* lbrType = record.GetField(StrPtr("lbrType"), e);
-  if (!lbrType) return;
+  if (!lbrType) return (void)++unreadable;
   const StrPtr* lbrRev = record.GetField(StrPtr("lbrRev"), e);
-  if (!lbrRev) return;
+  if (!lbrRev) return (void)++unreadable;
 
   if (!depotMap || !depotMap->Translate(0, *lbrFile, &mapped_)) {
     e->Set(kMsgLbrNotVisible) << *lbrFile;
+    ++unreadable;
     return;
   }
   RenameMapped(*lbrFile, mapped_, *lbrType, *lbrRev, e);
@@ -108,6 +123,7 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
       break;
     default:
       e->Set(kMsgUnknownLbrType) << lbrFile << lbrType;
+      ++unreadable;
       return;
   }
 
@@ -118,6 +134,8 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
   ctx_.lost = 0;
   ctx_.source.Clear();
   ctx_.target.Clear();
+  lbrFile_ = lbrFile;
+  lbrRev_ = lbrRev;
   RenameVariants(&ctx_, mapped, wanted_, twoComponent, e);
 
   if (timing) {
@@ -183,6 +201,10 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
     cache_.Clear();
   }
   ctx->target.Set(wanted);
+  // An archive already settled by an earlier record of the same file.
+  if (wanted.EqualExact(lastCorrect_) || plan_.HasTarget(wanted) ||
+      reported_.count(std::string(wanted.View())))
+    return;
 
   // N: the folded name looked for in each directory variant; for a
   // revision in a ",d" directory, that directory, and then the revision
@@ -228,72 +250,48 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
 
   const int n = found_.Count();
   if (n == 0) {
+    reported_.emplace(wanted.View());
+    ++missing;
     e->Set(kMsgMissingFile) << ctx->target;
     return;
   }
-  if (n == 1) {
-    ctx->source.Set(found_.At(0));
-  } else {
+  if (n > 1) {
+    reported_.emplace(wanted.View());
     ReportConflict(wanted, found_, ctx);
+    return;
   }
-  if (!ctx->source.IsEmpty() && !ctx->source.EqualExact(ctx->target)) Move(ctx, e);
+  ctx->source.Set(found_.At(0));
+  if (ctx->source.EqualExact(ctx->target)) {
+    ++alreadyCorrect;
+    lastCorrect_.Set(wanted);
+    return;
+  }
+  PlanMove(ctx);
 }
 
 void ArchiveRenamer::ReportConflict(const StrPtr& wanted, const NameList& found,
                                     RenameContext* ctx) {
   StrBuf text;
-  text.Append("Case Conflict Detected!!! ");
-  text.AppendInt(found.Count());
-  text.Append(" archives found for ");
-  text.Append(wanted);
-  text.Append("\n");
+  AppendConflictHeader(found.Count(), wanted, &text);
   ctx->conflicts = 1;
   for (int i = 0; i < found.Count(); ++i) {
     const StrBuf& name = found.At(i);
-    if (name.EqualExact(wanted)) {
-      text.Append("  selected: ");
-      ctx->source.Set(name);
-    } else {
-      text.Append("  lost:     ");
-      ++ctx->lost;
-    }
-    text.Append(name);
-    text.Append("\n");
+    const bool selected = name.EqualExact(wanted);
+    if (selected) ctx->source.Set(name);
+    else ++ctx->lost;
+    AppendConflictEntry(name, selected, &text);
   }
   GetMessageLog()->Output(text);
 }
 
-void ArchiveRenamer::Move(RenameContext* ctx, Error* e) {
-  std::unique_ptr<FileSys> source = FileSys::Create(FST_BINARY);
-  std::unique_ptr<FileSys> target = FileSys::Create(FST_BINARY);
-  source->SetPath(ctx->source);
-  target->SetPath(ctx->target);
-
-  target->MkDir(ctx->target, e);
-  if (e->Test()) return;
-  // Directories made on the way now exist; so do any the cache missed.
-  DirectoryOf(ctx->target, &joined_);
-  cache_.NoteExists(joined_);
-
-  // Never move over an existing file: something already holds the wanted
-  // name, so the variant found stays where it is and the record counts as a
-  // conflict.
-  if (target->Stat() & (FSF_EXISTS | FSF_SYMLINK)) {
-    cache_.NoteExists(ctx->target);
-    found_.Clear();
-    found_.Add()->Set(ctx->target);
-    found_.Add()->Set(ctx->source);
-    ctx->source.Clear();
-    ctx->lost = 0;
-    ReportConflict(ctx->target, found_, ctx);
-    return;
-  }
-
-  RunBeforeOutputHook();
-  fprintf(stderr, "Renaming %s to %s\n", ctx->source.Text(), ctx->target.Text());
-  source->Rename(target.get(), e);
-  if (e->Test()) return;
-  cache_.NoteGone(ctx->source);
-  cache_.NoteExists(ctx->target);
-  ++movedCount;
+void ArchiveRenamer::PlanMove(RenameContext* ctx) {
+  if (plan_.Add(ctx->source, ctx->target, lbrFile_, lbrRev_)) return;
+  // One file on disk wanted under a second name (two depots mapped onto
+  // one directory, say): it moves to the first name only, and the second
+  // is reported as a conflict.
+  reported_.emplace(ctx->target.View());
+  found_.Clear();
+  found_.Add()->Set(ctx->source);
+  ctx->source.Clear();
+  ReportConflict(ctx->target, found_, ctx);
 }

@@ -4,22 +4,27 @@
 // For each revision record the renamer maps lbrFile through the depot map,
 // adds the suffix of the record's lbrType, and looks on disk for every file
 // whose name folds to the same text as the wanted name. One variant in
-// another case is moved to the wanted name (creating missing directories);
-// several variants are an archive conflict: the one already spelled as
-// wanted stays, the others are counted as lost data and left where they are.
-// The renamer never moves a file over an existing one.
+// another case enters the rename plan, to be moved to the wanted name after
+// the scan (ArchiveMover); several variants are an archive conflict: the one
+// already spelled as wanted stays, the others are counted as lost data and
+// left where they are. Each archive is settled once, whatever the number of
+// revision records that name it: a conflict or a missing archive is
+// reported once.
 //
-// The renamer owns its directory cache and the counters the driver reports
-// at the end of the run. Paths are relative to the working directory, which
-// is the archive root once the setup has entered it.
+// The renamer owns its directory cache, the plan and the counters the
+// driver reports at the end of the run. Paths are relative to the working
+// directory, which is the archive root once the setup has entered it.
 #ifndef ZT_MIGRATE_RENAME_ARCHIVE_RENAMER_H_
 #define ZT_MIGRATE_RENAME_ARCHIVE_RENAMER_H_
 
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "migrate/rename/dir_cache.h"
+#include "migrate/rename/rename_plan.h"
 #include "support/messages/debug.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
@@ -50,6 +55,11 @@ class NameList {
   int count_ = 0;
 };
 
+// The lines of a conflict block: the header ("Case Conflict Detected!!! ")
+// and one line per variant found, "selected" or "lost".
+void AppendConflictHeader(int found, const StrPtr& wanted, StrBuf* text);
+void AppendConflictEntry(const StrPtr& name, bool selected, StrBuf* text);
+
 // What one record's lookup found.
 struct RenameContext {
   int32_t conflicts = 0;  // 1 when more than one variant was on disk
@@ -66,14 +76,15 @@ class ArchiveRenamer {
 
   // Handles one revision record: skips deleted, purged and unstored
   // revisions silently, maps lbrFile through depotMap (not owned) and
-  // renames its archive. Failures are left in e for the caller to report.
+  // plans its archive's move. Failures are left in e for the caller to
+  // report.
   void RenameArchive(const JournalRecord& record, ViewMap* depotMap, Error* e);
   // The part after the depot map: lbrFile mapped to mapped, the archive
   // chosen by lbrType and lbrRev. Adds to the counters.
   void RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped, const StrPtr& lbrType,
                     const StrPtr& lbrRev, Error* e);
-  // Finds the case variants of wanted on disk and moves the single one to
-  // wanted. mapped is wanted without its suffix; twoComponent means wanted
+  // Finds the case variants of wanted on disk and plans the move of the
+  // single one to wanted. mapped is wanted without its suffix; twoComponent means wanted
   // is mapped + ",d/" + revision file.
   void RenameVariants(RenameContext* ctx, const StrPtr& mapped, const StrPtr& wanted,
                       bool twoComponent, Error* e);
@@ -86,22 +97,36 @@ class ArchiveRenamer {
   void ResetCache() { cache_.Clear(); }
   DirCache* Cache() { return &cache_; }
 
-  // Counters of the run.
+  // The moves planned so far.
+  RenamePlan* Plan() { return &plan_; }
+
+  // Counters of the run, by archive unless said otherwise.
   int32_t lostData = 0;          // variants left behind in conflicts
-  int32_t archiveConflicts = 0;  // records whose archive had several variants
+  int32_t archiveConflicts = 0;  // archives with several variants on disk
+  int32_t alreadyCorrect = 0;    // archives found under their wanted name
+  int32_t missing = 0;           // archives with no variant on disk
+  int32_t unreadable = 0;        // records naming no archive (fields, type, depot map)
   int32_t renameCount = 0;       // records handled, counted at verbosity 4 and up
   int32_t renameTime = 0;        // ms from the start to the last timed record
-  int32_t movedCount = 0;        // archive files actually moved
 
  private:
   // Appends dir joined with name to out ("." adds nothing, "/" no separator).
   static void Join(const StrPtr& dir, const StrPtr& name, StrBuf* out);
-  // Moves ctx->source to ctx->target, keeping the cache true.
-  void Move(RenameContext* ctx, Error* e);
+  // Enters the move of ctx->source to ctx->target into the plan.
+  void PlanMove(RenameContext* ctx);
   // Reports a conflict block through the message log.
   void ReportConflict(const StrPtr& wanted, const NameList& found, RenameContext* ctx);
 
   DirCache cache_;
+  RenamePlan plan_;
+  // Wanted names already reported as conflicts or missing.
+  std::unordered_set<std::string> reported_;
+  // The last wanted name found as it is, so that the revisions of one
+  // archive count it once.
+  StrBuf lastCorrect_;
+  // The record being planned.
+  StrPtr lbrFile_;
+  StrPtr lbrRev_;
   Timer timer_;
   int32_t lastTicks_ = 0;
 

@@ -13,4 +13,36 @@ inline constexpr MessageId kMsgUnknownLbrType = {
 inline constexpr MessageId kMsgLbrNotVisible = {0x21211d94,
                                                 "LbrFile %file% not visible through depotMap."};
 
+// The rename run refuses to start, so that nothing is half done.
+inline constexpr MessageId kMsgRenameRefusedConflicts = {
+    0x32011e70,
+    "No archive file was moved: the checkpoint still spells path names in\n"
+    "several cases, and moving archives to one spelling and then to another\n"
+    "would leave them where the last record said. Analyse the checkpoint with\n"
+    "-c, edit the conflict map, write an edited checkpoint with -t and -o, and\n"
+    "run -R on the edited checkpoint."};
+inline constexpr MessageId kMsgRenameNoRoot = {
+    0x32011e71,
+    "No archive file was moved: the archive root is not known. Give it with -r,\n"
+    "or (with -S when needed) run on a checkpoint whose configuration holds\n"
+    "server.depot.root."};
+inline constexpr MessageId kMsgRenameRootMissing = {
+    0x32011e72,
+    "No archive file was moved: the archive root %root% does not exist or\n"
+    "cannot be entered."};
+// A move that failed for a reason another attempt cannot cure.
+inline constexpr MessageId kMsgMoveFailed = {0x32011e73,
+                                             "Could not rename %from% to %to%: %errmsg%"};
+// The undo journal.
+inline constexpr MessageId kMsgJournalFailed = {
+    0x32011e74, "Undo journal %file%: %errmsg%; no further archive is moved."};
+inline constexpr MessageId kMsgJournalBadLine = {
+    0x32011e75, "Undo journal %file% line %line% cannot be read; nothing was undone."};
+inline constexpr MessageId kMsgJournalUnreadable = {
+    0x32011e76, "Undo journal %file% cannot be read: %errmsg%"};
+inline constexpr MessageId kMsgUndoSkipped = {
+    0x21011e77,
+    "%count% moves of the undo journal were not reversed (reported above); the\n"
+    "archives concerned are where the report says."};
+
 #endif  // ZT_MIGRATE_RENAME_RENAME_MESSAGES_H_

@@ -119,9 +119,9 @@ void OnConfigRecord(const JournalRecord& record, bool scanOnly, StrBuf* serverId
   }
 }
 
-void EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
+bool EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
                       ArchiveRenamer* renamer, Error* e) {
-  if (!scanOnly || *inArchiveRoot) return;
+  if (!scanOnly || *inArchiveRoot) return false;
   *inArchiveRoot = true;
 
   std::unique_ptr<FileSys> root = FileSys::Create(FST_BINARY);
@@ -131,10 +131,11 @@ void EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRo
   // unusable as a missing one, and is reported the same way.
   if (root && !rootName.IsEmpty() && (root->Stat() & FSF_EXISTS) && OsChDir(rootName.Text()) == 0) {
     if (renamer) renamer->ResetCache();
-    return;
+    return true;
   }
   DebugPrintf("could not open Archive root directory %s\n", rootName.Text());
   e->Set(kMsgMissingFile) << rootName;
+  return false;
 }
 
 void AddDepot(const StrPtr& name, const StrPtr& map, ViewMap* depotMap, Error* e) {

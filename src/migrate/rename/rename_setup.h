@@ -33,8 +33,8 @@ void OnConfigRecord(const JournalRecord& record, bool scanOnly, StrBuf* serverId
 // directory into serverRoot and sets *inArchiveRoot. A missing or unusable
 // root sets the missing-file error and leaves the directory unchanged.
 // renamer (not owned, may be null) forgets listings made relative to the
-// old directory.
-void EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
+// old directory. True when the working directory is now the root.
+bool EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
                       ArchiveRenamer* renamer, Error* e);
 
 // Maps "//name/..." to the depot's map field in depotMap (not owned).

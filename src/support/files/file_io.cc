@@ -8,6 +8,7 @@
 #include "support/files/files_messages.h"
 #include "support/files/path_sys.h"
 #include "support/files/posix/os_file.h"
+#include "support/files/posix/os_move.h"
 #include "support/messages/debug.h"
 #include "support/text/charset.h"
 

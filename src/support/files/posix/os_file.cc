@@ -323,14 +323,6 @@ int OsSync(FileHandle* h) {
   return 0;
 }
 
-int OsSyncDir(const char* name) {
-  int fd = ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  int rc = (::fsync(fd) < 0 && errno != EINVAL) ? errno : 0;
-  ::close(fd);
-  return rc;
-}
-
 int OsRedirectStderr(const char* name) {
   int fd = open(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
   if (fd < 0) return -1;

@@ -110,8 +110,7 @@ bool OsSameFile(const char* a, const char* b);
 bool OsSameDestination(const char* a, const char* b);
 // Flushes an open file's data to the disk.
 int OsSync(FileHandle* h);
-// Flushes a directory's entries (a rename inside it) to the disk.
-int OsSyncDir(const char* name);
+
 // Reads a link's target.
 int OsReadLink(const char* name, StrBuf* out);
 int OsSymlink(const char* target, const char* name);

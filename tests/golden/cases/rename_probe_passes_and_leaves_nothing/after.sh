@@ -1,2 +1,4 @@
-# The case-sensitivity probe removes everything it made.
-[[ $(ls -A | grep -v "^\.golden$") == ckp.ckp ]]
+# The case-sensitivity probe removes everything it made, and a run with
+# nothing to move writes no undo journal.
+[[ $(ls -A | grep -v "^\.golden$" | tr '\n' ' ') == "ckp.ckp root " ]]
+[[ -z $(ls -A root) ]]

@@ -1,0 +1,64 @@
+// RenamePlan: the archive moves a rename run would make, collected during
+// the scan and carried out after it.
+//
+// Each move names the variant found on disk, the wanted archive name and
+// the revision record that asked for it (lbrFile and lbrRev). A wanted name
+// enters the plan once, whatever the number of revision records naming it;
+// so does a source. The names live in an arena, so the plan's memory grows
+// with the archives that need a move and nothing else.
+#ifndef ZT_MIGRATE_RENAME_RENAME_PLAN_H_
+#define ZT_MIGRATE_RENAME_RENAME_PLAN_H_
+
+#include <cstddef>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "migrate/arena.h"
+#include "support/text/strbuf.h"
+
+struct PlannedMove {
+  std::string_view from;     // the variant on disk
+  std::string_view to;       // the wanted archive name
+  std::string_view lbrFile;  // the revision record that wants it
+  std::string_view lbrRev;
+};
+
+class RenamePlan {
+ public:
+  RenamePlan() = default;
+  RenamePlan(const RenamePlan&) = delete;
+  RenamePlan& operator=(const RenamePlan&) = delete;
+
+  // Adds a move; false (and nothing added) when the wanted name or the
+  // source is already in the plan.
+  bool Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile, const StrPtr& lbrRev);
+  // True when a move to this wanted name is planned.
+  bool HasTarget(const StrPtr& to) const { return byTarget_.count(to.View()) != 0; }
+  // The move planned from this source, or null.
+  const PlannedMove* FromSource(const StrPtr& from) const;
+
+  // Puts the moves in their order of execution: shallower wanted names
+  // first, so that a directory is settled before the directories inside
+  // it, and names of one depth component by component, so that every run
+  // of the same plan moves in the same order.
+  void Sort();
+  size_t Count() const { return moves_.size(); }
+  const PlannedMove& At(size_t i) const { return moves_[i]; }
+  // Bytes held for the names.
+  size_t BytesUsed() const { return arena_.BytesUsed(); }
+
+  // Orders two paths by depth, then component by component ("/" before
+  // every other byte).
+  static bool PathLess(std::string_view a, std::string_view b);
+
+ private:
+  std::string_view Keep(const StrPtr& s);
+
+  Arena arena_;
+  std::vector<PlannedMove> moves_;
+  std::unordered_map<std::string_view, size_t> byTarget_;
+  std::unordered_map<std::string_view, size_t> bySource_;
+};
+
+#endif  // ZT_MIGRATE_RENAME_RENAME_PLAN_H_

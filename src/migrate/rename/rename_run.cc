@@ -1,0 +1,105 @@
+// The -R stage after the scan: the checks that must pass before any archive
+// moves, then the dry run's listing or the moves, and the closing totals.
+#include <stdio.h>
+
+#include "migrate/migrator.h"
+#include "migrate/rename/archive_mover.h"
+#include "migrate/rename/archive_renamer.h"
+#include "migrate/rename/rename_messages.h"
+#include "migrate/rename/rename_plan.h"
+#include "migrate/rename/rename_setup.h"
+#include "support/files/posix/os_file.h"
+#include "support/messages/message_log.h"
+
+namespace {
+
+// The directory above an absolute directory name ("/" above "/x").
+void ParentDir(const StrPtr& dir, StrBuf* out) {
+  std::string_view d = dir.View();
+  while (d.size() > 1 && d.back() == '/') d.remove_suffix(1);
+  size_t slash = d.rfind('/');
+  if (slash == std::string_view::npos) out->Set(".");
+  else if (slash == 0) out->Set("/");
+  else out->Set(d.data(), static_cast<uint32_t>(slash));
+}
+
+}  // namespace
+
+bool Migrator::ArchiveRootReady(Error* e) {
+  if (!scanOnly) return true;
+  if (!inArchiveRoot)
+    archiveRootEntered = EnterArchiveRoot(scanOnly, serverRoot, &inArchiveRoot, renamer.get(), e);
+  return archiveRootEntered;
+}
+
+void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
+  if (!renamer) return;
+  // Nothing moves unless every archive can be given its one spelling under
+  // the right root.
+  if (conflictsRemain) {
+    e->Set(kMsgRenameRefusedConflicts);
+    return;
+  }
+  if (scanOnly && !ArchiveRootReady(e)) {
+    if (e->Test()) GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
+    e->Clear();
+    if (serverRoot.IsEmpty()) e->Set(kMsgRenameNoRoot);
+    else e->Set(kMsgRenameRootMissing) << serverRoot;
+    return;
+  }
+
+  RenamePlan* plan = renamer->Plan();
+  plan->Sort();
+  StrBuf here;
+  OsGetCwd(&here);
+
+  RenameOptions opts;
+  opts.dryRun = options.dryRun;
+  opts.pruneEmptyDirs = options.pruneEmptyDirs;
+  opts.undoLog.Set(options.undoLog);
+  // The default journal lies beside the archive root, not inside it; a run
+  // whose archive names are relative to the starting directory keeps it
+  // there.
+  if (scanOnly) ParentDir(here, &opts.undoLogDir);
+  else opts.undoLogDir.Set(here);
+
+  ArchiveMover mover(opts, here);
+  size_t notAttempted = 0;
+  if (opts.dryRun) {
+    for (size_t i = 0; i < plan->Count(); ++i) {
+      const PlannedMove& m = plan->At(i);
+      RunBeforeOutputHook();
+      fprintf(stderr, "Would rename %.*s to %.*s\n", static_cast<int>(m.from.size()),
+              m.from.data(), static_cast<int>(m.to.size()), m.to.data());
+    }
+  } else {
+    mover.Execute(*plan, e);
+    notAttempted = plan->Count() - static_cast<size_t>(mover.moved + mover.conflicts + mover.failed);
+  }
+
+  archiveConflicts += mover.conflicts;
+  lostData += mover.conflicts;
+  const int32_t failed = renamer->unreadable + mover.failed + static_cast<int32_t>(notAttempted);
+  archivesUnsettled = renamer->missing + archiveConflicts + failed;
+
+  StrBuf text;
+  if (archiveConflicts) text.Append("Archive Case Conflict Detected during rename!\n");
+  text.Append(opts.dryRun ? "Dry run, nothing was changed: archives to move "
+                          : "Archive rename: archives moved ");
+  text.AppendInt(opts.dryRun ? static_cast<int32_t>(plan->Count()) : mover.moved);
+  text.Append(", already correct ");
+  text.AppendInt(renamer->alreadyCorrect);
+  text.Append(", missing ");
+  text.AppendInt(renamer->missing);
+  text.Append(", in conflict ");
+  text.AppendInt(archiveConflicts);
+  text.Append(" (both kept, nothing deleted), failed ");
+  text.AppendInt(failed);
+  text.Append("\n");
+  if (mover.prunedDirs) {
+    text.Append("Emptied directories removed: ");
+    text.AppendInt(mover.prunedDirs);
+    text.Append("\n");
+  }
+  GetMessageLog()->Output(text);
+}

@@ -1,0 +1,235 @@
+#include "migrate/rename/undo_journal.h"
+
+#include <cstring>
+
+#include "migrate/rename/rename_messages.h"
+#include "support/files/posix/os_file.h"
+#include "support/files/posix/os_move.h"
+#include "support/text/charset.h"
+
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+// Length of the well-formed UTF-8 sequence at p (at most n bytes), or 0.
+size_t Utf8Length(const unsigned char* p, size_t n) {
+  unsigned char c = p[0];
+  size_t len;
+  uint32_t min;
+  if (c >= 0xC2 && c <= 0xDF) { len = 2; min = 0x80; }
+  else if (c >= 0xE0 && c <= 0xEF) { len = 3; min = 0x800; }
+  else if (c >= 0xF0 && c <= 0xF4) { len = 4; min = 0x10000; }
+  else return 0;
+  if (len > n) return 0;
+  uint32_t cp = c & (0x7F >> len);
+  for (size_t i = 1; i < len; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void SetOsError(const MessageId& id, const StrPtr& file, int err, Error* e) {
+  StrBuf text;
+  SysErrorText(err, &text);
+  e->Set(id) << file << text;
+}
+
+}  // namespace
+
+void EscapeJournalName(const StrPtr& name, bool lineStart, std::string* out) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(name.Text());
+  const size_t n = name.Length();
+  for (size_t i = 0; i < n;) {
+    unsigned char c = p[i];
+    if (c == '\\') { out->append("\\\\"); ++i; continue; }
+    if (c == '\t') { out->append("\\t"); ++i; continue; }
+    if (c == '\n') { out->append("\\n"); ++i; continue; }
+    bool plain = c >= 0x20 && c < 0x7F && !(c == '#' && i == 0 && lineStart);
+    if (plain) { out->push_back(static_cast<char>(c)); ++i; continue; }
+    if (c >= 0x80) {
+      if (size_t len = Utf8Length(p + i, n - i)) {
+        out->append(reinterpret_cast<const char*>(p + i), len);
+        i += len;
+        continue;
+      }
+    }
+    out->append("\\x");
+    out->push_back(kHexDigits[c >> 4]);
+    out->push_back(kHexDigits[c & 0xF]);
+    ++i;
+  }
+}
+
+bool UnescapeJournalName(std::string_view text, std::string* out) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\t' || c == '\n') return false;
+    if (c != '\\') { out->push_back(c); continue; }
+    if (++i >= text.size()) return false;
+    switch (text[i]) {
+      case '\\': out->push_back('\\'); break;
+      case 't': out->push_back('\t'); break;
+      case 'n': out->push_back('\n'); break;
+      case 'x': {
+        if (i + 2 >= text.size()) return false;
+        int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+        if (hi < 0 || lo < 0) return false;
+        out->push_back(static_cast<char>(hi * 16 + lo));
+        i += 2;
+        break;
+      }
+      default: return false;
+    }
+  }
+  return true;
+}
+
+UndoJournalWriter::UndoJournalWriter() = default;
+
+UndoJournalWriter::~UndoJournalWriter() {
+  Error ignored;
+  if (handle_) Close(&ignored);
+}
+
+void UndoJournalWriter::Create(const StrPtr& path, const StrPtr& root, Error* e) {
+  path_.Set(path);
+  int err = OsOpen(path_.Text(), OSF_WRITE | OSF_CREATE | OSF_EXCL | OSF_APPEND, 0644, &handle_);
+  if (err) {
+    SetOsError(kMsgJournalFailed, path_, err, e);
+    return;
+  }
+  pending_ =
+      "# ztmigrate undo journal: moves of archive files, oldest first.\n"
+      "# Put every archive back with: ztmigrate --undo <this file>\n"
+      "#root\t";
+  EscapeJournalName(root, false, &pending_);
+  pending_.push_back('\n');
+  Sync(e);
+  if (e->Test()) return;
+  // The journal's own directory entry must survive a crash as well.
+  std::string dir(path_.View());
+  size_t slash = dir.rfind('/');
+  dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+  if ((err = OsSyncDir(dir.c_str())) != 0) SetOsError(kMsgJournalFailed, path_, err, e);
+}
+
+void UndoJournalWriter::Field(const StrPtr& name, bool lineStart) {
+  EscapeJournalName(name, lineStart, &pending_);
+}
+
+void UndoJournalWriter::AddMove(const StrPtr& from, const StrPtr& to) {
+  Field(from, true);
+  pending_.push_back('\t');
+  Field(to, false);
+  pending_.push_back('\n');
+}
+
+void UndoJournalWriter::AddMkDir(const StrPtr& dir) {
+  pending_.append("#mkdir\t");
+  Field(dir, false);
+  pending_.push_back('\n');
+}
+
+void UndoJournalWriter::AddRmDir(const StrPtr& dir) {
+  pending_.append("#rmdir\t");
+  Field(dir, false);
+  pending_.push_back('\n');
+}
+
+void UndoJournalWriter::AddNotMoved(const StrPtr& from, const StrPtr& to) {
+  pending_.append("#not-moved\t");
+  Field(from, false);
+  pending_.push_back('\t');
+  Field(to, false);
+  pending_.push_back('\n');
+}
+
+void UndoJournalWriter::Sync(Error* e) {
+  if (!handle_) return;
+  int err = 0;
+  if (!pending_.empty())
+    err = OsWrite(handle_.get(), pending_.data(), static_cast<int>(pending_.size()));
+  pending_.clear();
+  if (!err) err = OsSyncFd(handle_->osHandle);
+  if (err) SetOsError(kMsgJournalFailed, path_, err, e);
+}
+
+void UndoJournalWriter::Close(Error* e) {
+  if (!handle_) return;
+  Sync(e);
+  int err = OsClose(handle_.get());
+  handle_.reset();
+  if (err) SetOsError(kMsgJournalFailed, path_, err, e);
+}
+
+void ReadUndoJournal(const StrPtr& path, std::string* root, std::vector<UndoStep>* steps,
+                     Error* e) {
+  StrBuf name(path);
+  std::unique_ptr<FileHandle> h;
+  int err = OsOpen(name.Text(), OSF_READ, 0, &h);
+  std::string text;
+  if (!err) {
+    char buf[65536];
+    int got;
+    while ((err = OsRead(h.get(), buf, sizeof buf, &got)) == 0 && got > 0) text.append(buf, got);
+    OsClose(h.get());
+  }
+  if (err) {
+    SetOsError(kMsgJournalUnreadable, name, err, e);
+    return;
+  }
+
+  size_t pos = 0;
+  int lineNo = 0;
+  auto bad = [&]() { e->Set(kMsgJournalBadLine) << name << lineNo; };
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) break;  // a line cut off while it was written
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end + 1;
+    ++lineNo;
+    std::vector<std::string_view> fields;
+    for (size_t at = 0;;) {
+      size_t tab = line.find('\t', at);
+      fields.push_back(line.substr(at, tab == std::string_view::npos ? tab : tab - at));
+      if (tab == std::string_view::npos) break;
+      at = tab + 1;
+    }
+    UndoStep step{UndoStep::kMove, std::string(), std::string()};
+    if (!line.empty() && line[0] == '#') {
+      std::string_view word = fields[0];
+      if (word == "#root" && fields.size() == 2) {
+        root->clear();
+        if (!UnescapeJournalName(fields[1], root)) return bad();
+        continue;
+      }
+      if ((word == "#mkdir" || word == "#rmdir") && fields.size() == 2) {
+        step.kind = word == "#mkdir" ? UndoStep::kMkDir : UndoStep::kRmDir;
+        if (!UnescapeJournalName(fields[1], &step.from) || step.from.empty()) return bad();
+      } else if (word == "#not-moved" && fields.size() == 3) {
+        step.kind = UndoStep::kNotMoved;
+        if (!UnescapeJournalName(fields[1], &step.from) ||
+            !UnescapeJournalName(fields[2], &step.to))
+          return bad();
+      } else if (fields.size() == 1) {
+        continue;  // a comment
+      } else {
+        return bad();
+      }
+    } else {
+      if (fields.size() != 2 || !UnescapeJournalName(fields[0], &step.from) ||
+          !UnescapeJournalName(fields[1], &step.to) || step.from.empty() || step.to.empty())
+        return bad();
+    }
+    steps->push_back(std::move(step));
+  }
+}

@@ -1,0 +1,51 @@
+#include "migrate/rename/rename_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void Add(RenamePlan* plan, const char* from, const char* to, bool added = true) {
+  EXPECT_EQ(added, plan->Add(StrPtr(from), StrPtr(to), StrPtr("//x"), StrPtr("1.1"))) << to;
+}
+
+TEST(RenamePlanTest, EachTargetAndEachSourceEntersOnce) {
+  RenamePlan plan;
+  Add(&plan, "d/A,v", "d/a,v");
+  Add(&plan, "d/A,v", "d/a,v", false);   // another revision of the same archive
+  Add(&plan, "d/B,v", "d/a,v", false);   // a second file for one wanted name
+  Add(&plan, "d/A,v", "d/aa,v", false);  // one file wanted under two names
+  EXPECT_EQ(1u, plan.Count());
+  EXPECT_TRUE(plan.HasTarget(StrPtr("d/a,v")));
+  EXPECT_FALSE(plan.HasTarget(StrPtr("d/A,v")));
+  ASSERT_NE(nullptr, plan.FromSource(StrPtr("d/A,v")));
+  EXPECT_EQ("d/a,v", plan.FromSource(StrPtr("d/A,v"))->to);
+  EXPECT_EQ("//x", plan.At(0).lbrFile);
+  EXPECT_EQ("1.1", plan.At(0).lbrRev);
+}
+
+TEST(RenamePlanTest, SortsShallowFirstThenComponentByComponent) {
+  RenamePlan plan;
+  const char* targets[] = {"a/b/c,v", "a/z,v", "a-b/x,v", "a/b,v", "top,v", "a/b/a,v"};
+  for (const char* t : targets) Add(&plan, (std::string("old/") + t).c_str(), t);
+  plan.Sort();
+  std::vector<std::string> order;
+  for (size_t i = 0; i < plan.Count(); ++i) order.emplace_back(plan.At(i).to);
+  // Depth first; then "/" orders before every other byte, so a/z,v comes
+  // before a-b/x,v although "-" is a smaller byte than "/".
+  EXPECT_EQ((std::vector<std::string>{"top,v", "a/b,v", "a/z,v", "a-b/x,v", "a/b/a,v", "a/b/c,v"}),
+            order);
+}
+
+TEST(RenamePlanTest, MemoryGrowsWithTheMovesOnly) {
+  RenamePlan plan;
+  EXPECT_EQ(0u, plan.BytesUsed());
+  std::string from(100, 'F'), to(100, 't');
+  plan.Add(StrPtr(from.c_str()), StrPtr(to.c_str()), StrPtr("//l"), StrPtr("1"));
+  EXPECT_GE(plan.BytesUsed(), 200u);
+  EXPECT_LT(plan.BytesUsed(), 240u);
+}
+
+}  // namespace
