@@ -7,13 +7,17 @@
  *                              have gone to them in all
  *   ZT_FAULT_CLOSE=1           close of a watched file fails (after closing)
  *   ZT_FAULT_FSYNC=1           fsync of a watched file fails
- *   ZT_FAULT_RENAME=text       renames whose target contains text fail
+ *   ZT_FAULT_RENAME=text       renames (and hard links) whose target
+ *                              contains text fail
+ *   ZT_FAULT_KILL_AT=N         the process is killed (SIGKILL) at its N-th
+ *                              rename, before it is made: a crash mid-run
  *   ZT_FAULT_ERRNO=name        ENOSPC (default), EIO, EXDEV, EFBIG or EACCES
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -116,32 +120,43 @@ int fsync(int fd) {
   return real_fsync(fd);
 }
 
-typedef int (*rename_fn)(const char*, const char*);
-int rename(const char* from, const char* to) {
-  NEXT(rename, rename_fn);
+static int renames;
+
+/* 0 when the rename or link to `to` may go ahead, else -1 with errno set;
+ * kills the process at the chosen rename. */
+static int RenameFault(const char* to, int isRename) {
+  const char* killAt = getenv("ZT_FAULT_KILL_AT");
+  if (isRename && killAt && ++renames == atoi(killAt)) kill(getpid(), SIGKILL);
   if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
     errno = FaultErrno();
     return -1;
   }
+  return 0;
+}
+
+typedef int (*rename_fn)(const char*, const char*);
+int rename(const char* from, const char* to) {
+  NEXT(rename, rename_fn);
+  if (RenameFault(to, 1) < 0) return -1;
   return real_rename(from, to);
 }
 
 typedef int (*renameat_fn)(int, const char*, int, const char*);
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
   NEXT(renameat, renameat_fn);
-  if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
-    errno = FaultErrno();
-    return -1;
-  }
+  if (RenameFault(to, 1) < 0) return -1;
   return real_renameat(fromDir, from, toDir, to);
 }
 
 typedef int (*renameat2_fn)(int, const char*, int, const char*, unsigned);
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
   NEXT(renameat2, renameat2_fn);
-  if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
-    errno = FaultErrno();
-    return -1;
-  }
+  if (RenameFault(to, 1) < 0) return -1;
   return real_renameat2(fromDir, from, toDir, to, flags);
+}
+
+int link(const char* from, const char* to) {
+  NEXT(link, rename_fn);
+  if (RenameFault(to, 0) < 0) return -1;
+  return real_link(from, to);
 }

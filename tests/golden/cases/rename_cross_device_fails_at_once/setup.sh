@@ -1,5 +1,4 @@
-# The example, with a shim that fails every move with EXDEV.
+# The example, with the fault injector, which fails every move with EXDEV.
 examples=$CASE_DIR/../../../../examples
 cp "$CASE_DIR/../example_cycle_translate/expected_edited.ckp" edited.ckp
 cp -R "$examples/ztroot" ztroot
-cc -shared -fPIC -o shim.so "$CASE_DIR/../../fixtures/rename_shim.c" -ldl
