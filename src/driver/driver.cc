@@ -9,7 +9,9 @@
 #include <string>
 
 #include "driver/driver_messages.h"
+#include "migrate/conflict_report.h"
 #include "migrate/migrator.h"
+#include "migrate/rename/archive_renamer.h"
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
@@ -27,7 +29,10 @@
 #define ZT_HAVE_PROBE 1
 #endif
 
-const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:r:S:st:uv:V";
+const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:qr:S:st:uv:V";
+
+const LongOption kDriverLongOptions[] = {
+    {"help", false}, {"version", false}, {"yes", false}, {"report", true}, {nullptr, false}};
 
 namespace {
 
@@ -56,6 +61,33 @@ void ReportUsage() {
   Error usage;
   usage.Set(kMsgUsage);
   GetMessageLog()->Report(&usage);
+}
+
+// The usage followed by the message naming the word that was wrong, so that
+// the word is the last thing on the screen.
+void ReportUsageAfter(Error* wrong) {
+  wrong->Set(kMsgUsage);
+  GetMessageLog()->Report(wrong);
+}
+
+// Debug lines of a quiet run go nowhere.
+void DiscardLine(void*, const StrPtr&) {}
+
+// The end-of-run summary at the default verbosity: what the run read,
+// wrote, found and fixed, and how long it took.
+void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
+  auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
+  DebugPrintf("\nSummary:\n");
+  line("records read", m.recordsRead);
+  line("records written", m.recordsWritten);
+  line("path conflicts", m.conflictLines);
+  line("names fixed", m.nameFixes.Count());
+  if (renamed) {
+    line("archives moved", m.renamer ? m.renamer->movedCount : 0);
+    line("archives unsettled", m.archiveProblems);
+    line("archives in conflict", m.archiveConflicts);
+  }
+  DebugPrintf("    %-22s%d.%03ds\n", "time", elapsedMs / 1000, elapsedMs % 1000);
 }
 
 const char* Arg(const OptionSet& opts, char letter) {
@@ -165,9 +197,18 @@ int RunDriver(int argc, char** argv) {
   OptionSet opts;
   int words = argc > 0 ? argc - 1 : 0;
   char** word = argv + (argc > 0 ? 1 : 0);
-  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e);
+  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e, kDriverLongOptions);
   if (Aborts(&e)) return -1;
 
+  if (opts.GetLong("help")) {
+    Print(kMsgUsage.text);
+    return 0;
+  }
+  if (opts.GetLong("version")) {
+    printf("ztmigrate %s (%s)\n", kVersionString + 4, kVersionDate);
+    fflush(stdout);
+    return 0;
+  }
   if (opts.GetValue('h')) {
     ReportUsage();
     return 0;
@@ -186,6 +227,8 @@ int RunDriver(int argc, char** argv) {
     printf("logging at %s level\n", VerbosityName(verbosity));
     fflush(stdout);
   }
+  bool quiet = opts.GetValue('q') != nullptr;
+  if (quiet) verbosity = 0;
   SetLevel(DT_SUPTOOL, verbosity);
 
   if (words <= 0) {
@@ -196,6 +239,14 @@ int RunDriver(int argc, char** argv) {
   const char* outName = Arg(opts, 'o');
   const char* outDir = Arg(opts, 'O');
   bool convert = opts.GetValue('s') && (outName || outDir);
+  const StrPtr* reportArg = opts.GetLong("report");
+  const char* reportName = reportArg ? reportArg->Text() : nullptr;
+  ReportFormat reportFormat = reportName ? ReportFormatOf(reportName) : ReportFormat::kNone;
+  if (reportName && reportFormat == ReportFormat::kNone) {
+    e.Set(kMsgReportSuffix) << reportName;
+    ReportUsageAfter(&e);
+    return -1;
+  }
 
   if (outName && !outDir) {
     std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
@@ -224,7 +275,7 @@ int RunDriver(int argc, char** argv) {
   // back by the name of the new conflict map is the administrator's work.
   if (!convert) {
     const char* inputs[] = {checkpoint, Arg(opts, 't'), Arg(opts, 'P')};
-    const char* outputs[] = {Arg(opts, 'c'), outName};
+    const char* outputs[] = {Arg(opts, 'c'), outName, reportName};
     for (const char* out : outputs) {
       if (!out || strcmp(out, "-") == 0) continue;
       for (const char* in : inputs) {
@@ -279,6 +330,7 @@ int RunDriver(int argc, char** argv) {
   // process.
   static ZtDebugConfig* debugConfig = new ZtDebugConfig;
   debugConfig->SetSink(log);
+  if (quiet) debugConfig->SetOutputFunction(DiscardLine, nullptr);
   debugConfig->Install();
 
   if (const char* logName = Arg(opts, 'l')) {
@@ -294,13 +346,15 @@ int RunDriver(int argc, char** argv) {
   const char* translationName = Arg(opts, 't');
   int policyKind = kPolicyNone;
   if (const char* p = Arg(opts, 'p')) {
-    if (translationName && !ConfirmAdvancedFeature(stdin, stdout)) {
+    if (translationName && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, stdout)) {
       Print("Exiting ...\n");
       return 0;
     }
     policyKind = PolicyKindFromName(p);
     if (policyKind == kPolicyNone) {
-      ReportUsage();
+      Error wrong;
+      wrong.Set(kMsgUnknownPolicy) << p;
+      ReportUsageAfter(&wrong);
       return 0;
     }
   }
@@ -340,6 +394,8 @@ int RunDriver(int argc, char** argv) {
   }
   std::unique_ptr<FileSys> outputFile;
   if (outName) outputFile = FreshOutput(outName, EndsWithGz(outName) ? FST_GZIP : FST_TEXT);
+  std::unique_ptr<FileSys> reportFile;
+  if (reportName) reportFile = FreshOutput(reportName, FST_TEXT);
   bool haveOutputFile = outputFile != nullptr;
 
   SetStrCaseMode(CaseFold);
@@ -350,13 +406,17 @@ int RunDriver(int argc, char** argv) {
     Migrator migrator(std::move(input), std::move(translationFile), std::move(policyFile),
                       std::move(conflictFile), std::move(outputFile), requireVariants);
 
+    // A run that renames no archives analyses every path and name, written
+    // outputs or not: only the rename works from the archive root.
+    if (!(mode & kModeRenameArchives)) migrator.scanOnly = false;
+
     if (!serverRootSetting.IsEmpty()) {
       migrator.serverRoot.Set(serverRootSetting);
-      fprintf(stderr, "ztroot set to %s\n", serverRootSetting.Text());
+      if (!quiet) fprintf(stderr, "ztroot set to %s\n", serverRootSetting.Text());
     }
     if (!serverIdSetting.IsEmpty()) {
       migrator.serverId.Set(serverIdSetting);
-      fprintf(stderr, "serverId set to %s\n", serverIdSetting.Text());
+      if (!quiet) fprintf(stderr, "serverId set to %s\n", serverIdSetting.Text());
     }
 
     if (outDir) migrator.SetOutputDirectory(StrPtr(outDir), &e);
@@ -368,6 +428,10 @@ int RunDriver(int argc, char** argv) {
       if (Verbosity() >= 5) migrator.DumpTree();
       migrator.WriteConflictMap(&e);
     }
+    if (reportFile && e.GetSeverity() <= E_INFO)
+      WriteConflictReport(migrator, reportFormat, reportFile.get(), &e);
+    if (e.GetSeverity() <= E_INFO && Verbosity() >= 1)
+      PrintSummary(migrator, mode & kModeRenameArchives, resourceTimer.Elapsed());
 
     if (e.GetSeverity() <= E_INFO) {
       if (migrator.conflictsRemain) {
