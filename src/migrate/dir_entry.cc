@@ -74,10 +74,15 @@ int DirEntry::FindAlias(const char* bytes) const {
 }
 
 void DirEntry::CountAlias(int i, uint32_t tables) {
-  bool first = i == 0 && (flags & kHasFirstAlias);
-  int32_t* count = first ? &firstCount : &Extra(i)->count;
-  if (first) firstTables |= tables;
-  else Extra(i)->tables |= tables;
+  int32_t* count;
+  if (i == 0 && (flags & kHasFirstAlias)) {
+    count = &firstCount;
+    firstTables |= tables;
+  } else {
+    DirAlias* alias = Extra(i);
+    count = &alias->count;
+    alias->tables |= tables;
+  }
   // A count stops at the largest value rather than wrapping negative.
   if (*count < INT32_MAX) ++*count;
   if (*count > maxCount) {
