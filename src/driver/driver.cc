@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "driver/driver_messages.h"
+#include "migrate/conflict_report.h"
 #include "migrate/migrator.h"
+#include "migrate/rename/archive_renamer.h"
 #include "support/files/files_messages.h"
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
@@ -31,10 +33,11 @@
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_undo.h"
 
-const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:r:S:st:uv:V";
+const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:qr:S:st:uv:V";
 const LongOption kDriverLongOptions[] = {
-    {"dry-run", false}, {"undo", true}, {"undo-log", true}, {"prune-empty-dirs", false},
-    {nullptr, false}};
+    {"help", false},     {"version", false},  {"yes", false},
+    {"report", true},    {"dry-run", false},  {"undo", true},
+    {"undo-log", true},  {"prune-empty-dirs", false}, {nullptr, false}};
 
 namespace {
 
@@ -75,6 +78,34 @@ void ReportUsage() {
   Error usage;
   usage.Set(kMsgUsage);
   GetMessageLog()->Report(&usage);
+}
+
+// The usage followed by the message naming the word that was wrong, so that
+// the word is the last thing on the screen.
+void ReportUsageAfter(Error* wrong) {
+  wrong->Set(kMsgUsage);
+  GetMessageLog()->Report(wrong);
+}
+
+// Debug lines of a quiet run go nowhere.
+void DiscardLine(void*, const StrPtr&) {}
+
+// The end-of-run summary at the default verbosity: what the run read,
+// wrote, found and fixed, and how long it took.
+void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
+  auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
+  DebugPrintf("\nSummary:\n");
+  line("records read", m.recordsRead);
+  line("records written", m.recordsWritten);
+  line("path conflicts", m.conflictLines);
+  line("names fixed", m.nameFixes.Count());
+  if (renamed) {
+    line("archives moved", m.renameCount);
+    line("archives missing", m.archivesMissing);
+    line("archives in conflict", m.archiveConflicts);
+    line("archives unsettled", m.archivesUnsettled);
+  }
+  DebugPrintf("    %-22s%d.%03ds\n", "time", elapsedMs / 1000, elapsedMs % 1000);
 }
 
 const char* Arg(const OptionSet& opts, char letter) {
@@ -272,6 +303,16 @@ int RunDriver(int argc, char** argv) {
   opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e, kDriverLongOptions);
   if (Aborts(&e)) return -1;
 
+  if (opts.GetLong("help")) {
+    fputs(kMsgUsage.text, stdout);
+    fflush(stdout);
+    return 0;
+  }
+  if (opts.GetLong("version")) {
+    printf("ztmigrate %s (%s)\n", kVersionString + 4, kVersionDate);
+    fflush(stdout);
+    return 0;
+  }
   if (opts.GetValue('h')) {
     ReportUsage();
     return 0;
@@ -295,6 +336,8 @@ int RunDriver(int argc, char** argv) {
     fprintf(info, "logging at %s level\n", VerbosityName(verbosity));
     fflush(info);
   }
+  bool quiet = opts.GetValue('q') != nullptr;
+  if (quiet) verbosity = 0;
   SetLevel(DT_SUPTOOL, verbosity);
 
   if (const StrPtr* undo = opts.GetLong("undo")) return RunUndo(undo->Text());
@@ -307,6 +350,14 @@ int RunDriver(int argc, char** argv) {
   const char* outName = Arg(opts, 'o');
   const char* outDir = Arg(opts, 'O');
   bool convert = opts.GetValue('s') && (outName || outDir);
+  const StrPtr* reportArg = opts.GetLong("report");
+  const char* reportName = reportArg ? reportArg->Text() : nullptr;
+  ReportFormat reportFormat = reportName ? ReportFormatOf(reportName) : ReportFormat::kNone;
+  if (reportName && reportFormat == ReportFormat::kNone) {
+    e.Set(kMsgReportSuffix) << reportName;
+    ReportUsageAfter(&e);
+    return -1;
+  }
 
   if (outName && !outDir) {
     std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
@@ -334,6 +385,7 @@ int RunDriver(int argc, char** argv) {
   else if (outName && strcmp(outName, "-") != 0) files.outputs.push_back(outName);
   if (!convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
   if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
+  if (!convert && reportName) files.outputs.push_back(reportName);
   if (const StrPtr* undoLog = opts.GetLong("undo-log")) files.outputs.push_back(undoLog->Text());
   if (FilesClash(files, checkpoint, &e)) {
     Aborts(&e);
@@ -389,6 +441,7 @@ int RunDriver(int argc, char** argv) {
   // process.
   static ZtDebugConfig* debugConfig = new ZtDebugConfig;
   debugConfig->SetSink(log);
+  if (quiet) debugConfig->SetOutputFunction(DiscardLine, nullptr);
   debugConfig->Install();
 
   if (const char* logName = Arg(opts, 'l')) {
@@ -408,14 +461,16 @@ int RunDriver(int argc, char** argv) {
   const char* translationName = Arg(opts, 't');
   int policyKind = kPolicyNone;
   if (const char* p = Arg(opts, 'p')) {
-    if (translationName && !ConfirmAdvancedFeature(stdin, info)) {
+    if (translationName && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, info)) {
       fputs("Exiting ...\n", info);
       fflush(info);
       return 0;
     }
     policyKind = PolicyKindFromName(p);
     if (policyKind == kPolicyNone) {
-      ReportUsage();
+      Error wrong;
+      wrong.Set(kMsgUnknownPolicy) << p;
+      ReportUsageAfter(&wrong);
       return 0;
     }
   }
@@ -455,6 +510,8 @@ int RunDriver(int argc, char** argv) {
   }
   std::unique_ptr<FileSys> outputFile;
   if (outName) outputFile = FreshOutput(outName, EndsWithGz(outName) ? FST_GZIP : FST_TEXT);
+  std::unique_ptr<FileSys> reportFile;
+  if (reportName) reportFile = FreshOutput(reportName, FST_TEXT);
   bool haveOutputFile = outputFile != nullptr;
 
   SetStrCaseMode(CaseFold);
@@ -465,13 +522,17 @@ int RunDriver(int argc, char** argv) {
     Migrator migrator(std::move(input), std::move(translationFile), std::move(policyFile),
                       std::move(conflictFile), std::move(outputFile), requireVariants);
 
+    // A run that renames no archives analyses every path and name, written
+    // outputs or not: only the rename works from the archive root.
+    if (!(mode & kModeRenameArchives)) migrator.scanOnly = false;
+
     if (!serverRootSetting.IsEmpty()) {
       migrator.serverRoot.Set(serverRootSetting);
-      fprintf(stderr, "ztroot set to %s\n", serverRootSetting.Text());
+      if (!quiet) fprintf(stderr, "ztroot set to %s\n", serverRootSetting.Text());
     }
     if (!serverIdSetting.IsEmpty()) {
       migrator.serverId.Set(serverIdSetting);
-      fprintf(stderr, "serverId set to %s\n", serverIdSetting.Text());
+      if (!quiet) fprintf(stderr, "serverId set to %s\n", serverIdSetting.Text());
     }
 
     if (outDir) migrator.SetOutputDirectory(StrPtr(outDir), &e);
@@ -483,6 +544,8 @@ int RunDriver(int argc, char** argv) {
       if (Verbosity() >= 5) migrator.DumpTree();
       migrator.WriteConflictMap(&e);
     }
+    if (reportFile && e.GetSeverity() <= E_INFO)
+      WriteConflictReport(migrator, reportFormat, reportFile.get(), &e);
     if (e.GetSeverity() <= E_INFO && (mode & kModeRenameArchives))
       migrator.RenameArchives(renameOptions, &e);
 
@@ -491,6 +554,9 @@ int RunDriver(int argc, char** argv) {
     // verdict that inconsistencies remain still leaves complete outputs.
     bool complete = e.GetSeverity() <= E_INFO && !migrator.skippedRecords && !InterruptSignal();
     if (complete) migrator.CommitOutputs(&e);
+    if (complete && reportFile && e.GetSeverity() <= E_INFO) reportFile->Commit(&e);
+    if (e.GetSeverity() <= E_INFO && Verbosity() >= 1)
+      PrintSummary(migrator, mode & kModeRenameArchives, resourceTimer.Elapsed());
 
     if (e.GetSeverity() <= E_INFO) {
       // Archives left unsettled rule out the success verdict.

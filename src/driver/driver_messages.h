@@ -40,4 +40,10 @@ inline constexpr MessageId kMsgArchivesUnsettled = {
     "case conflicts or failed moves, reported above). Review them before\n"
     "the server uses these archives.\n"};
 
+// Usage errors that name the word that was wrong.
+inline constexpr MessageId kMsgUnknownPolicy = {
+    0x10011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
+inline constexpr MessageId kMsgReportSuffix = {
+    0x30011e81, "Report file '%file%' must end in .json or .csv."};
+
 #endif  // ZT_DRIVER_DRIVER_MESSAGES_H_

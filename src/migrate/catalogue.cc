@@ -17,6 +17,7 @@
 #include "migrate/catalogue_messages.h"
 #include "migrate/migrator.h"
 #include "migrate/name_caches.h"
+#include "migrate/name_fixes.h"
 #include "migrate/path_tree.h"
 #include "migrate/register_domain.h"
 #include "migrate/rename/archive_renamer.h"
@@ -217,6 +218,7 @@ void Migrator::SyncCatalogue() {
     catTable.Set(*table);
     catKind = FindKind(*table);
     catFieldCount = 0;
+    catTableBit = 0;
   }
   if (!version->EqualExact(catVersion)) {
     catVersion.Set(*version);
@@ -287,16 +289,21 @@ void Migrator::EnterDepotPath(const StrPtr& field, Error* e) {
   if (translationMap && translationMap->TranslatePath(recased, &catTranslated)) {
     currentRecord->SetField(pos, catTranslated, e);
     if (e->Test()) return;
-    pathTree->AddPath(catTranslated);
+    pathTree->AddPath(catTranslated, PathTables());
   } else if (!recased.EqualExact(value)) {
     // recased may point into the record, whose storage SetField moves: the
     // path entered is the field as set.
     currentRecord->SetField(pos, recased, e);
     if (e->Test()) return;
-    pathTree->AddPath(*currentRecord->Get(pos));
+    pathTree->AddPath(*currentRecord->Get(pos), PathTables());
   } else {
-    pathTree->AddPath(value);
+    pathTree->AddPath(value, PathTables());
   }
+}
+
+uint32_t Migrator::PathTables() {
+  if (!catTableBit) catTableBit = pathTree->TableBit(catTable);
+  return catTableBit;
 }
 
 void Migrator::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased,
@@ -331,12 +338,12 @@ void Migrator::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& rec
       catWork.Append(rest);
     }
   } else {
-    pathTree->AddPath(value);
+    pathTree->AddPath(value, PathTables());
     return;
   }
   currentRecord->SetField(pos, catWork, e);
   if (e->Test()) return;
-  pathTree->AddPath(catWork);
+  pathTree->AddPath(catWork, PathTables());
 }
 
 void Migrator::FixDomainPrefix(const StrPtr& field, Error* e) {
@@ -352,6 +359,12 @@ void Migrator::FixDomainPrefix(const StrPtr& field, Error* e) {
   catKey.Append(value.Text() + split, value.Length() - split);
   if (!depotNameMap || !depotNameMap->Translate(0, catKey, &catTranslated)) return;
   if (catTranslated.EqualExact(value)) return;
+  if (split > 2) {
+    StrPtr seen(value.Text() + 2, split - 2);
+    if (DomainRec* rec = domains->Find(seen)) {
+      if (!rec->name.EqualExact(seen)) nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, seen);
+    }
+  }
   currentRecord->SetField(pos, catTranslated, e);
   if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
 }
@@ -363,6 +376,7 @@ void Migrator::FixDomainName(const StrPtr& field, Error* e) {
   if (!v) return;
   DomainRec* rec = domains->Find(*v);
   if (!rec) return;
+  if (!rec->name.EqualExact(*v)) nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, *v);
   currentRecord->SetField(pos, rec->name, e);
   if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
 }
@@ -374,6 +388,7 @@ void Migrator::FixGroupName(const StrPtr& field, Error* e) {
   if (!v) return;
   GroupRec* rec = groups->Find(*v);
   if (!rec) return;
+  if (!rec->name.EqualExact(*v)) nameFixes.Note("group", rec->name, *v);
   currentRecord->SetField(pos, rec->name, e);
   if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
 }

@@ -4,13 +4,13 @@
 // line), and decides whether the checkpoint still holds inconsistencies.
 //
 // The tree is walked without recursion (PathTree::Walk keeps its own
-// stack); the visitor keeps the path of the entry being visited in one
-// buffer, cut back to the parent's length at every step, so paths of any
-// depth cost neither stack nor an allocation per entry.
+// stack) by the ConflictVisitor that the conflict report shares.
 #include <cstring>
 #include <vector>
 
 #include "map/translation_map.h"
+#include "migrate/conflict_report.h"
+#include "migrate/conflict_walk.h"
 #include "migrate/dir_entry.h"
 #include "migrate/migrator.h"
 #include "migrate/path_tree.h"
@@ -38,54 +38,40 @@ bool NeedsQuotes(const StrPtr& p) {
   return false;
 }
 
-class ConflictWalker : public PathTreeVisitor {
+class ConflictWalker : public ConflictVisitor {
  public:
-  // head: choose each entry's head alias instead of its most common one.
   // out (not owned) receives the conflict lines.
-  ConflictWalker(bool head, StrBuf* out) : head_(head), out_(out) {}
+  ConflictWalker(bool head, StrBuf* out) : ConflictVisitor(head), out_(out) {}
 
-  bool Visit(const DirEntry* entry, int depth) override {
-    if (depth == 0) {
-      path_.Set("/");
-    } else {
-      // Parents are visited before their children, so lengths_[depth - 1]
-      // is the length of this entry's parent path.
-      path_.SetLength(lengths_[static_cast<size_t>(depth - 1)]);
-      path_.AppendChar('/');
-      path_.Append(head_ ? entry->HeadVariant() : entry->MostCommonVariant());
-    }
-    if (lengths_.size() <= static_cast<size_t>(depth)) lengths_.resize(static_cast<size_t>(depth) + 1);
-    lengths_[static_cast<size_t>(depth)] = path_.Length();
-
-    if (depth > 0 && entry->NumAliases() > 1) {
-      if (entry->Usage() & DirEntry::kUsedAsFile) EmitLine(false);
-      if (entry->Usage() & DirEntry::kUsedAsDir) EmitLine(true);
-    }
-    return true;
-  }
+  // Number of conflict lines emitted.
+  int64_t lines() const { return lines_; }
 
  private:
   // One side of a line: the path, "/..." for a directory, quoted when the
   // path holds white space.
-  void AppendSide(bool dir, bool quote) {
+  void AppendSide(const StrBuf& path, bool dir, bool quote) {
     if (quote) out_->AppendChar('"');
-    out_->Append(path_);
+    out_->Append(path);
     if (dir) out_->Append("/...", 4);
     if (quote) out_->AppendChar('"');
   }
 
-  void EmitLine(bool dir) {
-    bool quote = NeedsQuotes(path_);
-    AppendSide(dir, quote);
+  void Conflict(const DirEntry* entry, const StrBuf& path) override {
+    if (entry->Usage() & DirEntry::kUsedAsFile) EmitLine(path, false);
+    if (entry->Usage() & DirEntry::kUsedAsDir) EmitLine(path, true);
+  }
+
+  void EmitLine(const StrBuf& path, bool dir) {
+    ++lines_;
+    bool quote = NeedsQuotes(path);
+    AppendSide(path, dir, quote);
     out_->AppendChar(' ');
-    AppendSide(dir, quote);
+    AppendSide(path, dir, quote);
     out_->AppendChar('\n');
   }
 
-  bool head_;
+  int64_t lines_ = 0;
   StrBuf* out_;
-  StrBuf path_;
-  std::vector<uint32_t> lengths_;
 };
 
 }  // namespace
@@ -95,6 +81,7 @@ void Migrator::WriteConflictMap(Error* e) {
   ConflictWalker walker(policyKind == kPolicyHead, &text);
   if (!pathTree->Walk(&walker)) return;
 
+  conflictLines = walker.lines();
   if (!text.IsEmpty()) ++conflictsRemain;
 
   if (!conflictMapFile) return;
@@ -105,14 +92,24 @@ void Migrator::WriteConflictMap(Error* e) {
     conflictMapFile->Write(TranslationMap::kHeader,
                            static_cast<int>(strlen(TranslationMap::kHeader)), e);
   }
-  // Written in pieces an int length can hold.
-  const uint32_t kPiece = 1u << 30;
-  for (uint32_t done = 0; !e->Test() && done < text.Length();) {
-    uint32_t n = text.Length() - done < kPiece ? text.Length() - done : kPiece;
-    conflictMapFile->Write(text.Text() + done, static_cast<int>(n), e);
-    done += n;
-  }
+  if (!e->Test()) WriteText(conflictMapFile.get(), text, e);
   // Closing here flushes the buffered tail, so a full disk shows as an
   // error of this run instead of being lost at destruction.
   if (!e->Test()) conflictMapFile->Close(e);
+}
+
+bool ConflictVisitor::Visit(const DirEntry* entry, int depth) {
+  if (depth == 0) {
+    path_.Set("/");
+  } else {
+    // Parents are visited before their children, so lengths_[depth - 1]
+    // is the length of this entry's parent path.
+    path_.SetLength(lengths_[static_cast<size_t>(depth - 1)]);
+    path_.AppendChar('/');
+    path_.Append(head_ ? entry->HeadVariant() : entry->MostCommonVariant());
+  }
+  if (lengths_.size() <= static_cast<size_t>(depth)) lengths_.resize(static_cast<size_t>(depth) + 1);
+  lengths_[static_cast<size_t>(depth)] = path_.Length();
+  if (depth > 0 && entry->NumAliases() > 1) Conflict(entry, path_);
+  return true;
 }

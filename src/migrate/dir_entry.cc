@@ -41,6 +41,11 @@ int32_t DirEntry::AliasCount(int i) const {
   return Extra(i)->count;
 }
 
+uint32_t DirEntry::AliasTables(int i) const {
+  if (i == 0 && (flags & kHasFirstAlias)) return firstTables;
+  return Extra(i)->tables;
+}
+
 DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
   const AVLNode* node = root;
   while (node) {
@@ -68,8 +73,16 @@ int DirEntry::FindAlias(const char* bytes) const {
   return -1;
 }
 
-void DirEntry::CountAlias(int i) {
-  int32_t* count = (i == 0 && (flags & kHasFirstAlias)) ? &firstCount : &Extra(i)->count;
+void DirEntry::CountAlias(int i, uint32_t tables) {
+  int32_t* count;
+  if (i == 0 && (flags & kHasFirstAlias)) {
+    count = &firstCount;
+    firstTables |= tables;
+  } else {
+    DirAlias* alias = Extra(i);
+    count = &alias->count;
+    alias->tables |= tables;
+  }
   // A count stops at the largest value rather than wrapping negative.
   if (*count < INT32_MAX) ++*count;
   if (*count > maxCount) {

@@ -26,6 +26,7 @@
 // entry's name length, NUL-terminated) right after the record.
 struct DirAlias {
   int32_t count;
+  uint32_t tables;  // PathTree table bits of the records it came from
   char* Variant() { return reinterpret_cast<char*>(this + 1); }
   const char* Variant() const { return reinterpret_cast<const char*>(this + 1); }
 };
@@ -64,6 +65,8 @@ class DirEntry : public AVLTree, public AVLNode {
   // The spelling and the count of alias i (0 <= i < NumAliases()).
   StrPtr AliasVariant(int i) const;
   int32_t AliasCount(int i) const;
+  // The PathTree table bits of the records alias i was seen in.
+  uint32_t AliasTables(int i) const;
   // The alias at MostCommon() / HeadAlias(); the name when there is none.
   StrPtr MostCommonVariant() const { return ChosenVariant(mostCommon); }
   StrPtr HeadVariant() const { return ChosenVariant(headAlias); }
@@ -87,7 +90,8 @@ class DirEntry : public AVLTree, public AVLNode {
 
   DirEntry(uint32_t length, uint8_t aliasFlags)
       : AVLTree(true), usage(0), flags(aliasFlags), mostCommon(0), headAlias(0),
-        childCount(0), maxCount(0), firstCount(0), nameLength(length), more(nullptr) {}
+        childCount(0), maxCount(0), firstCount(0), nameLength(length), firstTables(0),
+        more(nullptr) {}
 
   const char* NameBytes() const { return reinterpret_cast<const char*>(this + 1); }
   char* NameBytes() { return reinterpret_cast<char*>(this + 1); }
@@ -103,8 +107,9 @@ class DirEntry : public AVLTree, public AVLNode {
   // The index of the alias spelled exactly as bytes (nameLength long),
   // or -1.
   int FindAlias(const char* bytes) const;
-  // Adds 1 to alias i's count (saturating) and moves the most common.
-  void CountAlias(int i);
+  // Adds 1 to alias i's count (saturating), moves the most common and
+  // notes the table bits.
+  void CountAlias(int i, uint32_t tables);
 
   uint8_t usage;
   uint8_t flags;
@@ -114,6 +119,7 @@ class DirEntry : public AVLTree, public AVLNode {
   int32_t maxCount;
   int32_t firstCount;    // count of alias 0 when it lives in the entry
   uint32_t nameLength;
+  uint32_t firstTables;  // table bits of alias 0 when it lives in the entry
   DirAliasBlock* more;   // further aliases, or null; owned by the PathTree
   // Followed in the same allocation by the name and its NUL, then, unless
   // kFirstIsName, the first alias's spelling and its NUL.

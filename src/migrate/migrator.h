@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 
+#include "migrate/name_fixes.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
 #include "support/messages/error.h"
@@ -123,6 +124,8 @@ class Migrator {
   int32_t renameCount;
   // Archives the rename left unsettled (missing, in conflict, failed).
   int32_t archivesUnsettled = 0;
+  // Archives named by the checkpoint but found on disk in no case.
+  int32_t archivesMissing = 0;
   // The working directory is the archive root.
   bool archiveRootEntered = false;
   int32_t startTicks;
@@ -155,6 +158,13 @@ class Migrator {
   JournalRecord* currentRecord;  // not owned: the record being processed
   StrBuf lastPath;
   bool requireVariants;
+  // Names replaced by the spelling of their definition, for the report.
+  NameFixes nameFixes;
+  // Records read by the scan and records written to the outputs.
+  int64_t recordsRead = 0;
+  int64_t recordsWritten = 0;
+  // Conflict lines of the conflict map (set with conflictsRemain).
+  int64_t conflictLines = 0;
   // The archive renamer (-R): its directory cache and counters.
   std::unique_ptr<ArchiveRenamer> renamer;
 
@@ -183,6 +193,7 @@ class Migrator {
   StrBuf catTable;    // the table name the cache below was filled for
   StrBuf catVersion;  // ... and the table version text
   int catKind = 0;    // its catalogue row (a CatalogueKind of catalogue.cc)
+  uint32_t catTableBit = 0;  // its path tree table bit; 0 until asked for
   int catFieldCount = 0;
   StrBuf catFieldName[kCatalogueFieldSlots];
   int catFieldPos[kCatalogueFieldSlots] = {};
@@ -197,6 +208,8 @@ class Migrator {
   const StrPtr* CatalogueField(const StrPtr& name, int* pos, Error* e);
   // The numeric value of the named field; 0 with e set when it is missing.
   int CatalogueNumber(const char* name, Error* e);
+  // The path tree table bit of currentRecord's table.
+  uint32_t PathTables();
   // Steps 5 to 8 of a depot path for db.revbx records.
   void EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased, Error* e);
   // The treatments of the catalogue row for currentRecord.

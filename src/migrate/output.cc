@@ -49,6 +49,7 @@ void Migrator::WriteRecord(Error* e) {
   if (!(mode & kModeJournalPatch)) {
     currentRecord->Format(&line);
     outputFile->Write(line.Text(), static_cast<int>(line.Length()), e);
+    ++recordsWritten;
     return;
   }
   // A journal patch holds only the rows that changed: the old row deleted,
@@ -57,6 +58,7 @@ void Migrator::WriteRecord(Error* e) {
   line.Set(deletion);
   currentRecord->AppendFormat(&line);
   outputFile->Write(line.Text(), static_cast<int>(line.Length()), e);
+  ++recordsWritten;
 }
 
 void Migrator::WriteTableRecord(Error* e) {
@@ -99,6 +101,7 @@ void Migrator::WriteTableRecord(Error* e) {
   }
   currentRecord->Format(&line);
   it->second->Write(line.Text(), static_cast<int>(line.Length()), e);
+  ++recordsWritten;
 }
 
 void Migrator::EndOutput(Error* e) {

@@ -115,6 +115,7 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   uint32_t n = entry->nameLength;
   DirAlias* alias = new (arena_.Allocate(sizeof(DirAlias) + n + 1)) DirAlias;
   alias->count = 0;
+  alias->tables = 0;
   memcpy(alias->Variant(), bytes, n);
   alias->Variant()[n] = 0;
   SmallArray& slots = entry->more->aliases;
@@ -124,7 +125,7 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   return index;
 }
 
-void PathTree::AddPath(const StrPtr& path) {
+void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   const char* text = path.Text();
   uint32_t len = path.Length();
 
@@ -157,7 +158,7 @@ void PathTree::AddPath(const StrPtr& path) {
   uint32_t pos = 0, start = 0, n = 0;
   for (const CachedStep& step : steps) {
     DirEntry* child = step.entry;
-    if (step.alias >= 0) child->CountAlias(step.alias);
+    if (step.alias >= 0) child->CountAlias(step.alias, tables);
     child->usage |= DirEntry::kUsedAsDir;
     entry = child;
     pos = step.slash + 1;
@@ -186,7 +187,7 @@ void PathTree::AddPath(const StrPtr& path) {
     }
     // An entry already holding the most aliases an index can address
     // leaves a new spelling uncounted.
-    if (alias >= 0) child->CountAlias(alias);
+    if (alias >= 0) child->CountAlias(alias, tables);
     if (!more) {
       child->usage |= DirEntry::kUsedAsFile;
       return;
@@ -195,6 +196,22 @@ void PathTree::AddPath(const StrPtr& path) {
     steps.push_back(CachedStep{child, alias, start + n});
     entry = child;
   }
+}
+
+uint32_t PathTree::TableBit(const StrPtr& table) {
+  for (size_t i = 0; i < tableNames_.size(); ++i)
+    if (table.EqualExact(StrPtr(tableNames_[i].data(), static_cast<uint32_t>(tableNames_[i].size()))))
+      return 1u << i;
+  if (tableNames_.size() >= kOtherTables) return 1u << kOtherTables;
+  tableNames_.emplace_back(table.Text(), table.Length());
+  return 1u << (tableNames_.size() - 1);
+}
+
+void PathTree::TableNames(uint32_t tables, std::vector<std::string>* names) const {
+  names->clear();
+  for (size_t i = 0; i < tableNames_.size(); ++i)
+    if (tables & (1u << i)) names->push_back(tableNames_[i]);
+  if (tables & (1u << kOtherTables)) names->push_back("(other tables)");
 }
 
 void PathTree::MarkHead(const StrPtr& path) {

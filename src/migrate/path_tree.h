@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
 #include <vector>
 
 #include "migrate/arena.h"
@@ -36,10 +37,18 @@ class PathTree {
 
   const DirEntry* Root() const { return root_; }
 
-  // Enters one depot path, counting the spelling of each component. A
+  // Enters one depot path, counting the spelling of each component and
+  // noting on it the table bits (TableBit) of the record it came from. A
   // component with a wildcard ends the entering, except a last component
   // that is exactly "..." or "*".
-  void AddPath(const StrPtr& path);
+  void AddPath(const StrPtr& path, uint32_t tables = 0);
+
+  // The bit that stands for a table in AddPath's table bits. The first 31
+  // tables asked for get bits of their own; later ones share the last bit.
+  uint32_t TableBit(const StrPtr& table);
+  // The names of the tables in a set of table bits, in the order they were
+  // first asked for ("(other tables)" for the shared bit).
+  void TableNames(uint32_t tables, std::vector<std::string>* names) const;
   // Makes each component's spelling in path its head alias, when that
   // spelling was entered; missing entries are created without aliases.
   void MarkHead(const StrPtr& path);
@@ -85,8 +94,11 @@ class PathTree {
     uint32_t slash;
   };
 
+  static constexpr size_t kOtherTables = 31;  // the shared bit
+
   Arena arena_;
   DirEntry* root_;
+  std::vector<std::string> tableNames_;  // by bit
   DirAliasBlock* aliasBlocks_;  // every entry's further-alias array
   StrBuf lowered_;              // the path being entered, lowered
   // Consecutive paths of a checkpoint mostly share their directories, or

@@ -97,6 +97,7 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
     currentRecord = &record;
     skippedRecords = reader->SkippedCount();
     ++n;
+    ++recordsRead;
     progress.Record(n);
     if (IsNote(record)) {
       ProcessNote(&record, e);
@@ -131,7 +132,7 @@ void Migrator::Scan(int scanMode, int kind, Error* e) {
         WriteTableRecord(e);
       else if (outputFile)
         WriteRecord(e);
-      if (n % kProgressInterval == 0) {
+      if (n % kProgressInterval == 0 && !progress.Enabled()) {
         int now = scanTimer.Elapsed();
         DebugPrintf("Record %lld, Processed %d records in %d ms\n", static_cast<long long>(n),
                     kProgressInterval, now - lastProgress);

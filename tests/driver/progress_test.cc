@@ -315,7 +315,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // The report with every millisecond count masked (they differ between runs).
 std::string MaskTimes(const std::string& s) {
-  return std::regex_replace(s, std::regex("[0-9]+ ms"), "N ms");
+  std::string t = std::regex_replace(s, std::regex("[0-9]+ ms"), "N ms");
+  return std::regex_replace(t, std::regex("[0-9]+\\.[0-9]+s\n"), "Ns\n");
+}
+
+// The text without the periodic "Record N" lines.
+std::string WithoutRecordLines(const std::string& s) {
+  return std::regex_replace(s, std::regex("Record [0-9]+, Processed [^\n]*\n"), "");
 }
 
 // The text with the progress line's drawings and erasures removed.
@@ -385,9 +391,12 @@ TEST_F(ProgressRunTest, TerminalGetsTheLineAndOutputsStayTheSame) {
   // Nothing of it reaches a file.
   EXPECT_EQ(file.err.find("records/s"), std::string::npos);
   EXPECT_EQ(file.err.find('\r'), std::string::npos);
+  // The line replaces the periodic record lines, which a file still gets.
+  EXPECT_EQ(tty.err.find("Record 100000,"), std::string::npos);
+  EXPECT_NE(file.err.find("Record 100000, Processed 100000 records in"), std::string::npos);
   // Every line printed during the scan starts on a clean line: the report
   // is the same once the progress line's drawings are taken out.
-  EXPECT_EQ(MaskTimes(WithoutProgress(tty.err)), MaskTimes(file.err));
+  EXPECT_EQ(MaskTimes(WithoutProgress(tty.err)), MaskTimes(WithoutRecordLines(file.err)));
   // And no output changes by a byte.
   for (const char* name : {"map.txt", "out.ckp", "stdout.txt"})
     EXPECT_TRUE(SameFile(onTerminal + "/" + name, onFile + "/" + name)) << name;
@@ -403,6 +412,14 @@ TEST_F(ProgressRunTest, QuietRunsAndLogFilesGetNoLine) {
     GTEST_SKIP() << "no pseudo-terminal";
   EXPECT_EQ(quiet.status, 255);
   EXPECT_EQ(quiet.err.find("records/s"), std::string::npos) << quiet.err;
+
+  // -q: the verdict alone, neither the line nor the scan's lines.
+  RunResult q;
+  ASSERT_TRUE(RunChild(RunDir("q"), {"ztmigrate", "-q", "-c", "map.txt", big}, true, &q));
+  EXPECT_EQ(q.status, 255);
+  EXPECT_EQ(q.err.find("records/s"), std::string::npos) << q.err;
+  EXPECT_EQ(q.err.find("Starting scan"), std::string::npos) << q.err;
+  EXPECT_NE(q.err.find("still contains inconsistencies"), std::string::npos) << q.err;
 
   std::string logged = RunDir("logged");
   RunResult withLog;

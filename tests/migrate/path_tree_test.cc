@@ -290,3 +290,46 @@ void DeepPathBody() {
 TEST(PathTreeTest, DeepPathNeedsNoDeepStack) { RunOnSmallStack(&DeepPathBody); }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> Tables(const PathTree& tree, const DirEntry* d, int alias) {
+  std::vector<std::string> names;
+  tree.TableNames(d->AliasTables(alias), &names);
+  return names;
+}
+
+TEST(PathTreeTablesTest, EachSpellingKeepsTheTablesItCameFrom) {
+  PathTree tree;
+  uint32_t rev = tree.TableBit(StrPtr("db.rev"));
+  uint32_t have = tree.TableBit(StrPtr("db.have"));
+  EXPECT_NE(rev, have);
+  EXPECT_EQ(tree.TableBit(StrPtr("db.rev")), rev);
+  tree.AddPath(StrPtr("//depot/Main/a.c"), rev);
+  tree.AddPath(StrPtr("//depot/main/a.c"), have);
+  // The second path shares the cached directory steps of the first one.
+  tree.AddPath(StrPtr("//depot/main/b.c"), rev);
+  const DirEntry* main = Child(Child(tree.Root(), "depot"), "main");
+  ASSERT_EQ(main->NumAliases(), 2);
+  EXPECT_EQ(Tables(tree, main, 0), std::vector<std::string>{"db.rev"});
+  EXPECT_EQ(Tables(tree, main, 1), (std::vector<std::string>{"db.rev", "db.have"}));
+  const DirEntry* depot = Child(tree.Root(), "depot");
+  EXPECT_EQ(Tables(tree, depot, 0), (std::vector<std::string>{"db.rev", "db.have"}));
+  // A path entered without tables adds none.
+  tree.AddPath(StrPtr("//depot/MAIN/c.c"));
+  EXPECT_TRUE(Tables(tree, main, 2).empty());
+}
+
+TEST(PathTreeTablesTest, TablesBeyondTheBitsShareOne) {
+  PathTree tree;
+  std::vector<uint32_t> bits;
+  for (int i = 0; i < 33; ++i) bits.push_back(tree.TableBit(StrPtr(("db.t" + std::to_string(i)).c_str())));
+  EXPECT_EQ(bits[30], 1u << 30);
+  EXPECT_EQ(bits[31], 1u << 31);
+  EXPECT_EQ(bits[32], 1u << 31);
+  tree.AddPath(StrPtr("//d/x"), bits[0] | bits[32]);
+  EXPECT_EQ(Tables(tree, Child(tree.Root(), "d"), 0),
+            (std::vector<std::string>{"db.t0", "(other tables)"}));
+}
+
+}  // namespace

@@ -81,6 +81,8 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   lostData += mover.conflicts;
   const int32_t failed = renamer->unreadable + mover.failed + static_cast<int32_t>(notAttempted);
   archivesUnsettled = renamer->missing + archiveConflicts + failed;
+  renameCount = opts.dryRun ? 0 : mover.moved;
+  archivesMissing = renamer->missing;
 
   StrBuf text;
   if (archiveConflicts) text.Append("Archive Case Conflict Detected during rename!\n");

@@ -1,0 +1,200 @@
+// The conflict report, from the path tree and the name fixes of a scan.
+#include "migrate/conflict_report.h"
+
+#include <strings.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "migrate/conflict_walk.h"
+#include "migrate/migrator.h"
+#include "support/text/charset_valid.h"
+
+namespace {
+
+// A JSON string: valid UTF-8 is kept as it is (control characters, quote
+// and backslash escaped); a name that is not valid UTF-8 gives each byte
+// above 0x7f as the code point of the same value.
+void AppendJsonString(const char* text, size_t n, StrBuf* out) {
+  CharSetUTF8Valid validator;
+  const char* pos;
+  bool utf8 = validator.Valid(text, static_cast<int>(n), &pos) == 1;
+  static const char kHex[] = "0123456789abcdef";
+  out->AppendChar('"');
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out->AppendChar('\\');
+      out->AppendChar(static_cast<char>(c));
+    } else if (c < 0x20 || c == 0x7f || (c >= 0x80 && !utf8)) {
+      char esc[7] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15], 0};
+      out->Append(esc, 6);
+    } else {
+      out->AppendChar(static_cast<char>(c));
+    }
+  }
+  out->AppendChar('"');
+}
+
+void AppendJsonString(const std::string& s, StrBuf* out) { AppendJsonString(s.data(), s.size(), out); }
+void AppendJsonString(const StrPtr& s, StrBuf* out) { AppendJsonString(s.Text(), s.Length(), out); }
+
+// A CSV field, quoted when it holds a comma, a quote or a line end.
+void AppendCsvField(const char* text, size_t n, StrBuf* out) {
+  bool quote = false;
+  for (size_t i = 0; i < n && !quote; ++i)
+    quote = text[i] == ',' || text[i] == '"' || text[i] == '\n' || text[i] == '\r';
+  if (!quote) {
+    out->Append(text, static_cast<uint32_t>(n));
+    return;
+  }
+  out->AppendChar('"');
+  for (size_t i = 0; i < n; ++i) {
+    if (text[i] == '"') out->AppendChar('"');
+    out->AppendChar(text[i]);
+  }
+  out->AppendChar('"');
+}
+
+void AppendCsvField(const std::string& s, StrBuf* out) { AppendCsvField(s.data(), s.size(), out); }
+void AppendCsvField(const StrPtr& s, StrBuf* out) { AppendCsvField(s.Text(), s.Length(), out); }
+
+// Rows and objects of the path conflicts, in the conflict map's order.
+class ReportWalker : public ConflictVisitor {
+ public:
+  ReportWalker(const PathTree& tree, bool head, ReportFormat format, StrBuf* out)
+      : ConflictVisitor(head), tree_(tree), format_(format), out_(out) {}
+
+ private:
+  void Conflict(const DirEntry* entry, const StrBuf& path) override {
+    StrPtr proposed = entry->AliasVariant(Chosen(entry) < entry->NumAliases() ? Chosen(entry) : 0);
+    if (format_ == ReportFormat::kCsv) {
+      for (int i = 0; i < entry->NumAliases(); ++i) {
+        out_->Append("path,");
+        AppendCsvField(path, out_);
+        out_->AppendChar(',');
+        AppendCsvField(entry->AliasVariant(i), out_);
+        out_->AppendChar(',');
+        out_->AppendInt(entry->AliasCount(i));
+        out_->AppendChar(',');
+        AppendCsvField(proposed, out_);
+        out_->AppendChar(',');
+        tree_.TableNames(entry->AliasTables(i), &tables_);
+        std::string joined;
+        for (const std::string& t : tables_) joined += (joined.empty() ? "" : " ") + t;
+        AppendCsvField(joined, out_);
+        out_->Append("\r\n");
+      }
+      return;
+    }
+    out_->Append(first_ ? "\n    {\"path\": " : ",\n    {\"path\": ");
+    first_ = false;
+    AppendJsonString(path, out_);
+    out_->Append(", \"usedAs\": [");
+    bool file = entry->Usage() & DirEntry::kUsedAsFile;
+    if (file) out_->Append("\"file\"");
+    if (entry->Usage() & DirEntry::kUsedAsDir) out_->Append(file ? ", \"directory\"" : "\"directory\"");
+    out_->Append("], \"proposed\": ");
+    AppendJsonString(proposed, out_);
+    out_->Append(", \"spellings\": [");
+    for (int i = 0; i < entry->NumAliases(); ++i) {
+      out_->Append(i ? ",\n      {\"spelling\": " : "\n      {\"spelling\": ");
+      AppendJsonString(entry->AliasVariant(i), out_);
+      out_->Append(", \"count\": ");
+      out_->AppendInt(entry->AliasCount(i));
+      out_->Append(", \"tables\": [");
+      tree_.TableNames(entry->AliasTables(i), &tables_);
+      for (size_t t = 0; t < tables_.size(); ++t) {
+        if (t) out_->Append(", ");
+        AppendJsonString(tables_[t], out_);
+      }
+      out_->Append("]}");
+    }
+    out_->Append("]}");
+  }
+
+  const PathTree& tree_;
+  ReportFormat format_;
+  StrBuf* out_;
+  bool first_ = true;
+  std::vector<std::string> tables_;
+};
+
+}  // namespace
+
+ReportFormat ReportFormatOf(const char* name) {
+  size_t n = strlen(name);
+  if (n > 5 && strcasecmp(name + n - 5, ".json") == 0) return ReportFormat::kJson;
+  if (n > 4 && strcasecmp(name + n - 4, ".csv") == 0) return ReportFormat::kCsv;
+  return ReportFormat::kNone;
+}
+
+void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
+  bool csv = format == ReportFormat::kCsv;
+  if (csv) {
+    out->Append("kind,name,spelling,count,proposed,tables\r\n");
+  } else {
+    out->Append("{\n  \"checkpoint\": ");
+    AppendJsonString(m.input ? StrPtr(m.input->GetPath()) : StrPtr(), out);
+    out->Append(",\n  \"pathConflicts\": [");
+  }
+  ReportWalker walker(*m.pathTree, m.policyKind == kPolicyHead, format, out);
+  m.pathTree->Walk(&walker);
+  if (!csv) out->Append(out->EndsWith("[", 1) ? "],\n  \"nameInconsistencies\": [" : "\n  ],\n  \"nameInconsistencies\": [");
+
+  bool firstName = true;
+  for (const NameFixes::Name* name : m.nameFixes.Names()) {
+    if (csv) {
+      for (const auto& [spelling, count] : name->others) {
+        AppendCsvField(name->kind, out);
+        out->AppendChar(',');
+        AppendCsvField(name->defined, out);
+        out->AppendChar(',');
+        AppendCsvField(spelling, out);
+        out->AppendChar(',');
+        out->AppendInt(count);
+        out->AppendChar(',');
+        AppendCsvField(name->defined, out);
+        out->Append(",\r\n");
+      }
+      continue;
+    }
+    out->Append(firstName ? "\n    {\"kind\": " : ",\n    {\"kind\": ");
+    firstName = false;
+    AppendJsonString(name->kind, out);
+    out->Append(", \"defined\": ");
+    AppendJsonString(name->defined, out);
+    out->Append(", \"others\": [");
+    bool firstOther = true;
+    for (const auto& [spelling, count] : name->others) {
+      out->Append(firstOther ? "\n      {\"spelling\": " : ",\n      {\"spelling\": ");
+      firstOther = false;
+      AppendJsonString(spelling, out);
+      out->Append(", \"count\": ");
+      out->AppendInt(count);
+      out->AppendChar('}');
+    }
+    out->Append("]}");
+  }
+  if (!csv) out->Append(firstName ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+void WriteText(FileSys* file, const StrBuf& text, Error* e) {
+  // Written in pieces an int length can hold.
+  const uint32_t kPiece = 1u << 30;
+  for (uint32_t done = 0; !e->Test() && done < text.Length();) {
+    uint32_t n = text.Length() - done < kPiece ? text.Length() - done : kPiece;
+    file->Write(text.Text() + done, static_cast<int>(n), e);
+    done += n;
+  }
+}
+
+void WriteConflictReport(const Migrator& migrator, ReportFormat format, FileSys* file,
+                         Error* e) {
+  StrBuf text;
+  FormatConflictReport(migrator, format, &text);
+  file->Open(FOM_WRITE, e);
+  WriteText(file, text, e);
+  if (!e->Test()) file->Close(e);
+}

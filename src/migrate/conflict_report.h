@@ -1,0 +1,34 @@
+// The conflict report: what an administrator needs to edit a conflict map.
+// For every conflicting path component, every spelling seen with its count
+// and the tables it came from, and the spelling the conflict map proposes;
+// for every client, label, depot, stream, branch or group name met in
+// another spelling than its definition, the defined spelling and the others
+// with their counts. Written as one JSON document or as CSV, one row per
+// spelling.
+#ifndef ZT_MIGRATE_CONFLICT_REPORT_H_
+#define ZT_MIGRATE_CONFLICT_REPORT_H_
+
+#include "support/files/filesys.h"
+#include "support/messages/error.h"
+#include "support/text/strbuf.h"
+
+class Migrator;
+
+enum class ReportFormat { kNone, kJson, kCsv };
+
+// The format a report file name asks for by its suffix (".json", ".csv";
+// letters in any case); kNone for any other name.
+ReportFormat ReportFormatOf(const char* name);
+
+// Appends the report of a finished scan to out.
+void FormatConflictReport(const Migrator& migrator, ReportFormat format, StrBuf* out);
+
+// Writes text to the open file, stopping at the first error.
+void WriteText(FileSys* file, const StrBuf& text, Error* e);
+
+// Opens file for writing, writes the report into it and closes it; errors
+// of the file in e.
+void WriteConflictReport(const Migrator& migrator, ReportFormat format, FileSys* file,
+                         Error* e);
+
+#endif  // ZT_MIGRATE_CONFLICT_REPORT_H_

@@ -1,0 +1,1 @@
+cp "$CASE_DIR/../../fixtures/name_variants.ckp" in.ckp

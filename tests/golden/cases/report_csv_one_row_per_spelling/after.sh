@@ -1,0 +1,23 @@
+# One row per spelling, the same paths as the conflict map, in its order.
+set -e
+python3 - <<'PY'
+import csv
+with open("report.CSV", newline="", encoding="utf-8") as f:
+    rows = list(csv.DictReader(f))
+assert rows and list(rows[0]) == ["kind", "name", "spelling", "count", "proposed", "tables"]
+paths = [r for r in rows if r["kind"] == "path"]
+assert len(paths) == 6, paths
+order = []
+for r in paths:
+    if r["name"] not in order:
+        order.append(r["name"])
+with open("map.txt") as f:
+    lines = [l.split()[0] for l in f if l.startswith("//")]
+assert [l[:-4] if l.endswith("/...") else l for l in lines] == order, (lines, order)
+row = [r for r in paths if r["name"] == "//projects" and r["spelling"] == "Projects"][0]
+assert row["count"] == "3" and row["proposed"] == "projects" and row["tables"] == "db.rev db.view", row
+clients = {r["spelling"]: int(r["count"]) for r in rows if r["kind"] == "client"}
+assert clients == {"WS-ALICE": 1, "WS-Alice": 1, "WS-alice": 1, "ws-alice": 3}, clients
+assert all(r["proposed"] == "ws-Alice" for r in rows if r["kind"] == "client")
+assert sum(1 for r in rows if r["kind"] in ("label", "group")) == 4
+PY

@@ -1,0 +1,2 @@
+# The checkpoint is untouched.
+cmp in.ckp "$CASE_DIR/../../../../examples/checkpoint.ckp"
