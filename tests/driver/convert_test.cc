@@ -25,7 +25,8 @@ const char kStandard[] =
     "@pv@ 1 @db.counters@ @change@ 42 \n"
     "@pv@ 0 @db.desc@ 7 @two\r\nlines with @@ sign@ \n"
     "@pv@ 9 @db.rev@ @//depot/a@ 3 0 1 12 1500000000 1400000000 "
-    "0123456789ABCDEF0123456789ABCDEF 10 0 0 @//depot/a@ @1.3@ 1 \n";
+    "0123456789ABCDEF0123456789ABCDEF 10 0 0 @//depot/a@ @1.3@ 1 \n"
+    "@nx@ 1 @db.journal@ 0 0 0 0 0 0 0 0 0 0 0 \n";
 
 void WriteGzip(const std::string& path, const std::string& content) {
   gzFile gz = gzopen(path.c_str(), "wb");
@@ -62,7 +63,7 @@ TEST(ConvertTest, StandardInputIsCopiedByteForByte) {
   EXPECT_FALSE(r.failed) << r.error;
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(ReadFile(dir.File("out.ckp")), kStandard);
-  EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 4 records, 41 fields total\n");
+  EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 5 records, 55 fields total\n");
 }
 
 TEST(ConvertTest, NonStandardInputIsNormalised) {
@@ -196,7 +197,7 @@ TEST(ConvertTest, ReaderFailureLeavesTheErrorAndStopsTheCopy) {
   WriteFile(dir.File("in.ckp"), std::string(kStandard) + "@pv@ 1 @db.counters@ @x");
   Outcome r = ToFile(dir.File("in.ckp"), dir.File("out.ckp"));
   EXPECT_TRUE(r.failed);
-  EXPECT_NE(r.error.find("Premature EOF at line 6"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find("Premature EOF at line 7"), std::string::npos) << r.error;
   EXPECT_NE(r.error.find("stopped early"), std::string::npos);
   EXPECT_EQ(ReadFile(dir.File("out.ckp")), kStandard);
 }
@@ -213,7 +214,7 @@ TEST(ConvertTest, SampleCheckpointConvertsToItsStandardForm) {
   EXPECT_EQ(ReadFile(dir.File("out.ckp")), ReadFile(data + "mixed_standard.ckp"));
   EXPECT_NE(r.stderrText.find("Skipping corrupt record at line 11"), std::string::npos)
       << r.stderrText;
-  EXPECT_NE(r.stderrText.find("Skipped 0 records, Copied 8 records, 58 fields total"),
+  EXPECT_NE(r.stderrText.find("Skipped 0 records, Copied 9 records, 72 fields total"),
             std::string::npos)
       << r.stderrText;
   // Converting the standard form again changes nothing.
