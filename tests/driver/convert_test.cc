@@ -127,11 +127,19 @@ TEST(ConvertTest, DirectoryIsCopiedFileByFile) {
   EXPECT_FALSE(FileExists(dir.File("out/deeper/.ztmigrate")));
   EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 2 records, 10 fields total into 2 files\n");
 
-  // Input that is not a directory: nothing to copy.
+  // Input that is not a directory, or one without table files: nothing
+  // to copy is an error, never an empty success.
   WriteFile(dir.File("plain.ckp"), kStandard);
   Outcome none = ToDirectory(dir.File("plain.ckp"), dir.File("out2"));
-  EXPECT_FALSE(none.failed);
-  EXPECT_EQ(none.stderrText, "Skipped 0 records, Copied 0 records, 0 fields total into 0 files\n");
+  EXPECT_TRUE(none.failed);
+  EXPECT_NE(none.error.find("list directory: " + dir.File("plain.ckp") + ": Not a directory"),
+            std::string::npos) << none.error;
+  mkdir(dir.File("empty").c_str(), 0777);
+  WriteFile(dir.File("empty/README"), "not a table\n");
+  Outcome empty = ToDirectory(dir.File("empty"), dir.File("out3"));
+  EXPECT_TRUE(empty.failed);
+  EXPECT_EQ(empty.error, "no records in " + dir.File("empty"));
+  EXPECT_NE(empty.stderrText.find(dir.File("empty/README") + " is not a table file"), std::string::npos);
 }
 
 TEST(ConvertTest, DirectoryCopyGoesOnPastABadFile) {

@@ -247,10 +247,12 @@ void FileSys::Cleanup() {
 }
 
 std::unique_ptr<StrVarArray> FileSys::ScanDir(Error* e) {
-  (void)e;
   auto names = std::make_unique<StrVarArray>();
-  // A directory that cannot be listed gives an empty list.
-  if (OsListDir(path.Text(), names.get()) != 0) names->ClearStrings();
+  // A directory that cannot be listed gives an empty list and the reason.
+  if (int err = OsListDir(path.Text(), names.get())) {
+    names->ClearStrings();
+    FileIO::SetOsError(e, "list directory", path, err);
+  }
   return names;
 }
 

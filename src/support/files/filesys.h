@@ -180,7 +180,7 @@ class FileSys {
   // denied.
   virtual bool OpenWasRefused() { return false; }
   // A new list of the names in the directory named by the path ("." and
-  // ".." skipped); empty when it cannot be listed.
+  // ".." skipped); empty, with the reason in e, when it cannot be listed.
   virtual std::unique_ptr<StrVarArray> ScanDir(Error* e);
   // Creates every missing directory above the last component of name.
   virtual void MkDir(const StrPtr& name, Error* e);
