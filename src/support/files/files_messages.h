@@ -34,6 +34,10 @@ inline constexpr MessageId kMsgGzipTrailing = {
     0x31210419, "%file%: data after the end of the gzip data is not a gzip member"};
 inline constexpr MessageId kMsgGzipDamaged = {0x3221041a, "%file%: damaged gzip data (%reason%)"};
 
+// A line too long to be held is refused, never split into several.
+inline constexpr MessageId kMsgLineTooLong = {
+    0x3221041b, "%file%: a line is longer than %max% bytes"};
+
 inline constexpr MessageId kMsgTranslationFailed = {
     0x2204040e, "Translation of file content failed near line %arg%[ file %name%]"};
 inline constexpr MessageId kMsgPartialChar = {0x1004040d, "Partial character in translation"};

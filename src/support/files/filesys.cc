@@ -97,14 +97,22 @@ void FileSys::SetPathChecked(const StrPtr& name, Error* e) {
 
 int FileSys::ReadLine(StrBuf* line, Error* e) {
   line->Clear();
-  int limit = GetLevel(ZT_FILESYS_BUFSIZE);
   char c;
-  while (static_cast<int>(line->Length()) < limit) {
+  for (;;) {
     int n = Read(&c, 1, e);
-    if (n <= 0) break;
+    if (n < 0 || e->Test()) {
+      line->NulTerminate();
+      return 0;
+    }
+    if (n == 0) break;
     if (c == '\n') {
       line->NulTerminate();
       return 1;
+    }
+    if (line->Length() >= lineLimit) {
+      e->Set(kMsgLineTooLong) << path << lineLimit;
+      line->NulTerminate();
+      return 0;
     }
     line->AppendUnterminated(&c, 1);
   }
