@@ -27,8 +27,11 @@ std::string Inflate(const char* p, size_t n, int inStep, int outStep, size_t lim
     gz.SetOutput(window, outStep);
     int more = gz.Decompress(&e);
     out.append(window, outStep - gz.OutputLeft());
-    if (!more || e.Test() || gz.Done()) break;
-    if (gz.InputLeft() == 0 && at >= n && gz.OutputLeft() > 0) break;  // truncated input
+    if (!more || e.Test()) break;
+    if (gz.InputLeft() == 0 && at >= n && gz.OutputLeft() > 0) {
+      gz.EndOfInput(&e);  // complete only after a whole member
+      break;
+    }
     if (out.size() > limit) break;
   }
   *done = gz.Done() && !e.Test();

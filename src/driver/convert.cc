@@ -216,9 +216,9 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
 
   std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
   lister->SetPath(input);
-  Error listErr;
-  std::unique_ptr<StrVarArray> names = lister->ScanDir(&listErr);
-  int count = (names && !listErr.Test()) ? names->Count() : 0;
+  std::unique_ptr<StrVarArray> names = lister->ScanDir(e);
+  if (e->Test()) return 1;
+  int count = names ? names->Count() : 0;
 
   Totals totals;
   int failed = 0;
@@ -228,11 +228,10 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
   std::map<std::string, std::string> sources;  // output name -> its input
   for (int i = 0; i < count; ++i) {
     const StrBuf& name = *names->At(i);
-    if (EndsWith(name, ".md5", 4)) continue;
-    bool compressed = EndsWith(name, ".gz", 4);
-    StrBuf inPath(input);
-    inPath.Append("/");
-    inPath.Append(name);
+    TableFile table;
+    if (!ZtJournalDir::TableEntry(input, name, &table)) continue;  // reported there
+    bool compressed = table.compressed;
+    const StrBuf& inPath = table.path;
     StrBuf outPath(output);
     outPath.Append("/");
     outPath.Append(name.Text(), compressed ? name.Length() - 3 : name.Length());
@@ -280,6 +279,7 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
   fprintf(stderr,
           "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total into %d files\n",
           failed, totals.copied, totals.fields, done);
+  if (done == 0 && failed == 0) e->Set(kMsgNoRecords) << input;
   return failed;
 }
 

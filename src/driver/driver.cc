@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/driver_messages.h"
+#include "journal/zt_journal_dir.h"
 #include "migrate/conflict_report.h"
 #include "migrate/migrator.h"
 #include "migrate/rename/archive_renamer.h"
@@ -142,13 +143,6 @@ std::unique_ptr<FileSys> FreshOutput(const char* name, int type) {
   return f;
 }
 
-// True when a directory entry has the name of a checkpoint table file
-// ("db.<table>.ckp", compressed or numbered).
-bool IsTableFileName(const StrPtr& name) {
-  return name.Length() > 7 && memcmp(name.Text(), "db.", 3) == 0 &&
-         (name.EndsWith(".ckp", 4) || name.EndsWith(".ckp.gz", 7));
-}
-
 // True, with the refusal in e, when the directory already holds checkpoint
 // table files: a parallel output is written whole into a directory of its
 // own, never mixed with the tables of an earlier run.
@@ -160,7 +154,8 @@ bool DirectoryHoldsTableFiles(const char* dir, Error* e) {
   Error ignored;
   std::unique_ptr<StrVarArray> names = d->ScanDir(&ignored);
   for (int i = 0; names && i < names->Count(); ++i) {
-    if (!IsTableFileName(*names->At(i))) continue;
+    TableFile table;
+    if (!ZtJournalDir::ParseTableFileName(*names->At(i), &table)) continue;
     e->Set(kMsgOutputDirHoldsTables) << dir << *names->At(i);
     return true;
   }

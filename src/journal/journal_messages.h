@@ -27,5 +27,18 @@ inline constexpr MessageId kMsgParseError = {0x41211c02, "Parse error at line %l
 // A single record larger than the reader accepts (1 GiB); reading stops.
 inline constexpr MessageId kMsgRecordTooLarge = {
     0x41211cf4, "Record too large at line %line%"};
+// An input read to its end that cannot be a whole checkpoint.
+inline constexpr MessageId kMsgNoRecords = {0x31211cf5, "no records in %file%"};
+inline constexpr MessageId kMsgTruncatedCheckpoint = {
+    0x32211cf6,
+    "%file% is truncated: it opens with a checkpoint header note but ends at line %line% "
+    "without the trailer note"};
+// Entries of a parallel checkpoint directory that are not read.
+inline constexpr MessageId kMsgNotATableFile = {
+    0x21211cf7, "%file% is not a table file of the parallel checkpoint; it is not read"};
+inline constexpr MessageId kMsgNotARegularFile = {
+    0x21211cf8, "%file% is not a regular file; it is not read"};
+inline constexpr MessageId kMsgDirUnreadable = {
+    0x31211cf9, "the parallel checkpoint directory %dir% cannot be read"};
 
 #endif  // ZT_JOURNAL_JOURNAL_MESSAGES_H_

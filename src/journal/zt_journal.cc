@@ -69,6 +69,10 @@ ZtJournal::ZtJournal(FileSys* f)
       line(0),
       skipped(0),
       consumed(0),
+      records(0),
+      headerOpen(false),
+      lastTrailer(false),
+      ended(false),
       lastVersion(0),
       lastExpected(0),
       lastValid(false) {
@@ -239,7 +243,39 @@ std::unique_ptr<JournalRecord> ZtJournal::GetRecord(Error* e) {
   return rec;
 }
 
+namespace {
+
+// True for a journal note of the given type ("nx" records carry the type
+// in their field 1: 0 the checkpoint header, 1 its trailer).
+bool IsNoteOfType(const JournalRecord& rec, int type) {
+  const StrPtr* op = rec.Get(0);
+  const StrPtr* t = rec.Get(1);
+  return op && t && op->EqualExact("nx") && t->Length() && ParseDecimal(*t) == type;
+}
+
+}  // namespace
+
 bool ZtJournal::ReadRecord(JournalRecord* rec, Error* e) {
+  if (ended) return false;
+  if (ReadOne(rec, e)) {
+    if (records++ == 0) headerOpen = IsNoteOfType(*rec, 0);
+    lastTrailer = IsNoteOfType(*rec, 1);
+    return true;
+  }
+  ended = true;
+  if (!e->Test()) CheckComplete(e);
+  return false;
+}
+
+void ZtJournal::CheckComplete(Error* e) {
+  if (records == 0) {
+    e->Set(kMsgNoRecords) << Name();
+  } else if (headerOpen && !lastTrailer) {
+    e->Set(kMsgTruncatedCheckpoint) << Name() << line;
+  }
+}
+
+bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
   if (!opened) {
     file->Open(FOM_READ, e);
     if (e->Test()) return false;

@@ -30,7 +30,7 @@ class ZtJournal {
   virtual ~ZtJournal();
 
   // The next record, owned by the caller; null at the end of input (error
-  // empty) or on a failure (error set).
+  // empty) or on a failure (error set; an empty or truncated input is one).
   virtual std::unique_ptr<JournalRecord> GetRecord(Error* e);
   // As GetRecord, reading into a record the caller reuses (its storage is
   // kept). True when a record was read.
@@ -66,6 +66,12 @@ class ZtJournal {
   // Token states.
   enum { kBetween = 0, kBare = 1, kQuoted = 2, kAfterAt = 3 };
 
+  // ReadRecord without the whole-input checks.
+  bool ReadOne(JournalRecord* rec, Error* e);
+  // At the end of the input: sets the error for an input without records
+  // or one cut short after its header note.
+  void CheckComplete(Error* e);
+
   // Appends the next token's bytes to out and returns one of the results.
   int NextToken(StrBuf* out, Error* e);
   // Refills the read buffer: the byte count, 0 at the end, -1 on failure.
@@ -86,6 +92,10 @@ class ZtJournal {
   int32_t line;
   int32_t skipped;
   int64_t consumed;  // bytes delivered by the file so far
+  int64_t records;   // records returned
+  bool headerOpen;   // the first record was a checkpoint header note
+  bool lastTrailer;  // the last record returned was a trailer note
+  bool ended;        // the end (or a failure) has been reported
 
   // The schema answer for the last table and version seen.
   StrBuf lastTable;

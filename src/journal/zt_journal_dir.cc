@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "journal/journal_messages.h"
 #include "support/files/filesys.h"
+#include "support/messages/message_log.h"
 #include "support/text/var_array.h"
 
 namespace {
@@ -50,14 +52,14 @@ int ZtJournalDir::TableGroup(const StrPtr& table) {
 
 bool ZtJournalDir::ParseTableFileName(const StrPtr& name, TableFile* f) {
   StrBuf rest(name);
-  if (rest.Length() >= 4 && EndsWith(rest, ".md5")) return false;
   f->compressed = false;
   f->part = 0;
   if (rest.Length() >= 4 && EndsWith(rest, ".gz")) {
     rest.SetLength(rest.Length() - 3);
     f->compressed = true;
   }
-  if (rest.Length() >= 5 && EndsWith(rest, ".ckp")) rest.SetLength(rest.Length() - 4);
+  if (!(rest.Length() >= 5 && EndsWith(rest, ".ckp"))) return false;
+  rest.SetLength(rest.Length() - 4);
   if (rest.Length() >= 10 && rest[rest.Length() - 9] == '#') {
     const char* hex = rest.Text() + rest.Length() - 8;
     uint32_t part = 0;
@@ -72,27 +74,58 @@ bool ZtJournalDir::ParseTableFileName(const StrPtr& name, TableFile* f) {
       rest.SetLength(rest.Length() - 9);
     }
   }
+  // A table name begins with "db." and carries no part marker of its own.
+  if (rest.Length() <= 3 || memcmp(rest.Text(), "db.", 3) != 0 ||
+      memchr(rest.Text(), '#', rest.Length()))
+    return false;
   rest.NulTerminate();
   f->table.Set(rest);
   f->group = TableGroup(f->table);
   return true;
 }
 
+bool ZtJournalDir::TableEntry(const StrPtr& directory, const StrPtr& name, TableFile* f) {
+  StrBuf n(name);
+  if (n.Length() >= 4 && EndsWith(n, ".md5")) return false;  // a digest file
+  StrBuf path(directory);
+  path.Append("/");
+  path.Append(name);
+  Error warning;
+  if (!ParseTableFileName(name, f)) {
+    warning.Set(kMsgNotATableFile) << path;
+  } else {
+    // A pipe or a device would block or never end; only regular files (or
+    // links to them) are table files. An entry gone or unreadable is kept,
+    // so that opening it reports why.
+    std::unique_ptr<FileSys> probe = MakeFile(false, path);
+    int st = probe->Stat();
+    if (st & (FSF_DIRECTORY | FSF_SPECIAL)) warning.Set(kMsgNotARegularFile) << path;
+  }
+  if (warning.Test()) {
+    GetMessageLog()->Report(&warning);
+    return false;
+  }
+  f->path.Set(path);
+  return true;
+}
+
 ZtJournalDir::ZtJournalDir(const StrPtr& dir)
-    : ZtJournal(), directory(dir), current(0), totalSize(0), doneSkipped(0), doneBytes(0) {
-  Error e;
+    : ZtJournal(),
+      directory(dir),
+      current(0),
+      totalSize(0),
+      doneSkipped(0),
+      doneBytes(0),
+      started(false) {
   std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
   lister->SetPath(directory);
-  std::unique_ptr<StrVarArray> names = lister->ScanDir(&e);
-  if (!names || e.Test()) return;  // nothing to read
+  std::unique_ptr<StrVarArray> names = lister->ScanDir(&listError);
+  if (!names || listError.Test()) return;  // reported by the first read
 
   for (int i = 0; i < names->Count(); ++i) {
     const StrBuf* name = names->At(i);
     auto f = std::make_unique<TableFile>();
-    if (!ParseTableFileName(*name, f.get())) continue;
-    f->path.Set(directory);
-    f->path.Append("/");
-    f->path.Append(*name);
+    if (!TableEntry(directory, *name, f.get())) continue;
     std::unique_ptr<FileSys> sizer = MakeFile(false, f->path);
     int64_t size = sizer->GetSize();
     if (size > 0) totalSize += size;
@@ -127,6 +160,19 @@ int ZtJournalDir::SkippedCount() const {
 }
 
 bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
+  if (!started) {
+    started = true;
+    if (listError.Test()) {
+      e->Merge(listError);
+      e->Set(kMsgDirUnreadable) << directory;
+      current = FileCount();
+      return false;
+    }
+    if (tableFiles.empty()) {
+      e->Set(kMsgNoRecords) << directory;
+      return false;
+    }
+  }
   for (;;) {
     if (!currentReader) {
       if (current >= FileCount()) return false;

@@ -3,9 +3,17 @@
 // with digest files beside them) as one stream of records in a fixed table
 // order: configuration, counters, groups, depots, domains, then the rest.
 //
+// Only the directory's own table files are read: regular files named
+// <table>.ckp or <table>#<part>.ckp, either with ".gz" when compressed, the
+// table name beginning with "db.". Digest files (".md5") are passed over
+// quietly; any other entry (a stray copy, a README, a pipe or a
+// subdirectory) is reported once as a warning and not read, so that no row
+// is read twice and no entry can block the run.
+//
 // The reader owns its list of table files and, while a file is being read,
 // that file's object and its ZtJournal; each file is opened when its turn
-// comes and closed once it is exhausted.
+// comes and closed once it is exhausted. A directory that cannot be listed,
+// or that holds no table file, is an error of the first read.
 #ifndef ZT_JOURNAL_ZT_JOURNAL_DIR_H_
 #define ZT_JOURNAL_ZT_JOURNAL_DIR_H_
 
@@ -28,8 +36,8 @@ struct TableFile {
 
 class ZtJournalDir : public ZtJournal {
  public:
-  // Lists the directory and sorts its table files; a listing failure gives
-  // an empty list and no error.
+  // Lists the directory and sorts its table files; a listing failure is
+  // kept for the first read.
   explicit ZtJournalDir(const StrPtr& directory);
   ~ZtJournalDir() override;
 
@@ -46,9 +54,12 @@ class ZtJournalDir : public ZtJournal {
   int FileCount() const { return static_cast<int>(tableFiles.size()); }
   const TableFile& FileAt(int i) const { return *tableFiles[i]; }
 
-  // Parses an entry name into f (path not set); false for a digest file
-  // (".md5"), which is not a table file.
+  // Parses an entry name into f (path not set); false for a name that is
+  // not a table file's.
   static bool ParseTableFileName(const StrPtr& name, TableFile* f);
+  // True for an entry of the directory to read, parsed into f with its
+  // path; every other entry but a digest file is reported as a warning.
+  static bool TableEntry(const StrPtr& directory, const StrPtr& name, TableFile* f);
   // The read order group of a table name (looked at up to its first "%").
   static int TableGroup(const StrPtr& table);
 
@@ -61,6 +72,8 @@ class ZtJournalDir : public ZtJournal {
   int64_t totalSize;
   int32_t doneSkipped;
   int64_t doneBytes;  // BytesRead of the files already finished
+  Error listError;    // why the directory could not be listed
+  bool started;       // the first read has been made
 };
 
 #endif  // ZT_JOURNAL_ZT_JOURNAL_DIR_H_

@@ -125,7 +125,12 @@ void TranslationMap::Load(FileSys* file, Error* e) {
     StrBuf line, left, right;
     for (;;) {
       int got = file->ReadLine(&line, e);
-      if (e->GetSeverity() >= E_FAILED || got == 0) break;
+      if (e->GetSeverity() >= E_FAILED) {
+        // A line is read whole or the load fails: never a part of one.
+        e->Set(kMsgMapLineUnreadable) << lineNumber + 1 << file->Name();
+        break;
+      }
+      if (got == 0) break;
       ++lineNumber;
       if (lineNumber % 10000 == 0)
         DebugPrintf("  map line %d : %llu bytes processed ...\n", lineNumber,

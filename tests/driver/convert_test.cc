@@ -26,7 +26,8 @@ const char kStandard[] =
     "@pv@ 1 @db.counters@ @change@ 42 \n"
     "@pv@ 0 @db.desc@ 7 @two\r\nlines with @@ sign@ \n"
     "@pv@ 9 @db.rev@ @//depot/a@ 3 0 1 12 1500000000 1400000000 "
-    "0123456789ABCDEF0123456789ABCDEF 10 0 0 @//depot/a@ @1.3@ 1 \n";
+    "0123456789ABCDEF0123456789ABCDEF 10 0 0 @//depot/a@ @1.3@ 1 \n"
+    "@nx@ 1 @db.journal@ 0 0 0 0 0 0 0 0 0 0 0 \n";
 
 void WriteGzip(const std::string& path, const std::string& content) {
   gzFile gz = gzopen(path.c_str(), "wb");
@@ -63,7 +64,7 @@ TEST(ConvertTest, StandardInputIsCopiedByteForByte) {
   EXPECT_FALSE(r.failed) << r.error;
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(ReadFile(dir.File("out.ckp")), kStandard);
-  EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 4 records, 41 fields total\n");
+  EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 5 records, 55 fields total\n");
 }
 
 TEST(ConvertTest, NonStandardInputIsNormalised) {
@@ -137,11 +138,19 @@ TEST(ConvertTest, DirectoryIsCopiedFileByFile) {
   EXPECT_FALSE(FileExists(dir.File("out/deeper/.ztmigrate")));
   EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 2 records, 10 fields total into 2 files\n");
 
-  // Input that is not a directory: nothing to copy.
+  // Input that is not a directory, or one without table files: nothing
+  // to copy is an error, never an empty success.
   WriteFile(dir.File("plain.ckp"), kStandard);
   Outcome none = ToDirectory(dir.File("plain.ckp"), dir.File("out2"));
-  EXPECT_FALSE(none.failed);
-  EXPECT_EQ(none.stderrText, "Skipped 0 records, Copied 0 records, 0 fields total into 0 files\n");
+  EXPECT_TRUE(none.failed);
+  EXPECT_NE(none.error.find("list directory: " + dir.File("plain.ckp") + ": Not a directory"),
+            std::string::npos) << none.error;
+  mkdir(dir.File("empty").c_str(), 0777);
+  WriteFile(dir.File("empty/README"), "not a table\n");
+  Outcome empty = ToDirectory(dir.File("empty"), dir.File("out3"));
+  EXPECT_TRUE(empty.failed);
+  EXPECT_EQ(empty.error, "no records in " + dir.File("empty"));
+  EXPECT_NE(empty.stderrText.find(dir.File("empty/README") + " is not a table file"), std::string::npos);
 }
 
 TEST(ConvertTest, DirectoryCopyGoesOnPastABadFileButWritesNothing) {
@@ -207,7 +216,7 @@ TEST(ConvertTest, ReaderFailureLeavesTheErrorAndStopsTheCopy) {
   WriteFile(dir.File("in.ckp"), std::string(kStandard) + "@pv@ 1 @db.counters@ @x");
   Outcome r = ToFile(dir.File("in.ckp"), dir.File("out.ckp"));
   EXPECT_TRUE(r.failed);
-  EXPECT_NE(r.error.find("Premature EOF at line 6"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find("Premature EOF at line 7"), std::string::npos) << r.error;
   EXPECT_NE(r.error.find("stopped early"), std::string::npos);
   EXPECT_FALSE(FileExists(dir.File("out.ckp")));
   EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"in.ckp"});
@@ -231,7 +240,7 @@ TEST(ConvertTest, SampleCheckpointConvertsToItsStandardForm) {
   EXPECT_FALSE(r.failed) << r.error;
   EXPECT_EQ(ReadFile(dir.File("out.ckp")), ReadFile(data + "mixed_standard.ckp"));
   EXPECT_EQ(r.stderrText.find("Skipping corrupt record"), std::string::npos) << r.stderrText;
-  EXPECT_NE(r.stderrText.find("Skipped 0 records, Copied 8 records, 58 fields total"),
+  EXPECT_NE(r.stderrText.find("Skipped 0 records, Copied 9 records, 72 fields total"),
             std::string::npos)
       << r.stderrText;
   // Converting the standard form again changes nothing.

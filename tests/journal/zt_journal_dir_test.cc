@@ -1,9 +1,12 @@
 // ZtJournalDir: table file naming, read order across groups, tables and
-// parts, compressed parts, sizes and skipped counts across files.
+// parts, compressed parts, sizes and skipped counts across files, and the
+// entries that are never read: stray names, pipes and subdirectories.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -40,22 +43,20 @@ int64_t SizeOf(const std::string& path) {
 
 TEST(ZtJournalDirTest, ParsesTableFileNames) {
   TableFile f;
-  EXPECT_FALSE(ZtJournalDir::ParseTableFileName("db.rev.ckp.md5", &f));
   ASSERT_TRUE(ZtJournalDir::ParseTableFileName("db.rev#0000001a.ckp.gz", &f));
   EXPECT_EQ(f.table.ToString(), "db.rev");
   EXPECT_EQ(f.part, 0x1au);
   EXPECT_TRUE(f.compressed);
-  ASSERT_TRUE(ZtJournalDir::ParseTableFileName("db.rev#0001a.ckp", &f));
-  EXPECT_EQ(f.table.ToString(), "db.rev#0001a");
-  EXPECT_EQ(f.part, 0u);
-  EXPECT_FALSE(f.compressed);
-  ASSERT_TRUE(ZtJournalDir::ParseTableFileName("db.rev#0000001g.ckp", &f));
-  EXPECT_EQ(f.table.ToString(), "db.rev#0000001g");
-  ASSERT_TRUE(ZtJournalDir::ParseTableFileName(".gz", &f));  // too short to be cut
-  EXPECT_EQ(f.table.ToString(), ".gz");
-  ASSERT_TRUE(ZtJournalDir::ParseTableFileName("db.config%extra.gz", &f));
+  ASSERT_TRUE(ZtJournalDir::ParseTableFileName("db.config%extra.ckp", &f));
   EXPECT_EQ(f.table.ToString(), "db.config%extra");
   EXPECT_EQ(f.group, 0);
+  EXPECT_FALSE(f.compressed);
+  // Anything else is not a table file: copies, backups, digests, other
+  // suffixes, part markers that are not 8 hexadecimal digits.
+  for (const char* name : {"db.rev.ckp.md5", "db.rev.ckp.bak", "db.rev.ckp~", "#db.rev.ckp#",
+                           "README", "README.ckp", "db.rev", "db.rev.gz", ".ckp", "db..ckp.gz",
+                           "db.rev#0001a.ckp", "db.rev#0000001g.ckp", "x.db.rev.ckp"})
+    EXPECT_FALSE(ZtJournalDir::ParseTableFileName(name, &f)) << name;
   EXPECT_EQ(ZtJournalDir::TableGroup("db.groupx"), 3);
   EXPECT_EQ(ZtJournalDir::TableGroup("db.Config"), 100);
 }
@@ -74,6 +75,7 @@ TEST(ZtJournalDirTest, ReadsTablesInOrderAcrossFiles) {
   WriteFile(dir.File("db.group.ckp"), Record("db.g", "group"));
   WriteFile(dir.File("db.counters.ckp"), Counter("a", 1) + "junk line\n" + Counter("b", 2));
   WriteFile(dir.File("README"), "just text\n" + Record("db.readme", "readme"));
+  WriteFile(dir.File("db.rev.ckp.bak"), Record("db.rev0", "rev0 again"));
 
   ZtJournalDir reader(dir.path().c_str());
   EXPECT_EQ(reader.Name().ToString(), dir.path());
@@ -84,20 +86,73 @@ TEST(ZtJournalDirTest, ReadsTablesInOrderAcrossFiles) {
     while (std::unique_ptr<JournalRecord> r = reader.GetRecord(&e))
       if (r->Get(0)->ToString() == "mx") tags.push_back(r->Get(2)->ToString());
       else if (r->Get(2)->ToString() == "db.counters") tags.push_back(r->Get(3)->ToString());
-    EXPECT_EQ(capture.reports.size(), 2u);
+    EXPECT_EQ(capture.reports.size(), 1u);  // "junk line"
   }
   EXPECT_FALSE(e.Test());
   EXPECT_EQ(tags, (std::vector<std::string>{"config", "a", "b", "group", "groupx", "depot",
-                                            "domain", "readme", "archive", "rev0", "rev1",
-                                            "rev2"}));
-  EXPECT_EQ(reader.SkippedCount(), 2);  // "junk line" and "just text"
+                                            "domain", "archive", "rev0", "rev1", "rev2"}));
+  EXPECT_EQ(reader.SkippedCount(), 1);
   int64_t total = 0;
   for (const char* name : {"db.rev.ckp.gz", "db.rev#00000002.ckp", "db.rev#00000001.ckp",
                            "db.config.ckp", "db.archive.ckp", "db.domain.ckp", "db.depot.ckp",
-                           "db.groupx.ckp", "db.group.ckp", "db.counters.ckp", "README"})
+                           "db.groupx.ckp", "db.group.ckp", "db.counters.ckp"})
     total += SizeOf(dir.File(name));
   EXPECT_EQ(reader.Size(), total);
-  EXPECT_EQ(reader.FileCount(), 11);
+  EXPECT_EQ(reader.FileCount(), 10);
+}
+
+TEST(ZtJournalDirTest, StrayEntriesAreReportedOnceAndNeverRead) {
+  TempDir dir;
+  WriteFile(dir.File("db.counters.ckp"), Counter("a", 1));
+  WriteFile(dir.File("db.counters.ckp.md5"), "digest\n");
+  WriteFile(dir.File("db.counters.ckp.bak"), Counter("a", 1));
+  WriteFile(dir.File("notes.txt"), Counter("b", 2));
+  ASSERT_EQ(mkfifo(dir.File("db.rev.ckp").c_str(), 0600), 0);  // would block a reader for good
+  ASSERT_EQ(mkdir(dir.File("db.have.ckp").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("db.counters.ckp", dir.File("db.domain.ckp").c_str()), 0);
+
+  ReportCapture capture;
+  ZtJournalDir reader(dir.path().c_str());
+  std::vector<std::string> reports = capture.reports;
+  std::sort(reports.begin(), reports.end());
+  EXPECT_EQ(reports, (std::vector<std::string>{
+                         dir.File("db.counters.ckp.bak") + " is not a table file of the parallel "
+                                                           "checkpoint; it is not read",
+                         dir.File("db.have.ckp") + " is not a regular file; it is not read",
+                         dir.File("db.rev.ckp") + " is not a regular file; it is not read",
+                         dir.File("notes.txt") + " is not a table file of the parallel "
+                                                 "checkpoint; it is not read"}));
+  Error e;
+  int n = 0;
+  while (reader.GetRecord(&e)) ++n;
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(n, 2);  // the table and the link to it
+  EXPECT_EQ(capture.reports.size(), 4u);  // nothing more at reading
+}
+
+TEST(ZtJournalDirTest, ATableFileCutShortNamesItself) {
+  TempDir dir;
+  const std::string header = "@nx@ 0 1 @ckp@ 1 0 0 0 0 @r@ @journal@ @db.counters@ @@ @@ \n";
+  const std::string trailer = "@nx@ 1 1 @ckp@ 0 0 0 0 0 @db.counters@ @@ @@ @@ @@ \n";
+  WriteFile(dir.File("db.config.ckp"), header + trailer);
+  WriteFile(dir.File("db.counters.ckp"), header + Counter("a", 1));
+  WriteFile(dir.File("db.rev.ckp"), header + trailer);
+  ZtJournalDir reader(dir.path().c_str());
+  Error e;
+  int n = 0;
+  while (reader.GetRecord(&e)) ++n;
+  EXPECT_EQ(n, 4);  // db.rev is never reached
+  EXPECT_EQ(e.Text(), dir.File("db.counters.ckp") +
+                          " is truncated: it opens with a checkpoint header note but ends at line "
+                          "3 without the trailer note");
+
+  // An empty table file holds no records, which is no table at all.
+  WriteFile(dir.File("db.counters.ckp"), "");
+  ZtJournalDir again(dir.path().c_str());
+  Error empty;
+  while (again.GetRecord(&empty)) {
+  }
+  EXPECT_EQ(empty.Text(), "no records in " + dir.File("db.counters.ckp"));
 }
 
 TEST(ZtJournalDirTest, AFailingFileStopsTheDirectory) {
@@ -110,14 +165,22 @@ TEST(ZtJournalDirTest, AFailingFileStopsTheDirectory) {
   EXPECT_EQ(e.Text(), "Parse error at line 1");
 }
 
-TEST(ZtJournalDirTest, MissingDirectoryReadsAsEmpty) {
+TEST(ZtJournalDirTest, UnlistedOrEmptyDirectoryIsAnError) {
   TempDir dir;
   ZtJournalDir reader(dir.File("nosuch").c_str());
   Error e;
   EXPECT_EQ(reader.GetRecord(&e), nullptr);
-  EXPECT_FALSE(e.Test());
+  EXPECT_EQ(e.Text(), "the parallel checkpoint directory " + dir.File("nosuch") +
+                          " cannot be read\nlist directory: " + dir.File("nosuch") +
+                          ": No such file or directory");
   EXPECT_EQ(reader.Size(), 0);
   EXPECT_EQ(reader.SkippedCount(), 0);
+
+  WriteFile(dir.File("README"), Counter("a", 1));
+  ZtJournalDir empty(dir.path().c_str());
+  Error none;
+  EXPECT_EQ(empty.GetRecord(&none), nullptr);
+  EXPECT_EQ(none.Text(), "no records in " + dir.path());
 }
 
 }  // namespace

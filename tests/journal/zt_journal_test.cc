@@ -181,6 +181,53 @@ TEST(ZtJournalTest, CorruptRecordAtTheVeryEndIsCounted) {
   EXPECT_EQ(r.error, "");
 }
 
+TEST(ZtJournalTest, AnInputIsWholeOnlyWithItsTrailer) {
+  const std::string header = "@nx@ 0 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n";
+  const std::string trailer = "@nx@ 1 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n";
+  const std::string truncated =
+      "mem.ckp is truncated: it opens with a checkpoint header note but ends at line ";
+
+  Result whole = Read(header + kCounter + trailer);
+  EXPECT_EQ(whole.records.size(), 3u);
+  EXPECT_EQ(whole.error, "");
+  // Two checkpoints one after the other are whole too.
+  EXPECT_EQ(Read(header + kCounter + trailer + header + trailer).error, "");
+  // No header note at all: older servers write none.
+  EXPECT_EQ(Read(std::string(kCounter) + kCounter).error, "");
+
+  // Cut anywhere after the header: every record before the cut is given,
+  // then the refusal.
+  Result cut = Read(header + kCounter + kCounter);
+  EXPECT_EQ(cut.records.size(), 3u);
+  EXPECT_EQ(cut.error, truncated + "4 without the trailer note");
+  EXPECT_EQ(Read(header).error, truncated + "2 without the trailer note");
+  // A trailer with records after it is not the end of the checkpoint; nor
+  // is a trailer that was skipped as corrupt.
+  EXPECT_EQ(Read(header + trailer + kCounter).error, truncated + "4 without the trailer note");
+  Result bad = Read(header + kCounter + "@nx@ 1 111 @journal@ 0 \n");
+  EXPECT_EQ(bad.skipped, 1);
+  EXPECT_EQ(bad.error, truncated + "4 without the trailer note");
+  // A note of another type first does not open a checkpoint.
+  EXPECT_EQ(Read("@nx@ 2 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n"s + kCounter).error, "");
+}
+
+TEST(ZtJournalTest, AnInputWithoutRecordsIsRefused) {
+  for (const std::string& text : {""s, "\n\n  \n"s, "\0\0\0"s, "@zz@ 1 2 \n@pv@ 1 @db.counters@ 1 2 3 \n"s}) {
+    Result r = Read(text);
+    EXPECT_TRUE(r.records.empty());
+    EXPECT_EQ(r.error, "no records in mem.ckp") << testing::PrintToString(text);
+  }
+  // The refusal is given once: the reader stays at its end.
+  MemFile file("");
+  ZtJournal reader(&file);
+  Error e;
+  EXPECT_FALSE(reader.GetRecord(&e));
+  EXPECT_TRUE(e.Test());
+  Error again;
+  EXPECT_FALSE(reader.GetRecord(&again));
+  EXPECT_FALSE(again.Test());
+}
+
 TEST(ZtJournalTest, ReadFailureAndOpenFailure) {
   MemFile file(std::string(kCounter) + kCounter + kCounter, 16);
   file.failAt = 40;

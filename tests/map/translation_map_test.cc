@@ -252,6 +252,39 @@ TEST_F(MapFileTest, ContainsLooksOnlyInTheOwnPartition) {
   EXPECT_TRUE(map.Contains("//depot/..."));
 }
 
+TEST_F(MapFileTest, LinesAreWholeHoweverLong) {
+  // The tail of a comment longer than any buffer is still the comment, and
+  // a mapping of a very deep path is one mapping.
+  const std::string comment = "#" + std::string(65535, 'x') + "//depot/a //depot/A";
+  std::string deep = "//depot/";
+  for (int i = 0; i < 30000; ++i) deep += "d/";
+  TranslationMap map(true);
+  Error e;
+  Load(&map, comment + "\n" + deep + "... " + deep + "...\n", &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  ASSERT_EQ(map.Lines().Count(), 2);
+  EXPECT_TRUE(map.Lines().At(0)->ToString() == comment);
+  EXPECT_EQ(map.MappingCount(), 1);
+  EXPECT_EQ(Tr(&map, "//depot/a"), "<none>");
+  EXPECT_TRUE(Tr(&map, deep + "f.c") == deep + "f.c");
+}
+
+TEST_F(MapFileTest, ALineTooLongToHoldFailsTheLoadWithItsNumber) {
+  std::string path = dir.File("map.txt");
+  testutil::WriteFile(path, "//depot/a //depot/A\n# " + std::string(5000, 'y') + "\n//depot/b //depot/B\n");
+  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  f->SetPath(StrPtr(path.c_str()));
+  f->SetLineLimit(4096);
+  Error e;
+  f->Open(FOM_READ, &e);
+  TranslationMap map(true);
+  testing::internal::CaptureStdout();
+  map.Load(f.get(), &e);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(e.Text(), "Line 2 of map " + path + " could not be read whole; the map is not used.\n" +
+                          path + ": a line is longer than 4096 bytes");
+}
+
 TEST_F(MapFileTest, ProgressLineEveryTenThousandLines) {
   std::string text;
   for (int i = 0; i < 10001; ++i) text += "//depot/d" + std::to_string(i % 50) + "/f" + std::to_string(i) + " //depot/D" +

@@ -75,7 +75,7 @@ TEST_F(ScanTest, OnlyTheFirstNoteIsTheTemplateAndNotesAreNotWritten) {
   // A later note, one carrying the Unicode flag, is neither data nor a
   // second template; it does switch Unicode mode on.
   std::string out = Run(std::string(kNote) + Counter(1) +
-                        "@nx@ 2 222 @other@ 8 1 1 1 1 @r@ @s@ @t@ @u@ @v@ \n" + Counter(2));
+                        "@nx@ 2 222 @other@ 8 1 1 1 1 @r@ @s@ @t@ @u@ @v@ \n" + Counter(2) + kTrailer);
   EXPECT_FALSE(e.Test()) << e.Text();
   EXPECT_EQ(out, kHeader + Counter(1) + Counter(2) + kTrailer);
   EXPECT_TRUE(unicodeCheckpoint);
@@ -99,12 +99,20 @@ TEST_F(ScanTest, ProgressCountsNotesButNeverReportsOnOne) {
   EXPECT_NE(debug.find("Record 200000, Processed 100000 records in "), std::string::npos);
 }
 
-TEST_F(ScanTest, ReaderFailureStillEndsTheOutput) {
-  // The input breaks off inside a quoted field: the records before it and
-  // the trailer are written, and the reader's error is the scan's.
+TEST_F(ScanTest, CheckpointCutAfterItsHeaderIsRefusedWithoutTrailer) {
+  std::string out = Run(std::string(kNote) + Counter(1) + Counter(2));
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_NE(e.Text().find("in.ckp is truncated"), std::string::npos) << e.Text();
+  EXPECT_EQ(out, kHeader + Counter(1) + Counter(2));
+}
+
+TEST_F(ScanTest, ReaderFailureLeavesTheOutputWithoutTrailer) {
+  // The input breaks off inside a quoted field: the records before it are
+  // written but no trailer, so the output never passes for a whole
+  // checkpoint, and the reader's error is the scan's.
   std::string out = Run(std::string(kNote) + Counter(1) + "@pv@ 1 @db.counters@ @cut");
   EXPECT_TRUE(e.IsFatal());
-  EXPECT_EQ(out, kHeader + Counter(1) + kTrailer);
+  EXPECT_EQ(out, kHeader + Counter(1));
   EXPECT_NE(debug.find("Total time to process checkpoint, "), std::string::npos);
 }
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "support/files/digest.h"
+#include "support/files/files_messages.h"
 #include "support/messages/debug.h"
 
 FileIOBuffer::FileIOBuffer(int mode)
@@ -191,35 +192,37 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
     line->NulTerminate();
     return 0;
   }
-  const uint32_t limit = static_cast<uint32_t>(bufferSize);
   for (;;) {
     if (readAvail == 0) {
       int n = FillBuffer(e);
-      if (n <= 0) {
+      if (n < 0) {
+        line->NulTerminate();
+        return 0;  // a failed read never passes for the last line
+      }
+      if (n == 0) {
         line->NulTerminate();
         return line->Length() ? -1 : 0;
       }
     }
-    if (line->Length() >= limit) {
-      line->NulTerminate();
-      return -1;  // the rest follows in the next calls
-    }
-    int room = static_cast<int>(limit - line->Length());
-    int k = readAvail < room ? readAvail : room;
+    int k = readAvail;
     const char* hit = static_cast<const char*>(memchr(readPtr, '\n', k));
     if (lineMode != LineModeNone) {
       int scan = hit ? static_cast<int>(hit - readPtr) : k;
       const char* cr = static_cast<const char*>(memchr(readPtr, '\r', scan));
       if (cr) hit = cr;
     }
+    int plain = hit ? static_cast<int>(hit - readPtr) : k;
+    if (static_cast<uint64_t>(line->Length()) + plain > lineLimit) {
+      e->Set(kMsgLineTooLong) << path << lineLimit;
+      line->NulTerminate();
+      return 0;
+    }
+    line->AppendUnterminated(readPtr, plain);
     if (!hit) {
-      line->AppendUnterminated(readPtr, k);
       readPtr += k;
-      readAvail -= k;
+      readAvail = 0;
       continue;
     }
-    int plain = static_cast<int>(hit - readPtr);
-    line->AppendUnterminated(readPtr, plain);
     char c = *hit;
     readPtr += plain + 1;
     readAvail -= plain + 1;
@@ -232,6 +235,10 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
     // buffer happens to end.
     bool failed;
     int next = PeekByte(e, &failed);
+    if (failed) {
+      line->NulTerminate();
+      return 0;
+    }
     if (next == '\n') {
       ++readPtr;
       --readAvail;
@@ -243,10 +250,6 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
       return 1;  // a lone CR ends a line too
     }
     line->AppendUnterminated("\r", 1);  // a lone CR is data
-    if (failed) {
-      line->NulTerminate();
-      return -1;
-    }
   }
 }
 

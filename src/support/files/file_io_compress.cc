@@ -68,6 +68,7 @@ void FileIOCompress::Open(int m, Error* e) {
   compressMode = c == FST_C_GZIP ? kGzipOnDisk : c == FST_C_GUNZIP ? kGzipToCaller : kNone;
   if (compressMode != kNone) {
     stream = std::make_unique<GzipStream>();
+    stream->SetName(path);
     ioSize = GetLevel(ZT_FILESYS_BUFSIZE);
     ioBuffer.reset(new char[ioSize]);
   }
@@ -346,26 +347,28 @@ void FileIOCompress::InflateLoop() {
 
 int FileIOCompress::Inflate(char* buf, int len, bool* failed, Error* e) {
   stream->SetOutput(buf, len);
-  for (;;) {
-    if (stream->InputLeft() == 0) {
+  while (!stream->Done()) {
+    if (stream->InputLeft() == 0 && !diskAtEnd) {
       int n = FileIOBinary::Read(ioBuffer.get(), ioSize, e);
       if (n < 0) {
         *failed = true;
         break;
       }
-      if (n == 0) {
-        e->Set(kMsgUnexpectedEof);
-        *failed = true;
-        break;
-      }
-      stream->SetInput(ioBuffer.get(), n);
+      if (n == 0) diskAtEnd = true;
+      else stream->SetInput(ioBuffer.get(), n);
     }
-    int r = stream->Decompress(e);
+    stream->Decompress(e);
     if (stream->Failed()) {
       *failed = true;
       break;
     }
-    if (r == 0 || stream->OutputLeft() == 0) break;
+    if (stream->OutputLeft() == 0) break;
+    if (diskAtEnd && stream->InputLeft() == 0) {
+      // The disk data is used up and zlib has given all it holds: the file
+      // is complete only when it ended just after a whole member.
+      if (!stream->EndOfInput(e)) *failed = true;
+      break;
+    }
   }
   return len - stream->OutputLeft();
 }
@@ -406,30 +409,12 @@ int FileIOCompress::CompressRead(char* buf, int len, Error* e) {
   }
   if (stream->Failed()) return -1;
   if (stream->Done()) return 0;
-  stream->SetOutput(buf, len);
   bool failed = false;
-  for (;;) {
-    if (compressMode == kGzipOnDisk) {
-      if (stream->InputLeft() == 0) {
-        int n = FileIOBinary::Read(ioBuffer.get(), ioSize, e);
-        if (n < 0) {
-          failed = true;
-          break;
-        }
-        if (n == 0) {
-          e->Set(kMsgUnexpectedEof);
-          failed = true;
-          break;
-        }
-        stream->SetInput(ioBuffer.get(), n);
-      }
-      int r = stream->Decompress(e);
-      if (stream->Failed()) {
-        failed = true;
-        break;
-      }
-      if (r == 0 || stream->OutputLeft() == 0) break;
-    } else {
+  if (compressMode == kGzipOnDisk) {
+    Inflate(buf, len, &failed, e);
+  } else {
+    stream->SetOutput(buf, len);
+    for (;;) {
       if (stream->InputLeft() == 0 && !diskAtEnd) {
         int n = FileIOBinary::Read(ioBuffer.get(), ioSize, e);
         if (n < 0) {
@@ -592,17 +577,15 @@ int64_t FileIOCompress::GetUncompressedSize() {
     if (s.InputLeft() == 0 && !atEnd) {
       int n = plain->Read(in.get(), size, &e);
       if (n < 0) break;
-      if (n == 0) {
-        atEnd = true;
-        if (cm == kGzipOnDisk) break;  // cut short: count what was there
-      } else {
-        s.SetInput(in.get(), n);
-      }
+      if (n == 0) atEnd = true;
+      else s.SetInput(in.get(), n);
     }
     s.SetOutput(out.get(), size);
     int r = cm == kGzipOnDisk ? s.Decompress(&e) : s.Compress(atEnd, &e);
     count += size - s.OutputLeft();
     if (s.Failed() || r == 0) break;
+    // A stream cut short counts what was there.
+    if (cm == kGzipOnDisk && atEnd && s.InputLeft() == 0 && s.OutputLeft() > 0) break;
   }
   plain->Close(&e);
   uncompressedSize = count;

@@ -116,7 +116,7 @@ class FileIOCompress : public FileIOBinary {
   int64_t uncompressedPos;
   int64_t uncompressedSize;
   bool writing;     // something was written since Open
-  bool diskAtEnd;   // the disk data is used up (compressing reads)
+  bool diskAtEnd;   // the disk data is used up (compressed reads)
 
   // The compressing thread and its blocks; the thread alone uses stream,
   // ioBuffer and the disk while it runs.

@@ -23,8 +23,20 @@ inline constexpr MessageId kMsgDeflateEndFailed = {0x40210411, "DeflateEnd faile
 inline constexpr MessageId kMsgDeflateInitFailed = {0x40210412, "DeflateInit failed!"};
 inline constexpr MessageId kMsgInflateFailed = {0x40210413, "Inflate failed!"};
 inline constexpr MessageId kMsgInflateInitFailed = {0x40210414, "InflateInit failed!"};
-inline constexpr MessageId kMsgGzipMagic = {0x40210415, "Gzip magic header wrong!"};
-inline constexpr MessageId kMsgUnexpectedEof = {0x30000000, "Unexpected end of file"};
+// A gzip file read in part is never taken for the whole: each of these
+// names the file and ends its reading.
+inline constexpr MessageId kMsgGzipMagic = {
+    0x31210415, "%file%: not in gzip format (Gzip magic header wrong!)"};
+inline constexpr MessageId kMsgGzipTruncated = {0x31210416, "%file%: unexpected end of gzip data"};
+inline constexpr MessageId kMsgGzipCrc = {0x31210417, "%file%: gzip CRC mismatch"};
+inline constexpr MessageId kMsgGzipLength = {0x31210418, "%file%: gzip length mismatch"};
+inline constexpr MessageId kMsgGzipTrailing = {
+    0x31210419, "%file%: data after the end of the gzip data is not a gzip member"};
+inline constexpr MessageId kMsgGzipDamaged = {0x3221041a, "%file%: damaged gzip data (%reason%)"};
+
+// A line too long to be held is refused, never split into several.
+inline constexpr MessageId kMsgLineTooLong = {
+    0x3221041b, "%file%: a line is longer than %max% bytes"};
 
 // The run stopped at a signal (SIGINT, SIGTERM or SIGHUP).
 inline constexpr MessageId kMsgInterrupted = {0x40210420, "Interrupted by signal %signal%."};

@@ -104,14 +104,22 @@ void FileSys::SetPathChecked(const StrPtr& name, Error* e) {
 
 int FileSys::ReadLine(StrBuf* line, Error* e) {
   line->Clear();
-  int limit = GetLevel(ZT_FILESYS_BUFSIZE);
   char c;
-  while (static_cast<int>(line->Length()) < limit) {
+  for (;;) {
     int n = Read(&c, 1, e);
-    if (n <= 0) break;
+    if (n < 0 || e->Test()) {
+      line->NulTerminate();
+      return 0;
+    }
+    if (n == 0) break;
     if (c == '\n') {
       line->NulTerminate();
       return 1;
+    }
+    if (line->Length() >= lineLimit) {
+      e->Set(kMsgLineTooLong) << path << lineLimit;
+      line->NulTerminate();
+      return 0;
     }
     line->AppendUnterminated(&c, 1);
   }
@@ -257,10 +265,12 @@ void FileSys::Cleanup() {
 }
 
 std::unique_ptr<StrVarArray> FileSys::ScanDir(Error* e) {
-  (void)e;
   auto names = std::make_unique<StrVarArray>();
-  // A directory that cannot be listed gives an empty list.
-  if (OsListDir(path.Text(), names.get()) != 0) names->ClearStrings();
+  // A directory that cannot be listed gives an empty list and the reason.
+  if (int err = OsListDir(path.Text(), names.get())) {
+    names->ClearStrings();
+    FileIO::SetOsError(e, "list directory", path, err);
+  }
   return names;
 }
 

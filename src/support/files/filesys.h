@@ -180,7 +180,7 @@ class FileSys {
   // denied.
   virtual bool OpenWasRefused() { return false; }
   // A new list of the names in the directory named by the path ("." and
-  // ".." skipped); empty when it cannot be listed.
+  // ".." skipped); empty, with the reason in e, when it cannot be listed.
   virtual std::unique_ptr<StrVarArray> ScanDir(Error* e);
   // Creates every missing directory above the last component of name.
   virtual void MkDir(const StrPtr& name, Error* e);
@@ -189,8 +189,9 @@ class FileSys {
   // Removes the directory above the last component of name, and every
   // directory above it that becomes empty.
   virtual void RmDir(const StrPtr& name, Error* e);
-  // Reads one line without its terminator into line: 1 for a line, 0 at the
-  // end, -1 for a line cut by the end of the data or the size limit.
+  // Reads one whole line, however long, without its terminator into line:
+  // 1 for a line, 0 at the end or on a failure (set in e; a line longer
+  // than the line limit is one), -1 for a last line without terminator.
   virtual int ReadLine(StrBuf* line, Error* e);
   // Reads the whole file; out (may be null) receives its MD5 in upper-case
   // hex. Returns the byte count.
@@ -228,6 +229,11 @@ class FileSys {
   void SetStopDir(const StrPtr& dir) { stopDir.Set(dir); }
   int GetContentCharset() const { return contentCharset; }
   int GetNameCharset() const { return nameCharset; }
+  // The longest line ReadLine gives (kMaxLineBytes unless set lower).
+  void SetLineLimit(uint32_t bytes) { lineLimit = bytes; }
+
+  // A line longer than this is refused rather than held.
+  static const uint32_t kMaxLineBytes = 1u << 30;
 
   // Calls Cleanup on every live file object marked delete-on-close.
   static void CleanupAll();
@@ -256,6 +262,7 @@ class FileSys {
   StrBuf stopDir;
   int32_t nameCharset;
   int32_t contentCharset;
+  uint32_t lineLimit = kMaxLineBytes;
 
  private:
   friend class FileSysRegistry;

@@ -14,13 +14,10 @@ GzipStream::GzipStream()
       pendNext(nullptr),
       pendEnd(nullptr),
       crc(0),
-      headerFill(0),
-      headerNeed(0),
-      flags(0),
-      extraLeft(0),
-      failed(false) {
+      failed(false),
+      memberOpen(false),
+      members(0) {
   memset(&zs, 0, sizeof(zs));
-  memset(header, 0, sizeof(header));
   memset(trailer, 0, sizeof(trailer));
 }
 
@@ -32,6 +29,12 @@ GzipStream::~GzipStream() {
 int GzipStream::Fail(const MessageId& id, Error* e) {
   failed = true;
   e->Set(id);
+  return 0;
+}
+
+int GzipStream::FailNamed(const MessageId& id, Error* e) {
+  failed = true;
+  e->Set(id) << fileName;
   return 0;
 }
 
@@ -101,93 +104,67 @@ int GzipStream::Compress(bool finishing, Error* e) {
   }
 }
 
+int GzipStream::FailInflate(int rc, Error* e) {
+  failed = true;
+  const char* why = zs.msg ? zs.msg : "no progress possible";
+  if (rc == Z_MEM_ERROR) {
+    e->Set(kMsgInflateFailed);
+  } else if (rc == Z_DATA_ERROR && strcmp(why, "incorrect data check") == 0) {
+    FailNamed(kMsgGzipCrc, e);
+  } else if (rc == Z_DATA_ERROR && strcmp(why, "incorrect length check") == 0) {
+    FailNamed(kMsgGzipLength, e);
+  } else if (rc == Z_DATA_ERROR && strcmp(why, "incorrect header check") == 0) {
+    // Not a gzip member where one must begin.
+    FailNamed(members ? kMsgGzipTrailing : kMsgGzipMagic, e);
+  } else {
+    e->Set(kMsgGzipDamaged) << fileName << why;
+  }
+  return 0;
+}
+
 int GzipStream::Decompress(Error* e) {
   if (failed) return 0;
-  for (;;) {
-    if (headerNeed > 0) {
-      int n = headerNeed < static_cast<int>(zs.avail_in) ? headerNeed : static_cast<int>(zs.avail_in);
-      memcpy(header + headerFill, zs.next_in, n);
-      zs.next_in += n;
-      zs.avail_in -= n;
-      headerFill += n;
-      headerNeed -= n;
-      if (headerNeed > 0) return 1;
-    }
-    switch (state) {
-      case kStart:
-        crc = crc32(0L, Z_NULL, 0);
-        if (inflateInit2(&zs, -15) != Z_OK) return Fail(kMsgInflateInitFailed, e);
-        inflateStarted = true;
-        headerFill = 0;
-        headerNeed = 10;
-        state = kHeader;
-        continue;
-      case kHeader:
-        if (header[0] != 0x1f || header[1] != 0x8b || header[2] != 8) return Fail(kMsgGzipMagic, e);
-        flags = header[3];
-        state = kFlags;
-        continue;
-      case kFlags:
-        headerFill = 0;
-        if (flags & 4) {
-          flags &= ~4;
-          headerNeed = 2;
-          state = kExtraLen;
-        } else if (flags & 8) {
-          flags &= ~8;
-          state = kString;
-        } else if (flags & 0x10) {
-          flags &= ~0x10;
-          state = kString;
-        } else if (flags & 2) {
-          flags &= ~2;
-          headerNeed = 2;  // the header CRC is not checked
-        } else {
-          state = kInflate;
-        }
-        continue;
-      case kExtraLen:
-        extraLeft = header[0] + 256 * header[1];
-        state = kExtra;
-        continue;
-      case kExtra: {
-        int n = extraLeft < static_cast<int>(zs.avail_in) ? extraLeft : static_cast<int>(zs.avail_in);
-        zs.next_in += n;
-        zs.avail_in -= n;
-        extraLeft -= n;
-        if (extraLeft > 0) return 1;
-        state = kFlags;
-        continue;
-      }
-      case kString: {
-        const void* z = memchr(zs.next_in, 0, zs.avail_in);
-        if (!z) {
-          zs.next_in += zs.avail_in;
-          zs.avail_in = 0;
-          return 1;
-        }
-        uInt n = static_cast<uInt>(static_cast<const Bytef*>(z) - zs.next_in) + 1;
-        zs.next_in += n;
-        zs.avail_in -= n;
-        state = kFlags;
-        continue;
-      }
-      case kInflate: {
-        if (zs.avail_out == 0) return 1;
-        Bytef* before = zs.next_out;
-        int rc = inflate(&zs, Z_NO_FLUSH);
-        crc = crc32(crc, before, static_cast<uInt>(zs.next_out - before));
-        if (rc == Z_OK) return 1;
-        if (rc == Z_BUF_ERROR && zs.avail_in == 0) return 1;  // wants input
-        if (rc == Z_STREAM_END) {
-          state = kInflateDone;
-          return 0;
-        }
-        // Z_BUF_ERROR with input and room means no progress is possible.
-        return Fail(kMsgInflateFailed, e);
-      }
-      default:
-        return 0;
-    }
+  if (state == kStart) {
+    // Window bits 15 + 16: zlib reads the gzip header and checks the
+    // trailer of each member itself.
+    if (inflateInit2(&zs, 15 + 16) != Z_OK) return Fail(kMsgInflateInitFailed, e);
+    inflateStarted = true;
+    state = kInflate;
   }
+  if (state != kInflate) return 0;
+  for (;;) {
+    if (!memberOpen) {
+      if (zs.avail_in == 0) return 1;
+      // Whatever follows a whole member must be another member.
+      if (members > 0) {
+        if (zs.next_in[0] != 0x1f) return FailNamed(kMsgGzipTrailing, e);
+        if (inflateReset(&zs) != Z_OK) return Fail(kMsgInflateFailed, e);
+      }
+      memberOpen = true;
+    }
+    if (zs.avail_out == 0) return 1;
+    // Called even without input: zlib may still hold output to give.
+    const uInt inBefore = zs.avail_in;
+    const uInt outBefore = zs.avail_out;
+    int rc = inflate(&zs, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) {
+      memberOpen = false;
+      ++members;
+      continue;
+    }
+    if (rc != Z_OK && rc != Z_BUF_ERROR) return FailInflate(rc, e);
+    if (zs.avail_in == 0 || zs.avail_out == 0) return 1;
+    if (zs.avail_in == inBefore && zs.avail_out == outBefore) return FailInflate(Z_BUF_ERROR, e);
+  }
+}
+
+bool GzipStream::EndOfInput(Error* e) {
+  if (failed) return false;
+  if (state == kInflateDone) return true;
+  if (members > 0 && !memberOpen) {
+    state = kInflateDone;
+    return true;
+  }
+  FailNamed(kMsgGzipTruncated, e);
+  return false;
 }

@@ -1,9 +1,10 @@
 // GzipStream: the state of one gzip stream being written or read, over
-// zlib's raw deflate and inflate. The gzip header and trailer are made and
-// parsed here: written files begin with the fixed header 1f 8b 08 00 00 00
-// 00 00 00 03 and end with the CRC-32 and the length of the data; read
-// files may carry the optional extra, name, comment and header-CRC fields.
-// Anything after the first deflate stream is ignored.
+// zlib. Written files are made here: the fixed header 1f 8b 08 00 00 00 00
+// 00 00 03, a raw deflate stream, and the CRC-32 and the length of the data.
+// Read files go through zlib's own gzip decoding, member after member, so a
+// file of several concatenated members reads as their data in order; every
+// member's CRC-32 and length are checked, and the input must end exactly at
+// the end of a member. Failures name the file given to SetName.
 //
 // The caller owns both windows: it points the input window at bytes to
 // consume and the output window at room to fill, then runs a step until it
@@ -16,6 +17,7 @@
 #include <cstdint>
 
 #include "support/messages/error.h"
+#include "support/text/strbuf.h"
 
 class GzipStream {
  public:
@@ -40,9 +42,17 @@ class GzipStream {
   // 1 to be called again (more input or room needed), 0 when the stream is
   // complete or failed (the failure is set in e).
   int Compress(bool finishing, Error* e);
-  // Decompressing step: the same convention; 1 with the input window empty
-  // asks for more input.
+  // Decompressing step: 1 to be called again (with the input window empty
+  // it asks for more input, with the output window full for more room), 0
+  // after a failure (set in e).
   int Decompress(Error* e);
+  // Tells a stream being read that its input has ended: true when it ended
+  // just after a whole member (the stream is then done), else sets the
+  // truncation failure in e.
+  bool EndOfInput(Error* e);
+
+  // The file name that failures of a stream being read mention.
+  void SetName(const StrPtr& name) { fileName.Set(name); }
 
   // True once the whole stream has been produced or read.
   bool Done() const { return state == kDone || state == kInflateDone; }
@@ -51,10 +61,13 @@ class GzipStream {
  private:
   enum {
     kStart = 0, kCompress = 1, kFinish = 2, kTrailer = 3, kDone = 4,
-    kHeader = 5, kFlags = 6, kExtraLen = 7, kExtra = 8, kString = 9,
     kInflate = 10, kInflateDone = 11
   };
   int Fail(const MessageId& id, Error* e);
+  // As Fail, for a message whose one place is the file name.
+  int FailNamed(const MessageId& id, Error* e);
+  // Sets the failure for an inflate result (a zlib code other than OK).
+  int FailInflate(int rc, Error* e);
   // Copies pending header or trailer bytes to the output window.
   bool DrainPending();
 
@@ -65,13 +78,11 @@ class GzipStream {
   const unsigned char* pendNext;
   const unsigned char* pendEnd;
   uint32_t crc;
-  unsigned char header[10];
-  int headerFill;   // header bytes gathered
-  int headerNeed;   // header bytes still owed
-  int flags;        // FLG bits still to process
-  int extraLeft;    // extra-field bytes still to skip
   unsigned char trailer[8];
   bool failed;
+  bool memberOpen;   // inside a member (its trailer not yet read)
+  int64_t members;   // whole members read
+  StrBuf fileName;
 };
 
 #endif  // ZT_SUPPORT_FILES_GZIP_STREAM_H_

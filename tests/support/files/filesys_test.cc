@@ -265,7 +265,10 @@ TEST_F(FileSysTest, ScanDirAndRemoveTree) {
   for (int i = 0; i < names->Count(); ++i) got.push_back(names->At(i)->ToString());
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got, (std::vector<std::string>{"d", "one"}));
-  EXPECT_EQ(Named(FST_BINARY, dir.File("nothing"))->ScanDir(&e)->Count(), 0);
+  // A directory that cannot be listed is empty, and says why.
+  Error missing;
+  EXPECT_EQ(Named(FST_BINARY, dir.File("nothing"))->ScanDir(&missing)->Count(), 0);
+  EXPECT_EQ(missing.Text(), "list directory: " + dir.File("nothing") + ": No such file or directory");
   f->RemoveTree(StrPtr(root.c_str()), &e);
   EXPECT_FALSE(e.Test()) << e.Text();
   EXPECT_FALSE(testutil::FileExists(root));

@@ -4,4 +4,5 @@
 cat > in.ckp <<'CKP'
 @nx@ 0 1700000000 @journal@ 1 0 0 0 0 @@ @@ @@ @@ @@ 
 @pv@ 1 @db.counters@ @change@ 42 
+@nx@ 1 1700000000 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ 
 CKP

@@ -1,5 +1,5 @@
-# A checkpoint with a header note, multi-line text, case conflicts and a
-# corrupt record, run through every kind of run; see after.sh.
+# A checkpoint with header and trailer notes, multi-line text and case
+# conflicts, run through every kind of run; see after.sh.
 {
   printf '@nx@ 0 1700000000 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n'
   printf '@pv@ 1 @db.counters@ @change@ 42 \n'
@@ -7,6 +7,7 @@
   printf '@pv@ 1 @db.excl@ @//depot/Main/a.c@ @ws1@ @alice@ \n'
   printf '@pv@ 1 @db.excl@ @//depot/main/b.c@ @ws1@ @bob@ \n'
   printf '@pv@ 1 @db.excl@ @//depot/main/c.c@ @ws1@ @bob@ \n'
+  printf '@nx@ 1 1700000000 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n'
 } > in.ckp
 printf '//depot/main/... //depot/MAIN/...\n' > trans.map
 mkdir srv

@@ -1,0 +1,2 @@
+mkdir in
+echo notes > in/README
