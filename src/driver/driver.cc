@@ -20,7 +20,6 @@
 #include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 #include "support/messages/options.h"
-#include "support/messages/settings.h"
 #include "support/text/strbuf.h"
 
 #if __has_include("driver/convert.h")
@@ -96,15 +95,15 @@ void DiscardLine(void*, const StrPtr&) {}
 void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
   auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
   DebugPrintf("\nSummary:\n");
-  line("records read", m.recordsRead);
-  line("records written", m.recordsWritten);
-  line("path conflicts", m.conflictLines);
+  line("records read", m.counters.recordsRead);
+  line("records written", m.counters.recordsWritten);
+  line("path conflicts", m.counters.conflictLines);
   line("names fixed", m.nameFixes.Count());
   if (renamed) {
-    line("archives moved", m.renameCount);
-    line("archives missing", m.archivesMissing);
-    line("archives in conflict", m.archiveConflicts);
-    line("archives unsettled", m.archivesUnsettled);
+    line("archives moved", m.counters.renameCount);
+    line("archives missing", m.counters.archivesMissing);
+    line("archives in conflict", m.counters.archiveConflicts);
+    line("archives unsettled", m.counters.archivesUnsettled);
   }
   DebugPrintf("    %-22s%d.%03ds\n", "time", elapsedMs / 1000, elapsedMs % 1000);
 }
@@ -411,14 +410,15 @@ int RunDriver(int argc, char** argv) {
     return Aborts(&e) ? -1 : 0;
   }
 
-  if (const char* locale = Arg(opts, 'L')) localeName.Set(locale);
+  RunConfig config;
+  if (const char* locale = Arg(opts, 'L')) config.locale = locale;
 
-  int mode = 0;
+  int& mode = config.mode;
   if (opts.GetValue('R')) mode |= kModeRenameArchives;
   const char* conflictName = Arg(opts, 'c');
   if (const char* c = Arg(opts, 'C')) {
     if (strcmp(c, "1") == 0) {
-      caseInsensitiveOutput = true;
+      config.caseInsensitiveOutput = true;
     } else if (strcmp(c, "0") != 0) {
       fprintf(info, "unknown option -C%s\n", c);
       fflush(info);
@@ -450,11 +450,10 @@ int RunDriver(int argc, char** argv) {
     log->SetFallbackFd(OsRedirectStderr(logName));
   }
 
-  bool requireVariants = true;
-  if (const char* n = Arg(opts, 'n')) requireVariants = n[0] != 'r';
+  if (const char* n = Arg(opts, 'n')) config.requireVariants = n[0] != 'r';
 
   const char* translationName = Arg(opts, 't');
-  int policyKind = kPolicyNone;
+  int& policyKind = config.policyKind;
   if (const char* p = Arg(opts, 'p')) {
     if (translationName && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, info)) {
       fputs("Exiting ...\n", info);
@@ -470,12 +469,9 @@ int RunDriver(int argc, char** argv) {
     }
   }
 
-  if (const char* r = Arg(opts, 'r')) serverRootSetting.Set(r);
-  if (const char* s = Arg(opts, 'S')) serverIdSetting.Set(s);
-  if (opts.GetValue('u')) {
-    unicodeCheckpoint = true;
-    utf8Folding = true;
-  }
+  if (const char* r = Arg(opts, 'r')) config.serverRoot = r;
+  if (const char* s = Arg(opts, 'S')) config.serverId = s;
+  if (opts.GetValue('u')) config.unicode = true;
 
   if (mode & kModeRenameArchives) {
 #ifdef ZT_HAVE_PROBE
@@ -514,26 +510,18 @@ int RunDriver(int argc, char** argv) {
   resourceTimer.Start();
 
   {
-    Migrator migrator(std::move(input), std::move(translationFile), std::move(policyFile),
-                      std::move(conflictFile), std::move(outputFile), requireVariants);
+    Migrator migrator(config, std::move(input), std::move(translationFile), std::move(policyFile),
+                      std::move(conflictFile), std::move(outputFile));
 
-    // A run that renames no archives analyses every path and name, written
-    // outputs or not: only the rename works from the archive root.
-    if (!(mode & kModeRenameArchives)) migrator.scanOnly = false;
-
-    if (!serverRootSetting.IsEmpty()) {
-      migrator.serverRoot.Set(serverRootSetting);
-      if (!quiet) fprintf(stderr, "ztroot set to %s\n", serverRootSetting.Text());
-    }
-    if (!serverIdSetting.IsEmpty()) {
-      migrator.serverId.Set(serverIdSetting);
-      if (!quiet) fprintf(stderr, "serverId set to %s\n", serverIdSetting.Text());
-    }
+    if (!config.serverRoot.empty() && !quiet)
+      fprintf(stderr, "ztroot set to %s\n", config.serverRoot.c_str());
+    if (!config.serverId.empty() && !quiet)
+      fprintf(stderr, "serverId set to %s\n", config.serverId.c_str());
 
     if (outDir) migrator.SetOutputDirectory(StrPtr(outDir), &e);
     if (e.GetSeverity() <= E_INFO) migrator.OpenFiles(&e);
     if (e.GetSeverity() <= E_INFO) migrator.LoadMaps(&e);
-    if (e.GetSeverity() <= E_INFO) migrator.Scan(mode, policyKind, &e);
+    if (e.GetSeverity() <= E_INFO) migrator.Scan(&e);
     if (e.GetSeverity() <= E_INFO) {
       if (Verbosity() >= 3) migrator.PrintStatistics();
       if (Verbosity() >= 5) migrator.DumpTree();
@@ -547,7 +535,7 @@ int RunDriver(int argc, char** argv) {
     // The outputs take their names only when the run wrote them whole: not
     // after a read or write error, skipped records or an interrupt. A
     // verdict that inconsistencies remain still leaves complete outputs.
-    bool complete = e.GetSeverity() <= E_INFO && !migrator.skippedRecords && !InterruptSignal();
+    bool complete = e.GetSeverity() <= E_INFO && !migrator.counters.skippedRecords && !InterruptSignal();
     if (complete) migrator.CommitOutputs(&e);
     if (complete && reportFile && e.GetSeverity() <= E_INFO) reportFile->Commit(&e);
     if (e.GetSeverity() <= E_INFO && Verbosity() >= 1)
@@ -555,16 +543,16 @@ int RunDriver(int argc, char** argv) {
 
     if (e.GetSeverity() <= E_INFO) {
       // Archives left unsettled rule out the success verdict.
-      if (migrator.conflictsRemain) {
+      if (migrator.counters.conflictsRemain) {
         e.Set(kMsgConflictsRemain);
-      } else if (migrator.minorInconsistencies && !haveOutputFile && !outDir) {
+      } else if (migrator.counters.minorInconsistencies && !haveOutputFile && !outDir) {
         e.Set(kMsgMinorInconsistencies);
-      } else if (!migrator.archivesUnsettled) {
+      } else if (!migrator.counters.archivesUnsettled) {
         e.Set(kMsgSuccess);
         log->Report(&e);
       }
-      if (migrator.archivesUnsettled) e.Set(kMsgArchivesUnsettled) << migrator.archivesUnsettled;
-      if (migrator.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.skippedRecords;
+      if (migrator.counters.archivesUnsettled) e.Set(kMsgArchivesUnsettled) << migrator.counters.archivesUnsettled;
+      if (migrator.counters.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.counters.skippedRecords;
     }
     // (A commit that fails reports its own rename error.)
     if (!complete && migrator.HasOutputs()) e.Set(kMsgOutputsDiscarded);

@@ -366,7 +366,7 @@ void Migrator::FixDomainPrefix(const StrPtr& field, Error* e) {
     }
   }
   currentRecord->SetField(pos, catTranslated, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
+  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
 }
 
 void Migrator::FixDomainName(const StrPtr& field, Error* e) {
@@ -378,7 +378,7 @@ void Migrator::FixDomainName(const StrPtr& field, Error* e) {
   if (!rec) return;
   if (!rec->name.EqualExact(*v)) nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, *v);
   currentRecord->SetField(pos, rec->name, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
+  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
 }
 
 void Migrator::FixGroupName(const StrPtr& field, Error* e) {
@@ -390,7 +390,7 @@ void Migrator::FixGroupName(const StrPtr& field, Error* e) {
   if (!rec) return;
   if (!rec->name.EqualExact(*v)) nameFixes.Note("group", rec->name, *v);
   currentRecord->SetField(pos, rec->name, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++minorInconsistencies;
+  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
 }
 
 void Migrator::MapDepotName(Error* e) {
@@ -555,7 +555,7 @@ void Migrator::ApplyCatalogueRow(Error* e) {
     case kCatRev:
       EnterDepotPath("depotFile", e);
       EnterDepotPath("lbrFile", e);
-      if (policyKind == kPolicyHead) MarkHeadRevision(e);
+      if (config.policyKind == kPolicyHead) MarkHeadRevision(e);
       break;
     case kCatRevBx:
       // Without a map or a re-casing policy there is nothing to translate,

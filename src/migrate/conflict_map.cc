@@ -78,11 +78,11 @@ class ConflictWalker : public ConflictVisitor {
 
 void Migrator::WriteConflictMap(Error* e) {
   StrBuf text;
-  ConflictWalker walker(policyKind == kPolicyHead, &text);
+  ConflictWalker walker(config.policyKind == kPolicyHead, &text);
   if (!pathTree->Walk(&walker)) return;
 
-  conflictLines = walker.lines();
-  if (!text.IsEmpty()) ++conflictsRemain;
+  counters.conflictLines = walker.lines();
+  if (!text.IsEmpty()) ++counters.conflictsRemain;
 
   if (!conflictMapFile) return;
   DebugPrintf("Writing conflict map...\n");

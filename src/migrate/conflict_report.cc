@@ -139,7 +139,7 @@ void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
     AppendJsonString(m.input ? StrPtr(m.input->GetPath()) : StrPtr(), out);
     out->Append(",\n  \"pathConflicts\": [");
   }
-  ReportWalker walker(*m.pathTree, m.policyKind == kPolicyHead, format, out);
+  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, out);
   m.pathTree->Walk(&walker);
   if (!csv) out->Append(out->EndsWith("[", 1) ? "],\n  \"nameInconsistencies\": [" : "\n  ],\n  \"nameInconsistencies\": [");
 

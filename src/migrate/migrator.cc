@@ -12,40 +12,24 @@
 #include "migrate/name_caches.h"
 #include "migrate/path_tree.h"
 #include "migrate/rename/archive_renamer.h"
-#include "support/messages/settings.h"
 
-Migrator::Migrator(std::unique_ptr<FileSys> in, std::unique_ptr<FileSys> tmap,
-                   std::unique_ptr<FileSys> pmap, std::unique_ptr<FileSys> cmap,
-                   std::unique_ptr<FileSys> out, bool variants)
-    : inArchiveRoot(false),
-      headerWritten(false),
-      lostData(0),
-      archiveConflicts(0),
-      renameCount(0),
-      startTicks(0),
-      lastTicks(0),
-      renameTime(0),
+Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
+                   std::unique_ptr<FileSys> tmap, std::unique_ptr<FileSys> pmap,
+                   std::unique_ptr<FileSys> cmap, std::unique_ptr<FileSys> out)
+    : config(cfg),
+      serverId(StrPtr(cfg.serverId.c_str())),
+      serverRoot(StrPtr(cfg.serverRoot.c_str())),
+      unicodeCheckpoint(cfg.unicode),
+      notes(&serverRoot, &unicodeCheckpoint, cfg.caseInsensitiveOutput),
       input(std::move(in)),
       translationMapFile(std::move(tmap)),
       policyMapFile(std::move(pmap)),
       conflictMapFile(std::move(cmap)),
-      outputFile(std::move(out)),
-      mode(0),
-      policyKind(kPolicyNone),
-      minorInconsistencies(0),
-      conflictsRemain(0),
-      scanOnly(false),
-      skippedRecords(0),
-      currentRecord(nullptr),
-      requireVariants(variants) {
-  // The zeroed timer reads the tick count itself.
-  startTicks = timer.Elapsed();
-  lastTicks = startTicks;
-
+      outputFile(std::move(out)) {
   depotMap = std::make_unique<ViewMap>();
   depotNameMap = std::make_unique<ViewMap>();
   pathTree = std::make_unique<PathTree>();
-  translationMap = std::make_unique<TranslationMap>(requireVariants);
+  translationMap = std::make_unique<TranslationMap>(config.requireVariants);
   policyMap = std::make_unique<TranslationMap>(true);
 
   // A directory is read as a parallel checkpoint.
@@ -57,7 +41,10 @@ Migrator::Migrator(std::unique_ptr<FileSys> in, std::unique_ptr<FileSys> tmap,
   domains = std::make_unique<DomainCache>();
   groups = std::make_unique<GroupCache>();
 
-  scanOnly = !translationMapFile && !policyMapFile && !conflictMapFile && !outputFile;
+  // A run that renames no archives analyses every path and name, written
+  // outputs or not: only the rename works from the archive root.
+  scanOnly = (config.mode & kModeRenameArchives) && !translationMapFile && !policyMapFile &&
+             !conflictMapFile && !outputFile;
 
   // The default depot: its archive directory and its registered name.
   depotMap->Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
@@ -66,6 +53,8 @@ Migrator::Migrator(std::unique_ptr<FileSys> in, std::unique_ptr<FileSys> tmap,
 }
 
 Migrator::~Migrator() {
+  // An output never committed is removed with its writer.
+  sink.reset();
   Error ignored;
   for (std::unique_ptr<FileSys>* f :
        {&translationMapFile, &policyMapFile, &conflictMapFile, &outputFile}) {
@@ -93,7 +82,7 @@ Migrator::~Migrator() {
 void Migrator::SetOutputDirectory(const StrPtr& directory, Error* e) {
   outputDirectory.Set(directory);
   scanOnly = false;
-  tableFiles = std::make_unique<std::map<std::string, std::unique_ptr<FileSys>>>();
+  sink = std::make_unique<TableFilesWriter>(directory, input.get(), &notes);
   std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
   if (!marker) return;
   StrBuf path(directory);
@@ -115,13 +104,19 @@ void Migrator::OpenFiles(Error* e) {
     f.file->Open(f.mode, e);
     if (e->Test()) return;
   }
+  if (outputFile && outputDirectory.IsEmpty()) {
+    if (config.mode & kModeJournalPatch)
+      sink = std::make_unique<JournalPatchWriter>(outputFile.get());
+    else
+      sink = std::make_unique<CheckpointWriter>(outputFile.get(), &notes);
+  }
 }
 
 void Migrator::LoadMaps(Error* e) {
   // The maps' partition keys are folded paths, so they are made in the fold
   // mode the scan will use as far as the options tell it; a header note
   // that changes it makes the scan rekey them.
-  if ((translationMapFile || policyMapFile) && !localeReady) {
+  if ((translationMapFile || policyMapFile) && !foldModeSettled) {
     ChooseFoldMode();
     mapsFoldMode = FoldModeName();
   }
@@ -137,19 +132,11 @@ void Migrator::LoadMaps(Error* e) {
 }
 
 void Migrator::CommitOutputs(Error* e) {
-  // The table files of a parallel output first, together, then the single
-  // files; the first failure stops the rest, which are then removed.
-  if (tableFiles) {
-    for (auto& entry : *tableFiles) {
-      entry.second->Commit(e);
-      if (e->GetSeverity() > E_INFO) return;
-    }
-  }
-  for (FileSys* f : {outputFile.get(), conflictMapFile.get()}) {
-    if (!f) continue;
-    f->Commit(e);
-    if (e->GetSeverity() > E_INFO) return;
-  }
+  // The written records first (the table files of a parallel output
+  // together), then the conflict map; the first failure stops the rest,
+  // which are then removed.
+  if (sink) sink->Commit(e);
+  if (conflictMapFile && e->GetSeverity() <= E_INFO) conflictMapFile->Commit(e);
 }
 
 bool Migrator::HasOutputs() const {

@@ -1,12 +1,12 @@
 // Migrator: the migration engine of one run.
 //
-// The driver builds one Migrator with the input checkpoint and the optional
-// -t, -P, -c and -o file objects, runs its stages in order (each only while
-// the run's Error holds nothing worse than info) and destroys it, which
-// closes every file. The Migrator owns everything of the run: the files, the
-// record reader, the path tree, the name caches, the depot maps, the
-// translation and policy maps and the policy object. The stages read and
-// fill the fields below by these names.
+// The driver builds one Migrator with the run's options (RunConfig), the
+// input checkpoint and the optional -t, -P, -c and -o file objects, runs its
+// stages in order (each only while the run's Error holds nothing worse than
+// info) and destroys it, which closes every file. The Migrator owns
+// everything of the run: the files, the record reader, the record sink, the
+// path tree, the name caches, the depot maps, the translation and policy
+// maps and the policy object. What the run counted is in `counters`.
 #ifndef ZT_MIGRATE_MIGRATOR_H_
 #define ZT_MIGRATE_MIGRATOR_H_
 
@@ -17,6 +17,10 @@
 #include <string>
 
 #include "migrate/name_fixes.h"
+#include "migrate/output_notes.h"
+#include "migrate/record_sink.h"
+#include "migrate/run_config.h"
+#include "migrate/run_counters.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
 #include "support/messages/error.h"
@@ -32,20 +36,14 @@ struct RenameOptions;
 class TranslationMap;
 class ViewMap;
 class ZtJournal;
-
-// Bits of `mode`.
-enum MigratorMode { kModeRenameArchives = 1, kModeJournalPatch = 2 };
-
-// Values of `policyKind`.
-enum PolicyKind { kPolicyNone = 0, kPolicyLower = 1, kPolicyUpper = 2, kPolicyMixed = 3, kPolicyHead = 4 };
+struct ScanPace;
 
 class Migrator {
  public:
-  // Takes ownership of the files; any of the last four may be null.
-  // requireVariants is the -n setting given to the translation map.
-  Migrator(std::unique_ptr<FileSys> input, std::unique_ptr<FileSys> translationMapFile,
-           std::unique_ptr<FileSys> policyMapFile, std::unique_ptr<FileSys> conflictMapFile,
-           std::unique_ptr<FileSys> outputFile, bool requireVariants);
+  // Takes ownership of the files; any of them may be null.
+  Migrator(const RunConfig& config, std::unique_ptr<FileSys> input,
+           std::unique_ptr<FileSys> translationMapFile, std::unique_ptr<FileSys> policyMapFile,
+           std::unique_ptr<FileSys> conflictMapFile, std::unique_ptr<FileSys> outputFile);
   // Closes (errors ignored) and deletes every file and structure of the run.
   ~Migrator();
   Migrator(const Migrator&) = delete;
@@ -55,14 +53,15 @@ class Migrator {
   // parents and turns the run into one that writes output.
   void SetOutputDirectory(const StrPtr& directory, Error* e);
   // Opens the optional files (-t, -P for reading; -c, -o for writing),
-  // stopping at the first failure. The input is opened by its reader.
+  // stopping at the first failure, and makes the record sink of the -o
+  // file. The input is opened by its reader.
   void OpenFiles(Error* e);
   // Loads the translation map and the policy map.
   void LoadMaps(Error* e);
   // Reads every record, fills the tree and caches, writes the output and
   // renames archives; sets every counter the verdict reads except
   // conflictsRemain.
-  void Scan(int mode, int policyKind, Error* e);
+  void Scan(Error* e);
   // Prints the path tree statistics.
   void PrintStatistics();
   // Prints every node of the path tree.
@@ -89,16 +88,6 @@ class Migrator {
 
   // Handles one journal note: header template, Unicode flag, output header.
   void ProcessNote(JournalRecord* note, Error* e);
-  // Writes currentRecord to the -o file (whole checkpoint or journal patch).
-  void WriteRecord(Error* e);
-  // Writes currentRecord to its table's file in the -O directory.
-  void WriteTableRecord(Error* e);
-  // The output's header and trailer notes, made from headerRecord.
-  std::unique_ptr<JournalRecord> MakeHeader();
-  std::unique_ptr<JournalRecord> MakeTrailer();
-  // Writes the trailers and closes the per-table files, or writes the
-  // trailer of the -o file.
-  void EndOutput(Error* e);
 
   // ---- The table catalogue ----
 
@@ -114,32 +103,24 @@ class Migrator {
   void RegisterDomain(const StrPtr& name, int type, Error* e);
 
   // --- State of the run, in the order the stages know it. ---
-  StrBuf serverId;
-  StrBuf serverRoot;
-  bool inArchiveRoot;
-  std::unique_ptr<JournalRecord> headerRecord;  // the first note of the input
-  bool headerWritten;
-  int32_t lostData;
-  int32_t archiveConflicts;
-  int32_t renameCount;
-  // Archives the rename left unsettled (missing, in conflict, failed).
-  int32_t archivesUnsettled = 0;
-  // Archives named by the checkpoint but found on disk in no case.
-  int32_t archivesMissing = 0;
+  RunConfig config;
+  RunCounters counters;
+  StrBuf serverId;    // -S, else the first configurationVersion record
+  StrBuf serverRoot;  // -r, else the checkpoint's server root setting
+  // The checkpoint is Unicode: -u, then the header notes.
+  bool unicodeCheckpoint;
+  bool inArchiveRoot = false;
   // The working directory is the archive root.
   bool archiveRootEntered = false;
-  int32_t startTicks;
-  int32_t lastTicks;
-  int32_t renameTime;
-  Timer timer;
-  StrBuf outputDirectory;
-  // Per-table files of a parallel output, by table name (null until -O).
-  std::unique_ptr<std::map<std::string, std::unique_ptr<FileSys>>> tableFiles;
+  // The header and trailer notes of the outputs, from the input's first note.
+  OutputNotes notes;
   std::unique_ptr<FileSys> input;
   std::unique_ptr<FileSys> translationMapFile;
   std::unique_ptr<FileSys> policyMapFile;
   std::unique_ptr<FileSys> conflictMapFile;
   std::unique_ptr<FileSys> outputFile;
+  // Where the scan sends each treated record (null when nothing is written).
+  std::unique_ptr<RecordSink> sink;
   std::unique_ptr<ViewMap> depotMap;      // depot syntax -> archive directories
   std::unique_ptr<ViewMap> depotNameMap;  // "//name/..." lowered -> as registered
   std::unique_ptr<PathTree> pathTree;
@@ -149,22 +130,13 @@ class Migrator {
   std::unique_ptr<DomainCache> domains;
   std::unique_ptr<GroupCache> groups;
   std::unique_ptr<Policy> policy;
-  int32_t mode;
-  int32_t policyKind;
-  int32_t minorInconsistencies;
-  int32_t conflictsRemain;
+  // Paths and names are analysed as read, for the rename only (-R without
+  // an output); false in every other run.
   bool scanOnly;
-  int32_t skippedRecords;
-  JournalRecord* currentRecord;  // not owned: the record being processed
+  JournalRecord* currentRecord = nullptr;  // not owned: the record being processed
   StrBuf lastPath;
-  bool requireVariants;
   // Names replaced by the spelling of their definition, for the report.
   NameFixes nameFixes;
-  // Records read by the scan and records written to the outputs.
-  int64_t recordsRead = 0;
-  int64_t recordsWritten = 0;
-  // Conflict lines of the conflict map (set with conflictsRemain).
-  int64_t conflictLines = 0;
   // The archive renamer (-R): its directory cache and counters.
   std::unique_ptr<ArchiveRenamer> renamer;
 
@@ -172,18 +144,26 @@ class Migrator {
   // ---- fold mode of the maps ----
   // Chooses the path fold mode and the C library's locale from the run's
   // settings, without printing; false when the locale name was refused.
-  static bool ChooseFoldMode();
+  bool ChooseFoldMode();
+  // At the first data record: settles the fold mode (once; the header note
+  // has been seen by then) and rekeys maps loaded in another mode.
+  void SettleFoldMode();
   // A text naming the fold mode now in force (fold flags and locale).
   static std::string FoldModeName();
   // The fold mode the maps' partition keys were made in; empty when no map
   // was loaded before the fold mode was settled.
   std::string mapsFoldMode;
+  bool foldModeSettled = false;
 
-  // ---- scan and output private state ----
-  StrBuf deletion;  // -j: the record as read, as a "dv" line
-  StrBuf line;      // the output line being written
-  int64_t droppedTableRecords = 0;  // -O records whose table file could not be made
-  // ---- end scan and output private state ----
+  // ---- scan private state ----
+  StrBuf outputDirectory;  // -O
+  // Prepares the scan: the policy object, the renamer, the record sink.
+  void StartScan();
+  // One record of the scan; false when the scan must stop at once (an
+  // interrupt or a fatal error), leaving the outputs unended.
+  bool ScanRecord(JournalRecord* record, ScanPace* pace, Error* e);
+  // Ends the outputs and gathers the renamer's counters.
+  void EndScan(Error* e);
 
   // ---- catalogue private state ----
   // The catalogue row of the table last seen and the field positions

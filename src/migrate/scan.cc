@@ -1,8 +1,8 @@
 // The scan pass: reads the checkpoint once, record by record in input order,
-// hands each data record to the table catalogue and then to the output, and
-// turns the journal notes into the run's header template and Unicode flag.
-// One record object is reused for every record, so the loop itself makes no
-// allocation per record.
+// hands each data record to the table catalogue and then to the record
+// sink, and turns the journal notes into the run's header template and
+// Unicode flag. One record object is reused for every record, so the loop
+// itself makes no allocation per record.
 #include <clocale>
 #include <cstring>
 
@@ -15,7 +15,6 @@
 #include "migrate/rename/archive_renamer.h"
 #include "support/files/files_messages.h"
 #include "support/messages/message_log.h"
-#include "support/messages/settings.h"
 #include "support/text/fold.h"
 
 namespace {
@@ -29,33 +28,54 @@ bool IsNote(const JournalRecord& rec) {
 }
 
 // Prints the fold mode settled at the first data record.
-void ReportFoldMode(bool localeSet) {
-  if (!unicodeCheckpoint) {
+void ReportFoldMode(bool localeSet, bool unicode, const std::string& locale) {
+  if (!unicode) {
     if (localeSet)
       DebugPrintf("Locale set to: %s\n", setlocale(LC_ALL, nullptr));
     else
-      DebugPrintf("Error setting locale to: %s\n", localeName.Text());
+      DebugPrintf("Error setting locale to: %s\n", locale.c_str());
   }
-  if (unicodeCheckpoint) DebugPrintf("Unicode Checkpoint detected\n");
-  if (utf8Folding) DebugPrintf("Utf8 path folding enabled\n");
+  if (unicode) DebugPrintf("Unicode Checkpoint detected\n");
+  if (Utf8Folding()) DebugPrintf("Utf8 path folding enabled\n");
   if (SevenBitFolding()) DebugPrintf("7-bit path folding enabled\n");
 }
 
 }  // namespace
 
+// The rate and progress reports of one scan.
+struct ScanPace {
+  explicit ScanPace(ZtJournal* reader) : progress(reader) { timer.Start(); }
+  ScanProgress progress;
+  Timer timer;
+  int lastReport = 0;  // ms at the last rate line
+};
+
 bool Migrator::ChooseFoldMode() {
   bool localeSet = true;
+  const char* locale = config.locale.c_str();
+  // -u folds as UTF-8 for the whole run, even after a header note without
+  // the Unicode flag.
+  bool utf8 = config.unicode;
   if (unicodeCheckpoint) {
-    utf8Folding = true;
+    utf8 = true;
     SetSevenBitFolding(false);
   } else {
-    if (!strcmp(localeName.Text(), "C") || !strcmp(localeName.Text(), "POSIX"))
-      SetSevenBitFolding(true);
-    if (strstr(localeName.Text(), "UTF-8")) utf8Folding = true;
-    localeSet = setlocale(LC_ALL, localeName.Text()) != nullptr;
+    if (!strcmp(locale, "C") || !strcmp(locale, "POSIX")) SetSevenBitFolding(true);
+    if (strstr(locale, "UTF-8")) utf8 = true;
+    localeSet = setlocale(LC_ALL, locale) != nullptr;
   }
-  SetUtf8Folding(utf8Folding);
+  SetUtf8Folding(utf8);
   return localeSet;
+}
+
+void Migrator::SettleFoldMode() {
+  if (foldModeSettled) return;
+  ReportFoldMode(ChooseFoldMode(), unicodeCheckpoint, config.locale);
+  foldModeSettled = true;
+  if (!mapsFoldMode.empty() && FoldModeName() != mapsFoldMode) {
+    translationMap->Rekey();
+    policyMap->Rekey();
+  }
 }
 
 std::string Migrator::FoldModeName() {
@@ -65,98 +85,79 @@ std::string Migrator::FoldModeName() {
   return name;
 }
 
-void Migrator::Scan(int scanMode, int kind, Error* e) {
-  headerRecord.reset();
-  Timer scanTimer;
-  scanTimer.Start();
-  policyKind = kind;
-  mode = scanMode;
-
-  switch (policyKind) {
+void Migrator::StartScan() {
+  notes.Clear();
+  switch (config.policyKind) {
     case kPolicyLower: policy = std::make_unique<LowerCasePolicy>(policyMap.get()); break;
     case kPolicyUpper: policy = std::make_unique<UpperCasePolicy>(policyMap.get()); break;
     case kPolicyMixed: policy = std::make_unique<MixedCasePolicy>(policyMap.get()); break;
     default: policy.reset(); break;
   }
-  if ((mode & kModeRenameArchives) && !renamer) renamer = std::make_unique<ArchiveRenamer>();
+  if ((config.mode & kModeRenameArchives) && !renamer) renamer = std::make_unique<ArchiveRenamer>();
+}
 
+void Migrator::Scan(Error* e) {
+  StartScan();
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
               static_cast<long long>(reader->Size()));
-
-  ScanProgress progress(reader.get());
+  ScanPace pace(reader.get());
   JournalRecord record;
-  int64_t n = 0;
-  int lastProgress = scanTimer.Elapsed();
-  bool haveRecord = reader->ReadRecord(&record, e);
-  while (haveRecord && !e->Test()) {
-    if (int sig = InterruptSignal()) {
-      e->Set(kMsgInterrupted) << sig;
-      currentRecord = nullptr;
-      return;
-    }
-    currentRecord = &record;
-    skippedRecords = reader->SkippedCount();
-    ++n;
-    ++recordsRead;
-    progress.Record(n);
-    if (IsNote(record)) {
-      ProcessNote(&record, e);
-      if (e->GetSeverity() > E_INFO) {
-        currentRecord = nullptr;
-        return;
-      }
-    } else {
-      if (!localeReady) {
-        // Decided once per process, now that the header note has been seen.
-        ReportFoldMode(ChooseFoldMode());
-        localeReady = true;
-        if (!mapsFoldMode.empty() && FoldModeName() != mapsFoldMode) {
-          translationMap->Rekey();
-          policyMap->Rekey();
-        }
-      }
-      if (mode & kModeJournalPatch) {
-        static const StrPtr kDeleteOp("dv");
-        record.Format(&deletion, &kDeleteOp);
-      }
-      ProcessRecord(mode & kModeRenameArchives, e);
-      if (e->GetSeverity() > E_INFO) {
-        if (e->IsFatal()) {
-          currentRecord = nullptr;
-          return;
-        }
-        GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
-        e->Clear();
-      }
-      if (!outputDirectory.IsEmpty())
-        WriteTableRecord(e);
-      else if (outputFile)
-        WriteRecord(e);
-      if (n % kProgressInterval == 0 && !progress.Enabled()) {
-        int now = scanTimer.Elapsed();
-        DebugPrintf("Record %lld, Processed %d records in %d ms\n", static_cast<long long>(n),
-                    kProgressInterval, now - lastProgress);
-        lastProgress = now;
-      }
-    }
+  while (reader->ReadRecord(&record, e) && !e->Test()) {
+    if (!ScanRecord(&record, &pace, e)) return;
     if (e->Test()) break;
-    haveRecord = reader->ReadRecord(&record, e);
   }
-  currentRecord = nullptr;
   // A corrupt record at the very end of the input is counted too.
-  skippedRecords = reader->SkippedCount();
+  counters.skippedRecords = reader->SkippedCount();
+  EndScan(e);
+  DebugPrintf("Total time to process checkpoint, %d ms\n", pace.timer.Elapsed());
+  if (Verbosity() >= 4) DebugPrintf("Total time doing renames, %d ms\n", counters.renameTime);
+  notes.Clear();
+}
 
-  EndOutput(e);
-  DebugPrintf("Total time to process checkpoint, %d ms\n", scanTimer.Elapsed());
+bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
+  if (int sig = InterruptSignal()) {
+    e->Set(kMsgInterrupted) << sig;
+    return false;
+  }
+  counters.skippedRecords = reader->SkippedCount();
+  int64_t n = ++counters.recordsRead;
+  pace->progress.Record(n);
+  if (IsNote(*record)) {
+    ProcessNote(record, e);
+    return e->GetSeverity() <= E_INFO;
+  }
+  SettleFoldMode();
+  if (sink) sink->Read(*record);
+  currentRecord = record;
+  ProcessRecord(config.mode & kModeRenameArchives, e);
+  currentRecord = nullptr;
+  if (e->GetSeverity() > E_INFO) {
+    if (e->IsFatal()) return false;
+    GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
+    e->Clear();
+  }
+  if (sink) sink->Put(*record, e);
+  if (n % kProgressInterval == 0 && !pace->progress.Enabled()) {
+    int now = pace->timer.Elapsed();
+    DebugPrintf("Record %lld, Processed %d records in %d ms\n", static_cast<long long>(n),
+                kProgressInterval, now - pace->lastReport);
+    pace->lastReport = now;
+  }
+  return true;
+}
+
+void Migrator::EndScan(Error* e) {
+  if (sink) {
+    sink->Finish(!e->Test(), e);
+    counters.recordsWritten = sink->Written();
+  }
   if (renamer) {
-    lostData += renamer->lostData;
-    archiveConflicts += renamer->archiveConflicts;
-    renameCount += renamer->renameCount;
-    renameTime = renamer->renameTime;
+    counters.lostData += renamer->lostData;
+    counters.archiveConflicts += renamer->archiveConflicts;
+    counters.renameCount += renamer->renameCount;
+    counters.renameTime = renamer->renameTime;
     renamer->lostData = renamer->archiveConflicts = renamer->renameCount = 0;
   }
-  if (Verbosity() >= 4) DebugPrintf("Total time doing renames, %d ms\n", renameTime);
-  headerRecord.reset();
 }
 
 void Migrator::ProcessNote(JournalRecord* note, Error* e) {
@@ -165,20 +166,8 @@ void Migrator::ProcessNote(JournalRecord* note, Error* e) {
   int k = type ? ParseDecimal(*type) : -1;
   int f = flags ? ParseDecimal(*flags) : 0;
 
-  if (!headerRecord) {
-    // Only the first note of the input becomes the template.
-    headerRecord = std::make_unique<JournalRecord>(*note);
-    static const StrPtr kZero("0");
-    static const StrPtr kEmpty("");
-    for (int i = 4; i < headerRecord->Count(); ++i)
-      headerRecord->SetField(i, i <= 8 ? kZero : kEmpty, e);
-  }
+  // Only the first note of the input becomes the template.
+  if (!notes.HasTemplate()) notes.SetTemplate(*note, e);
   if (k == 0 || k == 2) unicodeCheckpoint = (f & 8) != 0;
-
-  if (!headerWritten && outputFile && !(mode & kModeJournalPatch) && outputDirectory.IsEmpty()) {
-    std::unique_ptr<JournalRecord> header = MakeHeader();
-    header->Format(&line);
-    outputFile->Write(line.Text(), static_cast<int>(line.Length()), e);
-    headerWritten = true;
-  }
+  if (sink) sink->Noted(e);
 }

@@ -54,10 +54,14 @@ class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() { Build(true); }
 
-  // A fresh Migrator; a run that writes something unless scanOnly.
+  // A fresh Migrator of a run with the given options.
+  void Build(const RunConfig& config) {
+    m = std::make_unique<Migrator>(config, nullptr, nullptr, nullptr, nullptr, nullptr);
+  }
   void Build(bool variants) {
-    m = std::make_unique<Migrator>(nullptr, nullptr, nullptr, nullptr, nullptr, variants);
-    m->scanOnly = false;
+    RunConfig config;
+    config.requireVariants = variants;
+    Build(config);
   }
 
   // Loads map text as the -t map.
@@ -72,7 +76,7 @@ class CatalogueTest : public ::testing::Test {
   }
 
   void UseLowerPolicy() {
-    m->policyKind = kPolicyLower;
+    m->config.policyKind = kPolicyLower;
     m->policy = std::make_unique<LowerCasePolicy>();
   }
 
@@ -132,7 +136,7 @@ TEST_F(CatalogueTest, AnalyseOnlyEntersPathsAsRead) {
   // A table no row names is left alone, path-like fields included.
   auto view = Run("db.streamview", 0, {{"name", "//Other/s"}, {"depotFile", "//Other/x"}});
   EXPECT_EQ(Entry("other"), nullptr);
-  EXPECT_EQ(m->minorInconsistencies, 0);
+  EXPECT_EQ(m->counters.minorInconsistencies, 0);
 }
 
 TEST_F(CatalogueTest, EveryDepotPathFieldOfTheCatalogueIsEntered) {
@@ -215,26 +219,26 @@ TEST_F(CatalogueTest, DomainPrefixAndNameFixes) {
   Run("db.domain", 5, {{"name", "ws-BOB"}, {"type", "99"}});
   auto have = Run("db.have", 3, {{"clientFile", "//WS-Bob/a/B.c"}, {"depotFile", "//depot/a/B.c"}});
   EXPECT_EQ(Field(*have, "clientFile"), "//ws-BOB/a/B.c");
-  EXPECT_EQ(m->minorInconsistencies, 1);
+  EXPECT_EQ(m->counters.minorInconsistencies, 1);
   // Not a registered domain, or not a "//" path: as read.
   auto other = Run("db.have", 3, {{"clientFile", "//ws-bobby/a"}, {"depotFile", "//depot/c"}});
   auto bare = Run("db.have", 3, {{"clientFile", "ws-bob/a"}, {"depotFile", "//depot/d"}});
   EXPECT_EQ(Field(*other, "clientFile"), "//ws-bobby/a");
   EXPECT_EQ(Field(*bare, "clientFile"), "ws-bob/a");
-  EXPECT_EQ(m->minorInconsistencies, 1);
+  EXPECT_EQ(m->counters.minorInconsistencies, 1);
 
   auto fix = Run("db.fix", 2, {{"client", "WS-BOB"}});
   EXPECT_EQ(Field(*fix, "client"), "ws-BOB");
-  EXPECT_EQ(m->minorInconsistencies, 2);
+  EXPECT_EQ(m->counters.minorInconsistencies, 2);
   // The right spelling already and nothing else changed: not counted.
   Run("db.fix", 2, {{"client", "ws-BOB"}});
-  EXPECT_EQ(m->minorInconsistencies, 2);
+  EXPECT_EQ(m->counters.minorInconsistencies, 2);
   // The same spelling still counts once an earlier field of the record changed.
   auto working = Run("db.working", 11, {{"clientFile", "//WS-BOB/x"}, {"depotFile", "//depot/x"},
                                         {"client", "ws-BOB"}});
   EXPECT_EQ(Field(*working, "clientFile"), "//ws-BOB/x");
   EXPECT_EQ(working->Changes(), 1);
-  EXPECT_EQ(m->minorInconsistencies, 4);
+  EXPECT_EQ(m->counters.minorInconsistencies, 4);
 }
 
 TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
@@ -253,7 +257,7 @@ TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
   EXPECT_EQ(Field(*v5, "user"), "Dev");
   EXPECT_EQ(Field(*v5two, "user"), "DEV");
   EXPECT_EQ(Aliases("depot/x"), "x(1)");  // subPath from version 5
-  EXPECT_EQ(m->minorInconsistencies, 2);
+  EXPECT_EQ(m->counters.minorInconsistencies, 2);
 
   auto scope = Run("db.property", 1, {{"type", "2"}, {"scope", "DEV"}});
   auto notGroup = Run("db.property", 1, {{"type", "1"}, {"scope", "DEV"}});
@@ -262,7 +266,11 @@ TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
 }
 
 TEST_F(CatalogueTest, ScanOnlyHandlesOnlyConfigurationNamesAndDepots) {
-  m->scanOnly = true;
+  // A rename without outputs analyses only what the rename needs.
+  RunConfig rename;
+  rename.mode = kModeRenameArchives;
+  Build(rename);
+  ASSERT_TRUE(m->scanOnly);
   Run("db.group", 11, {{"group", "Dev"}});
   auto protect = Run("db.protect", 4, {{"type", "1"}, {"user", "DEV"}, {"depotFile", "//Depot/x"}});
   EXPECT_EQ(Field(*protect, "user"), "Dev");
@@ -302,7 +310,7 @@ TEST_F(CatalogueTest, DepotNamesTranslateRegisterAndMapArchives) {
   ASSERT_NE(m->depotNameMap->Translate(0, "//spec/a", &out), nullptr);
   EXPECT_EQ(out.ToString(), "//spec/a");
   EXPECT_TRUE(m->pathTree->Root()->IsEmpty());  // names are not paths
-  EXPECT_EQ(m->minorInconsistencies, 0);
+  EXPECT_EQ(m->counters.minorInconsistencies, 0);
 }
 
 TEST_F(CatalogueTest, PolicyRecasesDepotNamesOfEveryType) {
@@ -371,7 +379,7 @@ TEST_F(CatalogueTest, ServerViewByType) {
 }
 
 TEST_F(CatalogueTest, HeadPolicyMarksFirstRevisionOfEachFile) {
-  m->policyKind = kPolicyHead;
+  m->config.policyKind = kPolicyHead;
   Run("db.rev", 9, {{"depotFile", "//depot/Main/a.c"}, {"lbrFile", "//depot/main/a.c"}});
   Run("db.rev", 9, {{"depotFile", "//depot/MAIN/A.c"}, {"lbrFile", "//depot/main/a.c"}});
   const DirEntry* main = Entry("depot/main");

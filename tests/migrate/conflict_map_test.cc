@@ -17,7 +17,7 @@ namespace {
 class ConflictMapTest : public ::testing::Test {
  protected:
   ConflictMapTest()
-      : m(std::make_unique<Migrator>(nullptr, nullptr, nullptr, nullptr, nullptr, true)) {}
+      : m(std::make_unique<Migrator>(RunConfig(), nullptr, nullptr, nullptr, nullptr, nullptr)) {}
 
   void Add(const char* path) { m->pathTree->AddPath(path); }
 
@@ -50,7 +50,7 @@ TEST_F(ConflictMapTest, NoConflictsGivesTheHeaderOnly) {
   Add("//depot/a/b.c");
   Add("//depot/c");
   EXPECT_EQ(Write(), "");
-  EXPECT_EQ(m->conflictsRemain, 0);
+  EXPECT_EQ(m->counters.conflictsRemain, 0);
 }
 
 TEST_F(ConflictMapTest, DirectoryConflictUsesMostCommonSpelling) {
@@ -58,7 +58,7 @@ TEST_F(ConflictMapTest, DirectoryConflictUsesMostCommonSpelling) {
   Add("//depot/x.c");
   Add("//depot/y.c");
   EXPECT_EQ(Write(), "//depot/... //depot/...\n");
-  EXPECT_EQ(m->conflictsRemain, 1);
+  EXPECT_EQ(m->counters.conflictsRemain, 1);
 }
 
 TEST_F(ConflictMapTest, FileLineComesBeforeDirectoryLine) {
@@ -96,7 +96,7 @@ TEST_F(ConflictMapTest, PathsWithWhiteSpaceAreQuoted) {
 }
 
 TEST_F(ConflictMapTest, HeadPolicyChoosesHeadAliases) {
-  m->policyKind = kPolicyHead;
+  m->config.policyKind = kPolicyHead;
   Add("//depot/Main/a");
   Add("//depot/main/a");
   Add("//depot/main/b");
@@ -112,7 +112,7 @@ TEST_F(ConflictMapTest, EntriesWithoutAliasesMakeNoLines) {
   Add("//depot/Q/x");
   Add("//depot/q/X");
   // A head path through a wildcard creates entries that were never entered.
-  m->policyKind = kPolicyHead;
+  m->config.policyKind = kPolicyHead;
   m->pathTree->MarkHead("//depot/*/X");
   EXPECT_EQ(Write(),
             "//depot/Q/... //depot/Q/...\n"
@@ -125,7 +125,7 @@ TEST_F(ConflictMapTest, WithoutAConflictMapFileOnlyTheCounterIsSet) {
   Error e;
   m->WriteConflictMap(&e);
   EXPECT_FALSE(e.Test());
-  EXPECT_EQ(m->conflictsRemain, 1);
+  EXPECT_EQ(m->counters.conflictsRemain, 1);
 }
 
 TEST_F(ConflictMapTest, ReRunKeepsTheEditedMapAndAddsTheTrailer) {
@@ -160,7 +160,7 @@ TEST_F(ConflictMapTest, WriteFailureIsAnErrorAfterTheCounterIsSet) {
   Error e;
   m->WriteConflictMap(&e);
   EXPECT_TRUE(e.Test());
-  EXPECT_EQ(m->conflictsRemain, 1);
+  EXPECT_EQ(m->counters.conflictsRemain, 1);
 }
 
 TEST_F(ConflictMapTest, DeepPathsGiveOneLinePerLevel) {

@@ -1,5 +1,5 @@
 // The output pass: the header and trailer notes the program makes and the
-// per-table files of -O.
+// three record writers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,8 +8,9 @@
 
 #include "journal/journal_record.h"
 #include "migrate/migrator.h"
+#include "migrate/output_notes.h"
+#include "migrate/record_sink.h"
 #include "support/files/filesys.h"
-#include "support/messages/settings.h"
 #include "test_util.h"
 
 namespace {
@@ -26,18 +27,31 @@ std::string Line(const JournalRecord& r) {
   return std::string(out.Text(), out.Length());
 }
 
+const char kHeader[] = "@nx@ 0 111 @journal@ 1 0 0 0 0 @/srv/root@ @journal@ @@ @@ @@ \n";
+const char kTrailer[] = "@nx@ 1 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n";
+
 class OutputTest : public ::testing::Test {
  protected:
-  OutputTest() : m(nullptr, nullptr, nullptr, nullptr, nullptr, true) {
-    ResetRunSettings();
-    // The template as the scan leaves it: fields 4 to 8 "0", later ones empty.
-    m.headerRecord = Record({"nx", "2", "111", "journal", "0", "0", "0", "0", "0", "", "", "",
-                             "", ""});
+  OutputTest() : root("/srv/root"), notes(&root, &unicode, false) {
+    // The first note of an input; the template zeroes its fields 4 to 8 and
+    // empties the later ones.
+    auto first = Record({"nx", "2", "111", "journal", "7", "7", "7", "7", "7", "r", "j", "t",
+                         "x", "y"});
+    notes.SetTemplate(*first, &e);
   }
-  ~OutputTest() override { ResetRunSettings(); }
+
+  std::unique_ptr<FileSys> Output(const std::string& name) {
+    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    f->SetPath(StrPtr(dir.File(name).c_str()));
+    f->SetAtomicReplace();
+    f->Open(FOM_WRITE, &e);
+    return f;
+  }
 
   testutil::TempDir dir;
-  Migrator m;
+  StrBuf root;
+  bool unicode = false;
+  OutputNotes notes;
   Error e;
 };
 
@@ -46,59 +60,97 @@ TEST_F(OutputTest, HeaderFlagsFollowCaseAndUnicodeSettings) {
     bool insensitive, unicode;
     const char* flags;
   } cases[] = {{false, false, "1"}, {true, false, "2"}, {false, true, "9"}, {true, true, "10"}};
-  m.serverRoot.Set("/srv/root");
   for (const auto& c : cases) {
-    caseInsensitiveOutput = c.insensitive;
-    unicodeCheckpoint = c.unicode;
-    EXPECT_EQ(Line(*m.MakeHeader()),
-              std::string("@nx@ 0 111 @journal@ ") + c.flags +
-                  " 0 0 0 0 @/srv/root@ @journal@ @@ @@ @@ \n");
+    OutputNotes n(&root, &unicode, c.insensitive);
+    n.SetTemplate(*notes.Template(), &e);
+    unicode = c.unicode;
+    EXPECT_EQ(Line(*n.Header()), std::string("@nx@ 0 111 @journal@ ") + c.flags +
+                                     " 0 0 0 0 @/srv/root@ @journal@ @@ @@ @@ \n");
   }
-  EXPECT_EQ(Line(*m.headerRecord), "@nx@ 2 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n");
+  EXPECT_EQ(Line(*notes.Template()), "@nx@ 2 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n");
+  // The archive root is read when the header is made, not when set up.
+  root.Set("/later");
+  unicode = false;
+  EXPECT_EQ(Line(*notes.Header()), "@nx@ 0 111 @journal@ 1 0 0 0 0 @/later@ @journal@ @@ @@ @@ \n");
+  EXPECT_EQ(Line(*notes.Trailer()), kTrailer);
 }
 
-TEST_F(OutputTest, TrailerKeepsTheTemplatesFields) {
-  m.serverRoot.Set("/srv/root");
-  caseInsensitiveOutput = true;
-  EXPECT_EQ(Line(*m.MakeTrailer()), "@nx@ 1 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n");
+TEST_F(OutputTest, CheckpointHasOneHeaderAndATrailerOnlyWhenWhole) {
+  auto a = Record({"pv", "1", "db.counters", "change", "42"});
+  for (bool whole : {true, false}) {
+    std::string name = whole ? "whole.ckp" : "cut.ckp";
+    std::unique_ptr<FileSys> file = Output(name);
+    CheckpointWriter w(file.get(), &notes);
+    w.Noted(&e);
+    w.Put(*a, &e);
+    w.Noted(&e);  // a later note makes no second header
+    w.Put(*a, &e);
+    w.Finish(whole, &e);
+    EXPECT_FALSE(testutil::FileExists(dir.File(name)));  // not before Commit
+    w.Commit(&e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+    EXPECT_EQ(w.Written(), 2);
+    EXPECT_EQ(testutil::ReadFile(dir.File(name)),
+              kHeader + Line(*a) + Line(*a) + (whole ? kTrailer : ""));
+  }
+}
+
+TEST_F(OutputTest, JournalPatchHoldsOnlyChangedRowsAsDeleteThenPut) {
+  std::unique_ptr<FileSys> file = Output("patch.jnl");
+  JournalPatchWriter w(file.get());
+  auto same = Record({"pv", "1", "db.user", "bob"});
+  auto changed = Record({"pv", "1", "db.user", "BOB"});
+  w.Noted(&e);
+  w.Read(*same);
+  w.Put(*same, &e);
+  w.Read(*changed);
+  changed->SetField(3, StrPtr("Bob"), &e);
+  w.Put(*changed, &e);
+  w.Finish(true, &e);
+  w.Commit(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(w.Written(), 1);
+  EXPECT_EQ(testutil::ReadFile(dir.File("patch.jnl")),
+            "@dv@ 1 @db.user@ @BOB@ \n@pv@ 1 @db.user@ @Bob@ \n");
 }
 
 TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
+  RunConfig config;
+  Migrator m(config, nullptr, nullptr, nullptr, nullptr, nullptr);
   m.SetOutputDirectory(StrPtr(dir.File("out/sub").c_str()), &e);
   ASSERT_FALSE(e.Test()) << e.Text();
-  EXPECT_FALSE(m.scanOnly);
+  EXPECT_TRUE(m.HasOutputs());
+  EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/.ztmigrate")));
+
+  TableFilesWriter w(StrPtr(dir.File("out/sub").c_str()), nullptr, &notes);
   auto a = Record({"pv", "1", "db.counters", "change", "42"});
   auto other = Record({"pv", "1", "xx.counters", "change", "42"});
   auto b = Record({"pv", "1", "db.counters", "journal", "3"});
-  for (JournalRecord* r : {a.get(), other.get(), b.get()}) {
-    m.currentRecord = r;
-    m.WriteTableRecord(&e);
-  }
-  m.EndOutput(&e);
+  for (JournalRecord* r : {a.get(), other.get(), b.get()}) w.Put(*r, &e);
+  w.Finish(true, &e);
   ASSERT_FALSE(e.Test()) << e.Text();
   // The table files wait under temporary names until the run commits them.
   EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/db.counters.ckp")));
-  m.CommitOutputs(&e);
+  w.Commit(&e);
   ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(w.Written(), 2);
   EXPECT_EQ(testutil::ListDir(dir.File("out/sub")), std::vector<std::string>{"db.counters.ckp"});
   EXPECT_EQ(testutil::ReadFile(dir.File("out/sub/db.counters.ckp")),
-            "@nx@ 0 111 @journal@ 1 0 0 0 0 @@ @journal@ @db.counters@ @@ @@ \n" + Line(*a) +
-                Line(*b) + "@nx@ 1 111 @journal@ 0 0 0 0 0 @db.counters@ @@ @@ @@ @@ \n");
-  EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/xx.counters.ckp")));
-  EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/.ztmigrate")));
+            "@nx@ 0 111 @journal@ 1 0 0 0 0 @/srv/root@ @journal@ @db.counters@ @@ @@ \n" +
+                Line(*a) + Line(*b) +
+                "@nx@ 1 111 @journal@ 0 0 0 0 0 @db.counters@ @@ @@ @@ @@ \n");
 }
 
 TEST_F(OutputTest, UncreatableTableFileIsAnErrorAtTheEnd) {
-  m.SetOutputDirectory(StrPtr(dir.path().c_str()), &e);
   ASSERT_EQ(mkdir(dir.File("db.rev.ckp").c_str(), 0700), 0);
+  TableFilesWriter w(StrPtr(dir.path().c_str()), nullptr, &notes);
   auto rec = Record({"pv", "1", "db.rev", "x"});
-  m.currentRecord = rec.get();
   testing::internal::CaptureStderr();
-  m.WriteTableRecord(&e);
-  m.WriteTableRecord(&e);
+  w.Put(*rec, &e);
+  w.Put(*rec, &e);
   std::string err = testing::internal::GetCapturedStderr();
   EXPECT_FALSE(e.Test());  // the loss is not hidden, but reported at the end
-  m.EndOutput(&e);
+  w.Finish(true, &e);
   EXPECT_GE(e.GetSeverity(), E_FAILED);
   EXPECT_NE(e.Text().find("2 records"), std::string::npos) << e.Text();
   EXPECT_NE(err.find("could not open " + dir.File("db.rev.ckp") + " for writing\n"),

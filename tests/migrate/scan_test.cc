@@ -9,7 +9,6 @@
 #include "migrate/migrator.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
-#include "support/messages/settings.h"
 #include "support/text/fold.h"
 #include "debug_capture.h"
 #include "test_util.h"
@@ -32,7 +31,6 @@ class ScanTest : public ::testing::Test {
   ~ScanTest() override { ResetFolding(); }
 
   static void ResetFolding() {
-    ResetRunSettings();
     SetUtf8Folding(false);
     SetSevenBitFolding(false);
   }
@@ -54,21 +52,24 @@ class ScanTest : public ::testing::Test {
     }
     {
       DebugCapture capture;
-      Migrator m(Named("in.ckp"), std::move(tmap), nullptr, nullptr, Named("out.ckp"), true);
+      Migrator m(config, Named("in.ckp"), std::move(tmap), nullptr, nullptr, Named("out.ckp"));
       m.OpenFiles(&e);
       m.LoadMaps(&e);
       EXPECT_FALSE(e.Test()) << e.Text();
-      m.Scan(0, kPolicyNone, &e);
+      m.Scan(&e);
       debug = capture.Text();
-      skipped = m.skippedRecords;
+      skipped = m.counters.skippedRecords;
+      unicode = m.unicodeCheckpoint;
     }
     return testutil::ReadFile(dir.File("out.ckp"));
   }
 
   testutil::TempDir dir;
+  RunConfig config;
   Error e;
   std::string debug;  // the scan's debug output
   int skipped = 0;
+  bool unicode = false;  // the run's Unicode flag after the scan
 };
 
 TEST_F(ScanTest, OnlyTheFirstNoteIsTheTemplateAndNotesAreNotWritten) {
@@ -78,13 +79,13 @@ TEST_F(ScanTest, OnlyTheFirstNoteIsTheTemplateAndNotesAreNotWritten) {
                         "@nx@ 2 222 @other@ 8 1 1 1 1 @r@ @s@ @t@ @u@ @v@ \n" + Counter(2) + kTrailer);
   EXPECT_FALSE(e.Test()) << e.Text();
   EXPECT_EQ(out, kHeader + Counter(1) + Counter(2) + kTrailer);
-  EXPECT_TRUE(unicodeCheckpoint);
+  EXPECT_TRUE(unicode);
 }
 
 TEST_F(ScanTest, NoteOfAnotherTypeLeavesUnicodeModeAlone) {
-  unicodeCheckpoint = true;  // as -u sets it
+  config.unicode = true;  // as -u sets it
   Run("@nx@ 1 111 @journal@ 0 0 0 0 0 @@ @@ @@ @@ @@ \n" + Counter(1));
-  EXPECT_TRUE(unicodeCheckpoint);
+  EXPECT_TRUE(unicode);
   EXPECT_NE(debug.find("Unicode Checkpoint detected\n"), std::string::npos);
 }
 

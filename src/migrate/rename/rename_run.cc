@@ -36,7 +36,7 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   if (!renamer) return;
   // Nothing moves unless every archive can be given its one spelling under
   // the right root.
-  if (conflictsRemain) {
+  if (counters.conflictsRemain) {
     e->Set(kMsgRenameRefusedConflicts);
     return;
   }
@@ -77,15 +77,15 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
     notAttempted = plan->Count() - static_cast<size_t>(mover.moved + mover.conflicts + mover.failed);
   }
 
-  archiveConflicts += mover.conflicts;
-  lostData += mover.conflicts;
+  counters.archiveConflicts += mover.conflicts;
+  counters.lostData += mover.conflicts;
   const int32_t failed = renamer->unreadable + mover.failed + static_cast<int32_t>(notAttempted);
-  archivesUnsettled = renamer->missing + archiveConflicts + failed;
-  renameCount = opts.dryRun ? 0 : mover.moved;
-  archivesMissing = renamer->missing;
+  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed;
+  counters.renameCount = opts.dryRun ? 0 : mover.moved;
+  counters.archivesMissing = renamer->missing;
 
   StrBuf text;
-  if (archiveConflicts) text.Append("Archive Case Conflict Detected during rename!\n");
+  if (counters.archiveConflicts) text.Append("Archive Case Conflict Detected during rename!\n");
   text.Append(opts.dryRun ? "Dry run, nothing was changed: archives to move "
                           : "Archive rename: archives moved ");
   text.AppendInt(opts.dryRun ? static_cast<int32_t>(plan->Count()) : mover.moved);
@@ -94,7 +94,7 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   text.Append(", missing ");
   text.AppendInt(renamer->missing);
   text.Append(", in conflict ");
-  text.AppendInt(archiveConflicts);
+  text.AppendInt(counters.archiveConflicts);
   text.Append(" (both kept, nothing deleted), failed ");
   text.AppendInt(failed);
   text.Append("\n");

@@ -1,0 +1,127 @@
+// The three writers of the output pass.
+#include "migrate/record_sink.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "migrate/output_messages.h"
+#include "support/files/posix/os_file.h"
+#include "support/messages/message_log.h"
+
+namespace {
+
+void WriteLine(FileSys* file, const StrBuf& line, Error* e) {
+  file->Write(line.Text(), static_cast<int>(line.Length()), e);
+}
+
+}  // namespace
+
+void CheckpointWriter::Noted(Error* e) {
+  if (headerWritten_) return;
+  notes_->Header()->Format(&line_);
+  WriteLine(file_, line_, e);
+  headerWritten_ = true;
+}
+
+void CheckpointWriter::Put(const JournalRecord& record, Error* e) {
+  record.Format(&line_);
+  WriteLine(file_, line_, e);
+  ++written_;
+}
+
+void CheckpointWriter::Finish(bool whole, Error* e) {
+  if (notes_->HasTemplate() && whole) {
+    notes_->Trailer()->Format(&line_);
+    WriteLine(file_, line_, e);
+  }
+  file_->Close(e);
+}
+
+void JournalPatchWriter::Read(const JournalRecord& record) {
+  static const StrPtr kDeleteOp("dv");
+  record.Format(&deletion_, &kDeleteOp);
+}
+
+void JournalPatchWriter::Put(const JournalRecord& record, Error* e) {
+  if (record.Changes() == 0) return;
+  line_.Set(deletion_);
+  record.AppendFormat(&line_);
+  WriteLine(file_, line_, e);
+  ++written_;
+}
+
+void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
+
+TableFilesWriter::TableFilesWriter(const StrPtr& directory, const FileSys* input,
+                                   const OutputNotes* notes)
+    : directory_(directory), input_(input), notes_(notes) {}
+
+FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
+  std::string key(table.Text(), table.Length());
+  auto it = files_.find(key);
+  if (it != files_.end()) return it->second.get();
+
+  StrBuf path(directory_);
+  path.AppendChar('/');
+  path.Append(table);
+  path.Append(".ckp");
+  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  file->SetPerms(FPM_RW);
+  file->SetPath(path);
+  file->SetAtomicReplace();
+  Error openError;
+  // A table file that is the checkpoint being read (-O given the directory
+  // the input file lies in) is never opened: creating it would truncate the
+  // input under the reader.
+  bool isInput = input_ && OsSameFile(path.Text(), input_->GetPath().Text());
+  if (!isInput) file->Open(FOM_WRITE, &openError);
+  if (isInput || openError.Test()) {
+    // The record is lost from the output; the run must not end as a
+    // success, so the loss is counted and reported at the end.
+    RunBeforeOutputHook();
+    fprintf(stderr, "could not open %s for writing\n", path.Text());
+    return nullptr;
+  }
+  FileSys* f = files_.emplace(std::move(key), std::move(file)).first->second.get();
+  if (notes_->HasTemplate()) {
+    notes_->Header(&table)->Format(&line_);
+    WriteLine(f, line_, e);
+  }
+  return f;
+}
+
+void TableFilesWriter::Put(const JournalRecord& record, Error* e) {
+  Error nameError;
+  const StrPtr* table = record.Table(&nameError);
+  if (!table || table->Length() < 3 || memcmp(table->Text(), "db.", 3) != 0) return;
+  FileSys* file = TableFile(*table, e);
+  if (!file) {
+    ++dropped_;
+    return;
+  }
+  record.Format(&line_);
+  WriteLine(file, line_, e);
+  ++written_;
+}
+
+void TableFilesWriter::Finish(bool whole, Error* e) {
+  for (auto& [table, file] : files_) {
+    if (notes_->HasTemplate() && whole) {
+      StrPtr name(table.data(), static_cast<uint32_t>(table.size()));
+      notes_->Trailer(&name)->Format(&line_);
+      WriteLine(file.get(), line_, e);
+    }
+    file->Close(e);
+  }
+  // The closed files wait for Commit.
+  if (dropped_) e->Set(kMsgTableRecordsLost) << dropped_ << directory_;
+}
+
+void TableFilesWriter::Commit(Error* e) {
+  // Together: the first failure stops the rest, which are then removed
+  // with their FileSys.
+  for (auto& entry : files_) {
+    entry.second->Commit(e);
+    if (e->GetSeverity() > E_INFO) return;
+  }
+}

@@ -1,0 +1,25 @@
+// RunConfig: the options of one run, read from the command line once by the
+// driver and handed to the Migrator, which only reads them.
+#ifndef ZT_MIGRATE_RUN_CONFIG_H_
+#define ZT_MIGRATE_RUN_CONFIG_H_
+
+#include <string>
+
+// Bits of `mode`.
+enum MigratorMode { kModeRenameArchives = 1, kModeJournalPatch = 2 };
+
+// Values of `policyKind`.
+enum PolicyKind { kPolicyNone = 0, kPolicyLower = 1, kPolicyUpper = 2, kPolicyMixed = 3, kPolicyHead = 4 };
+
+struct RunConfig {
+  int mode = 0;                        // MigratorMode bits: -R, -j
+  int policyKind = kPolicyNone;        // -p
+  bool requireVariants = true;         // -n: the -t map checks its variants
+  std::string locale = "C";            // -L: the fold mode and the C library's locale
+  bool unicode = false;                // -u: a Unicode checkpoint, paths folded as UTF-8
+  bool caseInsensitiveOutput = false;  // -C1: the output's header says case-insensitive
+  std::string serverRoot;              // -r: the archive root
+  std::string serverId;                // -S
+};
+
+#endif  // ZT_MIGRATE_RUN_CONFIG_H_

@@ -1,0 +1,23 @@
+// RunCounters: what one run counted, filled by the scan, the conflict map
+// and the rename, and read by the summary and the verdict.
+#ifndef ZT_MIGRATE_RUN_COUNTERS_H_
+#define ZT_MIGRATE_RUN_COUNTERS_H_
+
+#include <cstdint>
+
+struct RunCounters {
+  int64_t recordsRead = 0;           // records read by the scan, notes included
+  int64_t recordsWritten = 0;        // records written to the outputs
+  int32_t skippedRecords = 0;        // corrupt records the reader skipped
+  int32_t minorInconsistencies = 0;  // names fixed to the spelling of their definition
+  int32_t conflictsRemain = 0;       // set with the conflict map
+  int64_t conflictLines = 0;         // conflict lines of the conflict map
+  int32_t lostData = 0;              // archives the rename could not place
+  int32_t archiveConflicts = 0;      // archives found in several cases
+  int32_t renameCount = 0;           // archives renamed
+  int32_t archivesUnsettled = 0;     // archives the rename left missing, in conflict or failed
+  int32_t archivesMissing = 0;       // archives named by the checkpoint but found in no case
+  int32_t renameTime = 0;            // ms spent renaming during the scan
+};
+
+#endif  // ZT_MIGRATE_RUN_COUNTERS_H_
