@@ -6,8 +6,8 @@
 # HARNESS is one of the *_fuzzer.cc names without the suffix (journal, gzip,
 # translation_map, map_join, options, fold, utf8) or "all" (each in turn,
 # SECONDS apiece). Builds the harnesses with clang into $ZT_FUZZ_BUILD
-# (default build-fuzz), installing clang and its fuzzer runtime with apt-get
-# when they are missing. The committed seeds in fuzz/corpus/<harness> are
+# (default build-fuzz; CI points it at the sanitizer build, which has them),
+# installing clang and its fuzzer runtime when they are missing. The committed seeds in fuzz/corpus/<harness> are
 # copied into a working corpus under the build directory, which grows there;
 # crashes land in <build>/artifacts/<harness>/ and make the script fail.
 set -euo pipefail
@@ -23,23 +23,8 @@ shift 2
 build=${ZT_FUZZ_BUILD:-$root/build-fuzz}
 jobs=${ZT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-# clang and the libFuzzer runtime.
-need=()
-command -v clang++ >/dev/null || need+=(clang)
-if ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
-  need+=(libclang-rt-14-dev)
-fi
-for p in cmake ninja-build zlib1g-dev libssl-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]} > 0)); then
-  echo "Installing: ${need[*]}"
-  sudo=()
-  [[ $(id -u) == 0 ]] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update
-  "${sudo[@]}" apt-get install -y --no-install-recommends "${need[@]}"
-fi
+# clang and the libFuzzer runtime, with the rest of the build's packages.
+"$root/scripts/setup" --deps-only --sanitizers
 
 all=(journal gzip translation_map map_join options fold utf8)
 if [[ $harness == all ]]; then
