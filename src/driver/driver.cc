@@ -22,16 +22,10 @@
 #include "support/messages/options.h"
 #include "support/text/strbuf.h"
 
-#if __has_include("driver/convert.h")
 #include "driver/convert.h"
-#define ZT_HAVE_CONVERT 1
-#endif
-#if __has_include("migrate/rename/rename_setup.h")
-#include "migrate/rename/rename_setup.h"
-#define ZT_HAVE_PROBE 1
-#endif
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_undo.h"
+#include "migrate/rename/rename_setup.h"
 
 const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:qr:S:st:uv:V";
 const LongOption kDriverLongOptions[] = {
@@ -284,279 +278,305 @@ bool ConfirmAdvancedFeature(FILE* in, FILE* out) {
   }
 }
 
-int RunDriver(int argc, char** argv) {
-  MessageLog* log = GetMessageLog();
-  log->SetName("ztmigrate");
-  log->SetSink("stderr");
-  Error e;
+namespace {
 
-  // Options.
-  OptionSet opts;
-  int words = argc > 0 ? argc - 1 : 0;
-  char** word = argv + (argc > 0 ? 1 : 0);
-  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e, kDriverLongOptions);
-  if (Aborts(&e)) return -1;
-
+// --help, --version, -h and -V: true with *status set when one was asked
+// for (answered on standard output).
+bool AnswerInformation(const OptionSet& opts, int* status) {
+  *status = 0;
   if (opts.GetLong("help")) {
     fputs(kMsgUsage.text, stdout);
     fflush(stdout);
-    return 0;
+    return true;
   }
   if (opts.GetLong("version")) {
     printf("ztmigrate %s (%s)\n", kVersionString + 4, kVersionDate);
     fflush(stdout);
-    return 0;
+    return true;
   }
   if (opts.GetValue('h')) {
     ReportUsage();
-    return 0;
+    return true;
   }
   if (opts.GetValue('V')) {
     StrBuf banner;
     MessageLog::BuildBanner(kVersionString, kVersionDate, 0, &banner);
     fwrite(banner.Text(), 1, banner.Length(), stdout);
     fflush(stdout);
-    return 0;
+    return true;
   }
+  return false;
+}
 
-  // With "-o -" the standard output is the checkpoint or the patch: every
-  // line the program would print there goes to standard error instead.
-  const char* outArg = Arg(opts, 'o');
-  FILE* info = (outArg && strcmp(outArg, "-") == 0) ? stderr : stdout;
-
+// -v and -q: sets the debug level; returns the verbosity.
+int SetVerbosity(const OptionSet& opts, FILE* info) {
   int verbosity = 1;
   if (const char* v = Arg(opts, 'v')) {
     verbosity = VerbosityLevel(v);
     fprintf(info, "logging at %s level\n", VerbosityName(verbosity));
     fflush(info);
   }
-  bool quiet = opts.GetValue('q') != nullptr;
-  if (quiet) verbosity = 0;
+  if (opts.GetValue('q')) verbosity = 0;
   SetLevel(DT_SUPTOOL, verbosity);
+  return verbosity;
+}
 
-  if (const StrPtr* undo = opts.GetLong("undo")) return RunUndo(undo->Text());
+// The names a run reads and writes, from the command line.
+struct RunNames {
+  const char* checkpoint = nullptr;
+  const char* out = nullptr;     // -o
+  const char* outDir = nullptr;  // -O
+  const char* report = nullptr;  // --report
+  ReportFormat reportFormat = ReportFormat::kNone;
+  bool convert = false;  // -s with -o or -O: the standard conversion only
+};
 
-  if (words <= 0) {
-    ReportUsage();
-    return 0;
-  }
-  const char* checkpoint = word[0];
-  const char* outName = Arg(opts, 'o');
-  const char* outDir = Arg(opts, 'O');
-  bool convert = opts.GetValue('s') && (outName || outDir);
-  const StrPtr* reportArg = opts.GetLong("report");
-  const char* reportName = reportArg ? reportArg->Text() : nullptr;
-  ReportFormat reportFormat = reportName ? ReportFormatOf(reportName) : ReportFormat::kNone;
-  if (reportName && reportFormat == ReportFormat::kNone) {
-    e.Set(kMsgReportSuffix) << reportName;
-    ReportUsageAfter(&e);
-    return -1;
-  }
-
-  if (outName && !outDir) {
+// Refuses before anything is read or written: an output that is an input
+// or another output (by device and inode), and a -O directory that already
+// holds table files. The standard output ("-") and the -O directory's own
+// table files are not names to compare.
+bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
+  if (n.out && !n.outDir) {
     std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
     if (probe) {
-      probe->SetPath(StrPtr(checkpoint));
+      probe->SetPath(StrPtr(n.checkpoint));
       if (probe->Stat() & FSF_DIRECTORY) {
         fprintf(stderr,
                 "Warning: input '%s' is a parallel checkpoint, but -o writes a single-file "
                 "checkpoint; use -O <directory> to write a parallel checkpoint.\n",
-                checkpoint);
+                n.checkpoint);
       }
     }
   }
-
-  // No output may be an input or another output: checked by device and
-  // inode before anything is written or read. The standard output ("-") and
-  // the -O directory's own table files (refused below when they exist) are
-  // not names to compare.
   RunFiles files;
-  AddCheckpointInputs(checkpoint, &files);
+  AddCheckpointInputs(n.checkpoint, &files);
   for (char letter : {'t', 'P'}) {
-    if (!convert && Arg(opts, letter)) files.inputs.push_back(Arg(opts, letter));
+    if (!n.convert && Arg(opts, letter)) files.inputs.push_back(Arg(opts, letter));
   }
-  if (outDir) files.outputs.push_back(outDir);
-  else if (outName && strcmp(outName, "-") != 0) files.outputs.push_back(outName);
-  if (!convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
+  if (n.outDir) files.outputs.push_back(n.outDir);
+  else if (n.out && strcmp(n.out, "-") != 0) files.outputs.push_back(n.out);
+  if (!n.convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
   if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
-  if (!convert && reportName) files.outputs.push_back(reportName);
+  if (!n.convert && n.report) files.outputs.push_back(n.report);
   if (const StrPtr* undoLog = opts.GetLong("undo-log")) files.outputs.push_back(undoLog->Text());
-  if (FilesClash(files, checkpoint, &e)) {
-    Aborts(&e);
-    return -1;
-  }
+  if (FilesClash(files, n.checkpoint, e)) return true;
   // A parallel output never mixes two runs: a directory that already holds
   // checkpoint table files is refused rather than partly overwritten.
-  if (outDir && DirectoryHoldsTableFiles(outDir, &e)) {
-    Aborts(&e);
-    return -1;
+  return n.outDir && DirectoryHoldsTableFiles(n.outDir, e);
+}
+
+// -s: the standard conversion. Its own reports (skipped records, summaries)
+// are made as it goes; what it leaves in e made the output incomplete or
+// unusable, and ends the run with an error rather than a silent success.
+int RunConvert(const RunNames& n, Error* e) {
+  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), e);
+  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), e);
+  if (int sig = InterruptSignal()) {
+    e->Set(kMsgInterrupted) << sig;
+    Aborts(e);
+    return 128 + sig;
   }
+  return Aborts(e) ? -1 : 0;
+}
 
-  if (convert) {
-    // The conversion's own reports (skipped records, summaries) are made as
-    // it goes; what it leaves in e made the output incomplete or unusable,
-    // and ends the run with an error rather than a silent success.
-#ifdef ZT_HAVE_CONVERT
-    if (outDir) ConvertDirectory(StrPtr(checkpoint), StrPtr(outDir), &e);
-    else ConvertToFile(StrPtr(checkpoint), StrPtr(outName), &e);
-#else
-    // TODO(journal): the standard conversion lands with driver/convert.h.
-#endif
-    if (int sig = InterruptSignal()) {
-      e.Set(kMsgInterrupted) << sig;
-      Aborts(&e);
-      return 128 + sig;
-    }
-    return Aborts(&e) ? -1 : 0;
-  }
-
-  RunConfig config;
-  if (const char* locale = Arg(opts, 'L')) config.locale = locale;
-
-  int& mode = config.mode;
-  if (opts.GetValue('R')) mode |= kModeRenameArchives;
-  const char* conflictName = Arg(opts, 'c');
-  if (const char* c = Arg(opts, 'C')) {
-    if (strcmp(c, "1") == 0) {
-      config.caseInsensitiveOutput = true;
-    } else if (strcmp(c, "0") != 0) {
-      fprintf(info, "unknown option -C%s\n", c);
-      fflush(info);
-      ReportUsage();
-      return 1;
-    }
-  }
-  if (opts.GetValue('j')) mode |= kModeJournalPatch;
-  RenameOptions renameOptions;
-  renameOptions.dryRun = opts.GetLong("dry-run") != nullptr;
-  renameOptions.pruneEmptyDirs = opts.GetLong("prune-empty-dirs") != nullptr;
-  if (const StrPtr* log = opts.GetLong("undo-log")) AbsoluteName(log->Text(), &renameOptions.undoLog);
-
-  // The debug output goes through the message log for the rest of the
-  // process.
+// The debug output goes through the message log for the rest of the
+// process; -l moves the log and standard error onto a file. False when the
+// log file could not be made (reported already).
+bool RouteLog(const OptionSet& opts, bool quiet, MessageLog* log) {
   static ZtDebugConfig* debugConfig = new ZtDebugConfig;
   debugConfig->SetSink(log);
   if (quiet) debugConfig->SetOutputFunction(DiscardLine, nullptr);
   debugConfig->Install();
+  const char* logName = Arg(opts, 'l');
+  if (!logName) return true;
+  // The sink first: it creates the missing directories of the name, so that
+  // standard error can then be moved onto the file.
+  log->SetSink(logName);
+  if (!log->LogFileName()) return false;
+  log->SetFallbackFd(OsRedirectStderr(logName));
+  return true;
+}
 
-  if (const char* logName = Arg(opts, 'l')) {
-    // The sink first: it creates the missing directories of the name, so
-    // that standard error can then be moved onto the file.
-    log->SetSink(logName);
-    if (!log->LogFileName()) {
-      // The reason is reported on standard error already.
-      return -1;
+// -L, -R, -C and -j; false (with the usage shown) for an unknown -C value.
+bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
+  if (const char* locale = Arg(opts, 'L')) config->locale = locale;
+  if (opts.GetValue('R')) config->mode |= kModeRenameArchives;
+  if (const char* c = Arg(opts, 'C')) {
+    if (strcmp(c, "1") == 0) {
+      config->caseInsensitiveOutput = true;
+    } else if (strcmp(c, "0") != 0) {
+      fprintf(info, "unknown option -C%s\n", c);
+      fflush(info);
+      ReportUsage();
+      return false;
     }
-    log->SetFallbackFd(OsRedirectStderr(logName));
   }
+  if (opts.GetValue('j')) config->mode |= kModeJournalPatch;
+  return true;
+}
 
-  if (const char* n = Arg(opts, 'n')) config.requireVariants = n[0] != 'r';
-
-  const char* translationName = Arg(opts, 't');
-  int& policyKind = config.policyKind;
+// -p (after the confirmation -t with -p asks for), -n, -r, -S, -u: false
+// with *status set when the run ends here.
+bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int* status) {
+  if (const char* n = Arg(opts, 'n')) config->requireVariants = n[0] != 'r';
+  *status = 0;
   if (const char* p = Arg(opts, 'p')) {
-    if (translationName && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, info)) {
+    if (Arg(opts, 't') && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, info)) {
       fputs("Exiting ...\n", info);
       fflush(info);
-      return 0;
+      return false;
     }
-    policyKind = PolicyKindFromName(p);
-    if (policyKind == kPolicyNone) {
+    config->policyKind = PolicyKindFromName(p);
+    if (config->policyKind == kPolicyNone) {
       Error wrong;
       wrong.Set(kMsgUnknownPolicy) << p;
       ReportUsageAfter(&wrong);
-      return 0;
+      return false;
     }
   }
+  if (const char* r = Arg(opts, 'r')) config->serverRoot = r;
+  if (const char* s = Arg(opts, 'S')) config->serverId = s;
+  if (opts.GetValue('u')) config->unicode = true;
+  return true;
+}
 
-  if (const char* r = Arg(opts, 'r')) config.serverRoot = r;
-  if (const char* s = Arg(opts, 'S')) config.serverId = s;
-  if (opts.GetValue('u')) config.unicode = true;
+// A named optional input of the run, or null.
+std::unique_ptr<FileSys> NamedInput(const char* name) {
+  if (!name) return nullptr;
+  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  if (f) f->SetPath(StrPtr(name));
+  return f;
+}
 
-  if (mode & kModeRenameArchives) {
-#ifdef ZT_HAVE_PROBE
-    if (!ProbeCaseSensitive(StrPtr(), StrPtr())) {
-      e.Set(kMsgRenameNotAvailable);
-      Aborts(&e);
-      return -1;
-    }
-#else
-    // TODO(rename): the case-sensitivity probe lands with the rename setup.
-#endif
+// The verdict of a run whose stages all went through.
+void SetVerdict(const RunCounters& c, bool writesCheckpoint, MessageLog* log, Error* e) {
+  // Archives left unsettled rule out the success verdict.
+  if (c.conflictsRemain) {
+    e->Set(kMsgConflictsRemain);
+  } else if (c.minorInconsistencies && !writesCheckpoint) {
+    e->Set(kMsgMinorInconsistencies);
+  } else if (!c.archivesUnsettled) {
+    e->Set(kMsgSuccess);
+    log->Report(e);
   }
+  if (c.archivesUnsettled) e->Set(kMsgArchivesUnsettled) << c.archivesUnsettled;
+  if (c.skippedRecords) e->Set(kMsgSkippedRecords) << c.skippedRecords;
+}
 
-  // The files of the run.
-  std::unique_ptr<FileSys> input = CheckpointFile(checkpoint);
+// Builds the Migrator of the run and runs its stages in order, each only
+// while e holds nothing worse than info; ends with the outputs committed or
+// removed and the verdict in e.
+void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames& n, bool quiet,
+                  Timer* timer, Error* e) {
+  RenameOptions renameOptions;
+  renameOptions.dryRun = opts.GetLong("dry-run") != nullptr;
+  renameOptions.pruneEmptyDirs = opts.GetLong("prune-empty-dirs") != nullptr;
+  if (const StrPtr* log = opts.GetLong("undo-log")) AbsoluteName(log->Text(), &renameOptions.undoLog);
+  const bool renames = config.mode & kModeRenameArchives;
+
   std::unique_ptr<FileSys> conflictFile;
-  if (conflictName) conflictFile = FreshOutput(conflictName, FST_TEXT);
-  std::unique_ptr<FileSys> translationFile;
-  if (translationName) {
-    translationFile = FileSys::Create(FST_TEXT);
-    if (translationFile) translationFile->SetPath(StrPtr(translationName));
-  }
-  std::unique_ptr<FileSys> policyFile;
-  if (const char* pm = Arg(opts, 'P')) {
-    policyFile = FileSys::Create(FST_TEXT);
-    if (policyFile) policyFile->SetPath(StrPtr(pm));
-  }
+  if (const char* c = Arg(opts, 'c')) conflictFile = FreshOutput(c, FST_TEXT);
   std::unique_ptr<FileSys> outputFile;
-  if (outName) outputFile = FreshOutput(outName, EndsWithGz(outName) ? FST_GZIP : FST_TEXT);
+  if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? FST_GZIP : FST_TEXT);
   std::unique_ptr<FileSys> reportFile;
-  if (reportName) reportFile = FreshOutput(reportName, FST_TEXT);
-  bool haveOutputFile = outputFile != nullptr;
+  if (n.report) reportFile = FreshOutput(n.report, FST_TEXT);
+  const bool writesCheckpoint = outputFile || n.outDir;
+
+  Migrator migrator(config, CheckpointFile(n.checkpoint), NamedInput(Arg(opts, 't')),
+                    NamedInput(Arg(opts, 'P')), std::move(conflictFile), std::move(outputFile));
+  if (!config.serverRoot.empty() && !quiet)
+    fprintf(stderr, "ztroot set to %s\n", config.serverRoot.c_str());
+  if (!config.serverId.empty() && !quiet)
+    fprintf(stderr, "serverId set to %s\n", config.serverId.c_str());
+
+  if (n.outDir) migrator.SetOutputDirectory(StrPtr(n.outDir), e);
+  if (e->GetSeverity() <= E_INFO) migrator.OpenFiles(e);
+  if (e->GetSeverity() <= E_INFO) migrator.LoadMaps(e);
+  if (e->GetSeverity() <= E_INFO) migrator.Scan(e);
+  if (e->GetSeverity() <= E_INFO) {
+    if (Verbosity() >= 3) migrator.PrintStatistics();
+    if (Verbosity() >= 5) migrator.DumpTree();
+    migrator.WriteConflictMap(e);
+  }
+  if (reportFile && e->GetSeverity() <= E_INFO)
+    WriteConflictReport(migrator, n.reportFormat, reportFile.get(), e);
+  if (e->GetSeverity() <= E_INFO && renames) migrator.RenameArchives(renameOptions, e);
+
+  // The outputs take their names only when the run wrote them whole: not
+  // after a read or write error, skipped records or an interrupt. A verdict
+  // that inconsistencies remain still leaves complete outputs.
+  const RunCounters& counters = migrator.counters;
+  bool complete = e->GetSeverity() <= E_INFO && !counters.skippedRecords && !InterruptSignal();
+  if (complete) migrator.CommitOutputs(e);
+  if (complete && reportFile && e->GetSeverity() <= E_INFO) reportFile->Commit(e);
+  if (e->GetSeverity() <= E_INFO && Verbosity() >= 1)
+    PrintSummary(migrator, renames, timer->Elapsed());
+  if (e->GetSeverity() <= E_INFO) SetVerdict(counters, writesCheckpoint, GetMessageLog(), e);
+  // (A commit that fails reports its own rename error.)
+  if (!complete && migrator.HasOutputs()) e->Set(kMsgOutputsDiscarded);
+}
+
+}  // namespace
+
+int RunDriver(int argc, char** argv) {
+  MessageLog* log = GetMessageLog();
+  log->SetName("ztmigrate");
+  log->SetSink("stderr");
+  Error e;
+
+  OptionSet opts;
+  int words = argc > 0 ? argc - 1 : 0;
+  char** word = argv + (argc > 0 ? 1 : 0);
+  opts.Parse(&words, &word, kDriverFlags, kOptAnyWords, kMsgUsage, &e, kDriverLongOptions);
+  if (Aborts(&e)) return -1;
+  int status = 0;
+  if (AnswerInformation(opts, &status)) return status;
+
+  // With "-o -" the standard output is the checkpoint or the patch: every
+  // line the program would print there goes to standard error instead.
+  const char* outArg = Arg(opts, 'o');
+  FILE* info = (outArg && strcmp(outArg, "-") == 0) ? stderr : stdout;
+  SetVerbosity(opts, info);
+  const bool quiet = opts.GetValue('q') != nullptr;
+
+  if (const StrPtr* undo = opts.GetLong("undo")) return RunUndo(undo->Text());
+  if (words <= 0) {
+    ReportUsage();
+    return 0;
+  }
+  RunNames names;
+  names.checkpoint = word[0];
+  names.out = outArg;
+  names.outDir = Arg(opts, 'O');
+  names.convert = opts.GetValue('s') && (names.out || names.outDir);
+  const StrPtr* reportArg = opts.GetLong("report");
+  names.report = reportArg ? reportArg->Text() : nullptr;
+  names.reportFormat = names.report ? ReportFormatOf(names.report) : ReportFormat::kNone;
+  if (names.report && names.reportFormat == ReportFormat::kNone) {
+    e.Set(kMsgReportSuffix) << names.report;
+    ReportUsageAfter(&e);
+    return -1;
+  }
+  if (FilesAreRefused(opts, names, &e)) {
+    Aborts(&e);
+    return -1;
+  }
+  if (names.convert) return RunConvert(names, &e);
+
+  RunConfig config;
+  if (!ReadModeOptions(opts, info, &config)) return 1;
+  if (!RouteLog(opts, quiet, log)) return -1;
+  if (!ReadPolicyOptions(opts, info, &config, &status)) return status;
+  if ((config.mode & kModeRenameArchives) && !ProbeCaseSensitive(StrPtr(), StrPtr())) {
+    e.Set(kMsgRenameNotAvailable);
+    Aborts(&e);
+    return -1;
+  }
 
   SetStrCaseMode(CaseFold);
   Timer resourceTimer;
   resourceTimer.Start();
-
-  {
-    Migrator migrator(config, std::move(input), std::move(translationFile), std::move(policyFile),
-                      std::move(conflictFile), std::move(outputFile));
-
-    if (!config.serverRoot.empty() && !quiet)
-      fprintf(stderr, "ztroot set to %s\n", config.serverRoot.c_str());
-    if (!config.serverId.empty() && !quiet)
-      fprintf(stderr, "serverId set to %s\n", config.serverId.c_str());
-
-    if (outDir) migrator.SetOutputDirectory(StrPtr(outDir), &e);
-    if (e.GetSeverity() <= E_INFO) migrator.OpenFiles(&e);
-    if (e.GetSeverity() <= E_INFO) migrator.LoadMaps(&e);
-    if (e.GetSeverity() <= E_INFO) migrator.Scan(&e);
-    if (e.GetSeverity() <= E_INFO) {
-      if (Verbosity() >= 3) migrator.PrintStatistics();
-      if (Verbosity() >= 5) migrator.DumpTree();
-      migrator.WriteConflictMap(&e);
-    }
-    if (reportFile && e.GetSeverity() <= E_INFO)
-      WriteConflictReport(migrator, reportFormat, reportFile.get(), &e);
-    if (e.GetSeverity() <= E_INFO && (mode & kModeRenameArchives))
-      migrator.RenameArchives(renameOptions, &e);
-
-    // The outputs take their names only when the run wrote them whole: not
-    // after a read or write error, skipped records or an interrupt. A
-    // verdict that inconsistencies remain still leaves complete outputs.
-    bool complete = e.GetSeverity() <= E_INFO && !migrator.counters.skippedRecords && !InterruptSignal();
-    if (complete) migrator.CommitOutputs(&e);
-    if (complete && reportFile && e.GetSeverity() <= E_INFO) reportFile->Commit(&e);
-    if (e.GetSeverity() <= E_INFO && Verbosity() >= 1)
-      PrintSummary(migrator, mode & kModeRenameArchives, resourceTimer.Elapsed());
-
-    if (e.GetSeverity() <= E_INFO) {
-      // Archives left unsettled rule out the success verdict.
-      if (migrator.counters.conflictsRemain) {
-        e.Set(kMsgConflictsRemain);
-      } else if (migrator.counters.minorInconsistencies && !haveOutputFile && !outDir) {
-        e.Set(kMsgMinorInconsistencies);
-      } else if (!migrator.counters.archivesUnsettled) {
-        e.Set(kMsgSuccess);
-        log->Report(&e);
-      }
-      if (migrator.counters.archivesUnsettled) e.Set(kMsgArchivesUnsettled) << migrator.counters.archivesUnsettled;
-      if (migrator.counters.skippedRecords) e.Set(kMsgSkippedRecords) << migrator.counters.skippedRecords;
-    }
-    // (A commit that fails reports its own rename error.)
-    if (!complete && migrator.HasOutputs()) e.Set(kMsgOutputsDiscarded);
-  }
+  RunMigration(opts, config, names, quiet, &resourceTimer, &e);
 
   StrBuf seconds;
   FormatSeconds(resourceTimer.Elapsed(), &seconds);

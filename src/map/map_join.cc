@@ -95,6 +95,181 @@ void AppendMarked(const MapSide& side, int pos, char marker, StrBuf* out) {
   }
 }
 
+// The walk over both patterns: the position in each, the state (which
+// side's wildcard is absorbing) and the backtracking frames. Each action of
+// the table is one small step; the walk writes the joined text into the
+// Joiner and hands it every intersection.
+class JoinWalk {
+ public:
+  JoinWalk(Joiner* out, const MapSide& A, const MapSide& B, int start)
+      : out_(out), A_(A), B_(B), ea_(A.Elements()), eb_(B.Elements()), a_(start), b_(start) {}
+
+  // Walks every intersection; stops early with tooManyWildcards set.
+  void Run() {
+    const int trace = GetLevel(DT_MAP);
+    for (int steps = 0;; ++steps) {
+      if (steps >= Joiner::kMaxSteps) {
+        out_->tooManyWildcards = true;
+        return;
+      }
+      int action = kActions[state_][ea_[a_].kind][eb_[b_].kind];
+      if (action == kMatch && !PatternByteEqual(ea_[a_].byte, eb_[b_].byte, ea_[a_].caseMode))
+        action = kMiss;
+      if ((action == kLhsWild || action == kRhsWild || action == kBothStar) &&
+          depth_ >= Joiner::kMaxFrames - 2) {
+        out_->tooManyWildcards = true;  // cannot happen within the wildcard limits
+        return;
+      }
+      if (trace >= 4) Trace(action);
+      if (!Step(action)) return;
+    }
+  }
+
+ private:
+  // Carries out one action; false when the walk is over.
+  bool Step(int action) {
+    switch (action) {
+      case kMatch: ++a_; ++b_; state_ = 0; return true;
+      case kLhsWild: Push(true); return true;
+      case kRhsWild: Push(false); return true;
+      case kLhsNext: Absorb(true); return true;
+      case kRhsNext: Absorb(false); return true;
+      case kBothStar: StartFrame(CaptureRef{&out_->firstCaptures, ea_[a_].slot}, 1); Meet(true); return true;
+      case kLhsStar: Meet(true); return true;
+      case kRhsStar: Meet(false); return true;
+      case kOk:
+        if (n_ > Joiner::kMaxNewWildcards) {
+          out_->tooManyWildcards = true;
+          return false;
+        }
+        out_->Joined();
+        return Backtrack();
+      default: return Backtrack();  // kMiss
+    }
+  }
+
+  int Length() const { return static_cast<int>(out_->Length()); }
+
+  // Makes the current frame a fresh one for capture, resuming in state resume.
+  void StartFrame(CaptureRef capture, int resume) {
+    JoinFrame& cur = stack_[depth_];
+    cur = JoinFrame();
+    cur.capture = capture;
+    cur.resume = resume;
+    cur.capture.Start() = Length();
+  }
+
+  // A wildcard of A (lhs) or of B begins to absorb the other side's bytes.
+  void Push(bool lhs) {
+    if (lhs) StartFrame(CaptureRef{&out_->firstCaptures, ea_[a_].slot}, 1);
+    else StartFrame(CaptureRef{&out_->secondCaptures, eb_[b_].slot}, 2);
+    JoinFrame& cur = stack_[depth_];
+    cur.a = a_;
+    cur.b = b_;
+    cur.n = n_;
+    cur.capture.End() = Length();
+    ++depth_;
+    ++(lhs ? a_ : b_);
+    state_ = 0;
+  }
+
+  // The absorbing wildcard of A (lhs) or of B takes the other side's byte.
+  void Absorb(bool lhs) {
+    JoinFrame& cur = stack_[depth_];
+    int& mine = lhs ? a_ : b_;
+    int& other = lhs ? b_ : a_;
+    const PatternElement* otherElements = lhs ? eb_ : ea_;
+    out_->AppendChar(static_cast<char>(otherElements[other].byte));
+    cur.capture.End() = Length();
+    (lhs ? cur.b : cur.a) = ++other;
+    state_ = cur.resume;
+    if (kActions[state_][ea_[a_].kind][eb_[b_].kind] != (lhs ? kLhsStar : kRhsStar)) {
+      (lhs ? cur.a : cur.b) = mine;
+      ++mine;
+      ++depth_;
+      state_ = 0;
+    }
+  }
+
+  // The current frame's wildcard (of A when lhs, else of B) meets a
+  // wildcard of the other side: one new wildcard stands for both, and two
+  // frames remember how each could instead go on absorbing.
+  void Meet(bool lhs) {
+    JoinFrame& cur = stack_[depth_];
+    JoinFrame& second = stack_[depth_ + 1];
+    second = JoinFrame();
+    second.capture = lhs ? CaptureRef{&out_->secondCaptures, eb_[b_].slot}
+                         : CaptureRef{&out_->firstCaptures, ea_[a_].slot};
+    second.capture.Start() = Length();
+    AppendNewWildcard(ea_[a_].kind, eb_[b_].kind);
+    int len = Length();
+    cur.capture.End() = second.capture.End() = len;
+    cur.a = lhs ? a_ : a_ + 1;
+    cur.b = lhs ? b_ + 1 : b_;
+    cur.n = n_;
+    cur.partner = second.capture;
+    cur.partnerEnd = len;
+    second.a = lhs ? a_ + 1 : a_;
+    second.b = lhs ? b_ : b_ + 1;
+    second.resume = lhs ? 2 : 1;
+    second.n = n_;
+    second.partner = cur.capture;
+    second.partnerEnd = len;
+    ++a_;
+    ++b_;
+    depth_ += 2;
+    state_ = 0;
+  }
+
+  // Resumes the last frame; false when none is left.
+  bool Backtrack() {
+    if (depth_ == 0) return false;
+    JoinFrame& f = stack_[--depth_];
+    out_->SetLength(static_cast<uint32_t>(f.capture.End()));
+    out_->NulTerminate();
+    n_ = f.n;
+    a_ = f.a;
+    b_ = f.b;
+    state_ = f.resume;
+    if (f.partner.table) f.partner.End() = f.partnerEnd;
+    return true;
+  }
+
+  // Appends the wildcard that stands for two overlapping wildcards.
+  void AppendNewWildcard(int kindA, int kindB) {
+    if (kindA == ElementDots && kindB == ElementDots) {
+      out_->Append("...", 3);
+      return;
+    }
+    ++n_;
+    // Positional slots are single digits: the tenth new wildcard takes the
+    // otherwise unused %%0 rather than a "%%10" that would read back as %%1
+    // followed by a literal 0.
+    char t[4] = {'%', '%', static_cast<char>('0' + n_ % 10), 0};
+    out_->Append(t, 3);
+  }
+
+  void Trace(int action) {
+    line_.Clear();
+    AppendMarked(A_, a_, state_ == 1 ? '=' : '-', &line_);
+    line_.Append(" ");
+    AppendMarked(B_, b_, state_ == 2 ? '=' : '-', &line_);
+    DebugPrintf("%s) %d-> %s '%s'\n", line_.Text(), depth_, kActionNames[action], out_->Text());
+  }
+
+  Joiner* out_;
+  const MapSide& A_;
+  const MapSide& B_;
+  const PatternElement* ea_;
+  const PatternElement* eb_;
+  JoinFrame stack_[Joiner::kMaxFrames];
+  int depth_ = 0;  // stack_[depth_] is the current frame
+  int a_, b_;      // positions in A and B
+  int state_ = 0;
+  int n_ = 0;      // new wildcards so far
+  StrBuf line_;    // the trace line
+};
+
 }  // namespace
 
 void Joiner::Join(const MapSide& A, const MapSide& B) {
@@ -103,8 +278,7 @@ void Joiner::Join(const MapSide& A, const MapSide& B) {
   tooManyWildcards = false;
   firstCaptures.Reset();
   secondCaptures.Reset();
-  const int trace = GetLevel(DT_MAP);
-  if (trace >= 4) DebugPrintf("--- '%s','%s' ----\n", A.Text().Text(), B.Text().Text());
+  if (GetLevel(DT_MAP) >= 4) DebugPrintf("--- '%s','%s' ----\n", A.Text().Text(), B.Text().Text());
   if (!A.Usable() || !B.Usable()) return;
 
   const PatternElement* ea = A.Elements();
@@ -112,187 +286,5 @@ void Joiner::Join(const MapSide& A, const MapSide& B) {
   int k = A.LiteralPrefixLength() < B.LiteralPrefixLength() ? A.LiteralPrefixLength() : B.LiteralPrefixLength();
   for (int i = k - 1; i >= 0; --i)
     if (!PatternByteEqual(ea[i].byte, eb[i].byte, ea[i].caseMode)) return;
-
-  JoinFrame stack[kMaxFrames];
-  int depth = 0;  // stack[depth] is the current frame
-  int a = k, b = k, state = 0, n = 0;
-  StrBuf line;
-
-  // Appends the wildcard that stands for two overlapping wildcards.
-  auto appendNewWildcard = [&](int kindA, int kindB) {
-    if (kindA == ElementDots && kindB == ElementDots) {
-      Append("...", 3);
-    } else {
-      ++n;
-      // Positional slots are single digits: the tenth new wildcard takes
-      // the otherwise unused %%0 rather than a "%%10" that would read back
-      // as %%1 followed by a literal 0.
-      char t[4] = {'%', '%', static_cast<char>('0' + n % 10), 0};
-      Append(t, 3);
-    }
-  };
-
-  for (int steps = 0;; ++steps) {
-    if (steps >= kMaxSteps) {
-      tooManyWildcards = true;
-      return;
-    }
-    int action = kActions[state][ea[a].kind][eb[b].kind];
-    if (action == kMatch && !PatternByteEqual(ea[a].byte, eb[b].byte, ea[a].caseMode)) action = kMiss;
-    if ((action == kLhsWild || action == kRhsWild || action == kBothStar) && depth >= kMaxFrames - 2) {
-      tooManyWildcards = true;  // cannot happen within the wildcard limits
-      return;
-    }
-    if (trace >= 4) {
-      line.Clear();
-      AppendMarked(A, a, state == 1 ? '=' : '-', &line);
-      line.Append(" ");
-      AppendMarked(B, b, state == 2 ? '=' : '-', &line);
-      DebugPrintf("%s) %d-> %s '%s'\n", line.Text(), depth, kActionNames[action], Text());
-    }
-    JoinFrame& cur = stack[depth];
-    switch (action) {
-      case kMatch:
-        ++a;
-        ++b;
-        state = 0;
-        break;
-
-      case kLhsWild:
-        cur = JoinFrame();
-        cur.a = a;
-        cur.b = b;
-        cur.capture = CaptureRef{&firstCaptures, ea[a].slot};
-        cur.resume = 1;
-        cur.n = n;
-        cur.capture.Start() = cur.capture.End() = static_cast<int>(Length());
-        ++depth;
-        ++a;
-        state = 0;
-        break;
-
-      case kRhsWild:
-        cur = JoinFrame();
-        cur.a = a;
-        cur.b = b;
-        cur.capture = CaptureRef{&secondCaptures, eb[b].slot};
-        cur.resume = 2;
-        cur.n = n;
-        cur.capture.Start() = cur.capture.End() = static_cast<int>(Length());
-        ++depth;
-        ++b;
-        state = 0;
-        break;
-
-      case kLhsNext:
-        // A's wildcard takes B's byte.
-        AppendChar(static_cast<char>(eb[b].byte));
-        cur.capture.End() = static_cast<int>(Length());
-        cur.b = ++b;
-        state = cur.resume;
-        if (kActions[state][ea[a].kind][eb[b].kind] != kLhsStar) {
-          cur.a = a;
-          ++a;
-          ++depth;
-          state = 0;
-        }
-        break;
-
-      case kRhsNext:
-        // B's wildcard takes A's byte.
-        AppendChar(static_cast<char>(ea[a].byte));
-        cur.capture.End() = static_cast<int>(Length());
-        cur.a = ++a;
-        state = cur.resume;
-        if (kActions[state][ea[a].kind][eb[b].kind] != kRhsStar) {
-          cur.b = b;
-          ++b;
-          ++depth;
-          state = 0;
-        }
-        break;
-
-      case kBothStar:
-      case kLhsStar: {
-        if (action == kBothStar) {
-          cur = JoinFrame();
-          cur.capture = CaptureRef{&firstCaptures, ea[a].slot};
-          cur.resume = 1;
-          cur.capture.Start() = static_cast<int>(Length());
-        }
-        // A's wildcard (the current frame's) meets B's wildcard.
-        JoinFrame& second = stack[depth + 1];
-        second = JoinFrame();
-        second.capture = CaptureRef{&secondCaptures, eb[b].slot};
-        second.capture.Start() = static_cast<int>(Length());
-        appendNewWildcard(ea[a].kind, eb[b].kind);
-        int len = static_cast<int>(Length());
-        cur.capture.End() = second.capture.End() = len;
-        cur.a = a;
-        cur.b = b + 1;
-        cur.n = n;
-        cur.partner = second.capture;
-        cur.partnerEnd = len;
-        second.a = a + 1;
-        second.b = b;
-        second.resume = 2;
-        second.n = n;
-        second.partner = cur.capture;
-        second.partnerEnd = len;
-        ++a;
-        ++b;
-        depth += 2;
-        state = 0;
-        break;
-      }
-
-      case kRhsStar: {
-        // B's wildcard (the current frame's) meets A's wildcard.
-        JoinFrame& second = stack[depth + 1];
-        second = JoinFrame();
-        second.capture = CaptureRef{&firstCaptures, ea[a].slot};
-        second.capture.Start() = static_cast<int>(Length());
-        appendNewWildcard(ea[a].kind, eb[b].kind);
-        int len = static_cast<int>(Length());
-        cur.capture.End() = second.capture.End() = len;
-        cur.a = a + 1;
-        cur.b = b;
-        cur.n = n;
-        cur.partner = second.capture;
-        cur.partnerEnd = len;
-        second.a = a;
-        second.b = b + 1;
-        second.resume = 1;
-        second.n = n;
-        second.partner = cur.capture;
-        second.partnerEnd = len;
-        ++a;
-        ++b;
-        depth += 2;
-        state = 0;
-        break;
-      }
-
-      case kOk:
-        if (n > kMaxNewWildcards) {
-          tooManyWildcards = true;
-          return;
-        }
-        Joined();
-        [[fallthrough]];
-
-      case kMiss: {
-        if (depth == 0) return;
-        JoinFrame& f = stack[--depth];
-        SetLength(static_cast<uint32_t>(f.capture.End()));
-        NulTerminate();
-        n = f.n;
-        a = f.a;
-        b = f.b;
-        state = f.resume;
-        if (f.partner.table) f.partner.End() = f.partnerEnd;
-        break;
-      }
-    }
-  }
+  JoinWalk(this, A, B, k).Run();
 }
