@@ -102,114 +102,114 @@ int ZtJournal::Fill(Error* e) {
   return n;
 }
 
+int ZtJournal::TokenFailure(const MessageId& msg, Error* e) {
+  e->Set(msg) << line;
+  tokenState = kBetween;
+  damaged = false;
+  return kFailure;
+}
+
 int ZtJournal::NextToken(StrBuf* out, Error* e) {
   for (;;) {
     if (readPos == readEnd) {
       int n = Fill(e);
       if (n < 0) return kFailure;
-      if (n == 0) {
-        if (tokenState == kBetween) return kEndOfInput;
-        e->Set(kMsgPrematureEof) << line;
-        tokenState = kBetween;
-        damaged = false;
-        return kFailure;
-      }
+      if (n == 0) return tokenState == kBetween ? kEndOfInput : TokenFailure(kMsgPrematureEof, e);
     }
-    if (out->Length() > kMaxRecordBytes) {
-      e->Set(kMsgRecordTooLarge) << line;
-      tokenState = kBetween;
-      damaged = false;
-      return kFailure;
-    }
+    if (out->Length() > kMaxRecordBytes) return TokenFailure(kMsgRecordTooLarge, e);
+    int r = kMore;
     switch (tokenState) {
-      case kBetween:
-        while (readPos < readEnd) {
-          unsigned char c = static_cast<unsigned char>(*readPos);
-          if (c == '\n') {
-            ++readPos;
-            ++line;
-            return kEndOfLine;
-          }
-          if (c == '@') {
-            ++readPos;
-            tokenState = kQuoted;
-            break;
-          }
-          if (c == 0 || IsBlank(c)) {
-            ++readPos;
-            continue;
-          }
-          tokenState = kBare;
-          break;
-        }
-        break;
-
-      case kBare: {
-        const char* p = readPos;
-        while (p < readEnd && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
-        out->AppendUnterminated(readPos, static_cast<uint32_t>(p - readPos));
-        readPos = p;
-        if (p == readEnd) break;  // the token goes on in the next block
-        if (*p != '\n') ++readPos;  // a newline is left to end the line
-        tokenState = kBetween;
-        return kToken;
-      }
-
-      case kQuoted: {
-        // Copy the run up to the next "@" at once, counting its newlines.
-        const char* at = static_cast<const char*>(memchr(readPos, '@', readEnd - readPos));
-        if (!at) at = readEnd;
-        if (!damaged) {
-          const char* nul = static_cast<const char*>(memchr(readPos, 0, at - readPos));
-          if (nul) {
-            // A NUL inside quoted text: the token is corrupt. Skip the rest
-            // of it so that the reader resynchronises after the field.
-            line += CountNewlines(readPos, nul);
-            readPos = nul + 1;
-            damaged = true;
-            break;
-          }
-          out->AppendUnterminated(readPos, static_cast<uint32_t>(at - readPos));
-        }
-        line += CountNewlines(readPos, at);
-        readPos = at;
-        if (at < readEnd) {
-          ++readPos;
-          tokenState = kAfterAt;
-        }
-        break;
-      }
-
-      case kAfterAt: {
-        unsigned char c = static_cast<unsigned char>(*readPos);
-        if (c == '\n' || IsBlank(c)) {
-          if (c != '\n') ++readPos;
-          tokenState = kBetween;
-          if (damaged) {
-            damaged = false;
-            return kCorrupt;
-          }
-          return kToken;
-        }
-        if (c == '@') {  // a doubled "@"
-          ++readPos;
-          if (!damaged) out->AppendUnterminated("@", 1);
-          tokenState = kQuoted;
-          break;
-        }
-        if (c == 0) {
-          ++readPos;
-          damaged = true;
-          tokenState = kQuoted;
-          break;
-        }
-        e->Set(kMsgParseError) << line;
-        tokenState = kBetween;
-        damaged = false;
-        return kFailure;
-      }
+      case kBetween: r = ScanBetween(); break;
+      case kBare: r = ScanBare(out); break;
+      case kQuoted: ScanQuoted(out); break;
+      case kAfterAt: r = ScanAfterAt(out, e); break;
     }
+    if (r != kMore) return r;
   }
+}
+
+int ZtJournal::ScanBetween() {
+  while (readPos < readEnd) {
+    unsigned char c = static_cast<unsigned char>(*readPos);
+    if (c == '\n') {
+      ++readPos;
+      ++line;
+      return kEndOfLine;
+    }
+    if (c == '@') {
+      ++readPos;
+      tokenState = kQuoted;
+      return kMore;
+    }
+    if (c == 0 || IsBlank(c)) {
+      ++readPos;
+      continue;
+    }
+    tokenState = kBare;
+    return kMore;
+  }
+  return kMore;
+}
+
+int ZtJournal::ScanBare(StrBuf* out) {
+  const char* p = readPos;
+  while (p < readEnd && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
+  out->AppendUnterminated(readPos, static_cast<uint32_t>(p - readPos));
+  readPos = p;
+  if (p == readEnd) return kMore;  // the token goes on in the next block
+  if (*p != '\n') ++readPos;       // a newline is left to end the line
+  tokenState = kBetween;
+  return kToken;
+}
+
+void ZtJournal::ScanQuoted(StrBuf* out) {
+  // Copy the run up to the next "@" at once, counting its newlines.
+  const char* at = static_cast<const char*>(memchr(readPos, '@', readEnd - readPos));
+  if (!at) at = readEnd;
+  if (!damaged) {
+    const char* nul = static_cast<const char*>(memchr(readPos, 0, at - readPos));
+    if (nul) {
+      // A NUL inside quoted text: the token is corrupt. Skip the rest of it
+      // so that the reader resynchronises after the field.
+      line += CountNewlines(readPos, nul);
+      readPos = nul + 1;
+      damaged = true;
+      return;
+    }
+    out->AppendUnterminated(readPos, static_cast<uint32_t>(at - readPos));
+  }
+  line += CountNewlines(readPos, at);
+  readPos = at;
+  if (at < readEnd) {
+    ++readPos;
+    tokenState = kAfterAt;
+  }
+}
+
+int ZtJournal::ScanAfterAt(StrBuf* out, Error* e) {
+  unsigned char c = static_cast<unsigned char>(*readPos);
+  if (c == '\n' || IsBlank(c)) {
+    if (c != '\n') ++readPos;
+    tokenState = kBetween;
+    if (damaged) {
+      damaged = false;
+      return kCorrupt;
+    }
+    return kToken;
+  }
+  if (c == '@') {  // a doubled "@"
+    ++readPos;
+    if (!damaged) out->AppendUnterminated("@", 1);
+    tokenState = kQuoted;
+    return kMore;
+  }
+  if (c == 0) {
+    ++readPos;
+    damaged = true;
+    tokenState = kQuoted;
+    return kMore;
+  }
+  return TokenFailure(kMsgParseError, e);
 }
 
 void ZtJournal::ReportCorrupt(Error* e) {
@@ -283,101 +283,102 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
     line = 1;
   }
   rec->Reset();
-  StrBuf* arena = rec->Arena();
-  int opIndex = -1;
-  int expected = 0;
-  bool resync = false;
-
+  RecordParse p;
   for (;;) {
+    StrBuf* arena = rec->Arena();
     uint32_t start = arena->Length();
     int r = NextToken(arena, e);
-
-    if (resync) {
+    if (p.resync) {
       // Looking for the next op code: ends of lines and corrupt tokens are
       // passed over silently.
       if (r == kEndOfInput || r == kFailure) return false;
-      int op = (r == kToken) ? OpIndex(arena->Text() + start, arena->Length() - start) : -1;
-      if (op < 0) {
-        arena->SetLength(start);
-        continue;
-      }
-      rec->EndField(start);
-      opIndex = op;
-      expected = ExpectedForOp(op);
-      resync = false;
+      Resynchronise(rec, r, start, &p);
       continue;
     }
-
-    bool corrupt = false;
-    int restartOp = -1;  // the token that made the record corrupt, as op code
+    int step = kStepMore;
+    p.restartOp = -1;
     switch (r) {
-      case kFailure:
-        return false;
-
+      case kFailure: return false;
       case kEndOfInput:
         // A last record without its newline is still checked, not dropped.
         if (rec->Count() == 0) return false;
         [[fallthrough]];
-      case kEndOfLine: {
-        int n = rec->Count();
-        if (n == 0) continue;  // an empty line between records
-        StrPtr table = n > 2 ? rec->Pending(2) : StrPtr();
-        bool oneShort = n == expected - 1 &&
-                        (table.EqualExact("db.traits") || table.EqualExact("db.object"));
-        if (n >= 3 && (n >= expected || oneShort)) {
-          rec->Finish();
-          return true;
-        }
-        e->Set(kMsgSkippingIncomplete)
-            << line << (n > 1 ? ParseDecimal(rec->Pending(1)) : 0) << table << expected - 3;
-        corrupt = true;
-        break;
-      }
-
+      case kEndOfLine: step = EndOfLine(rec, p, e); break;
       case kCorrupt:
         arena->SetLength(start);
-        corrupt = true;
+        step = kStepCorrupt;
         break;
-
-      case kToken: {
-        int n = rec->Count();
-        if (n == 0) {
-          opIndex = OpIndex(arena->Text() + start, arena->Length() - start);
-          if (opIndex < 0) {
-            arena->SetLength(start);
-            corrupt = true;
-            break;
-          }
-          expected = ExpectedForOp(opIndex);
-          rec->EndField(start);
-        } else if (n == 1) {
-          rec->EndField(start);
-        } else if (n == 2) {
-          rec->EndField(start);
-          expected = ExpectedFields(opIndex, rec->Pending(1), rec->Pending(2), e);
-          if (expected < 0) return false;
-        } else if (n < expected) {
-          rec->EndField(start);
-        } else {
-          restartOp = OpIndex(arena->Text() + start, arena->Length() - start);
-          arena->SetLength(start);
-          corrupt = true;
-        }
-        break;
-      }
+      case kToken: step = AddToken(rec, start, &p, e); break;
     }
+    if (step == kStepDone) return true;
+    if (step == kStepFail) return false;
+    if (step == kStepCorrupt) RestartAfterCorrupt(rec, &p, e);
+  }
+}
 
-    if (corrupt) {
-      ReportCorrupt(e);
-      rec->Reset();
-      arena = rec->Arena();
-      if (restartOp >= 0) {
-        rec->AddField(kOpCodes[restartOp]);
-        opIndex = restartOp;
-        expected = ExpectedForOp(restartOp);
-      } else {
-        resync = true;
-      }
+void ZtJournal::Resynchronise(JournalRecord* rec, int result, uint32_t start, RecordParse* p) {
+  StrBuf* arena = rec->Arena();
+  int op = (result == kToken) ? OpIndex(arena->Text() + start, arena->Length() - start) : -1;
+  if (op < 0) {
+    arena->SetLength(start);
+    return;
+  }
+  rec->EndField(start);
+  p->opIndex = op;
+  p->expected = ExpectedForOp(op);
+  p->resync = false;
+}
+
+int ZtJournal::EndOfLine(JournalRecord* rec, const RecordParse& p, Error* e) {
+  int n = rec->Count();
+  if (n == 0) return kStepMore;  // an empty line between records
+  StrPtr table = n > 2 ? rec->Pending(2) : StrPtr();
+  bool oneShort =
+      n == p.expected - 1 && (table.EqualExact("db.traits") || table.EqualExact("db.object"));
+  if (n >= 3 && (n >= p.expected || oneShort)) {
+    rec->Finish();
+    return kStepDone;
+  }
+  e->Set(kMsgSkippingIncomplete) << line << (n > 1 ? ParseDecimal(rec->Pending(1)) : 0) << table
+                                 << p.expected - 3;
+  return kStepCorrupt;
+}
+
+int ZtJournal::AddToken(JournalRecord* rec, uint32_t start, RecordParse* p, Error* e) {
+  StrBuf* arena = rec->Arena();
+  int n = rec->Count();
+  if (n == 0) {
+    p->opIndex = OpIndex(arena->Text() + start, arena->Length() - start);
+    if (p->opIndex < 0) {
+      arena->SetLength(start);
+      return kStepCorrupt;
     }
+    p->expected = ExpectedForOp(p->opIndex);
+    rec->EndField(start);
+  } else if (n == 2) {
+    rec->EndField(start);
+    p->expected = ExpectedFields(p->opIndex, rec->Pending(1), rec->Pending(2), e);
+    if (p->expected < 0) return kStepFail;
+  } else if (n == 1 || n < p->expected) {
+    rec->EndField(start);
+  } else {
+    // One field too many: the record is corrupt, and the token may be the
+    // op code of a record whose newline was lost.
+    p->restartOp = OpIndex(arena->Text() + start, arena->Length() - start);
+    arena->SetLength(start);
+    return kStepCorrupt;
+  }
+  return kStepMore;
+}
+
+void ZtJournal::RestartAfterCorrupt(JournalRecord* rec, RecordParse* p, Error* e) {
+  ReportCorrupt(e);
+  rec->Reset();
+  if (p->restartOp >= 0) {
+    rec->AddField(kOpCodes[p->restartOp]);
+    p->opIndex = p->restartOp;
+    p->expected = ExpectedForOp(p->restartOp);
+  } else {
+    p->resync = true;
   }
 }

@@ -61,8 +61,17 @@ class ZtJournal {
   int32_t opened;
 
  private:
-  // Results of NextToken.
-  enum { kToken, kEndOfLine, kEndOfInput, kFailure, kCorrupt };
+  // Results of NextToken (kMore only between its steps: the token goes on).
+  enum { kToken, kEndOfLine, kEndOfInput, kFailure, kCorrupt, kMore };
+  // Results of the steps of ReadOne.
+  enum { kStepMore, kStepDone, kStepCorrupt, kStepFail };
+  // The parse of one record in progress.
+  struct RecordParse {
+    int opIndex = -1;
+    int expected = 0;     // fields the record must have
+    bool resync = false;  // looking for the next op code
+    int restartOp = -1;   // the token that made the record corrupt, as op code
+  };
   // Token states.
   enum { kBetween = 0, kBare = 1, kQuoted = 2, kAfterAt = 3 };
 
@@ -74,6 +83,19 @@ class ZtJournal {
 
   // Appends the next token's bytes to out and returns one of the results.
   int NextToken(StrBuf* out, Error* e);
+  // The steps of NextToken, one per token state, over the buffered bytes.
+  int ScanBetween();
+  int ScanBare(StrBuf* out);
+  void ScanQuoted(StrBuf* out);
+  int ScanAfterAt(StrBuf* out, Error* e);
+  // Sets msg with the line number, forgets the token and returns kFailure.
+  int TokenFailure(const MessageId& msg, Error* e);
+  // The steps of ReadOne: a token while looking for an op code, the end of
+  // a line, a token of the record, and the restart after a corrupt record.
+  void Resynchronise(JournalRecord* rec, int result, uint32_t start, RecordParse* p);
+  int EndOfLine(JournalRecord* rec, const RecordParse& p, Error* e);
+  int AddToken(JournalRecord* rec, uint32_t start, RecordParse* p, Error* e);
+  void RestartAfterCorrupt(JournalRecord* rec, RecordParse* p, Error* e);
   // Refills the read buffer: the byte count, 0 at the end, -1 on failure.
   int Fill(Error* e);
   // Counts, reports and clears a corrupt record.
