@@ -15,14 +15,12 @@ mkdir -p "$work"
 in=$work/checkpoint_${size}.ckp
 out=$work/out.ckp
 
-[ -x "$bin" ] || { echo "no $bin; build the ztmigrate target first" >&2; exit 1; }
+for tool in "$bin" "$build/tools/gen_checkpoint"; do
+  [ -x "$tool" ] || { echo "no $tool; build the ztmigrate and gen_checkpoint targets first" >&2; exit 1; }
+done
 if [ ! -f "$in" ]; then
   echo "generating $in ..." >&2
-  if [ -x "$build/tools/gen_checkpoint" ]; then
-    "$build/tools/gen_checkpoint" --size-mb "$size" "$in"
-  else
-    python3 "$here/tools/gen_checkpoint.py" "$in" "$size"
-  fi
+  "$build/tools/gen_checkpoint" --size-mb "$size" "$in"
 fi
 bytes=$(stat -L -c %s "$in")
 
