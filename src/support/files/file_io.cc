@@ -271,7 +271,7 @@ void FileIO::Rename(FileSys* target, Error* e) {
     }
   }
   target->SetPerms(perms);
-  deleteOnClose = false;
+  SetDeleteOnClose(false);
 }
 
 // FileIOBinary.
@@ -294,7 +294,7 @@ void FileIOBinary::OpenHandle(int m, int flags, Error* e) {
     SetOsError(e, OpenModeName(m), path, err);
     // An existing file that this object did not create is never removed
     // by it.
-    if ((flags & OSF_CREATE) && (flags & OSF_EXCL)) deleteOnClose = false;
+    if ((flags & OSF_CREATE) && (flags & OSF_EXCL)) SetDeleteOnClose(false);
   }
 }
 
@@ -330,7 +330,7 @@ bool FileIOBinary::OpenTemporary(int m, Error* e) {
   }
   finalPath.Set(path);
   path.Set(temp);
-  deleteOnClose = true;
+  SetDeleteOnClose(true);
   return true;
 }
 
@@ -351,7 +351,7 @@ void FileIO::Commit(Error* e) {
   }
   path.Set(finalPath);
   finalPath.Clear();
-  deleteOnClose = false;
+  SetDeleteOnClose(false);
   PathSys dir(path);
   if (dir.StripLastComponent() && !dir.IsEmpty()) OsSyncDir(dir.Text());
   else OsSyncDir(".");

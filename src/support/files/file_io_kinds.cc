@@ -9,7 +9,7 @@ FileIODir::~FileIODir() {
   if (deleteOnClose && !path.IsEmpty()) {
     Error ignored;
     RemoveTree(path, &ignored);
-    deleteOnClose = false;
+    SetDeleteOnClose(false);
   }
 }
 

@@ -43,18 +43,15 @@ class FileSysRegistry {
     if (f->nextLive) f->nextLive->prevLive = f->prevLive;
     f->prevLive = f->nextLive = nullptr;
   }
-  static void CleanupAll() {
-    // Called from a signal handler: never wait for a lock the interrupted
-    // code may hold; a list in the middle of a change is left alone.
-    std::unique_lock<std::mutex> lock(Mutex(), std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    for (FileSys* f = Head(); f; f = f->nextLive)
-      if (f->deleteOnClose) f->Cleanup();
+  static void SetMarked(FileSys* f, const StrPtr* name) {
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (name) f->markedPath.Set(*name);
+    else f->markedPath.Clear();
   }
   static void UnlinkAllMarked() {
     std::lock_guard<std::mutex> lock(Mutex());
     for (FileSys* f = Head(); f; f = f->nextLive)
-      if (f->deleteOnClose && !f->path.IsEmpty()) OsUnlink(f->path.Text());
+      if (!f->markedPath.IsEmpty()) OsUnlink(f->markedPath.Text());
   }
 };
 
@@ -80,8 +77,12 @@ FileSys::FileSys()
 
 FileSys::~FileSys() { FileSysRegistry::Remove(this); }
 
-void FileSys::CleanupAll() { FileSysRegistry::CleanupAll(); }
 void FileSys::UnlinkAllMarked() { FileSysRegistry::UnlinkAllMarked(); }
+
+void FileSys::SetDeleteOnClose(bool on) {
+  deleteOnClose = on;
+  FileSysRegistry::SetMarked(this, on && !path.IsEmpty() ? &path : nullptr);
+}
 
 void FileSys::CheckPath(const StrPtr& name) {
   (void)name;
@@ -93,6 +94,7 @@ void FileSys::SetPath(const StrPtr& name) {
   if (!(name.Length() && name.Text()[0] == '-')) CheckPath(name);
   if (name.Text() == path.Text()) return;
   path.Set(name);
+  if (deleteOnClose) SetDeleteOnClose(true);
 }
 
 void FileSys::SetPathChecked(const StrPtr& name, Error* e) {
@@ -259,7 +261,7 @@ void FileSys::Cleanup() {
   Close(&ignored);
   if (deleteOnClose) {
     // Only once: a later Cleanup must not remove a file made since.
-    deleteOnClose = false;
+    SetDeleteOnClose(false);
     Unlink(nullptr);
   }
 }

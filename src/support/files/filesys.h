@@ -174,8 +174,8 @@ class FileSys {
   virtual void GetSizeInto(int64_t* size) { *size = -1; }
   // Chooses a name not yet taken in the directory of name and sets it.
   virtual void MakeTemp(const StrPtr& name);
-  virtual void MarkDeleteOnClose() { deleteOnClose = true; }
-  virtual void UnmarkDeleteOnClose() { deleteOnClose = false; }
+  virtual void MarkDeleteOnClose() { SetDeleteOnClose(true); }
+  virtual void UnmarkDeleteOnClose() { SetDeleteOnClose(false); }
   // True when the last Open failed because the file exists or access was
   // denied.
   virtual bool OpenWasRefused() { return false; }
@@ -235,8 +235,6 @@ class FileSys {
   // A line longer than this is refused rather than held.
   static const uint32_t kMaxLineBytes = 1u << 30;
 
-  // Calls Cleanup on every live file object marked delete-on-close.
-  static void CleanupAll();
   // Unlinks the file of every live object marked delete-on-close without
   // closing it: the last resort of an interrupt that the main thread did not
   // answer in time (the process exits right after).
@@ -244,6 +242,9 @@ class FileSys {
 
  protected:
   FileSys();
+  // Marks (or unmarks) the file at its current path for removal when the
+  // object goes, or by the interrupt watcher.
+  void SetDeleteOnClose(bool on);
 
   int32_t mode;
   int32_t perms;
@@ -255,6 +256,8 @@ class FileSys {
   int32_t hint;
   void* handler;  // not owned; unused by this program
   int32_t pathFlags;
+  // Set and cleared only through SetDeleteOnClose, which also tells the
+  // interrupt watcher's list the name to remove.
   bool deleteOnClose;
   bool atomicReplace;
   StrBuf finalPath;  // the name an atomic file takes at Commit
@@ -268,6 +271,10 @@ class FileSys {
   friend class FileSysRegistry;
   FileSys* prevLive;
   FileSys* nextLive;
+  // Guarded by the registry's lock: the name the interrupt watcher removes
+  // (empty when the file is not marked). A copy, so that the owner may
+  // change its path (a commit) while the watcher looks.
+  StrBuf markedPath;
 };
 
 // Takes SIGINT, SIGTERM and SIGHUP away from every thread of the process and

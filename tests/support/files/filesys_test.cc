@@ -131,7 +131,7 @@ TEST_F(FileSysTest, ExclusiveOpenKeepsExistingFile) {
   EXPECT_EQ(testutil::ReadFile(name), "keep me");
 }
 
-TEST_F(FileSysTest, DeleteOnCloseAndCleanupAll) {
+TEST_F(FileSysTest, DeleteOnCloseAndUnlinkAllMarked) {
   std::string a = dir.File("a.tmp");
   std::string b = dir.File("b.tmp");
   {
@@ -148,9 +148,18 @@ TEST_F(FileSysTest, DeleteOnCloseAndCleanupAll) {
   g->MarkDeleteOnClose();
   auto keep = Named(FST_TEXT, dir.File("keep"));
   keep->Open(FOM_WRITE, &e);
-  FileSys::CleanupAll();
+  // An atomic output once committed is no longer marked: the last resort
+  // of an interrupt must never remove a finished output.
+  auto done = Named(FST_TEXT, dir.File("done"));
+  done->SetAtomicReplace();
+  done->Open(FOM_WRITE, &e);
+  done->Write("x", 1, &e);
+  done->Commit(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  FileSys::UnlinkAllMarked();
   EXPECT_FALSE(testutil::FileExists(b));
   EXPECT_TRUE(testutil::FileExists(dir.File("keep")));
+  EXPECT_EQ(testutil::ReadFile(dir.File("done")), "x");
 }
 
 TEST_F(FileSysTest, RenameReplacesAndKeepsCaseVariants) {
