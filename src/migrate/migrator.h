@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <memory>
 
-#include <map>
 #include <string>
 
 #include "migrate/name_fixes.h"
@@ -84,7 +83,7 @@ class Migrator {
   // it now when no db.counters record did).
   bool ArchiveRootReady(Error* e);
 
-  // ---- The scan and the output pass ----
+  // ---- The scan ----
 
   // Handles one journal note: header template, Unicode flag, output header.
   void ProcessNote(JournalRecord* note, Error* e);
@@ -124,7 +123,7 @@ class Migrator {
   std::unique_ptr<ViewMap> depotMap;      // depot syntax -> archive directories
   std::unique_ptr<ViewMap> depotNameMap;  // "//name/..." lowered -> as registered
   std::unique_ptr<PathTree> pathTree;
-  std::unique_ptr<TranslationMap> translationMap;  // -t, built with requireVariants
+  std::unique_ptr<TranslationMap> translationMap;  // -t, built with config.requireVariants
   std::unique_ptr<TranslationMap> policyMap;       // -P, variants required
   std::unique_ptr<ZtJournal> reader;  // a ZtJournalDir for a directory input
   std::unique_ptr<DomainCache> domains;

@@ -30,7 +30,7 @@ TEST_F(FoldHostileTest, OutOfRangeSequenceIsLeftUnchanged) {
 }
 
 TEST_F(FoldHostileTest, FoldingIsIdempotent) {
-  const char* samples[] = {"//Depot/\xc3\x84" "B", "//d/\xf4\x8f\xbf\xbf/X", "//d/\xc3\x41/Q",
+  const char* samples[] = {("//Depot/\xc3\x84" "B"), "//d/\xf4\x8f\xbf\xbf/X", "//d/\xc3\x41/Q",
                            "//d/\xf7\xbf\xbf\xbf", "//d/\xe1\xba\x9e"};
   for (const char* s : samples) {
     std::string once = Fold(s);
