@@ -83,18 +83,19 @@ class ZtJournal {
 
   // Appends the next token's bytes to out and returns one of the results.
   int NextToken(StrBuf* out, Error* e);
-  // The steps of NextToken, one per token state, over the buffered bytes.
-  int ScanBetween();
-  int ScanBare(StrBuf* out);
-  void ScanQuoted(StrBuf* out);
-  int ScanAfterAt(StrBuf* out, Error* e);
+  // The steps of NextToken, one per token state, over the buffered bytes
+  // (inline: they run for every field, and only zt_journal.cc calls them).
+  inline int ScanBetween();
+  inline int ScanBare(StrBuf* out);
+  inline void ScanQuoted(StrBuf* out);
+  inline int ScanAfterAt(StrBuf* out, Error* e);
   // Sets msg with the line number, forgets the token and returns kFailure.
   int TokenFailure(const MessageId& msg, Error* e);
   // The steps of ReadOne: a token while looking for an op code, the end of
   // a line, a token of the record, and the restart after a corrupt record.
   void Resynchronise(JournalRecord* rec, int result, uint32_t start, RecordParse* p);
-  int EndOfLine(JournalRecord* rec, const RecordParse& p, Error* e);
-  int AddToken(JournalRecord* rec, uint32_t start, RecordParse* p, Error* e);
+  inline int EndOfLine(JournalRecord* rec, const RecordParse& p, Error* e);
+  inline int AddToken(JournalRecord* rec, uint32_t start, RecordParse* p, Error* e);
   void RestartAfterCorrupt(JournalRecord* rec, RecordParse* p, Error* e);
   // Refills the read buffer: the byte count, 0 at the end, -1 on failure.
   int Fill(Error* e);
