@@ -34,7 +34,7 @@
 const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:r:S:st:uv:V";
 const LongOption kDriverLongOptions[] = {
     {"dry-run", false}, {"undo", true}, {"undo-log", true}, {"prune-empty-dirs", false},
-    {nullptr, false}};
+    {"threads", true}, {nullptr, false}};
 
 namespace {
 
@@ -380,6 +380,20 @@ int RunDriver(int argc, char** argv) {
     }
   }
   if (opts.GetValue('j')) mode |= kModeJournalPatch;
+  // The threads a gzip output is deflated on: 1 to 64, both cores of a
+  // small machine by default.
+  int threads = 2;
+  if (const StrPtr* t = opts.GetLong("threads")) {
+    char* end = nullptr;
+    long n = strtol(t->Text(), &end, 10);
+    if (t->Length() == 0 || *end != '\0' || n < 1 || n > 64) {
+      fprintf(info, "unknown option --threads %s\n", t->Text());
+      fflush(info);
+      ReportUsage();
+      return 1;
+    }
+    threads = static_cast<int>(n);
+  }
   RenameOptions renameOptions;
   renameOptions.dryRun = opts.GetLong("dry-run") != nullptr;
   renameOptions.pruneEmptyDirs = opts.GetLong("prune-empty-dirs") != nullptr;
@@ -456,6 +470,7 @@ int RunDriver(int argc, char** argv) {
   std::unique_ptr<FileSys> outputFile;
   if (outName) outputFile = FreshOutput(outName, EndsWithGz(outName) ? FST_GZIP : FST_TEXT);
   bool haveOutputFile = outputFile != nullptr;
+  if (outputFile) outputFile->SetThreads(threads);
 
   SetStrCaseMode(CaseFold);
   Timer resourceTimer;
