@@ -2,6 +2,8 @@
 // lookup and the "/..." prefix fallback.
 #include "map/translation_map.h"
 
+#include <utility>
+
 #include "support/messages/debug.h"
 #include "support/text/fold.h"
 
@@ -97,18 +99,40 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   if (!first || first == last || last == p + len - 1) return nullptr;
   if (dirGeneration != generation || dirMode != mode || dirAnswers.size() >= kDirAnswers) {
     dirAnswers.clear();
+    for (DirAnswer*& r : recentAnswers) r = nullptr;
     dirGeneration = generation;
     dirMode = mode;
   }
   const uint32_t dirLen = static_cast<uint32_t>(last - p + 1);
   std::string_view dir(p, dirLen);
-  auto it = dirAnswers.find(dir);
-  if (it != dirAnswers.end() && (!it->second.own || it->second.own->Version() == it->second.ownVersion))
-    return &it->second;
-  if (it == dirAnswers.end()) it = dirAnswers.emplace(std::string(dir), DirAnswer()).first;
-  DirAnswer& a = it->second;
+  // Most paths are in the directory of one of the few paths before them
+  // (a record's paths take turns between their directories).
+  for (int k = 0; k < kRecent; ++k) {
+    DirAnswer* r = recentAnswers[k];
+    if (r && recentDirs[k] == dir && (!r->own || r->own->Version() == r->ownVersion)) {
+      for (; k > 0; --k) {
+        std::swap(recentAnswers[k], recentAnswers[k - 1]);
+        std::swap(recentDirs[k], recentDirs[k - 1]);
+      }
+      return r;
+    }
+  }
+  // Filed by the hash of the directory; a directory whose hash another
+  // holds takes its place.
+  DirAnswer& a = dirAnswers[std::hash<std::string_view>{}(dir)];
+  for (int k = kRecent - 1; k > 0; --k) {
+    recentAnswers[k] = recentAnswers[k - 1];
+    recentDirs[k] = recentDirs[k - 1];
+  }
+  recentAnswers[0] = &a;
+  if (a.fallback != kUnset && a.dir == dir && (!a.own || a.own->Version() == a.ownVersion)) {
+    recentDirs[0] = a.dir;
+    return &a;
+  }
+  a.dir.assign(dir);
+  recentDirs[0] = a.dir;
   a.own = FindMap(path);
-  a.fallback = -1;
+  a.fallback = kNotAsked;
   a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &a.entries);
   if (a.own) a.ownVersion = a.own->Version();
   return &a;
@@ -122,7 +146,7 @@ bool TranslationMap::LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf*
   }
   const char* p = path.Text();
   const uint32_t len = path.Length();
-  if (a->fallback < 0) {
+  if (a->fallback == kNotAsked) {
     GatherCuts(p, len);
     a->fallback = FallbackPrefix(p, a->own, &a->fallbackCut, &a->fallbackOut) ? 1 : 0;
   }

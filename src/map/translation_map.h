@@ -94,18 +94,17 @@ class TranslationMap {
   // match them (unless there were too many to gather), and the answer of
   // the prefix fallback once asked for.
   struct DirAnswer {
+    std::string dir;
     ViewMap* own = nullptr;  // not owned
     uint64_t ownVersion = 0;
     bool gathered = false;
     std::vector<const MapEntry*> entries;  // not owned
-    int fallback = -1;  // -1 not asked yet, 0 no translation, 1 translated
+    int fallback = kUnset;  // or kNotAsked, 0 no translation, 1 translated
     uint32_t fallbackCut = 0;
     StrBuf fallbackOut;
   };
-  struct DirHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
+  static constexpr int kUnset = -2;     // a new answer, nothing taken yet
+  static constexpr int kNotAsked = -1;  // the fallback not asked yet
   // The answer kept for the directory of a path (made when new), or null
   // when the paths of its directory may translate differently: a path not
   // below "//" and two components, or one ending in "/" or "/...".
@@ -158,11 +157,16 @@ class TranslationMap {
   std::vector<uint32_t> cuts;  // scratch: the component-starting "/"s
   // Answers per directory, valid for one generation and fold mode; emptied
   // when it reaches kDirAnswers directories, which bounds its memory.
-  static constexpr size_t kDirAnswers = 16384;
+  static constexpr size_t kDirAnswers = 65536;
   static constexpr int kDirEntries = 64;
-  std::unordered_map<std::string, DirAnswer, DirHash, std::equal_to<>> dirAnswers;
+  std::unordered_map<size_t, DirAnswer> dirAnswers;
   uint64_t dirGeneration = 0;
   int dirMode = -1;
+  // The answers of the last directories met, newest first, and their
+  // directories (owned by the answers).
+  static constexpr int kRecent = 4;
+  DirAnswer* recentAnswers[kRecent] = {};
+  std::string_view recentDirs[kRecent];
 };
 
 #endif  // ZT_MAP_TRANSLATION_MAP_H_
