@@ -92,7 +92,8 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   const uint32_t len = path.Length();
   if (len < 4 || p[0] != '/' || p[1] != '/' || p[2] == '/') return nullptr;
   if (memcmp(p + len - 4, "/...", 4) == 0) return nullptr;
-  const char* last = static_cast<const char*>(memrchr(p, '/', len));
+  const char* last = p + len - 1;
+  while (*last != '/') --last;  // stops at p[0] at the latest
   const char* first = static_cast<const char*>(memchr(p + 2, '/', len - 2));
   // The partition key (the first two components) must lie in the
   // directory, and the name after it must not be empty.

@@ -38,8 +38,7 @@ BlockDeflater::~BlockDeflater() {
   for (std::thread& t : threads_) t.join();
 }
 
-bool BlockDeflater::NextSlot(Error* e) {
-  (void)e;
+void BlockDeflater::NextSlot() {
   Slot* prev = fillSeq_ > 0 ? &slots_[(fillSeq_ - 1) % slots_.size()] : nullptr;
   Slot* s = &slots_[fillSeq_ % slots_.size()];
   {
@@ -63,7 +62,6 @@ bool BlockDeflater::NextSlot(Error* e) {
   s->n = 0;
   s->last = false;
   filling_ = s;
-  return true;
 }
 
 void BlockDeflater::SubmitFilling(bool last) {
@@ -87,7 +85,7 @@ bool BlockDeflater::Write(const char* p, int n, Error* e) {
     }
   }
   while (n > 0) {
-    if (!filling_ && !NextSlot(e)) return false;
+    if (!filling_) NextSlot();
     int k = kBlockSize - filling_->n;
     if (k > n) k = n;
     memcpy(filling_->in.get() + kWindow + filling_->n, p, k);
@@ -109,7 +107,7 @@ bool BlockDeflater::Finish(Error* e) {
     }
   }
   // The last block may be empty: it then only ends the stream.
-  if (!filling_) NextSlot(e);
+  if (!filling_) NextSlot();
   SubmitFilling(true);
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return finished_; });

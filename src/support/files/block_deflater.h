@@ -61,8 +61,9 @@ class BlockDeflater {
     SlotState state = kFree;
   };
 
-  // Waits for the next slot of the ring to be free and starts filling it.
-  bool NextSlot(Error* e);
+  // Waits for the next slot of the ring to be free and starts filling it,
+  // with the end of the data before it as dictionary.
+  void NextSlot();
   // Queues the slot being filled for the deflating threads.
   void SubmitFilling(bool last);
   // The deflating threads: take queued slots in order until stopped.
@@ -81,8 +82,6 @@ class BlockDeflater {
   Sink sink_;
   std::vector<Slot> slots_;
   std::vector<std::thread> threads_;
-  std::unique_ptr<char[]> window_;  // the last kWindow bytes of data
-  int windowLen_ = 0;
   int64_t length_ = 0;
 
   // The caller's side.
