@@ -31,7 +31,8 @@ const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:qr:S:st:uv:V";
 const LongOption kDriverLongOptions[] = {
     {"help", false},     {"version", false},  {"yes", false},
     {"report", true},    {"dry-run", false},  {"undo", true},
-    {"undo-log", true},  {"prune-empty-dirs", false}, {nullptr, false}};
+    {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
+    {nullptr, false}};
 
 namespace {
 
@@ -412,6 +413,19 @@ bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
     }
   }
   if (opts.GetValue('j')) config->mode |= kModeJournalPatch;
+  // The threads a gzip output is deflated on: 1 to 64, both cores of a
+  // small machine by default.
+  if (const StrPtr* t = opts.GetLong("threads")) {
+    char* end = nullptr;
+    long n = strtol(t->Text(), &end, 10);
+    if (t->Length() == 0 || *end != '\0' || n < 1 || n > 64) {
+      fprintf(info, "unknown option --threads %s\n", t->Text());
+      fflush(info);
+      ReportUsage();
+      return false;
+    }
+    config->threads = static_cast<int>(n);
+  }
   return true;
 }
 
@@ -478,6 +492,7 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   if (const char* c = Arg(opts, 'c')) conflictFile = FreshOutput(c, FST_TEXT);
   std::unique_ptr<FileSys> outputFile;
   if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? FST_GZIP : FST_TEXT);
+  if (outputFile) outputFile->SetThreads(config.threads);
   std::unique_ptr<FileSys> reportFile;
   if (n.report) reportFile = FreshOutput(n.report, FST_TEXT);
   const bool writesCheckpoint = outputFile || n.outDir;

@@ -128,4 +128,12 @@ const MessageId kMsgUsage = {
     "    --yes              - Answer yes to the confirmation that -p asks with -t\n"
     "    --help             - Print this text on standard output and exit\n"
     "    --version          - Print the version on standard output and exit\n"
+    "\n"
+    "    --dry-run          - With -R: print every rename, conflict and missing\n"
+    "                         archive, and the totals, and change nothing\n"
+    "    --undo-log <file>  - With -R: the undo journal (default\n"
+    "                         ztmigrate-undo-<time>.log beside the archive root)\n"
+    "    --undo <file>      - Move back the archives an -R run moved, newest first\n"
+    "    --prune-empty-dirs - With -R: remove the directories the moves emptied\n"
+    "    --threads <n>      - Threads that compress a .gz output (1-64, default 2)\n"
     "\n"};

@@ -2,6 +2,8 @@
 // lookup and the "/..." prefix fallback.
 #include "map/translation_map.h"
 
+#include <utility>
+
 #include "support/messages/debug.h"
 #include "support/text/fold.h"
 
@@ -85,7 +87,80 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   return translatedNow;
 }
 
+TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, int mode) {
+  const char* p = path.Text();
+  const uint32_t len = path.Length();
+  if (len < 4 || p[0] != '/' || p[1] != '/' || p[2] == '/') return nullptr;
+  if (memcmp(p + len - 4, "/...", 4) == 0) return nullptr;
+  const char* last = p + len - 1;
+  while (*last != '/') --last;  // stops at p[0] at the latest
+  const char* first = static_cast<const char*>(memchr(p + 2, '/', len - 2));
+  // The partition key (the first two components) must lie in the
+  // directory, and the name after it must not be empty.
+  if (!first || first == last || last == p + len - 1) return nullptr;
+  if (dirGeneration != generation || dirMode != mode || dirAnswers.size() >= kDirAnswers) {
+    dirAnswers.clear();
+    for (DirAnswer*& r : recentAnswers) r = nullptr;
+    dirGeneration = generation;
+    dirMode = mode;
+  }
+  const uint32_t dirLen = static_cast<uint32_t>(last - p + 1);
+  std::string_view dir(p, dirLen);
+  // Most paths are in the directory of one of the few paths before them
+  // (a record's paths take turns between their directories).
+  for (int k = 0; k < kRecent; ++k) {
+    DirAnswer* r = recentAnswers[k];
+    if (r && recentDirs[k] == dir && (!r->own || r->own->Version() == r->ownVersion)) {
+      for (; k > 0; --k) {
+        std::swap(recentAnswers[k], recentAnswers[k - 1]);
+        std::swap(recentDirs[k], recentDirs[k - 1]);
+      }
+      return r;
+    }
+  }
+  // Filed by the hash of the directory; a directory whose hash another
+  // holds takes its place.
+  DirAnswer& a = dirAnswers[std::hash<std::string_view>{}(dir)];
+  for (int k = kRecent - 1; k > 0; --k) {
+    recentAnswers[k] = recentAnswers[k - 1];
+    recentDirs[k] = recentDirs[k - 1];
+  }
+  recentAnswers[0] = &a;
+  if (a.fallback != kUnset && a.dir == dir && (!a.own || a.own->Version() == a.ownVersion)) {
+    recentDirs[0] = a.dir;
+    return &a;
+  }
+  a.dir.assign(dir);
+  recentDirs[0] = a.dir;
+  a.own = FindMap(path);
+  a.fallback = kNotAsked;
+  a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &a.entries);
+  if (a.own) a.ownVersion = a.own->Version();
+  return &a;
+}
+
+bool TranslationMap::LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf* out) {
+  if (a->own) {
+    const MapEntry* hit = a->gathered ? a->own->TranslateAmong(a->entries, 0, path, out)
+                                      : a->own->Translate(0, path, out);
+    if (hit) return true;
+  }
+  const char* p = path.Text();
+  const uint32_t len = path.Length();
+  if (a->fallback == kNotAsked) {
+    GatherCuts(p, len);
+    a->fallback = FallbackPrefix(p, a->own, &a->fallbackCut, &a->fallbackOut) ? 1 : 0;
+  }
+  if (!a->fallback) return false;
+  out->Set(a->fallbackOut);
+  out->Append(p + a->fallbackCut, len - a->fallbackCut);
+  return true;
+}
+
 bool TranslationMap::Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int mode) {
+  if (cacheable) {
+    if (DirAnswer* a = DirectoryAnswer(path, mode)) return LookupInDirectory(a, path, out);
+  }
   ViewMap* map = FindMap(path);
   if (map && map->Translate(0, path, out)) return true;
 
@@ -96,10 +171,7 @@ bool TranslationMap::Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int
   if (hadDots) len -= 4;
   if (len <= 2 || p[0] != '/' || p[1] != '/') return false;
 
-  // Offsets of the "/" after the leading "//" that start a component.
-  cuts.clear();
-  for (uint32_t j = 2; j + 1 < len; ++j)
-    if (p[j] == '/') cuts.push_back(j);
+  GatherCuts(p, len);
   if (cuts.empty()) return false;
 
   // Every candidate prefix lies before the last of those "/": paths of one
@@ -120,6 +192,25 @@ bool TranslationMap::Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int
     lastDirTranslated = false;
   }
 
+  uint32_t cut = 0;
+  if (!FallbackPrefix(p, map, &cut, out)) return false;
+  if (cacheable) {
+    lastDirTranslated = true;
+    lastDirCut = cut;
+    lastDirOut.Set(*out);
+  }
+  out->Append(p + cut, len - cut);
+  if (hadDots) out->Append("/...", 4);
+  return true;
+}
+
+void TranslationMap::GatherCuts(const char* p, uint32_t len) {
+  cuts.clear();
+  for (uint32_t j = 2; j + 1 < len; ++j)
+    if (p[j] == '/') cuts.push_back(j);
+}
+
+bool TranslationMap::FallbackPrefix(const char* p, ViewMap* map, uint32_t* cutOut, StrBuf* prefixOut) {
   for (int i = static_cast<int>(cuts.size()); i >= 1; --i) {
     // The i-th component-starting "/" after the leading "//".
     uint32_t cut = cuts[i - 1];
@@ -137,14 +228,8 @@ bool TranslationMap::Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int
     // Only a translation that still ends in "/..." describes where the
     // rest of the path goes; any other is no answer for this prefix.
     if (translated.Length() < 4 || memcmp(translated.End() - 4, "/...", 4) != 0) continue;
-    out->Set(translated.Text(), translated.Length() - 4);
-    if (cacheable) {
-      lastDirTranslated = true;
-      lastDirCut = cut;
-      lastDirOut.Set(*out);
-    }
-    out->Append(p + cut, len - cut);
-    if (hadDots) out->Append("/...", 4);
+    prefixOut->Set(translated.Text(), translated.Length() - 4);
+    *cutOut = cut;
     return true;
   }
   return false;

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "map/view_map.h"
@@ -85,8 +86,39 @@ class TranslationMap {
   // The partition's map, or null when the partition does not exist.
   ViewMap* FindMap(const StrPtr& path);
   // TranslatePath without its last-path answer; cacheable allows the
-  // last-directory answer of the fallback (fold mode mode).
+  // answers kept per directory (fold mode mode).
   bool Lookup(const StrPtr& path, StrBuf* out, bool cacheable, int mode);
+
+  // What the paths of one directory share: their partition's map (and the
+  // version of it the rest was taken from), the entries of it that can
+  // match them (unless there were too many to gather), and the answer of
+  // the prefix fallback once asked for.
+  struct DirAnswer {
+    std::string dir;
+    ViewMap* own = nullptr;  // not owned
+    uint64_t ownVersion = 0;
+    bool gathered = false;
+    std::vector<const MapEntry*> entries;  // not owned
+    int fallback = kUnset;  // or kNotAsked, 0 no translation, 1 translated
+    uint32_t fallbackCut = 0;
+    StrBuf fallbackOut;
+  };
+  static constexpr int kUnset = -2;     // a new answer, nothing taken yet
+  static constexpr int kNotAsked = -1;  // the fallback not asked yet
+  // The answer kept for the directory of a path (made when new), or null
+  // when the paths of its directory may translate differently: a path not
+  // below "//" and two components, or one ending in "/" or "/...".
+  DirAnswer* DirectoryAnswer(const StrPtr& path, int mode);
+  // Lookup through the answer of the path's directory.
+  bool LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf* out);
+  // Sets cuts to the offsets of the "/"s of the first len bytes of p that
+  // start a component after the leading "//" (a last "/" excepted).
+  void GatherCuts(const char* p, uint32_t len);
+  // The prefix fallback over the cuts of p, longest prefix first, p's own
+  // partition being map: true when a "/..." prefix translates; *cut is then
+  // where the kept rest starts and prefixOut the translated prefix without
+  // its "/...".
+  bool FallbackPrefix(const char* p, ViewMap* map, uint32_t* cut, StrBuf* prefixOut);
 
   StrVarArray lines;
   std::map<std::string, std::unique_ptr<ViewMap>, std::less<>> partitions;
@@ -123,6 +155,18 @@ class TranslationMap {
   int lastDirMode = -1;
   uint64_t lastDirGeneration = 0;
   std::vector<uint32_t> cuts;  // scratch: the component-starting "/"s
+  // Answers per directory, valid for one generation and fold mode; emptied
+  // when it reaches kDirAnswers directories, which bounds its memory.
+  static constexpr size_t kDirAnswers = 65536;
+  static constexpr int kDirEntries = 64;
+  std::unordered_map<size_t, DirAnswer> dirAnswers;
+  uint64_t dirGeneration = 0;
+  int dirMode = -1;
+  // The answers of the last directories met, newest first, and their
+  // directories (owned by the answers).
+  static constexpr int kRecent = 4;
+  DirAnswer* recentAnswers[kRecent] = {};
+  std::string_view recentDirs[kRecent];
 };
 
 #endif  // ZT_MAP_TRANSLATION_MAP_H_

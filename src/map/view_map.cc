@@ -25,6 +25,7 @@ void ViewMap::DropIndex() {
     ix.sorted.clear();
     ix.root = nullptr;
   }
+  ++version;
 }
 
 void ViewMap::LinkHead(MapEntry* e) {
@@ -198,6 +199,10 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
       int d = 0;
       while (matched < lpl) {
         if (matched >= len) { d = 1; break; }  // the path ends first: it orders before
+        if (el[matched].byte == p[matched]) {  // equal bytes are equal in every mode
+          ++matched;
+          continue;
+        }
         int m = el[matched].caseMode;
         d = PatternByteCompare(el[matched].byte, p[matched], m < 0 ? processMode : m);
         if (d) break;
@@ -248,4 +253,89 @@ const MapEntry* ViewMap::Translate(int side, const StrPtr& path, StrBuf* out) {
   e->Half(1 - side).Expand(path, captures, out, trace);
   if (trace >= 5) DebugPrintf("MapTrans: %s (%d) -> %s\n", path.Text(), e->slot, out->Text());
   return e;
+}
+
+bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
+                              std::vector<const MapEntry*>* out) {
+  out->clear();
+  if (!count) return true;
+  if (!index[s].root) BuildIndex(s);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(dir.Text());
+  const int len = static_cast<int>(dir.Length());
+  const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
+  auto compare = [processMode](const PatternElement& el, unsigned char c) {
+    return el.byte == c ? 0 : PatternByteCompare(el.byte, c, el.caseMode < 0 ? processMode : el.caseMode);
+  };
+  // Entries whose literal prefix is dir followed by more: a run of the
+  // sorted entries, found by its bounds. Only those whose rest has no "/"
+  // can match a path of the directory itself.
+  const std::vector<MapEntry*>& v = index[s].sorted;
+  auto order = [&](const MapEntry* e) {  // <0 before the run, 0 in it
+    const MapSide& h = e->Half(s);
+    const int lpl = h.LiteralPrefixLength();
+    const int n = lpl < len ? lpl : len;
+    const PatternElement* el = h.Elements();
+    for (int i = 0; i < n; ++i)
+      if (int d = compare(el[i], p[i])) return d;
+    return lpl <= len ? -1 : 0;
+  };
+  auto lo = std::partition_point(v.begin(), v.end(), [&](const MapEntry* e) { return order(e) < 0; });
+  auto hi = std::partition_point(lo, v.end(), [&](const MapEntry* e) { return order(e) == 0; });
+  for (auto it = lo; it != hi; ++it) {
+    const MapSide& h = (*it)->Half(s);
+    const PatternElement* el = h.Elements();
+    bool nested = false;
+    for (int i = len; i < h.LiteralPrefixLength() && !nested; ++i) nested = el[i].kind == ElementSlash;
+    if (nested) continue;
+    if (static_cast<int>(out->size()) == limit) {
+      out->clear();
+      return false;
+    }
+    out->push_back(*it);
+  }
+  // Entries whose literal prefix is a prefix of dir (or dir itself): the
+  // walk of Search along dir, keeping every entry it passes whole.
+  int matched = 0;
+  for (MapEntry* n = index[s].root; n;) {
+    const MapSide& h = n->Half(s);
+    if (matched > h.sharedWithParent) matched = h.sharedWithParent;
+    const int lpl = h.LiteralPrefixLength();
+    int d = 0;
+    while (matched < lpl) {
+      if (matched >= len) {
+        d = 1;
+        break;
+      }
+      d = compare(h.Elements()[matched], p[matched]);
+      if (d) break;
+      ++matched;
+    }
+    if (d) {
+      n = d > 0 ? h.lower : h.higher;
+      continue;
+    }
+    if (static_cast<int>(out->size()) == limit) {
+      out->clear();
+      return false;
+    }
+    out->push_back(n);
+    n = h.middle;
+  }
+  std::sort(out->begin(), out->end(),
+            [](const MapEntry* a, const MapEntry* b) { return a->slot > b->slot; });
+  return true;
+}
+
+const MapEntry* ViewMap::TranslateAmong(const std::vector<const MapEntry*>& entries, int side,
+                                        const StrPtr& path, StrBuf* out) {
+  // The highest slot that matches wins, as in Search.
+  captures.Reset();
+  for (const MapEntry* e : entries) {
+    ++matchCount;
+    if (!e->Half(side).Match(path, &captures, 0)) continue;
+    if (e->kind == ExcludeMapping) return nullptr;
+    e->Half(1 - side).Expand(path, captures, out, 0);
+    return e;
+  }
+  return nullptr;
 }

@@ -52,6 +52,16 @@ class ViewMap {
   const MapEntry* Translate(int side, const StrPtr& path, StrBuf* out);
   // The winning entry for the path on side s, or null; no expansion.
   const MapEntry* Find(int side, const StrPtr& path);
+  // Gathers into out the entries of side s that can match a path made of
+  // dir (ending in "/") and a name without "/": those whose literal prefix
+  // is a prefix of dir, or dir followed by bytes without "/". Highest slot
+  // first. False (out empty) when there are more than limit of them.
+  bool GatherDirectory(int side, const StrPtr& dir, int limit, std::vector<const MapEntry*>* out);
+  // Translate for a path of a directory whose entries GatherDirectory gave.
+  const MapEntry* TranslateAmong(const std::vector<const MapEntry*>& entries, int side,
+                                 const StrPtr& path, StrBuf* out);
+  // Changes whenever the entries or their order change.
+  uint64_t Version() const { return version; }
 
   int Count() const { return count; }
   bool IsEmpty() const { return count == 0; }
@@ -83,6 +93,7 @@ class ViewMap {
   uint64_t matchCount = 0;
   MapCaptures captures;
   const MapEntry* capturesOf = nullptr;  // the entry captures were last filled for
+  uint64_t version = 0;
 };
 
 #endif  // ZT_MAP_VIEW_MAP_H_

@@ -20,6 +20,7 @@ struct RunConfig {
   bool caseInsensitiveOutput = false;  // -C1: the output's header says case-insensitive
   std::string serverRoot;              // -r: the archive root
   std::string serverId;                // -S
+  int threads = 2;                     // --threads: deflating threads of a .gz output
 };
 
 #endif  // ZT_MIGRATE_RUN_CONFIG_H_

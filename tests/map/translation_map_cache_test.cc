@@ -1,7 +1,10 @@
-// TranslatePath keeps the answers of the last path, the last directory's
-// fallback and the last partition for the next lookup. Runs of related
-// paths must translate exactly as lookups made afresh every time (which is
-// what a traced lookup does), also across a change of the fold mode.
+// TranslatePath keeps the answers of the last path, each directory's
+// candidate entries and fallback, and the last partition for the next
+// lookup. Runs of related paths must translate exactly as lookups made
+// afresh every time (which is what a traced lookup does), also across a
+// change of the fold mode, with wildcards and exclusions in the map, with
+// directories of more entries than are gathered, and after the kept
+// directories have been dropped for their number.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -101,6 +104,82 @@ TEST_F(TranslationCacheTest, RunsOfRelatedPathsTranslateAsFreshLookups) {
     last = p;
     ASSERT_EQ(Translate(&cached, p, false), Translate(&fresh, p, true)) << p;
   }
+}
+
+// A map of wildcards, nested lines (which disambiguation turns into
+// exclusions), case variants of one directory and a
+// directory of more file lines than a directory keeps.
+std::string WildMap() {
+  std::string m =
+      "//depot/... //Depot/...\n"
+      "//depot/main/*.c //depot/main/*.C\n"
+      "//depot/main/src/... //depot/main/Src/...\n"
+      "//depot/main/src/gen/*.c //depot/main/src/gen/*.C\n"
+      "//depot/main/src/%%1.h //depot/main/inc/%%1.h\n"
+      "//depot/main/src/x...y //depot/main/src/X...Y\n"
+      "//depot/MAIN/src/a.c //depot/Main/Src/A.c\n"
+      "//depot/main/src/gen/keep.c //depot/main/src/gen/Keep.c\n"
+      "//depot/main/src/gen/.../*.txt //depot/main/src/Gen/.../*.TXT\n"
+      "//depot/main/big/... //depot/main/Big/...\n"
+      "//other/dev/*.c //other/dev/*.C\n"
+      "//other/dev/x.c //other/dev/x.c\n";
+  for (int i = 0; i < 100; ++i)
+    m += "//depot/main/big/f" + std::to_string(i) + " //depot/main/big/F" + std::to_string(i) + "\n";
+  return m;
+}
+
+TEST_F(TranslationCacheTest, WildcardsExclusionsAndCrowdedDirectoriesAsFreshLookups) {
+  TranslationMap cached(false), fresh(false);
+  const std::string map = WildMap();
+  Load(&cached, map);
+  Load(&fresh, map);
+  const char* const kDirs[] = {"//depot/main/", "//depot/main/src/", "//depot/MAIN/Src/",
+                               "//depot/main/src/gen/", "//depot/main/src/gen/a/b/",
+                               "//depot/main/big/", "//depot/main/BIG/", "//depot/other/",
+                               "//depot/main/src/x/", "//depot/", "//other/dev/"};
+  const char* const kNames[] = {"a.c", "A.C", "b.h", "x1y", "xy", "keep.c", "n.txt", "f7", "F99",
+                                "f100", "g", "...", "*", "x/y", "x.c", "X.c"};
+  std::mt19937 rng(11);
+  for (int i = 0; i < 20000; ++i) {
+    std::string p = std::string(kDirs[rng() % (sizeof kDirs / sizeof kDirs[0])]) +
+                    kNames[rng() % (sizeof kNames / sizeof kNames[0])];
+    ASSERT_EQ(Translate(&cached, p, false), Translate(&fresh, p, true)) << p;
+  }
+  // Spot checks of what the comparison rests on.
+  EXPECT_EQ(Translate(&cached, "//other/dev/x.c", false), "//other/dev/x.c");  // the later line
+  EXPECT_EQ(Translate(&cached, "//other/dev/y.c", false), "//other/dev/y.C");
+  EXPECT_EQ(Translate(&cached, "//depot/main/src/gen/keep.c", false), "//depot/main/src/gen/Keep.c");
+  EXPECT_EQ(Translate(&cached, "//depot/main/src/b.h", false), "//depot/main/inc/b.h");
+  EXPECT_EQ(Translate(&cached, "//depot/main/big/f42", false), "//depot/main/big/F42");
+  EXPECT_EQ(Translate(&cached, "//depot/main/big/f420", false), "//depot/main/Big/f420");
+}
+
+TEST_F(TranslationCacheTest, ManyDirectoriesKeepTranslatingAfterTheKeptOnesAreDropped) {
+  TranslationMap cached(false), fresh(false);
+  const std::string map = WildMap();
+  Load(&cached, map);
+  Load(&fresh, map);
+  // More directories than are kept, each visited twice with a gap.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 40000; ++i) {
+      std::string p = "//depot/main/src/d" + std::to_string(i) + "/f.c";
+      std::string want = "//depot/main/Src/d" + std::to_string(i) + "/f.c";
+      ASSERT_EQ(Translate(&cached, p, false), want) << p;
+    }
+  }
+  EXPECT_EQ(Translate(&cached, "//depot/main/src/gen/q/r.txt", false),
+            Translate(&fresh, "//depot/main/src/gen/q/r.txt", true));
+}
+
+TEST_F(TranslationCacheTest, MapsChangedAfterLookupsAreSeen) {
+  TranslationMap m(false);
+  Load(&m, "//depot/main/... //depot/Main/...\n");
+  EXPECT_EQ(Translate(&m, "//depot/main/a/f.c", false), "//depot/Main/a/f.c");
+  // A later mapping for the same directory, entered past the loader.
+  m.GetMap(StrPtr("//depot/main/a/f.c"))
+      ->Insert(StrPtr("//depot/main/a/f.c"), StrPtr("//depot/main/a/F.c"), IncludeMapping);
+  EXPECT_EQ(Translate(&m, "//depot/main/a/f.c", false), "//depot/main/a/F.c");
+  EXPECT_EQ(Translate(&m, "//depot/main/a/g.c", false), "//depot/Main/a/g.c");
 }
 
 TEST_F(TranslationCacheTest, KeptAnswersFollowTheFoldMode) {

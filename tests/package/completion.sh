@@ -30,6 +30,9 @@ check() {
 check 'lower ' ztmigrate -p l
 check 'head lower mixed upper ' ztmigrate -p ''
 check '--report ' ztmigrate --rep
+check '--undo --undo-log ' ztmigrate --un
+check 'a.json b.csv c.txt ' ztmigrate --undo ''
+check '2 ' ztmigrate --threads 2
 check '-q ' ztmigrate -q
 check 'a.json b.csv ' ztmigrate --report ''
 check 'a.json b.csv c.txt ' ztmigrate -c ''

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "support/files/block_deflater.h"
 #include "support/files/block_pipe.h"
 #include "support/files/digest.h"
 #include "support/files/files_messages.h"
@@ -57,6 +58,7 @@ FileIOCompress::~FileIOCompress() {
   }
   Error ignored;
   StopCompressor(&ignored);  // a thread is never left running
+  deflater.reset();
 }
 
 void FileIOCompress::Open(int m, Error* e) {
@@ -64,6 +66,7 @@ void FileIOCompress::Open(int m, Error* e) {
     Error ignored;
     StopCompressor(&ignored);
   }
+  deflater.reset();
   int c = type & FST_C_MASK;
   compressMode = c == FST_C_GZIP ? kGzipOnDisk : c == FST_C_GUNZIP ? kGzipToCaller : kNone;
   if (compressMode != kNone) {
@@ -96,48 +99,10 @@ void FileIOCompress::Open(int m, Error* e) {
   // A stream opened for writing is always completed by Close, so even an
   // empty one leaves a whole gzip file.
   if (compressMode == kGzipOnDisk && (m == FOM_WRITE || m == FOM_UWRITE)) {
-    stream->SetOutput(ioBuffer.get(), ioSize);
     writing = true;
-    StartCompressor();
-  }
-}
-
-void FileIOCompress::StartCompressor() { StartWriterThread(false); }
-
-void FileIOCompress::StartWriterThread(bool plain) {
-  pipeReads = false;
-  plainThread = plain;
-  pipe = plain ? std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize)
-               : std::make_unique<BlockPipe>(kCompressBlocks, kCompressBlockSize);
-  staging = pipe->Acquire();
-  stagingFill = 0;
-  compressorFailed = false;
-  compressorError.Clear();
-  if (plain)
-    compressor = OsStartThread([this] { WriteBehindLoop(); });
-  else
-    compressor = OsStartThread([this] { CompressLoop(); });
-}
-
-void FileIOCompress::CompressLoop() {
-  char* block;
-  int n;
-  bool last;
-  while (pipe->Take(&block, &n, &last)) {
-    // After a failure the blocks are only returned, so the writer never
-    // waits for one; the failure is reported from the writer's side.
-    if (!compressorFailed.load(std::memory_order_acquire)) {
-      bool ok = Deflate(block, n, false, &compressorError);
-      if (ok && last) {
-        ok = Deflate(nullptr, 0, true, &compressorError);
-        int used = ioSize - stream->OutputLeft();
-        if (ok && used > 0) ok = WriteBytes(ioBuffer.get(), used, &compressorError);
-        stream->SetOutput(ioBuffer.get(), ioSize);
-      }
-      if (!ok) compressorFailed.store(true, std::memory_order_release);
-    }
-    pipe->Release(block);
-    if (last) return;
+    deflater = std::make_unique<BlockDeflater>(
+        threads, GetLevel(ZT_ZLIB_COMPRESSION_LEVEL),
+        [this](const char* p, int n, Error* e) { return WriteBytes(p, n, e); });
   }
 }
 
@@ -249,7 +214,16 @@ void FileIOCompress::ReadAheadLoop() {
   }
 }
 
-void FileIOCompress::StartWriteBehind() { StartWriterThread(true); }
+void FileIOCompress::StartWriteBehind() {
+  pipeReads = false;
+  plainThread = true;
+  pipe = std::make_unique<BlockPipe>(kPlainBlocks, kPlainBlockSize);
+  staging = pipe->Acquire();
+  stagingFill = 0;
+  compressorFailed = false;
+  compressorError.Clear();
+  compressor = OsStartThread([this] { WriteBehindLoop(); });
+}
 
 void FileIOCompress::WriteBehindLoop() {
   char* block;
@@ -461,12 +435,9 @@ bool FileIOCompress::CompressWrite(const char* buf, int len, Error* e) {
   if (stream->Failed()) return false;
   bool finishing = buf == nullptr;
   if (compressMode == kGzipOnDisk) {
-    if (pipe && !finishing) {
-      if (compressorFailed.load(std::memory_order_acquire)) {
-        TakeCompressorError(e);
-        return false;
-      }
-      Stage(buf, len);
+    if (deflater) {
+      if (finishing) return deflater->Finish(e);
+      if (!deflater->Write(buf, len, e)) return false;
       uncompressedPos += len;
       return true;
     }
@@ -509,6 +480,11 @@ bool FileIOCompress::Deflate(const char* buf, int len, bool finishing, Error* e)
 }
 
 void FileIOCompress::FinishWrite(Error* e) {
+  if (deflater) {
+    deflater->Finish(e);
+    deflater.reset();
+    return;
+  }
   if (pipe) {
     StopCompressor(e);
     return;
@@ -529,6 +505,12 @@ void FileIOCompress::Close(Error* e) {
 }
 
 void FileIOCompress::WriteRaw(const char* buf, int len, Error* e) {
+  if (deflater) {
+    // Raw bytes inside a gzip stream being deflated in blocks would land
+    // amid them and spoil the file.
+    SetOsError(e, "Write", path, ESPIPE);
+    return;
+  }
   SyncCompressor();  // raw bytes go after everything written before them
   FileIOBinary::Write(buf, len, e);
 }

@@ -4,11 +4,10 @@
 // bytes and the caller sees gzip; otherwise it behaves as FileIOBinary.
 // Owns the stream state and the disk-side buffer while open.
 //
-// A gzip file being written compresses on a thread of its own: writes are
-// gathered into blocks that the compressing thread deflates and writes to
-// the disk in order, so the stream is byte for byte the one a single thread
-// would make. A failure of that thread is handed to the caller at its next
-// write or at Close. Likewise a gzip file being read is decompressed ahead
+// A gzip file being written is deflated in independent blocks by the
+// threads the file was given (SetThreads), written to the disk in order;
+// the bytes do not depend on the thread count. A failure of those threads
+// is handed to the caller at its next write or at Close. Likewise a gzip file being read is decompressed ahead
 // of the caller on a thread of its own, its failure handed over once the
 // bytes before it have been read.
 //
@@ -27,6 +26,7 @@
 
 #include "support/files/file_io.h"
 
+class BlockDeflater;
 class BlockPipe;
 class GzipStream;
 
@@ -64,13 +64,6 @@ class FileIOCompress : public FileIOBinary {
   // Deflates len bytes (finishing: ends the stream) into the disk buffer,
   // writing it out as it fills; false after setting a failure in e.
   bool Deflate(const char* buf, int len, bool finishing, Error* e);
-  // Starts the compressing thread of a stream opened for writing.
-  void StartCompressor();
-  // Starts the writer thread over a fresh block pipe: the compressor, or
-  // (plain) the write-behind thread.
-  void StartWriterThread(bool plain);
-  // The compressing thread: deflates the queued blocks until the last.
-  void CompressLoop();
   // Waits until the compressing thread has written every queued block.
   void SyncCompressor();
   // Hands the last block to the compressing thread and waits for its end;
@@ -118,6 +111,8 @@ class FileIOCompress : public FileIOBinary {
   bool writing;     // something was written since Open
   bool diskAtEnd;   // the disk data is used up (compressed reads)
 
+  // The deflater of a gzip stream being written, with its threads.
+  std::unique_ptr<BlockDeflater> deflater;
   // The compressing thread and its blocks; the thread alone uses stream,
   // ioBuffer and the disk while it runs.
   std::unique_ptr<BlockPipe> pipe;

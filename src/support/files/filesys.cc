@@ -70,6 +70,7 @@ FileSys::FileSys()
       keepCwd(false),
       nameCharset(CharSetApi::Current()),
       contentCharset(CharSetApi::Current()),
+      threads(2),
       prevLive(nullptr),
       nextLive(nullptr) {
   FileSysRegistry::Add(this);

@@ -222,6 +222,8 @@ class FileSys {
   // The modification time Close stamps on a file written in mode 1.
   void SetModTimeOnClose(int64_t t) { modTime = t; }
   void SetPreallocate(int64_t n) { preallocate = n; }
+  // The threads a gzip file being written may deflate on (at least 1).
+  void SetThreads(int n) { threads = n < 1 ? 1 : n; }
   int GetType() const { return type; }
   int GetMode() const { return mode; }
   bool IsDeleteOnClose() const { return deleteOnClose; }
@@ -266,6 +268,7 @@ class FileSys {
   int32_t nameCharset;
   int32_t contentCharset;
   uint32_t lineLimit = kMaxLineBytes;
+  int32_t threads;
 
  private:
   friend class FileSysRegistry;

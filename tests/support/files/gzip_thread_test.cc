@@ -1,7 +1,8 @@
-// Gzip files compress and decompress on a thread of their own, in blocks
-// of a megabyte: streams of several blocks written in odd pieces must be
-// byte for byte the single-stream deflate, read back whole in any piece
-// size, fail loudly on a full disk, and close at any point of a read.
+// Gzip files compress in independent blocks of a megabyte on their threads
+// and decompress on a thread of their own: streams of several blocks
+// written in odd pieces on any thread count must be the same bytes, read
+// back whole in any piece size, fail loudly on a full disk, and close at
+// any point of a read.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,10 +15,13 @@ namespace {
 
 std::string Data(size_t n) { return testutil::PseudoText(n, 99, 73, 11); }
 
-// Writes data in pieces of the given size; the error of Close goes to *e.
-void WriteGz(const std::string& name, const std::string& data, size_t piece, Error* e) {
+// Writes data in pieces of the given size on the given threads; the error
+// of Close goes to *e.
+void WriteGz(const std::string& name, const std::string& data, size_t piece, Error* e,
+             int threads = 2) {
   auto f = FileSys::Create(FST_GZIP);
   f->SetPath(StrPtr(name.c_str()));
+  f->SetThreads(threads);
   f->Open(FOM_WRITE, e);
   ASSERT_FALSE(e->Test()) << e->Text();
   for (size_t at = 0; at < data.size() && !e->Test(); at += piece)
@@ -25,16 +29,31 @@ void WriteGz(const std::string& name, const std::string& data, size_t piece, Err
   f->Close(e);
 }
 
-TEST(GzipThreadTest, ManyBlocksInOddPiecesAreOneDeflateStream) {
+TEST(GzipThreadTest, ManyBlocksInOddPiecesOnAnyThreadCountAreTheSameBytes) {
   testutil::TempDir dir;
   std::string data = Data(3500000);  // a few blocks and a part of one
-  for (size_t piece : {size_t{1} << 20, size_t{4093}, size_t{3000001}}) {
+  std::string want = testutil::BlockGzipOf(data);
+  bool ok = false;
+  EXPECT_TRUE(testutil::Gunzip(want, &ok) == data);
+  EXPECT_TRUE(ok);
+  for (auto [threads, piece] : {std::pair{1, size_t{4093}}, std::pair{2, size_t{1} << 20},
+                                 std::pair{3, size_t{3000001}}}) {
     std::string name = dir.File("out.gz");
     Error e;
-    WriteGz(name, data, piece, &e);
+    WriteGz(name, data, piece, &e, threads);
     ASSERT_FALSE(e.Test()) << e.Text();
-    EXPECT_TRUE(testutil::ReadFile(name) == testutil::GzipOf(data)) << "pieces of " << piece;
+    EXPECT_TRUE(testutil::ReadFile(name) == want) << threads << " threads, pieces of " << piece;
   }
+}
+
+TEST(GzipThreadTest, ShortFileIsOneOrdinaryDeflateStream) {
+  testutil::TempDir dir;
+  std::string data = Data(300000);
+  std::string name = dir.File("short.gz");
+  Error e;
+  WriteGz(name, data, 65536, &e, 1);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_TRUE(testutil::ReadFile(name) == testutil::GzipOf(data));
 }
 
 TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
@@ -95,9 +114,12 @@ TEST(GzipThreadTest, CloseInTheMiddleOfAReadReturns) {
 }
 
 TEST(GzipThreadTest, FullDiskIsAnErrorByCloseAtTheLatest) {
-  Error e;
-  WriteGz("/dev/full", Data(2500000), 65536, &e);
-  EXPECT_TRUE(e.Test());
+  for (int threads : {1, 2}) {
+    Error e;
+    WriteGz("/dev/full", Data(2500000), 65536, &e, threads);
+    EXPECT_TRUE(e.Test()) << threads << " threads";
+    EXPECT_NE(e.Text().find("/dev/full"), std::string::npos) << e.Text();
+  }
 }
 
 }  // namespace

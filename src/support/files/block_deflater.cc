@@ -1,0 +1,224 @@
+#include "support/files/block_deflater.h"
+
+#include <string.h>
+#include <zlib.h>
+
+#include "support/files/files_messages.h"
+#include "support/files/posix/os_file.h"
+
+namespace {
+
+const unsigned char kGzipHeader[10] = {0x1f, 0x8b, 8, 0, 0, 0, 0, 0, 0, 3};
+
+}  // namespace
+
+BlockDeflater::BlockDeflater(int threads, int level, Sink sink)
+    : level_(level), sink_(std::move(sink)) {
+  if (threads < 1) threads = 1;
+  // One block being filled, one per thread being deflated, and as many
+  // again waiting to be written or deflated, so no thread waits on the
+  // caller while the caller is quick.
+  const int slots = 2 * threads + 1;
+  const int outSize = static_cast<int>(deflateBound(nullptr, kBlockSize)) + 64;
+  slots_.resize(slots);
+  for (Slot& s : slots_) {
+    s.in.reset(new char[kWindow + kBlockSize]);
+    s.out.reset(new char[outSize]);
+    s.outSize = outSize;
+  }
+  for (int i = 0; i < threads; ++i) threads_.push_back(OsStartThread([this] { WorkLoop(); }));
+}
+
+BlockDeflater::~BlockDeflater() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void BlockDeflater::NextSlot() {
+  Slot* prev = fillSeq_ > 0 ? &slots_[(fillSeq_ - 1) % slots_.size()] : nullptr;
+  Slot* s = &slots_[fillSeq_ % slots_.size()];
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [s] { return s->state == kFree; });
+    s->state = kFilling;
+  }
+  // The dictionary is the end of the data before the block. The previous
+  // slot is not refilled before this one is queued, and the threads only
+  // read its input.
+  s->dict = 0;
+  if (prev) {
+    int fromData = prev->n < kWindow ? prev->n : kWindow;
+    int fromDict = kWindow - fromData;
+    if (fromDict > prev->dict) fromDict = prev->dict;
+    s->dict = fromDict + fromData;
+    memcpy(s->in.get() + kWindow - s->dict, prev->in.get() + kWindow - fromDict, fromDict);
+    memcpy(s->in.get() + kWindow - fromData, prev->in.get() + kWindow + prev->n - fromData,
+           fromData);
+  }
+  s->n = 0;
+  s->last = false;
+  filling_ = s;
+}
+
+void BlockDeflater::SubmitFilling(bool last) {
+  filling_->last = last;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    filling_->state = kQueued;
+    queuedEnd_ = fillSeq_ + 1;
+  }
+  changed_.notify_all();
+  ++fillSeq_;
+  filling_ = nullptr;
+}
+
+bool BlockDeflater::Write(const char* p, int n, Error* e) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failed_ || finished_) {
+      TakeError(e);
+      return false;
+    }
+  }
+  while (n > 0) {
+    if (!filling_) NextSlot();
+    int k = kBlockSize - filling_->n;
+    if (k > n) k = n;
+    memcpy(filling_->in.get() + kWindow + filling_->n, p, k);
+    filling_->n += k;
+    length_ += k;
+    p += k;
+    n -= k;
+    if (filling_->n == kBlockSize) SubmitFilling(false);
+  }
+  return true;
+}
+
+bool BlockDeflater::Finish(Error* e) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (finished_) {
+      TakeError(e);
+      return !failed_;
+    }
+  }
+  // The last block may be empty: it then only ends the stream.
+  if (!filling_) NextSlot();
+  SubmitFilling(true);
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return finished_; });
+  TakeError(e);
+  return !failed_;
+}
+
+void BlockDeflater::WorkLoop() {
+  z_stream zs;
+  memset(&zs, 0, sizeof(zs));
+  bool started = deflateInit2(&zs, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stopping_ || nextTake_ < queuedEnd_; });
+    if (stopping_) break;
+    Slot* s = &slots_[nextTake_ % slots_.size()];
+    ++nextTake_;
+    // After a failure the blocks are only passed on, so the caller never
+    // waits for one.
+    bool skip = failed_;
+    lock.unlock();
+    Error e;
+    bool ok = true;
+    if (!skip) {
+      if (started) {
+        ok = DeflateSlot(&zs, s, &e);
+      } else {
+        e.Set(kMsgDeflateInitFailed);
+        ok = false;
+      }
+    }
+    lock.lock();
+    if (!ok) Fail(&e);
+    s->state = kDeflated;
+    WriteReady(&lock);
+  }
+  lock.unlock();
+  if (started) deflateEnd(&zs);
+}
+
+bool BlockDeflater::DeflateSlot(void* stream, Slot* s, Error* e) {
+  z_stream* zs = static_cast<z_stream*>(stream);
+  Bytef* data = reinterpret_cast<Bytef*>(s->in.get() + kWindow);
+  if (deflateReset(zs) != Z_OK ||
+      (s->dict > 0 && deflateSetDictionary(zs, data - s->dict, s->dict) != Z_OK)) {
+    e->Set(kMsgDeflateFailed);
+    return false;
+  }
+  zs->next_in = data;
+  zs->avail_in = static_cast<uInt>(s->n);
+  zs->next_out = reinterpret_cast<Bytef*>(s->out.get());
+  zs->avail_out = static_cast<uInt>(s->outSize);
+  int rc = deflate(zs, s->last ? Z_FINISH : Z_SYNC_FLUSH);
+  // The room is deflate's bound for a whole block, so one call completes it.
+  bool done = s->last ? rc == Z_STREAM_END : rc == Z_OK && zs->avail_out > 0;
+  if (!done || zs->avail_in != 0) {
+    e->Set(kMsgDeflateFailed);
+    return false;
+  }
+  s->outLen = s->outSize - static_cast<int>(zs->avail_out);
+  s->crc = static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(s->n)));
+  return true;
+}
+
+void BlockDeflater::WriteReady(std::unique_lock<std::mutex>* lock) {
+  while (!writing_ && nextWrite_ < queuedEnd_) {
+    Slot* s = &slots_[nextWrite_ % slots_.size()];
+    if (s->state != kDeflated) return;
+    writing_ = true;
+    bool skip = failed_ || stopping_;
+    lock->unlock();
+    Error e;
+    bool ok = true;
+    if (!skip) {
+      if (!headerDone_) {
+        ok = sink_(reinterpret_cast<const char*>(kGzipHeader), sizeof(kGzipHeader), &e);
+        headerDone_ = true;
+      }
+      if (ok && s->outLen > 0) ok = sink_(s->out.get(), s->outLen, &e);
+      if (ok) {
+        crc_ = static_cast<uint32_t>(crc32_combine(crc_, s->crc, s->n));
+        written_ += static_cast<uint64_t>(s->n);
+      }
+      if (ok && s->last) {
+        unsigned char trailer[8];
+        uint32_t size = static_cast<uint32_t>(written_);
+        for (int i = 0; i < 4; ++i) {
+          trailer[i] = static_cast<unsigned char>(crc_ >> (8 * i));
+          trailer[4 + i] = static_cast<unsigned char>(size >> (8 * i));
+        }
+        ok = sink_(reinterpret_cast<const char*>(trailer), 8, &e);
+      }
+    }
+    lock->lock();
+    if (!ok) Fail(&e);
+    if (s->last) finished_ = true;
+    s->state = kFree;
+    ++nextWrite_;
+    writing_ = false;
+    changed_.notify_all();
+  }
+}
+
+void BlockDeflater::Fail(Error* from) {
+  if (failed_) return;
+  failed_ = true;
+  error_.Merge(*from);
+}
+
+void BlockDeflater::TakeError(Error* e) {
+  if (!failed_ || errorTaken_) return;
+  errorTaken_ = true;
+  e->Merge(error_);
+}
