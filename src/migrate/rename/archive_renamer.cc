@@ -61,10 +61,33 @@ void ArchiveRenamer::Join(const StrPtr& dir, const StrPtr& name, StrBuf* out) {
   out->Append(name);
 }
 
+bool ArchiveRenamer::ResolveFields(const JournalRecord& record, Error* e) {
+  // A run of records of one table and version resolves the names once.
+  const StrPtr* table = record.Table(e);
+  const StrPtr* version = record.Version(e);
+  if (!table || !version) return false;
+  if (fieldsKnown_ && table->EqualExact(fieldsTable_) && version->EqualExact(fieldsVersion_))
+    return true;
+  static const char* const kNames[kFieldCount] = {"action", "type", "lbrFile", "lbrType",
+                                                  "lbrRev"};
+  for (int i = 0; i < kFieldCount; ++i) {
+    fieldPos_[i] = record.FieldPosition(StrPtr(kNames[i]), e);
+    if (fieldPos_[i] < 0) {
+      fieldsKnown_ = false;
+      return false;
+    }
+  }
+  fieldsTable_.Set(*table);
+  fieldsVersion_.Set(*version);
+  fieldsKnown_ = true;
+  return true;
+}
+
 void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMap, Error* e) {
+  if (!ResolveFields(record, e)) return (void)++unreadable;
   // Deleted, purged, archived and stored-elsewhere revisions have no
   // archive file of their own to rename.
-  const StrPtr* action = record.GetField(StrPtr("action"), e);
+  const StrPtr* action = record.GetField(fieldPos_[kAction], e);
   if (!action) return (void)++unreadable;
   switch (ParseDecimal(*action) & 0xFF) {
     case 2: case 6: case 7: case 9:
@@ -72,17 +95,17 @@ void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMa
     default:
       break;
   }
-  const StrPtr* type = record.GetField(StrPtr("type"), e);
+  const StrPtr* type = record.GetField(fieldPos_[kType], e);
   if (!type) return (void)++unreadable;
   const int t = ParseDecimal(*type);
   const int low = t & 0xF;
   if (low == 4 || low == 6 || low == 8 || (t & 0x80)) return;
 
-  const StrPtr* lbrFile = record.GetField(StrPtr("lbrFile"), e);
+  const StrPtr* lbrFile = record.GetField(fieldPos_[kLbrFile], e);
   if (!lbrFile) return (void)++unreadable;
-  const StrPtr* lbrType = record.GetField(StrPtr("lbrType"), e);
+  const StrPtr* lbrType = record.GetField(fieldPos_[kLbrType], e);
   if (!lbrType) return (void)++unreadable;
-  const StrPtr* lbrRev = record.GetField(StrPtr("lbrRev"), e);
+  const StrPtr* lbrRev = record.GetField(fieldPos_[kLbrRev], e);
   if (!lbrRev) return (void)++unreadable;
 
   if (!depotMap || !depotMap->Translate(0, *lbrFile, &mapped_)) {

@@ -110,6 +110,12 @@ class ArchiveRenamer {
   int32_t renameTime = 0;        // ms from the start to the last timed record
 
  private:
+  // The revision record fields the renamer reads, by their place in
+  // fieldPos_.
+  enum { kAction, kType, kLbrFile, kLbrType, kLbrRev, kFieldCount };
+  // Finds the fields' positions for the record's table and version (once
+  // per run of one table and version); false with e set when one is missing.
+  bool ResolveFields(const JournalRecord& record, Error* e);
   // Appends dir joined with name to out ("." adds nothing, "/" no separator).
   static void Join(const StrPtr& dir, const StrPtr& name, StrBuf* out);
   // Enters the move of ctx->source to ctx->target into the plan.
@@ -143,6 +149,10 @@ class ArchiveRenamer {
   NameList next_;
   NameList found_;
   RenameContext ctx_;
+  bool fieldsKnown_ = false;
+  StrBuf fieldsTable_;
+  StrBuf fieldsVersion_;
+  int fieldPos_[kFieldCount] = {};
 };
 
 #endif  // ZT_MIGRATE_RENAME_ARCHIVE_RENAMER_H_

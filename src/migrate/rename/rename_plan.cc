@@ -13,7 +13,8 @@ std::string_view RenamePlan::Keep(const StrPtr& s) {
 bool RenamePlan::Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile,
                      const StrPtr& lbrRev) {
   if (byTarget_.count(to.View()) || bySource_.count(from.View())) return false;
-  PlannedMove m{Keep(from), Keep(to), Keep(lbrFile), Keep(lbrRev)};
+  PlannedMove m{Keep(from), Keep(to), Keep(lbrFile), Keep(lbrRev), 0};
+  m.depth = static_cast<uint32_t>(std::count(m.to.begin(), m.to.end(), '/'));
   moves_.push_back(m);
   byTarget_.emplace(m.to, moves_.size() - 1);
   bySource_.emplace(m.from, moves_.size() - 1);
@@ -25,24 +26,20 @@ const PlannedMove* RenamePlan::FromSource(const StrPtr& from) const {
   return it == bySource_.end() ? nullptr : &moves_[it->second];
 }
 
-bool RenamePlan::PathLess(std::string_view a, std::string_view b) {
-  auto depth = [](std::string_view s) { return std::count(s.begin(), s.end(), '/'); };
-  auto da = depth(a), db = depth(b);
-  if (da != db) return da < db;
+bool RenamePlan::SameDepthLess(std::string_view a, std::string_view b) {
   size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    if (a[i] == b[i]) continue;
-    if (a[i] == '/') return true;
-    if (b[i] == '/') return false;
-    return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
-  }
-  return a.size() < b.size();
+  size_t i = std::mismatch(a.begin(), a.begin() + n, b.begin()).first - a.begin();
+  if (i == n) return a.size() < b.size();
+  if (a[i] == '/') return true;
+  if (b[i] == '/') return false;
+  return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
 }
 
 void RenamePlan::Sort() {
   // The indexes are no longer needed once the order of execution is fixed.
   byTarget_.clear();
   bySource_.clear();
-  std::sort(moves_.begin(), moves_.end(),
-            [](const PlannedMove& x, const PlannedMove& y) { return PathLess(x.to, y.to); });
+  std::sort(moves_.begin(), moves_.end(), [](const PlannedMove& x, const PlannedMove& y) {
+    return x.depth != y.depth ? x.depth < y.depth : SameDepthLess(x.to, y.to);
+  });
 }

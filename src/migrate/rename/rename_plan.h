@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string_view>
 #include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "migrate/arena.h"
@@ -22,6 +23,7 @@ struct PlannedMove {
   std::string_view to;       // the wanted archive name
   std::string_view lbrFile;  // the revision record that wants it
   std::string_view lbrRev;
+  uint32_t depth = 0;        // the slashes in `to`, counted once for the sort
 };
 
 class RenamePlan {
@@ -48,9 +50,9 @@ class RenamePlan {
   // Bytes held for the names.
   size_t BytesUsed() const { return arena_.BytesUsed(); }
 
-  // Orders two paths by depth, then component by component ("/" before
+  // Orders two paths of the same depth component by component ("/" before
   // every other byte).
-  static bool PathLess(std::string_view a, std::string_view b);
+  static bool SameDepthLess(std::string_view a, std::string_view b);
 
  private:
   std::string_view Keep(const StrPtr& s);
