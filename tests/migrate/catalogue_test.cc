@@ -509,6 +509,14 @@ TEST_F(CatalogueTest, PlanResolvesFieldPositionsPerTableAndVersion) {
   const std::vector<CatalogueStep>* first = &c->Plan("db.rev", "9");
   c->Plan("db.have", "3");
   EXPECT_EQ(&c->Plan("db.rev", "9"), first);
+  // Endless distinct version texts of one version: the plans kept are
+  // dropped and made again, and a record is treated as before.
+  std::string zeros;
+  for (int i = 0; i < 600; ++i, zeros += "0") c->Plan("db.rev", (zeros + "9").c_str());
+  EXPECT_EQ(Describe(c, "db.rev", "9"), rev9);
+  UseLowerPolicy();
+  auto rec = Run("db.rev", 9, {{"depotFile", "//Depot/A"}, {"lbrFile", "//Depot/A"}});
+  EXPECT_EQ(Field(*rec, "lbrFile"), "//depot/a");
 }
 
 TEST_F(CatalogueTest, VersionTheSchemaLacksFailsAtItsFirstField) {
