@@ -1,16 +1,11 @@
-// The table catalogue: which fields of which tables carry depot paths,
-// domain names and group names, and what is done to each of them, record by
-// record, as the scan hands them over.
-//
-// The dispatcher keeps nothing of its own between records beyond caches:
-// the catalogue row and schema positions of the table last seen (records of
-// one table come in runs, so a record usually costs one byte comparison of
-// its table name) and scratch buffers reused for every field. Everything
-// that persists lives in the Migrator: the name caches, depotNameMap,
-// depotMap, the path tree, lastPath and the counters.
+// The table catalogue: its rows, the plans made from them and the
+// treatments they apply.
+#include "migrate/catalogue.h"
+
 #include <cstring>
 
 #include "journal/journal_record.h"
+#include "journal/schema.h"
 #include "map/case_policy.h"
 #include "map/translation_map.h"
 #include "map/view_map.h"
@@ -19,180 +14,195 @@
 #include "migrate/name_caches.h"
 #include "migrate/name_fixes.h"
 #include "migrate/path_tree.h"
-#include "migrate/register_domain.h"
 #include "migrate/rename/archive_renamer.h"
 #include "migrate/rename/rename_setup.h"
 #include "support/messages/message_log.h"
 
 namespace {
 
-// The catalogue rows. Tables that share every treatment share a row.
-enum CatalogueKind {
-  kCatNone = 0,       // left as read
-  kCatConfig,         // db.config
-  kCatCounters,       // db.counters
-  kCatGroup,          // db.group, db.groupx
-  kCatProperty,       // db.property
-  kCatProtect,        // db.protect
-  kCatDepot,          // db.depot
-  kCatDomain,         // db.domain
-  kCatClient,         // client: domain name
-  kCatChange,         // db.change, db.changex
-  kCatDepotFile,      // depotFile: depot path
-  kCatFile,           // file: depot path
-  kCatGraphPerm,      // db.graphperm
-  kCatHave,           // db.have, db.have.pt, db.have.rp
-  kCatHaveG,          // db.haveg
-  kCatHaveView,       // db.haveview
-  kCatRmtView,        // db.rmtview
-  kCatFromFile,       // fromFile: depot path
-  kCatRev,            // db.rev
-  kCatRevBx,          // db.revbx
-  kCatRevArchived,    // depotFile, lbrFile; archives renamed (revsh, revsx, revtx)
-  kCatDepotLbr,       // depotFile, lbrFile: depot path
-  kCatRevUx,          // db.revux: refused
-  kCatInteg,          // fromFile, toFile: depot path
-  kCatLabel,          // db.label
-  kCatLocks,          // db.locks, db.locksg
-  kCatArchMap,        // db.archmap
-  kCatSymref,         // db.ref, db.refhist
-  kCatRepo,           // db.repo
-  kCatResolve,        // db.resolve, db.resolvex
-  kCatStream,         // db.stream
-  kCatStreamQ,        // db.streamq
-  kCatStreamRelation, // db.streamrelation
-  kCatStreamViewX,    // db.streamviewx
-  kCatSubmodule,      // db.submodule
-  kCatSvrView,        // db.svrview
-  kCatTemplate,       // db.template, db.templatesx
-  kCatTemplateWx,     // db.templatewx
-  kCatTrigger,        // db.trigger
-  kCatView,           // db.view, db.view.rp
-  kCatWorking,        // db.working, db.workingx, db.workingg
-};
+using T = Treatment;
 
 struct CatalogueRow {
-  const char* table;  // lower case; the rows are sorted by it
-  int kind;
+  const char* table;  // lower case
+  const char* field;  // null for a treatment of the whole record
+  int firstVersion;   // the row applies from this table version on
+  Treatment treatment;
 };
 
-// Sorted by table name (bytes), for the binary search in FindKind.
-// db.graphindex has no row: its schema holds no field that carries a path.
+// Every treatment of every table, a table's rows in the order they apply.
+// A table no row names is left as read, path-like fields included.
 constexpr CatalogueRow kRows[] = {
-    {"db.archive", kCatDepotLbr},
-    {"db.archmap", kCatArchMap},
-    {"db.bodresolve", kCatClient},
-    {"db.bodtextwx", kCatClient},
-    {"db.change", kCatChange},
-    {"db.changex", kCatChange},
-    {"db.config", kCatConfig},
-    {"db.counters", kCatCounters},
-    {"db.depot", kCatDepot},
-    {"db.domain", kCatDomain},
-    {"db.excl", kCatDepotFile},
-    {"db.exclg", kCatFile},
-    {"db.exclgx", kCatFile},
-    {"db.fix", kCatClient},
-    {"db.fixrev", kCatClient},
-    {"db.graphperm", kCatGraphPerm},
-    {"db.group", kCatGroup},
-    {"db.groupx", kCatGroup},
-    {"db.have", kCatHave},
-    {"db.have.pt", kCatHave},
-    {"db.have.rp", kCatHave},
-    {"db.haveg", kCatHaveG},
-    {"db.haveview", kCatHaveView},
-    {"db.integ", kCatInteg},
-    {"db.integed", kCatInteg},
-    {"db.integtx", kCatInteg},
-    {"db.label", kCatLabel},
-    {"db.locks", kCatLocks},
-    {"db.locksg", kCatLocks},
-    {"db.monitor", kCatClient},
-    {"db.property", kCatProperty},
-    {"db.protect", kCatProtect},
-    {"db.ref", kCatSymref},
-    {"db.refhist", kCatSymref},
-    {"db.repo", kCatRepo},
-    {"db.resolve", kCatResolve},
-    {"db.resolveg", kCatFromFile},
-    {"db.resolvex", kCatResolve},
-    {"db.rev", kCatRev},
-    {"db.revbx", kCatRevBx},
-    {"db.revcx", kCatDepotFile},
-    {"db.revdx", kCatDepotLbr},
-    {"db.revhx", kCatDepotLbr},
-    {"db.review", kCatDepotFile},
-    {"db.revpx", kCatDepotLbr},
-    {"db.revsh", kCatRevArchived},
-    {"db.revstg", kCatDepotLbr},
-    {"db.revsx", kCatRevArchived},
-    {"db.revtx", kCatRevArchived},
-    {"db.revux", kCatRevUx},
-    {"db.rmtview", kCatRmtView},
-    {"db.sendq", kCatDepotLbr},
-    {"db.sendq.pt", kCatDepotLbr},
-    {"db.storage", kCatFile},
-    {"db.storagesh", kCatFile},
-    {"db.stream", kCatStream},
-    {"db.streamq", kCatStreamQ},
-    {"db.streamrelation", kCatStreamRelation},
-    {"db.streamviewx", kCatStreamViewX},
-    {"db.submodule", kCatSubmodule},
-    {"db.svrview", kCatSvrView},
-    {"db.template", kCatTemplate},
-    {"db.templatesx", kCatTemplate},
-    {"db.templatewx", kCatTemplateWx},
-    {"db.trigger", kCatTrigger},
-    {"db.view", kCatView},
-    {"db.view.rp", kCatView},
-    {"db.working", kCatWorking},
-    {"db.workingg", kCatWorking},
-    {"db.workingx", kCatWorking},
+    {"db.archive", "depotFile", 0, T::kDepotPath},
+    {"db.archive", "lbrFile", 0, T::kDepotPath},
+    {"db.archmap", "lbrFile", 0, T::kDepotPath},
+    {"db.archmap", "depotFile", 0, T::kDepotPath},
+    {"db.bodresolve", "client", 0, T::kDomainName},
+    {"db.bodtextwx", "client", 0, T::kDomainName},
+    {"db.change", "client", 0, T::kDomainName},
+    {"db.change", "root", 1, T::kDepotPath},
+    {"db.change", "stream", 6, T::kDepotPath},
+    {"db.changex", "client", 0, T::kDomainName},
+    {"db.changex", "root", 1, T::kDepotPath},
+    {"db.changex", "stream", 6, T::kDepotPath},
+    {"db.config", nullptr, 0, T::kConfiguration},
+    {"db.counters", nullptr, 0, T::kArchiveRoot},
+    {"db.counters", "name", 0, T::kUpgradeLevel},
+    {"db.depot", "name", 0, T::kDepotRecord},
+    {"db.domain", "name", 0, T::kStreamName},
+    {"db.domain", "stream", 5, T::kClientStream},
+    {"db.domain", "name", 0, T::kDomainRecord},
+    {"db.excl", "depotFile", 0, T::kDepotPath},
+    {"db.exclg", "file", 0, T::kDepotPath},
+    {"db.exclgx", "file", 0, T::kDepotPath},
+    {"db.fix", "client", 0, T::kDomainName},
+    {"db.fixrev", "client", 0, T::kDomainName},
+    {"db.graphperm", "name", 0, T::kDomainName},
+    {"db.graphperm", "repo", 0, T::kDepotPath},
+    {"db.graphperm", "ref", 0, T::kDepotPath},
+    {"db.group", "group", 0, T::kGroupRecord},
+    {"db.groupx", "group", 0, T::kGroupRecord},
+    {"db.have", "clientFile", 0, T::kDomainPrefix},
+    {"db.have", "depotFile", 0, T::kDepotPath},
+    {"db.have.pt", "clientFile", 0, T::kDomainPrefix},
+    {"db.have.pt", "depotFile", 0, T::kDepotPath},
+    {"db.have.rp", "clientFile", 0, T::kDomainPrefix},
+    {"db.have.rp", "depotFile", 0, T::kDepotPath},
+    {"db.haveg", "clientFile", 0, T::kDomainPrefix},
+    {"db.haveg", "depotFile", 0, T::kDepotPath},
+    {"db.haveg", "client", 0, T::kDomainName},
+    {"db.haveview", "name", 0, T::kDomainName},
+    {"db.haveview", "viewFile", 0, T::kViewFile},
+    {"db.haveview", "depotFile", 0, T::kDepotPath},
+    {"db.integ", "fromFile", 0, T::kDepotPath},
+    {"db.integ", "toFile", 0, T::kDepotPath},
+    {"db.integed", "fromFile", 0, T::kDepotPath},
+    {"db.integed", "toFile", 0, T::kDepotPath},
+    {"db.integtx", "fromFile", 0, T::kDepotPath},
+    {"db.integtx", "toFile", 0, T::kDepotPath},
+    {"db.label", "name", 0, T::kDomainName},
+    {"db.label", "depotFile", 0, T::kDepotPath},
+    {"db.locks", "depotFile", 0, T::kDepotPath},
+    {"db.locks", "client", 0, T::kDomainName},
+    {"db.locksg", "depotFile", 0, T::kDepotPath},
+    {"db.locksg", "client", 0, T::kDomainName},
+    {"db.monitor", "client", 0, T::kDomainName},
+    {"db.property", "scope", 0, T::kPropertyGroup},
+    {"db.protect", "user", 0, T::kProtectGroup},
+    {"db.protect", "depotFile", 4, T::kDepotPath},
+    {"db.protect", "subPath", 5, T::kDepotPath},
+    {"db.ref", "symref", 0, T::kDepotPath},
+    {"db.refhist", "symref", 0, T::kDepotPath},
+    {"db.repo", "branch", 0, T::kDepotPath},
+    {"db.resolve", "fromFile", 0, T::kDepotPath},
+    {"db.resolve", "baseFile", 0, T::kDepotPath},
+    {"db.resolveg", "fromFile", 0, T::kDepotPath},
+    {"db.resolvex", "fromFile", 0, T::kDepotPath},
+    {"db.resolvex", "baseFile", 0, T::kDepotPath},
+    {"db.rev", "depotFile", 0, T::kDepotPath},
+    {"db.rev", "lbrFile", 0, T::kDepotPath},
+    {"db.rev", "depotFile", 0, T::kHeadRevision},
+    {"db.rev", nullptr, 0, T::kRenameArchive},
+    {"db.revbx", "depotFile", 0, T::kArchivedPath},
+    {"db.revbx", "lbrFile", 0, T::kArchivedPath},
+    {"db.revbx", nullptr, 0, T::kRenameArchive},
+    {"db.revcx", "depotFile", 0, T::kDepotPath},
+    {"db.revdx", "depotFile", 0, T::kDepotPath},
+    {"db.revdx", "lbrFile", 0, T::kDepotPath},
+    {"db.revhx", "depotFile", 0, T::kDepotPath},
+    {"db.revhx", "lbrFile", 0, T::kDepotPath},
+    {"db.review", "depotFile", 0, T::kDepotPath},
+    {"db.revpx", "depotFile", 0, T::kDepotPath},
+    {"db.revpx", "lbrFile", 0, T::kDepotPath},
+    {"db.revsh", "depotFile", 0, T::kDepotPath},
+    {"db.revsh", "lbrFile", 0, T::kDepotPath},
+    {"db.revsh", nullptr, 0, T::kRenameArchive},
+    {"db.revstg", "depotFile", 0, T::kDepotPath},
+    {"db.revstg", "lbrFile", 0, T::kDepotPath},
+    {"db.revsx", "depotFile", 0, T::kDepotPath},
+    {"db.revsx", "lbrFile", 0, T::kDepotPath},
+    {"db.revsx", nullptr, 0, T::kRenameArchive},
+    {"db.revtx", "depotFile", 0, T::kDepotPath},
+    {"db.revtx", "lbrFile", 0, T::kDepotPath},
+    {"db.revtx", nullptr, 0, T::kRenameArchive},
+    {"db.revux", nullptr, 0, T::kUnloadedData},
+    {"db.rmtview", "localfile", 0, T::kDepotPath},
+    {"db.rmtview", "remotefile", 0, T::kDepotPath},
+    {"db.sendq", "depotFile", 0, T::kDepotPath},
+    {"db.sendq", "lbrFile", 0, T::kDepotPath},
+    {"db.sendq.pt", "depotFile", 0, T::kDepotPath},
+    {"db.sendq.pt", "lbrFile", 0, T::kDepotPath},
+    {"db.storage", "file", 0, T::kDepotPath},
+    {"db.storagesh", "file", 0, T::kDepotPath},
+    {"db.stream", "stream", 0, T::kDepotPath},
+    {"db.stream", "parent", 0, T::kDepotPath},
+    {"db.streamq", "stream", 0, T::kDepotPath},
+    {"db.streamrelation", "indep", 0, T::kDepotPath},
+    {"db.streamrelation", "dep", 0, T::kDepotPath},
+    {"db.streamviewx", "stream", 0, T::kStreamViewPath},
+    {"db.submodule", "path", 0, T::kDepotPath},
+    {"db.svrview", "viewFile", 0, T::kServerViewFile},
+    {"db.template", "name", 0, T::kDepotPath},
+    {"db.template", "parent", 0, T::kDepotPath},
+    {"db.template", "depotFile", 0, T::kDepotPath},
+    {"db.templatesx", "name", 0, T::kDepotPath},
+    {"db.templatesx", "parent", 0, T::kDepotPath},
+    {"db.templatesx", "depotFile", 0, T::kDepotPath},
+    {"db.templatewx", "client", 0, T::kDomainPrefix},
+    {"db.templatewx", "name", 0, T::kDepotPath},
+    {"db.templatewx", "parent", 0, T::kDepotPath},
+    {"db.templatewx", "depotFile", 0, T::kDepotPath},
+    {"db.trigger", "depotFile", 0, T::kDepotPath},
+    {"db.trigger", "triggerDepotFile", 3, T::kDepotPath},
+    {"db.view", "name", 0, T::kDomainName},
+    {"db.view", "depotFile", 0, T::kDepotPath},
+    {"db.view", "viewFile", 0, T::kViewFile},
+    {"db.view.rp", "name", 0, T::kDomainName},
+    {"db.view.rp", "depotFile", 0, T::kDepotPath},
+    {"db.view.rp", "viewFile", 0, T::kViewFile},
+    {"db.working", "clientFile", 0, T::kDomainPrefix},
+    {"db.working", "depotFile", 0, T::kDepotPath},
+    {"db.working", "client", 0, T::kDomainName},
+    {"db.workingg", "clientFile", 0, T::kDomainPrefix},
+    {"db.workingg", "depotFile", 0, T::kDepotPath},
+    {"db.workingg", "client", 0, T::kDomainName},
+    {"db.workingx", "clientFile", 0, T::kDomainPrefix},
+    {"db.workingx", "depotFile", 0, T::kDepotPath},
+    {"db.workingx", "client", 0, T::kDomainName},
 };
 
-// True when the rows are in strictly ascending byte order of their names.
-constexpr bool RowsSorted() {
-  for (size_t i = 1; i < sizeof(kRows) / sizeof(kRows[0]); ++i) {
-    const char* a = kRows[i - 1].table;
-    const char* b = kRows[i].table;
-    while (*a && *a == *b) ++a, ++b;
-    if (static_cast<unsigned char>(*a) >= static_cast<unsigned char>(*b)) return false;
-  }
-  return true;
-}
-static_assert(RowsSorted(), "catalogue rows must be sorted for the binary search");
+// Plans kept at most; a checkpoint whose table or version texts vary
+// without end has its plans made again rather than kept.
+constexpr size_t kMaxPlans = 256;
 
-// Byte order of the table name folded in ASCII against a lower-case row
-// name: table names are matched without regard to case, as the schema
-// matches them.
-int CompareTable(const StrPtr& table, const char* row) {
-  const unsigned char* a = reinterpret_cast<const unsigned char*>(table.Text());
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(row);
+// The fields a treatment reads besides the row's own, in a table version.
+void ExtraFields(Treatment t, int version, const char* names[2]) {
+  names[0] = names[1] = nullptr;
+  switch (t) {
+    case T::kViewFile: names[0] = "name"; break;
+    case T::kUpgradeLevel: names[0] = "value"; break;
+    case T::kProtectGroup: names[0] = version == 4 ? "type" : "isGroup"; break;
+    case T::kDepotRecord: names[0] = "type"; names[1] = "map"; break;
+    case T::kServerViewFile:
+    case T::kStreamName:
+    case T::kClientStream:
+    case T::kDomainRecord:
+    case T::kPropertyGroup: names[0] = "type"; break;
+    default: break;
+  }
+}
+
+// Whether a treatment applies in a scan-only run too.
+bool InEveryRun(Treatment t) { return t >= T::kConfiguration; }
+
+// True when the table name equals the lower-case row name, ASCII case
+// folded: table names are matched as the schema matches them.
+bool SameTable(const StrPtr& table, const char* row) {
   uint32_t n = table.Length();
-  for (uint32_t i = 0; i < n; ++i) {
-    unsigned char x = FoldByte(a[i]);
-    if (b[i] == 0) return 1;
-    if (x != b[i]) return x < b[i] ? -1 : 1;
-  }
-  return b[n] == 0 ? 0 : -1;
-}
-
-// The catalogue row of a table name; kCatNone when no row names it.
-int FindKind(const StrPtr& table) {
-  size_t lo = 0;
-  size_t hi = sizeof(kRows) / sizeof(kRows[0]);
-  while (lo < hi) {
-    size_t mid = (lo + hi) / 2;
-    int c = CompareTable(table, kRows[mid].table);
-    if (c == 0) return kRows[mid].kind;
-    if (c < 0) {
-      hi = mid;
-    } else {
-      lo = mid + 1;
-    }
-  }
-  return kCatNone;
+  if (strlen(row) != n) return false;
+  for (uint32_t i = 0; i < n; ++i)
+    if (FoldByte(static_cast<unsigned char>(table[i])) != static_cast<unsigned char>(row[i]))
+      return false;
+  return true;
 }
 
 // The position of the first "/" at or after from in s, or -1.
@@ -202,516 +212,397 @@ int FindSlash(const StrPtr& s, uint32_t from) {
   return p ? static_cast<int>(static_cast<const char*>(p) - s.Text()) : -1;
 }
 
+// A stream view path from the stream's own "//" on, when a prefix comes
+// before it; else the value.
+StrPtr AfterStreamPrefix(const StrPtr& value) {
+  if (value.Length() <= 2) return value;
+  const char* end = value.End();
+  for (const char* p = value.Text() + 1; p + 1 < end; ++p) {
+    p = static_cast<const char*>(memchr(p, '/', static_cast<size_t>(end - p - 1)));
+    if (!p) break;
+    if (p[1] == '/') return StrPtr(p, static_cast<uint32_t>(end - p));
+  }
+  return value;
+}
+
 }  // namespace
 
-void Migrator::SyncCatalogue() {
-  const StrPtr* table = currentRecord->Get(2);
-  const StrPtr* version = currentRecord->Get(1);
-  if (!table || !version) {
-    catKind = kCatNone;
-    catTable.Clear();
-    catVersion.Clear();
-    catFieldCount = 0;
-    return;
-  }
-  if (!table->EqualExact(catTable)) {
-    catTable.Set(*table);
-    catKind = FindKind(*table);
-    catFieldCount = 0;
-    catTableBit = 0;
-  }
-  if (!version->EqualExact(catVersion)) {
-    catVersion.Set(*version);
-    catFieldCount = 0;
-  }
+// The steps of one table and version, with the texts they were made for.
+struct Catalogue::TablePlan {
+  StrBuf table;
+  StrBuf version;
+  int versionNumber = 0;
+  uint32_t tableBit = 0;  // its path tree table bit; 0 until asked for
+  std::vector<CatalogueStep> steps;
+};
+
+namespace {
+
+// The record position of a field in a schema entry's version, or -1.
+int16_t Position(const SchemaTable* entry, int version, const char* name) {
+  if (!name) return -1;
+  int place = SchemaFieldIndex(entry, version, StrPtr(name));
+  return static_cast<int16_t>(place < 0 ? -1 : 3 + place);
 }
 
-const StrPtr* Migrator::CatalogueField(const StrPtr& name, int* pos, Error* e) {
-  SyncCatalogue();
-  for (int i = 0; i < catFieldCount; ++i) {
-    if (catFieldName[i].EqualExact(name)) {
-      *pos = catFieldPos[i];
-      return currentRecord->GetField(*pos, e);
+}  // namespace
+
+Catalogue::Catalogue(Migrator* run) : run_(run), record_(nullptr), plan_(nullptr) {}
+
+Catalogue::~Catalogue() = default;
+
+const std::vector<CatalogueStep>& Catalogue::Plan(const StrPtr& table, const StrPtr& version) {
+  SelectPlan(table, version);
+  return plan_->steps;
+}
+
+void Catalogue::SelectPlan(const StrPtr& table, const StrPtr& version) {
+  if (plan_ && plan_->table.EqualExact(table) && plan_->version.EqualExact(version)) return;
+  for (const std::unique_ptr<TablePlan>& p : plans_) {
+    if (p->table.EqualExact(table) && p->version.EqualExact(version)) {
+      plan_ = p.get();
+      return;
     }
   }
-  // Not resolved yet for this table and version: ask the schema, which also
-  // sets the error for a table, version or field it lacks.
-  int p = currentRecord->FieldPosition(name, e);
-  if (p < 0) return nullptr;
-  if (catFieldCount < kCatalogueFieldSlots) {
-    catFieldName[catFieldCount].Set(name);
-    catFieldPos[catFieldCount] = p;
-    ++catFieldCount;
+  if (plans_.size() >= kMaxPlans) plans_.clear();
+  auto plan = std::make_unique<TablePlan>();
+  plan->table.Set(table);
+  plan->version.Set(version);
+  plan->versionNumber = ParseDecimal(version);
+  const SchemaTable* entry = FindSchemaTable(table);
+  for (const CatalogueRow& row : kRows) {
+    if (!SameTable(table, row.table) || plan->versionNumber < row.firstVersion) continue;
+    CatalogueStep step{row.treatment, {-1, -1, -1}, {row.field, nullptr, nullptr}};
+    ExtraFields(row.treatment, plan->versionNumber, step.name + 1);
+    for (int i = 0; i < CatalogueStep::kFields; ++i)
+      step.position[i] = Position(entry, plan->versionNumber, step.name[i]);
+    plan->steps.push_back(step);
   }
-  *pos = p;
-  return currentRecord->GetField(p, e);
+  plans_.push_back(std::move(plan));
+  plan_ = plans_.back().get();
 }
 
-int Migrator::CatalogueNumber(const char* name, Error* e) {
-  int pos;
-  const StrPtr* v = CatalogueField(name, &pos, e);
+void Catalogue::ProcessRecord(JournalRecord* record, bool renameArchives, Error* e) {
+  const StrPtr* table = record->Table(e);
+  if (!table) return;
+  SelectPlan(*table, *record->Get(1));
+  record_ = record;
+  // A rename run enters its paths too: two spellings of one path would
+  // move an archive back and forth, and the run refuses them.
+  bool analyse = !run_->scanOnly || renameArchives;
+  for (const CatalogueStep& step : plan_->steps) {
+    if (e->Test()) break;
+    if (analyse || InEveryRun(step.treatment)) Apply(step, renameArchives, e);
+  }
+  record_ = nullptr;
+}
+
+void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) {
+  const int pos = step.position[0];
+  const StrPtr* v;
+  switch (step.treatment) {
+    case T::kDepotPath:
+      if ((v = Field(step, 0, e))) EnterDepotPath(pos, *v, PathForm::kPlain, e);
+      break;
+    case T::kStreamViewPath:
+      if ((v = Field(step, 0, e))) EnterDepotPath(pos, *v, PathForm::kStreamView, e);
+      break;
+    case T::kArchivedPath:
+      // Without a map or a re-casing policy there is nothing to translate,
+      // and these paths are not entered as they are.
+      if (!run_->translationMapFile && !run_->policy) break;
+      if ((v = Field(step, 0, e))) EnterDepotPath(pos, *v, PathForm::kArchived, e);
+      break;
+    case T::kDomainPrefix:
+      if ((v = Field(step, 0, e))) FixDomainPrefix(pos, *v, e);
+      break;
+    case T::kDomainName:
+      if ((v = Field(step, 0, e))) FixDomainName(pos, *v, e);
+      break;
+    case T::kViewFile: FixViewFile(step, e); break;
+    case T::kServerViewFile: FixServerViewFile(step, e); break;
+    case T::kHeadRevision:
+      if (run_->config.policyKind == kPolicyHead) MarkHeadRevision(step, e);
+      break;
+    case T::kStreamName:
+    case T::kClientStream: {
+      int type = Number(step, 1, e);
+      int wanted = step.treatment == T::kStreamName ? kDomainStream : kDomainClient;
+      if (!e->Test() && type == wanted && (v = Field(step, 0, e)))
+        EnterDepotPath(pos, *v, PathForm::kPlain, e);
+      break;
+    }
+    case T::kDomainRecord:
+      MapDepotName(step, true, e);
+      RegisterDomainOf(step, true, e);
+      break;
+    case T::kUnloadedData: e->Set(kMsgUnloadedData); break;
+    case T::kConfiguration:
+      OnConfigRecord(*record_, run_->scanOnly, &run_->serverId, &run_->serverRoot, e);
+      break;
+    case T::kArchiveRoot:
+      if (run_->scanOnly && !run_->inArchiveRoot) run_->ArchiveRootReady(e);
+      break;
+    case T::kUpgradeLevel: CheckUpgradeLevel(step, e); break;
+    case T::kGroupRecord:
+      if ((v = Field(step, 0, e)) && !run_->groups->Find(*v)) run_->groups->Add(*v, e);
+      break;
+    case T::kPropertyGroup: ProcessGroupFlag(step, 2, e); break;
+    case T::kProtectGroup: ProcessGroupFlag(step, 1, e); break;
+    case T::kDepotRecord: ProcessDepot(step, e); break;
+    case T::kRenameArchive:
+      if (renameArchives) RenameArchive(e);
+      break;
+  }
+}
+
+const StrPtr* Catalogue::Field(const CatalogueStep& step, int index, Error* e) {
+  int pos = step.position[index];
+  // A field the schema lacks: the lookup by name sets the schema's error.
+  if (pos < 0) pos = record_->FieldPosition(StrPtr(step.name[index]), e);
+  return pos < 0 ? nullptr : record_->GetField(pos, e);
+}
+
+int Catalogue::Number(const CatalogueStep& step, int index, Error* e) {
+  const StrPtr* v = Field(step, index, e);
   return v ? ParseDecimal(*v) : 0;
 }
 
-void Migrator::EnterDepotPath(const StrPtr& field, Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* v = CatalogueField(field, &pos, e);
-  if (!v) return;
-  StrPtr value = *v;
+uint32_t Catalogue::PathTables() {
+  if (!plan_->tableBit) plan_->tableBit = run_->pathTree->TableBit(plan_->table);
+  return plan_->tableBit;
+}
 
-  // A stream view path may carry a prefix before the stream's own "//".
-  StrPtr path = value;
-  if (catKind == kCatStreamViewX && value.Length() > 2) {
-    const char* s = value.Text();
-    const char* end = value.End();
-    for (const char* p = s + 1; p + 1 < end; ++p) {
-      p = static_cast<const char*>(memchr(p, '/', static_cast<size_t>(end - p - 1)));
-      if (!p) break;
-      if (p[1] == '/') {
-        path.Set(p, static_cast<uint32_t>(end - p));
-        break;
-      }
-    }
-  }
-
+void Catalogue::EnterDepotPath(int pos, const StrPtr& field, PathForm form, Error* e) {
+  StrPtr value = field;
+  StrPtr path = form == PathForm::kStreamView ? AfterStreamPrefix(value) : value;
   StrPtr recased = path;
-  if (policy) {
-    policy->Translate(path, &catPolicyOut);
-    recased = catPolicyOut;
+  if (run_->policy) {
+    run_->policy->Translate(path, &policyOut_);
+    recased = policyOut_;
   }
-
-  if (catKind == kCatRevBx) {
+  if (form == PathForm::kArchived) {
     EnterArchivedPath(pos, value, recased, e);
     return;
   }
 
-  if (translationMap && translationMap->TranslatePath(recased, &catTranslated)) {
-    currentRecord->SetField(pos, catTranslated, e);
+  TranslationMap* map = run_->translationMap.get();
+  if (map && map->TranslatePath(recased, &translated_)) {
+    record_->SetField(pos, translated_, e);
     if (e->Test()) return;
-    pathTree->AddPath(catTranslated, PathTables());
+    run_->pathTree->AddPath(translated_, PathTables());
   } else if (!recased.EqualExact(value)) {
     // recased may point into the record, whose storage SetField moves: the
     // path entered is the field as set.
-    currentRecord->SetField(pos, recased, e);
+    record_->SetField(pos, recased, e);
     if (e->Test()) return;
-    pathTree->AddPath(*currentRecord->Get(pos), PathTables());
+    run_->pathTree->AddPath(*record_->Get(pos), PathTables());
   } else {
-    pathTree->AddPath(value, PathTables());
+    run_->pathTree->AddPath(value, PathTables());
   }
 }
 
-uint32_t Migrator::PathTables() {
-  if (!catTableBit) catTableBit = pathTree->TableBit(catTable);
-  return catTableBit;
-}
-
-void Migrator::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased,
-                                 Error* e) {
+void Catalogue::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased,
+                                  Error* e) {
   // X is the first component (up to the first "/" from the third byte on),
   // R the rest from that "/"; X is lowered, R is a depot path of its own.
   int slash = FindSlash(recased, 2);
   uint32_t split = slash < 0 ? recased.Length() : static_cast<uint32_t>(slash);
   StrPtr rest(recased.Text() + split, recased.Length() - split);
 
-  catWork.Set(recased.Text(), split);
-  catWork.LowerAscii();
+  work_.Set(recased.Text(), split);
+  work_.LowerAscii();
 
-  catKey.Set("/");
-  catKey.Append(rest);
-  if (translationMap && translationMap->TranslatePath(catKey, &catTranslated)) {
-    if (rest.IsEmpty()) {
-      catWork.Append(catTranslated);
+  key_.Set("/");
+  key_.Append(rest);
+  TranslationMap* map = run_->translationMap.get();
+  if (map && map->TranslatePath(key_, &translated_)) {
+    // A translation of "//..." keeps its second "/" onwards.
+    int from = rest.IsEmpty() ? -1 : FindSlash(translated_, 1);
+    if (from < 0) {
+      work_.Append(translated_);
     } else {
-      // A translation of "//..." keeps its second "/" onwards.
-      int from = FindSlash(catTranslated, 1);
-      if (from < 0) {
-        catWork.Append(catTranslated);
-      } else {
-        catWork.Append(catTranslated.Text() + from, catTranslated.Length() - from);
-      }
+      work_.Append(translated_.Text() + from, translated_.Length() - from);
     }
   } else if (!recased.EqualExact(value)) {
     if (rest.IsEmpty()) {
-      catWork.AppendChar('/');
+      work_.AppendChar('/');
     } else {
-      catWork.Append(rest);
+      work_.Append(rest);
     }
   } else {
-    pathTree->AddPath(value, PathTables());
+    run_->pathTree->AddPath(value, PathTables());
     return;
   }
-  currentRecord->SetField(pos, catWork, e);
+  record_->SetField(pos, work_, e);
   if (e->Test()) return;
-  pathTree->AddPath(catWork, PathTables());
+  run_->pathTree->AddPath(work_, PathTables());
 }
 
-void Migrator::FixDomainPrefix(const StrPtr& field, Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* v = CatalogueField(field, &pos, e);
-  if (!v || v->IsEmpty()) return;
-  StrPtr value = *v;
+void Catalogue::FixDomainPrefix(int pos, const StrPtr& field, Error* e) {
+  if (field.IsEmpty()) return;
+  StrPtr value = field;
   int slash = FindSlash(value, 2);
   uint32_t split = slash < 0 ? value.Length() : static_cast<uint32_t>(slash);
-  catKey.Set(value.Text(), split);
-  catKey.LowerAscii();
-  catKey.Append(value.Text() + split, value.Length() - split);
-  if (!depotNameMap || !depotNameMap->Translate(0, catKey, &catTranslated)) return;
-  if (catTranslated.EqualExact(value)) return;
+  key_.Set(value.Text(), split);
+  key_.LowerAscii();
+  key_.Append(value.Text() + split, value.Length() - split);
+  ViewMap* names = run_->depotNameMap.get();
+  if (!names || !names->Translate(0, key_, &translated_)) return;
+  if (translated_.EqualExact(value)) return;
   if (split > 2) {
     StrPtr seen(value.Text() + 2, split - 2);
-    if (DomainRec* rec = domains->Find(seen)) {
-      if (!rec->name.EqualExact(seen)) nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, seen);
+    if (DomainRec* rec = run_->domains->Find(seen)) {
+      if (!rec->name.EqualExact(seen))
+        run_->nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, seen);
     }
   }
-  currentRecord->SetField(pos, catTranslated, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
+  record_->SetField(pos, translated_, e);
+  if (!e->Test() && record_->Changes() != 0) ++run_->counters.minorInconsistencies;
 }
 
-void Migrator::FixDomainName(const StrPtr& field, Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* v = CatalogueField(field, &pos, e);
-  if (!v) return;
-  DomainRec* rec = domains->Find(*v);
-  if (!rec) return;
-  if (!rec->name.EqualExact(*v)) nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, *v);
-  currentRecord->SetField(pos, rec->name, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
+void Catalogue::FixDomainName(int pos, const StrPtr& value, Error* e) {
+  if (DomainRec* rec = run_->domains->Find(value))
+    FixName(pos, value, rec->name, NameFixes::DomainKind(rec->type), e);
 }
 
-void Migrator::FixGroupName(const StrPtr& field, Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* v = CatalogueField(field, &pos, e);
-  if (!v) return;
-  GroupRec* rec = groups->Find(*v);
-  if (!rec) return;
-  if (!rec->name.EqualExact(*v)) nameFixes.Note("group", rec->name, *v);
-  currentRecord->SetField(pos, rec->name, e);
-  if (!e->Test() && currentRecord->Changes() != 0) ++counters.minorInconsistencies;
+void Catalogue::FixGroupName(int pos, const StrPtr& value, Error* e) {
+  if (GroupRec* rec = run_->groups->Find(value)) FixName(pos, value, rec->name, "group", e);
 }
 
-void Migrator::MapDepotName(Error* e) {
-  if (e->Test()) return;
-  SyncCatalogue();
-  bool isDomain = catKind == kCatDomain;
-  int namePos;
-  const StrPtr* n = CatalogueField("name", &namePos, e);
+void Catalogue::FixName(int pos, const StrPtr& value, const StrPtr& registered,
+                        const char* kind, Error* e) {
+  if (!registered.EqualExact(value)) run_->nameFixes.Note(kind, registered, value);
+  record_->SetField(pos, registered, e);
+  if (!e->Test() && record_->Changes() != 0) ++run_->counters.minorInconsistencies;
+}
+
+void Catalogue::FixViewFile(const CatalogueStep& step, Error* e) {
+  const StrPtr* n = Field(step, 1, e);
   if (!n) return;
-  int type = CatalogueNumber("type", e);
-  if (e->Test()) return;
-  if (isDomain && type != kDomainDepot) return;
-  StrPtr name = *n;
-
-  StrPtr recased = name;
-  if (policy) {
-    policy->Translate(name, &catPolicyOut);
-    recased = catPolicyOut;
-  }
-  catKey.Set("//");
-  catKey.Append(recased);
-  catKey.Append("/...");
-  if (translationMap && translationMap->TranslatePath(catKey, &catTranslated)) {
-    // Only a translation still of the form "//name/..." names a depot; any
-    // other shape (a map line whose right side drops the "/..." or adds a
-    // component) is not taken as a depot name.
-    const StrPtr& u = catTranslated;
-    uint32_t len = u.Length();
-    if (len > 6 && u[0] == '/' && u[1] == '/' && u.EndsWith("/...", 4) &&
-        !memchr(u.Text() + 2, '/', len - 6)) {
-      catWork.Set(u.Text() + 2, len - 6);
-      currentRecord->SetField(namePos, catWork, e);
-      return;
-    }
-  }
-  if (!isDomain && type == 4) {
-    catWork.Set(recased);
-    catWork.LowerAscii();
-    currentRecord->SetField(namePos, catWork, e);
-  } else if (!recased.EqualExact(name)) {
-    // A depot re-cased by the policy takes the same spelling in db.depot as
-    // in db.domain and in its paths, whatever its type.
-    catWork.Set(recased);
-    currentRecord->SetField(namePos, catWork, e);
-  }
-}
-
-void Migrator::RegisterDomainOf(Error* e) {
-  if (e->Test()) return;
-  SyncCatalogue();
-  int type = kDomainDepot;
-  if (catKind != kCatDepot) {
-    type = CatalogueNumber("type", e);
-    if (e->Test()) return;
-  }
-  int pos;
-  const StrPtr* n = CatalogueField("name", &pos, e);
-  if (!n) return;
-  RegisterDomain(*n, type, e);
-}
-
-void Migrator::RegisterDomain(const StrPtr& name, int type, Error* e) {
-  ::RegisterDomain(domains.get(), depotNameMap.get(), name, type, e);
-}
-
-void Migrator::FixViewFile(Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* n = CatalogueField("name", &pos, e);
-  if (!n) return;
-  DomainRec* rec = domains->Find(*n);
+  DomainRec* rec = run_->domains->Find(*n);
   if (!rec) {
     e->Set(kMsgViewUnknownDomain) << *n;
     return;
   }
+  if (!rec->IsBranch() && !rec->IsClient() && !rec->IsLabel()) return;
+  const StrPtr* v = Field(step, 0, e);
+  if (!v) return;
   if (rec->IsBranch()) {
-    EnterDepotPath("viewFile", e);
-  } else if (rec->IsClient() || rec->IsLabel()) {
-    FixDomainPrefix("viewFile", e);
+    EnterDepotPath(step.position[0], *v, PathForm::kPlain, e);
+  } else {
+    FixDomainPrefix(step.position[0], *v, e);
   }
 }
 
-void Migrator::MarkHeadRevision(Error* e) {
+void Catalogue::FixServerViewFile(const CatalogueStep& step, Error* e) {
+  int type = Number(step, 1, e);
   if (e->Test()) return;
-  int pos;
-  const StrPtr* v = CatalogueField("depotFile", &pos, e);
+  const StrPtr* v = Field(step, 0, e);
   if (!v) return;
-  if (CompareFold(*v, lastPath) != 0) {
-    pathTree->MarkHead(*v);
-    lastPath.Set(*v);
+  if (type == 0) {
+    FixDomainPrefix(step.position[0], *v, e);
+  } else {
+    EnterDepotPath(step.position[0], *v, PathForm::kPlain, e);
   }
 }
 
-void Migrator::CheckUpgradeLevel(Error* e) {
-  if (e->Test()) return;
-  int pos;
-  const StrPtr* n = CatalogueField("name", &pos, e);
+void Catalogue::MarkHeadRevision(const CatalogueStep& step, Error* e) {
+  const StrPtr* v = Field(step, 0, e);
+  if (!v) return;
+  if (CompareFold(*v, run_->lastPath) != 0) {
+    run_->pathTree->MarkHead(*v);
+    run_->lastPath.Set(*v);
+  }
+}
+
+void Catalogue::CheckUpgradeLevel(const CatalogueStep& step, Error* e) {
+  const StrPtr* n = Field(step, 0, e);
   if (!n || !n->EqualExact("upgrade")) return;
-  const StrPtr* v = CatalogueField("value", &pos, e);
+  const StrPtr* v = Field(step, 1, e);
   if (!v) return;
-  if (v->Atoi64() > kMaxDatabaseLevel) {
-    e->Set(kMsgDatabaseLevel) << *v << kMaxDatabaseLevel;
+  if (v->Atoi64() > kMaxDatabaseLevel) e->Set(kMsgDatabaseLevel) << *v << kMaxDatabaseLevel;
+}
+
+void Catalogue::ProcessGroupFlag(const CatalogueStep& step, int flag, Error* e) {
+  if (Number(step, 1, e) != flag) return;
+  if (const StrPtr* v = Field(step, 0, e)) FixGroupName(step.position[0], *v, e);
+}
+
+void Catalogue::ProcessDepot(const CatalogueStep& step, Error* e) {
+  MapDepotName(step, false, e);
+  if (e->Test()) return;
+  const StrPtr* name = Field(step, 0, e);
+  if (!name) return;
+  StrPtr nameNow = *name;
+  const StrPtr* map = Field(step, 2, e);
+  if (!map) return;
+  AddDepot(nameNow, *map, run_->depotMap.get(), e);
+  RegisterDomainOf(step, false, e);
+}
+
+void Catalogue::MapDepotName(const CatalogueStep& step, bool isDomain, Error* e) {
+  if (e->Test()) return;
+  const StrPtr* n = Field(step, 0, e);
+  if (!n) return;
+  int type = Number(step, 1, e);
+  if (e->Test()) return;
+  if (isDomain && type != kDomainDepot) return;
+  StrPtr name = *n;
+  const int namePos = step.position[0];
+
+  StrPtr recased = name;
+  if (run_->policy) {
+    run_->policy->Translate(name, &policyOut_);
+    recased = policyOut_;
+  }
+  key_.Set("//");
+  key_.Append(recased);
+  key_.Append("/...");
+  TranslationMap* map = run_->translationMap.get();
+  if (map && map->TranslatePath(key_, &translated_)) {
+    // Only a translation still of the form "//name/..." names a depot; any
+    // other shape (a map line whose right side drops the "/..." or adds a
+    // component) is not taken as a depot name.
+    const StrPtr& u = translated_;
+    uint32_t len = u.Length();
+    if (len > 6 && u[0] == '/' && u[1] == '/' && u.EndsWith("/...", 4) &&
+        !memchr(u.Text() + 2, '/', len - 6)) {
+      work_.Set(u.Text() + 2, len - 6);
+      record_->SetField(namePos, work_, e);
+      return;
+    }
+  }
+  if (!isDomain && type == 4) {
+    work_.Set(recased);
+    work_.LowerAscii();
+    record_->SetField(namePos, work_, e);
+  } else if (!recased.EqualExact(name)) {
+    // A depot re-cased by the policy takes the same spelling in db.depot as
+    // in db.domain and in its paths, whatever its type.
+    work_.Set(recased);
+    record_->SetField(namePos, work_, e);
   }
 }
 
-void Migrator::ApplyCatalogueRow(Error* e) {
-  int version = catVersion.IsEmpty() ? 0 : ParseDecimal(catVersion);
-  switch (catKind) {
-    case kCatClient:
-      FixDomainName("client", e);
-      break;
-    case kCatDomain: {
-      int type = CatalogueNumber("type", e);
-      if (e->Test()) return;
-      if (type == kDomainStream) {
-        EnterDepotPath("name", e);
-      } else if (type == kDomainClient && version >= 5) {
-        EnterDepotPath("stream", e);
-      }
-      MapDepotName(e);
-      RegisterDomainOf(e);
-      break;
-    }
-    case kCatChange:
-      FixDomainName("client", e);
-      if (version >= 1) EnterDepotPath("root", e);
-      if (version >= 6) EnterDepotPath("stream", e);
-      break;
-    case kCatDepotFile:
-      EnterDepotPath("depotFile", e);
-      break;
-    case kCatFile:
-      EnterDepotPath("file", e);
-      break;
-    case kCatGraphPerm:
-      FixDomainName("name", e);
-      EnterDepotPath("repo", e);
-      EnterDepotPath("ref", e);
-      break;
-    case kCatHave:
-      FixDomainPrefix("clientFile", e);
-      EnterDepotPath("depotFile", e);
-      break;
-    case kCatHaveG:
-    case kCatWorking:
-      FixDomainPrefix("clientFile", e);
-      EnterDepotPath("depotFile", e);
-      FixDomainName("client", e);
-      break;
-    case kCatHaveView:
-      FixDomainName("name", e);
-      FixViewFile(e);
-      EnterDepotPath("depotFile", e);
-      break;
-    case kCatRmtView:
-      EnterDepotPath("localfile", e);
-      EnterDepotPath("remotefile", e);
-      break;
-    case kCatFromFile:
-      EnterDepotPath("fromFile", e);
-      break;
-    case kCatRev:
-      EnterDepotPath("depotFile", e);
-      EnterDepotPath("lbrFile", e);
-      if (config.policyKind == kPolicyHead) MarkHeadRevision(e);
-      break;
-    case kCatRevBx:
-      // Without a map or a re-casing policy there is nothing to translate,
-      // and these paths are not entered as they are.
-      if (translationMapFile || policy) {
-        EnterDepotPath("depotFile", e);
-        EnterDepotPath("lbrFile", e);
-      }
-      break;
-    case kCatRevArchived:
-    case kCatDepotLbr:
-      EnterDepotPath("depotFile", e);
-      EnterDepotPath("lbrFile", e);
-      break;
-    case kCatRevUx:
-      e->Set(kMsgUnloadedData);
-      break;
-    case kCatInteg:
-      EnterDepotPath("fromFile", e);
-      EnterDepotPath("toFile", e);
-      break;
-    case kCatLocks:
-      EnterDepotPath("depotFile", e);
-      FixDomainName("client", e);
-      break;
-    case kCatArchMap:
-      EnterDepotPath("lbrFile", e);
-      EnterDepotPath("depotFile", e);
-      break;
-    case kCatProtect:
-      if (version >= 4) EnterDepotPath("depotFile", e);
-      if (version >= 5) EnterDepotPath("subPath", e);
-      break;
-    case kCatSymref:
-      EnterDepotPath("symref", e);
-      break;
-    case kCatRepo:
-      EnterDepotPath("branch", e);
-      break;
-    case kCatResolve:
-      EnterDepotPath("fromFile", e);
-      EnterDepotPath("baseFile", e);
-      break;
-    case kCatStream:
-      EnterDepotPath("stream", e);
-      EnterDepotPath("parent", e);
-      break;
-    case kCatStreamQ:
-    case kCatStreamViewX:
-      EnterDepotPath("stream", e);
-      break;
-    case kCatStreamRelation:
-      EnterDepotPath("indep", e);
-      EnterDepotPath("dep", e);
-      break;
-    case kCatSubmodule:
-      EnterDepotPath("path", e);
-      break;
-    case kCatSvrView: {
-      int type = CatalogueNumber("type", e);
-      if (e->Test()) return;
-      if (type == 0) {
-        FixDomainPrefix("viewFile", e);
-      } else {
-        EnterDepotPath("viewFile", e);
-      }
-      break;
-    }
-    case kCatTemplateWx:
-      FixDomainPrefix("client", e);
-      [[fallthrough]];
-    case kCatTemplate:
-      EnterDepotPath("name", e);
-      EnterDepotPath("parent", e);
-      EnterDepotPath("depotFile", e);
-      break;
-    case kCatTrigger:
-      EnterDepotPath("depotFile", e);
-      if (version >= 3) EnterDepotPath("triggerDepotFile", e);
-      break;
-    case kCatView:
-      FixDomainName("name", e);
-      EnterDepotPath("depotFile", e);
-      FixViewFile(e);
-      break;
-    case kCatLabel:
-      FixDomainName("name", e);
-      EnterDepotPath("depotFile", e);
-      break;
-    default:
-      break;
+void Catalogue::RegisterDomainOf(const CatalogueStep& step, bool isDomain, Error* e) {
+  if (e->Test()) return;
+  int type = kDomainDepot;
+  if (isDomain) {
+    type = Number(step, 1, e);
+    if (e->Test()) return;
   }
+  if (const StrPtr* n = Field(step, 0, e)) run_->RegisterDomain(*n, type, e);
 }
 
-void Migrator::ProcessRecord(bool renameArchives, Error* e) {
-  if (!currentRecord->Table(e)) return;
-  SyncCatalogue();
-  const int kind = catKind;
-
-  switch (kind) {
-    case kCatConfig:
-      OnConfigRecord(*currentRecord, scanOnly, &serverId, &serverRoot, e);
-      return;
-    case kCatCounters:
-      if (scanOnly && !inArchiveRoot) {
-        ArchiveRootReady(e);
-        if (e->Test()) return;
-      }
-      CheckUpgradeLevel(e);
-      return;
-    case kCatGroup: {
-      int pos;
-      const StrPtr* g = CatalogueField("group", &pos, e);
-      if (g && !groups->Find(*g)) groups->Add(*g, e);
-      return;
-    }
-    case kCatProperty:
-      if (CatalogueNumber("type", e) == 2) FixGroupName("scope", e);
-      if (e->Test()) return;
-      break;
-    case kCatProtect: {
-      int version = ParseDecimal(catVersion);
-      if (CatalogueNumber(version == 4 ? "type" : "isGroup", e) == 1) FixGroupName("user", e);
-      if (e->Test()) return;
-      break;
-    }
-    case kCatDepot: {
-      MapDepotName(e);
-      if (e->Test()) return;
-      int pos;
-      const StrPtr* name = CatalogueField("name", &pos, e);
-      if (!name) return;
-      StrPtr nameNow = *name;
-      const StrPtr* map = CatalogueField("map", &pos, e);
-      if (!map) return;
-      AddDepot(nameNow, *map, depotMap.get(), e);
-      RegisterDomainOf(e);
-      return;
-    }
-    default:
-      break;
-  }
-
-  // A rename run enters its paths too: two spellings of one path would
-  // move an archive back and forth, and the run refuses them.
-  if (!scanOnly || renameArchives) ApplyCatalogueRow(e);
-
-  if (renameArchives && renamer && !e->Test() &&
-      (kind == kCatRev || kind == kCatRevArchived || kind == kCatRevBx) && ArchiveRootReady(e)) {
-    // The renamer's failures concern the archive, not the record: they are
-    // reported here and go no further.
-    Error renameError;
-    renamer->RenameArchive(*currentRecord, depotMap.get(), &renameError);
-    if (renameError.GetSeverity() != E_EMPTY) {
-      GetMessageLog()->Report(&renameError);
-      renameError.Clear();
-    }
+void Catalogue::RenameArchive(Error* e) {
+  if (!run_->renamer || !run_->ArchiveRootReady(e)) return;
+  // The renamer's failures concern the archive, not the record: they are
+  // reported here and go no further.
+  Error renameError;
+  run_->renamer->RenameArchive(*record_, run_->depotMap.get(), &renameError);
+  if (renameError.GetSeverity() != E_EMPTY) {
+    GetMessageLog()->Report(&renameError);
+    renameError.Clear();
   }
 }

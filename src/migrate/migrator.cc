@@ -9,8 +9,10 @@
 #include "map/map_entry.h"
 #include "map/translation_map.h"
 #include "map/view_map.h"
+#include "migrate/catalogue.h"
 #include "migrate/name_caches.h"
 #include "migrate/path_tree.h"
+#include "migrate/register_domain.h"
 #include "migrate/rename/archive_renamer.h"
 
 Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
@@ -40,6 +42,7 @@ Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
 
   domains = std::make_unique<DomainCache>();
   groups = std::make_unique<GroupCache>();
+  catalogue = std::make_unique<Catalogue>(this);
 
   // A run that renames no archives analyses every path and name, written
   // outputs or not: only the rename works from the archive root.
@@ -141,6 +144,10 @@ void Migrator::CommitOutputs(Error* e) {
 
 bool Migrator::HasOutputs() const {
   return outputFile || conflictMapFile || !outputDirectory.IsEmpty();
+}
+
+void Migrator::RegisterDomain(const StrPtr& name, int type, Error* e) {
+  ::RegisterDomain(domains.get(), depotNameMap.get(), name, type, e);
 }
 
 void Migrator::PrintStatistics() { pathTree->PrintStatistics(); }

@@ -31,6 +31,7 @@ class JournalRecord;
 class PathTree;
 class Policy;
 class ArchiveRenamer;
+class Catalogue;
 struct RenameOptions;
 class TranslationMap;
 class ViewMap;
@@ -88,16 +89,6 @@ class Migrator {
   // Handles one journal note: header template, Unicode flag, output header.
   void ProcessNote(JournalRecord* note, Error* e);
 
-  // ---- The table catalogue ----
-
-  // Applies the catalogue's treatments to currentRecord.
-  void ProcessRecord(bool renameArchives, Error* e);
-  void EnterDepotPath(const StrPtr& field, Error* e);
-  void FixDomainPrefix(const StrPtr& field, Error* e);
-  void FixDomainName(const StrPtr& field, Error* e);
-  void FixGroupName(const StrPtr& field, Error* e);
-  void MapDepotName(Error* e);
-  void RegisterDomainOf(Error* e);
   // Registers a domain in `domains` and `depotNameMap` (first spelling wins).
   void RegisterDomain(const StrPtr& name, int type, Error* e);
 
@@ -132,12 +123,13 @@ class Migrator {
   // Paths and names are analysed as read, for the rename only (-R without
   // an output); false in every other run.
   bool scanOnly;
-  JournalRecord* currentRecord = nullptr;  // not owned: the record being processed
   StrBuf lastPath;
   // Names replaced by the spelling of their definition, for the report.
   NameFixes nameFixes;
   // The archive renamer (-R): its directory cache and counters.
   std::unique_ptr<ArchiveRenamer> renamer;
+  // The table catalogue, which the scan hands every data record.
+  std::unique_ptr<Catalogue> catalogue;
 
  private:
   // ---- fold mode of the maps ----
@@ -164,42 +156,6 @@ class Migrator {
   // Ends the outputs and gathers the renamer's counters.
   void EndScan(Error* e);
 
-  // ---- catalogue private state ----
-  // The catalogue row of the table last seen and the field positions
-  // resolved for it, so that a run of records of one table costs a byte
-  // comparison per record and per field instead of schema lookups.
-  static constexpr int kCatalogueFieldSlots = 12;
-  StrBuf catTable;    // the table name the cache below was filled for
-  StrBuf catVersion;  // ... and the table version text
-  int catKind = 0;    // its catalogue row (a CatalogueKind of catalogue.cc)
-  uint32_t catTableBit = 0;  // its path tree table bit; 0 until asked for
-  int catFieldCount = 0;
-  StrBuf catFieldName[kCatalogueFieldSlots];
-  int catFieldPos[kCatalogueFieldSlots] = {};
-  // Scratch buffers reused by every field treatment.
-  StrBuf catPolicyOut;   // the policy's re-cased path
-  StrBuf catTranslated;  // a map's translation
-  StrBuf catKey;         // a lowered lookup key or a path being looked up
-  StrBuf catWork;        // a new field value being assembled
-  // Points the caches at currentRecord's table and version.
-  void SyncCatalogue();
-  // The named field of currentRecord and its position, or null with e set.
-  const StrPtr* CatalogueField(const StrPtr& name, int* pos, Error* e);
-  // The numeric value of the named field; 0 with e set when it is missing.
-  int CatalogueNumber(const char* name, Error* e);
-  // The path tree table bit of currentRecord's table.
-  uint32_t PathTables();
-  // Steps 5 to 8 of a depot path for db.revbx records.
-  void EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased, Error* e);
-  // The treatments of the catalogue row for currentRecord.
-  void ApplyCatalogueRow(Error* e);
-  // db.view, db.view.rp, db.haveview: viewFile by the type of its domain.
-  void FixViewFile(Error* e);
-  // db.rev under the head policy: marks the first revision of each file.
-  void MarkHeadRevision(Error* e);
-  // db.counters: refuses a database level above the supported maximum.
-  void CheckUpgradeLevel(Error* e);
-  // ---- end catalogue private state ----
 };
 
 #endif  // ZT_MIGRATE_MIGRATOR_H_

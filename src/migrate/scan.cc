@@ -10,6 +10,7 @@
 #include "journal/zt_journal.h"
 #include "map/case_policy.h"
 #include "map/translation_map.h"
+#include "migrate/catalogue.h"
 #include "migrate/migrator.h"
 #include "migrate/progress.h"
 #include "migrate/rename/archive_renamer.h"
@@ -128,9 +129,7 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
   }
   SettleFoldMode();
   if (sink) sink->Read(*record);
-  currentRecord = record;
-  ProcessRecord(config.mode & kModeRenameArchives, e);
-  currentRecord = nullptr;
+  catalogue->ProcessRecord(record, config.mode & kModeRenameArchives, e);
   if (e->GetSeverity() > E_INFO) {
     if (e->IsFatal()) return false;
     GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);

@@ -8,11 +8,13 @@
 #include <string>
 #include <utility>
 
+#include "journal/journal_messages.h"
 #include "journal/journal_record.h"
 #include "journal/schema.h"
 #include "map/case_policy.h"
 #include "map/translation_map.h"
 #include "map/view_map.h"
+#include "migrate/catalogue.h"
 #include "migrate/catalogue_messages.h"
 #include "migrate/dir_entry.h"
 #include "migrate/migrator.h"
@@ -82,9 +84,7 @@ class CatalogueTest : public ::testing::Test {
 
   // Runs the record through ProcessRecord; returns the error text.
   std::string Process(JournalRecord* rec, Error* e) {
-    m->currentRecord = rec;
-    m->ProcessRecord(false, e);
-    m->currentRecord = nullptr;
+    m->catalogue->ProcessRecord(rec, false, e);
     return e->Text();
   }
   std::unique_ptr<JournalRecord> Run(const char* table, int version, const Fields& values) {
@@ -451,6 +451,109 @@ TEST_F(CatalogueTest, FieldPositionsFollowTableAndVersion) {
     EXPECT_EQ(Field(*change, "root"), "//d/r");
     EXPECT_EQ(Field(*change, "stream"), "//d/s");
   }
+}
+
+// The plan of a table and version: treatments in row order, each with the
+// record positions of its fields, as "treatment:position,position,...".
+std::string Describe(Catalogue* catalogue, const char* table, const char* version) {
+  std::string s;
+  for (const CatalogueStep& step : catalogue->Plan(table, version)) {
+    if (!s.empty()) s += " ";
+    s += std::to_string(static_cast<int>(step.treatment)) + ":";
+    for (int i = 0; i < CatalogueStep::kFields && step.name[i]; ++i)
+      s += (i ? "," : "") + std::to_string(step.position[i]);
+  }
+  return s;
+}
+
+std::string Step(Treatment t, std::initializer_list<int> positions) {
+  std::string s = std::to_string(static_cast<int>(t)) + ":";
+  bool first = true;
+  for (int p : positions) {
+    s += (first ? "" : ",") + std::to_string(p);
+    first = false;
+  }
+  return s;
+}
+
+TEST_F(CatalogueTest, PlanResolvesFieldPositionsPerTableAndVersion) {
+  Catalogue* c = m->catalogue.get();
+  const std::string rev9 = Step(Treatment::kDepotPath, {3}) + " " +
+                           Step(Treatment::kDepotPath, {14}) + " " +
+                           Step(Treatment::kHeadRevision, {3}) + " " +
+                           Step(Treatment::kRenameArchive, {});
+  EXPECT_EQ(Describe(c, "db.rev", "9"), rev9);
+  EXPECT_EQ(Describe(c, "db.rev", "0"), Step(Treatment::kDepotPath, {3}) + " " +
+                                            Step(Treatment::kDepotPath, {10}) + " " +
+                                            Step(Treatment::kHeadRevision, {3}) + " " +
+                                            Step(Treatment::kRenameArchive, {}));
+  // Rows from a later version on join the plan only from that version.
+  EXPECT_EQ(Describe(c, "db.change", "0"), Step(Treatment::kDomainName, {5}));
+  EXPECT_EQ(Describe(c, "db.change", "7"), Step(Treatment::kDomainName, {5}) + " " +
+                                               Step(Treatment::kDepotPath, {10}) + " " +
+                                               Step(Treatment::kDepotPath, {15}));
+  // A named treatment carries the positions of the fields it reads too:
+  // the protection's group flag is `type` in version 4, `isGroup` otherwise.
+  EXPECT_EQ(Describe(c, "db.protect", "4"), Step(Treatment::kProtectGroup, {5, 4}) + " " +
+                                                Step(Treatment::kDepotPath, {9}));
+  EXPECT_EQ(Describe(c, "db.protect", "6"), Step(Treatment::kProtectGroup, {5, 4}) + " " +
+                                                Step(Treatment::kDepotPath, {9}) + " " +
+                                                Step(Treatment::kDepotPath, {10}));
+  EXPECT_EQ(Describe(c, "db.depot", "2"), Step(Treatment::kDepotRecord, {3, 4, 6}));
+  // Table names match without regard to case; a table no row names has an
+  // empty plan.
+  EXPECT_EQ(Describe(c, "DB.Rev", "9"), rev9);
+  EXPECT_EQ(Describe(c, "db.user", "8"), "");
+  EXPECT_EQ(Describe(c, "db.nosuch", "0"), "");
+  // The plan of a pair is made once and kept.
+  const std::vector<CatalogueStep>* first = &c->Plan("db.rev", "9");
+  c->Plan("db.have", "3");
+  EXPECT_EQ(&c->Plan("db.rev", "9"), first);
+  // Endless distinct version texts of one version: the plans kept are
+  // dropped and made again, and a record is treated as before.
+  std::string zeros;
+  for (int i = 0; i < 600; ++i, zeros += "0") c->Plan("db.rev", (zeros + "9").c_str());
+  EXPECT_EQ(Describe(c, "db.rev", "9"), rev9);
+  UseLowerPolicy();
+  auto rec = Run("db.rev", 9, {{"depotFile", "//Depot/A"}, {"lbrFile", "//Depot/A"}});
+  EXPECT_EQ(Field(*rec, "lbrFile"), "//depot/a");
+}
+
+TEST_F(CatalogueTest, VersionTheSchemaLacksFailsAtItsFirstField) {
+  Catalogue* c = m->catalogue.get();
+  EXPECT_EQ(Describe(c, "db.rev", "11"), Step(Treatment::kDepotPath, {-1}) + " " +
+                                             Step(Treatment::kDepotPath, {-1}) + " " +
+                                             Step(Treatment::kHeadRevision, {-1}) + " " +
+                                             Step(Treatment::kRenameArchive, {}));
+  auto rec = MakeRecord("db.rev", 10, {{"depotFile", "//Depot/x"}, {"lbrFile", "//Depot/x"}});
+  Error ignored;
+  rec->SetField(1, StrPtr("11"), &ignored);
+  Error e;
+  Process(rec.get(), &e);
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_TRUE(e.Has(kMsgVersionNotInSchema)) << e.Text();
+  EXPECT_NE(e.Text().find("Version 11 of db.rev"), std::string::npos) << e.Text();
+  EXPECT_EQ(Entry("depot"), nullptr);
+  // The same table in a known version goes on as before.
+  Run("db.rev", 10, {{"depotFile", "//Depot/y"}, {"lbrFile", "//Depot/y"}});
+  EXPECT_EQ(Aliases("depot"), "Depot(2)");
+}
+
+TEST_F(CatalogueTest, FieldMissingInAnOldVersionFailsWhenReached) {
+  UseLowerPolicy();
+  // db.trigger: triggerDepotFile only from version 3; version 0 has no row
+  // for it and treats depotFile at its own place.
+  EXPECT_EQ(Describe(m->catalogue.get(), "db.trigger", "0"), Step(Treatment::kDepotPath, {6}));
+  // Version 0 of db.protect has no group flag: the record stops there,
+  // with the schema's error naming the field and the record's version.
+  auto rec = MakeRecord("db.protect", 0, {{"user", "Dev"}, {"depotFile", "//Depot/p"}});
+  Error e;
+  Process(rec.get(), &e);
+  EXPECT_TRUE(e.Has(kMsgFieldNotInSchema)) << e.Text();
+  EXPECT_NE(e.Text().find("Field isGroup not found in version 0 db.protect"), std::string::npos)
+      << e.Text();
+  EXPECT_EQ(rec->Changes(), 0);
+  EXPECT_EQ(Entry("depot/p"), nullptr);
 }
 
 }  // namespace
