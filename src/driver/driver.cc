@@ -43,24 +43,6 @@ const char kAdvancedWarning[] =
     "END RESULTING CHECKPOINT AND MAY NOT BE WHAT YOU EXPECT.\n"
     "IT IS HIGHLY ADVISED TO CONTACT ZENTORY SUPPORT WHEN USING THIS MODE.\n\n";
 
-// Output over the input would destroy the only copy of the checkpoint.
-inline constexpr MessageId kMsgOutputIsInput = {
-    0x32011e5a, "Output %output% is the input checkpoint %input%; nothing was written."};
-inline constexpr MessageId kMsgOutputIsMap = {
-    0x32011e5b, "Output %output% is the input map %input%; nothing was written."};
-inline constexpr MessageId kMsgOutputDirHoldsTables = {
-    0x32011e63,
-    "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
-    "empty directory. Nothing was written."};
-inline constexpr MessageId kMsgOutputsDiscarded = {
-    0x21011e64,
-    "No output was written: the run did not complete. Any earlier file of an output's name "
-    "is unchanged."};
-inline constexpr MessageId kMsgLogFileFailed = {
-    0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
-inline constexpr MessageId kMsgOutputsCollide = {
-    0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
-
 // Reports e and tells the caller to end the run with status -1 when it holds
 // a warning or worse.
 bool Aborts(const Error* e) {

@@ -46,4 +46,23 @@ inline constexpr MessageId kMsgUnknownPolicy = {
 inline constexpr MessageId kMsgReportSuffix = {
     0x30011e81, "Report file '%file%' must end in .json or .csv."};
 
+// Refusals made before anything is read or written, and the run's notes on
+// its outputs.
+inline constexpr MessageId kMsgOutputIsInput = {
+    0x32011e5a, "Output %output% is the input checkpoint %input%; nothing was written."};
+inline constexpr MessageId kMsgOutputIsMap = {
+    0x32011e5b, "Output %output% is the input map %input%; nothing was written."};
+inline constexpr MessageId kMsgOutputDirHoldsTables = {
+    0x32011e63,
+    "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
+    "empty directory. Nothing was written."};
+inline constexpr MessageId kMsgOutputsDiscarded = {
+    0x21011e64,
+    "No output was written: the run did not complete. Any earlier file of an output's name "
+    "is unchanged."};
+inline constexpr MessageId kMsgLogFileFailed = {
+    0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
+inline constexpr MessageId kMsgOutputsCollide = {
+    0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
+
 #endif  // ZT_DRIVER_DRIVER_MESSAGES_H_
