@@ -12,12 +12,24 @@ std::string_view RenamePlan::Keep(const StrPtr& s) {
 
 bool RenamePlan::Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile,
                      const StrPtr& lbrRev) {
-  if (byTarget_.count(to.View()) || bySource_.count(from.View())) return false;
-  PlannedMove m{Keep(from), Keep(to), Keep(lbrFile), Keep(lbrRev), 0};
+  // The callers have already asked for the target, so a refusal is rare:
+  // the names are kept first and entered with one lookup each.
+  PlannedMove m{Keep(from), Keep(to), {}, {}, 0, {}};
+  const size_t index = moves_.size();
+  if (!byTarget_.try_emplace(m.to, index).second) return false;
+  if (!bySource_.try_emplace(m.from, index).second) {
+    byTarget_.erase(m.to);
+    return false;
+  }
+  m.lbrFile = Keep(lbrFile);
+  m.lbrRev = Keep(lbrRev);
   m.depth = static_cast<uint32_t>(std::count(m.to.begin(), m.to.end(), '/'));
+  // The sort key: the wanted name with "/" as the lowest byte (a name never
+  // holds a NUL), so that a plain byte comparison orders components.
+  char* key = static_cast<char*>(arena_.Allocate(m.to.size() ? m.to.size() : 1));
+  std::replace_copy(m.to.begin(), m.to.end(), key, '/', '\0');
+  m.sortKey = std::string_view(key, m.to.size());
   moves_.push_back(m);
-  byTarget_.emplace(m.to, moves_.size() - 1);
-  bySource_.emplace(m.from, moves_.size() - 1);
   return true;
 }
 
@@ -26,20 +38,11 @@ const PlannedMove* RenamePlan::FromSource(const StrPtr& from) const {
   return it == bySource_.end() ? nullptr : &moves_[it->second];
 }
 
-bool RenamePlan::SameDepthLess(std::string_view a, std::string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  size_t i = std::mismatch(a.begin(), a.begin() + n, b.begin()).first - a.begin();
-  if (i == n) return a.size() < b.size();
-  if (a[i] == '/') return true;
-  if (b[i] == '/') return false;
-  return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
-}
-
 void RenamePlan::Sort() {
   // The indexes are no longer needed once the order of execution is fixed.
   byTarget_.clear();
   bySource_.clear();
   std::sort(moves_.begin(), moves_.end(), [](const PlannedMove& x, const PlannedMove& y) {
-    return x.depth != y.depth ? x.depth < y.depth : SameDepthLess(x.to, y.to);
+    return x.depth != y.depth ? x.depth < y.depth : x.sortKey < y.sortKey;
   });
 }

@@ -24,6 +24,7 @@ struct PlannedMove {
   std::string_view lbrFile;  // the revision record that wants it
   std::string_view lbrRev;
   uint32_t depth = 0;        // the slashes in `to`, counted once for the sort
+  std::string_view sortKey;  // `to` with "/" as NUL: orders by component
 };
 
 class RenamePlan {
@@ -50,9 +51,6 @@ class RenamePlan {
   // Bytes held for the names.
   size_t BytesUsed() const { return arena_.BytesUsed(); }
 
-  // Orders two paths of the same depth component by component ("/" before
-  // every other byte).
-  static bool SameDepthLess(std::string_view a, std::string_view b);
 
  private:
   std::string_view Keep(const StrPtr& s);
