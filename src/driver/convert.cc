@@ -59,6 +59,8 @@ class PlainOutput {
 
   // The buffer records are formatted into.
   StrBuf* Buffer() { return &buffer; }
+  // The output's name as given.
+  const StrBuf& Path() const { return path; }
   bool Failed() const { return failed; }
 
   // Writes the buffer once it holds enough.
@@ -152,6 +154,29 @@ std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
   if (!f) f = FileSys::Create(FST_TEXT);
   f->SetPath(name);
   return f;
+}
+
+// Copies one table file of a directory into its created output and closes
+// it; returns the records the reader skipped. A failure is reported now and
+// marks the conversion incomplete, and the next file goes on.
+int CopyTable(const StrBuf& inPath, bool compressed, PlainOutput* out, Totals* totals, Error* e) {
+  std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
+  ZtJournal reader(inFile.get());
+  Error fileErr;
+  CopyRecords(&reader, out, totals, nullptr, &fileErr);
+  int skipped = 0;
+  if (!fileErr.Test() && reader.SkippedCount()) {
+    skipped = reader.SkippedCount();
+    e->Set(kMsgConvertIncomplete) << out->Path();
+  }
+  if (fileErr.Test()) {
+    // A failed write or a reader that stopped (the reader has reported the
+    // version error itself).
+    if (!fileErr.Has(kMsgVersionNotInSchema)) GetMessageLog()->Report(&fileErr);
+    e->Set(kMsgConvertIncomplete) << out->Path();
+  }
+  out->Close(e);
+  return skipped;
 }
 
 }  // namespace
@@ -248,27 +273,12 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
       ++failed;
       continue;
     }
-    std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
     outputs.push_back(std::make_unique<PlainOutput>());
-    PlainOutput& out = *outputs.back();
-    if (!out.Create(outPath, e)) {
+    if (!outputs.back()->Create(outPath, e)) {
       ++failed;
       continue;
     }
-    ZtJournal reader(inFile.get());
-    Error fileErr;
-    CopyRecords(&reader, &out, &totals, nullptr, &fileErr);
-    if (!fileErr.Test() && reader.SkippedCount()) {
-      failed += reader.SkippedCount();
-      e->Set(kMsgConvertIncomplete) << outPath;
-    }
-    if (fileErr.Test()) {
-      // A failed write or a reader that stopped: report it now (the reader
-      // has reported the version error itself) and go on with the next file.
-      if (!fileErr.Has(kMsgVersionNotInSchema)) GetMessageLog()->Report(&fileErr);
-      e->Set(kMsgConvertIncomplete) << outPath;
-    }
-    out.Close(e);
+    failed += CopyTable(inPath, compressed, outputs.back().get(), &totals, e);
     ++done;
     if (InterruptSignal()) break;
   }

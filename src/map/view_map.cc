@@ -98,6 +98,13 @@ void ViewMap::TakeEntries(ViewMap* other) {
 // built from a work list rather than by recursion, since nested prefixes
 // can make it as deep as the map is long.
 void ViewMap::BuildIndex(int s) {
+  SortSide(s);
+  std::vector<MapEntry*> order;  // nodes, every parent before its children
+  LinkSide(s, &order);
+  SetMaxSlots(s, order);
+}
+
+void ViewMap::SortSide(int s) {
   SideIndex& ix = index[s];
   ix.sorted.clear();
   ix.sorted.reserve(count);
@@ -112,13 +119,17 @@ void ViewMap::BuildIndex(int s) {
     return d ? d < 0 : a->slot > b->slot;
   });
 
+}
+
+void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
+  SideIndex& ix = index[s];
+  std::vector<MapEntry*>& order = *orderOut;
   struct Work {
     int lo, hi;
     MapEntry* parent;
     MapEntry** link;
   };
   std::vector<Work> work;
-  std::vector<MapEntry*> order;  // nodes, every parent before its children
   order.reserve(count);
   ix.root = nullptr;
   work.push_back(Work{0, count, nullptr, &ix.root});
@@ -167,6 +178,9 @@ void ViewMap::BuildIndex(int s) {
       work.push_back(Work{c + 1, w.hi, v[c], link});
     }
   }
+}
+
+void ViewMap::SetMaxSlots(int s, const std::vector<MapEntry*>& order) {
   // Children come after their parents in order: walking it backwards
   // settles every subtree's highest slot before its parent needs it.
   for (auto it = order.rbegin(); it != order.rend(); ++it) {

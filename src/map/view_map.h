@@ -83,6 +83,12 @@ class ViewMap {
   void LinkHead(MapEntry* e);
   void DropIndex();
   void BuildIndex(int side);
+  // BuildIndex's steps: the side's entries sorted by pattern, then linked
+  // into the prefix tree (order receives every node after its parent), then
+  // each node's highest slot below it.
+  void SortSide(int side);
+  void LinkSide(int side, std::vector<MapEntry*>* order);
+  void SetMaxSlots(int side, const std::vector<MapEntry*>& order);
   const MapEntry* Search(int side, const StrPtr& path, int trace);
 
   int count = 0;

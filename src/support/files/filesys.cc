@@ -149,83 +149,85 @@ int64_t FileSys::DigestMD5(StrBuf* out, Error* e) {
   return total;
 }
 
-void FileSys::Digest(int kind, StrBuf* out, Error* e) {
+namespace {
+
+// Feeds every byte of the file to d, opening it for reading and closing it
+// again; false when it could not be opened.
+bool HashContent(FileSys* f, FileDigest* d, Error* e) {
+  f->Open(FOM_READ, e);
+  if (e->Test()) return false;
+  char buf[4096];
+  for (;;) {
+    int n = f->Read(buf, sizeof(buf), e);
+    if (n <= 0 || e->Test()) break;
+    d->Update(buf, n);
+  }
+  Error ignored;
+  f->Close(&ignored);
+  return true;
+}
+
+// The blob form's header: "blob <size>" and its zero byte.
+void HashBlobHeader(FileDigest* d, int64_t size) {
+  char head[40];
+  int n = snprintf(head, sizeof(head), "blob %lld", static_cast<long long>(size));
+  d->Update(head, n + 1);
+}
+
+// SHA-1 of the blob form, its size found by reading so that it matches
+// what is hashed; a link's target (the first piece, without a final line
+// end) stands for its content.
+void DigestGitBlob(FileSys* f, bool isLink, StrBuf* out, Error* e) {
   const int kPiece = 4096;
   char buf[kPiece];
+  f->Open(FOM_READ, e);
+  if (e->Test()) return;
+  int64_t count = 0;
+  int first = 0;
+  for (;;) {
+    int n = f->Read(buf, kPiece, e);
+    if (n <= 0 || e->Test()) break;
+    if (count == 0) first = n;
+    count += n;
+    if (isLink) break;  // a link's target fits in the first piece
+  }
+  Error ignored;
+  f->Close(&ignored);
+  if (e->Test()) return;
+  if (isLink && first > 0 && buf[first - 1] == '\n') {
+    --first;
+    --count;
+  }
+  FileDigest sha("SHA1");
+  HashBlobHeader(&sha, count);
+  if (isLink) {
+    sha.Update(buf, first);
+  } else if (!HashContent(f, &sha, e) || e->Test()) {
+    return;
+  }
+  sha.Final(out);
+}
+
+}  // namespace
+
+void FileSys::Digest(int kind, StrBuf* out, Error* e) {
   switch (kind) {
     case FDK_MD5:
       DigestMD5(out, e);
       return;
-    case FDK_GITBLOB: {
-      // The size is found by reading, so that it matches what is hashed.
-      bool isLink = (type & FST_MASK) == FST_SYMLINK;
-      Open(FOM_READ, e);
-      if (e->Test()) return;
-      int64_t count = 0;
-      int first = 0;
-      for (;;) {
-        int n = Read(buf, kPiece, e);
-        if (n <= 0 || e->Test()) break;
-        if (count == 0) first = n;
-        count += n;
-        if (isLink) break;  // a link's target fits in the first piece
-      }
-      Error ignored;
-      Close(&ignored);
-      if (e->Test()) return;
-      if (isLink && first > 0 && buf[first - 1] == '\n') {
-        --first;
-        --count;
-      }
-      FileDigest sha("SHA1");
-      char head[40];
-      int hn = snprintf(head, sizeof(head), "blob %lld", static_cast<long long>(count));
-      sha.Update(head, hn + 1);  // with the zero byte
-      if (isLink) {
-        sha.Update(buf, first);
-      } else {
-        Open(FOM_READ, e);
-        if (e->Test()) return;
-        for (;;) {
-          int n = Read(buf, kPiece, e);
-          if (n <= 0 || e->Test()) break;
-          sha.Update(buf, n);
-        }
-        Close(&ignored);
-        if (e->Test()) return;
-      }
-      sha.Final(out);
+    case FDK_GITBLOB:
+      DigestGitBlob(this, (type & FST_MASK) == FST_SYMLINK, out, e);
       return;
-    }
     case FDK_GITBLOB_SIZE: {
       FileDigest sha("SHA1");
-      char head[40];
-      int hn = snprintf(head, sizeof(head), "blob %lld", static_cast<long long>(GetSize()));
-      sha.Update(head, hn + 1);
-      Open(FOM_READ, e);
-      if (!e->Test()) {
-        for (;;) {
-          int n = Read(buf, kPiece, e);
-          if (n <= 0 || e->Test()) break;
-          sha.Update(buf, n);
-        }
-        Error ignored;
-        Close(&ignored);
-      }
+      HashBlobHeader(&sha, GetSize());
+      HashContent(this, &sha, e);
       sha.Final(out);
       return;
     }
     case FDK_SHA256: {
       FileDigest sha("SHA256");
-      Open(FOM_READ, e);
-      if (e->Test()) return;
-      for (;;) {
-        int n = Read(buf, kPiece, e);
-        if (n <= 0 || e->Test()) break;
-        sha.Update(buf, n);
-      }
-      Error ignored;
-      Close(&ignored);
+      HashContent(this, &sha, e);
       if (!e->Test()) sha.Final(out);
       return;
     }
