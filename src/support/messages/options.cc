@@ -54,145 +54,149 @@ int FindLong(const LongOption* table, const char* text, size_t length) {
 
 OptionSet::OptionSet() : count(0), longOptions(nullptr), flags(), subFlags() {}
 
+// The words left after the options, as a mask bit of OptionWordCounts.
+static int WordCountBit(int words) {
+  if (words <= 0) return kOptNoWords;
+  if (words == 1) return kOptOneWord;
+  if (words == 2) return kOptTwoWords;
+  if (words == 3) return kOptThreeWords;
+  return kOptManyWords;
+}
+
+// Takes the next word as an option's argument; null when there is none.
+static const char* NextWord(int* argc, char*** argv) {
+  if (*argc <= 0) return nullptr;
+  const char* word = (*argv)[0];
+  ++*argv;
+  --*argc;
+  return word;
+}
+
 void OptionSet::Parse(int* argc, char*** argv, const char* flagString, int mask,
                       const MessageId& usage, Error* e, const LongOption* longTable) {
   longOptions = longTable;
   bool explain = false;
   bool stopped = false;
-  char letter[2] = {0, 0};
-
-  while (*argc > 0) {
+  while (*argc > 0 && !stopped) {
     char* word = (*argv)[0];
-    if (stopped || word[0] != '-' || word[1] == 0) break;
+    if (word[0] != '-' || word[1] == 0) break;
     ++*argv;
     --*argc;
-
-    if (word[1] == '-') {
+    if (word[1] != '-') {
+      if (!ParseLetters(word, flagString, explain, &stopped, argc, argv, usage, e)) return;
+    } else if (word[2] == 0) {
       // "--" alone ends the options: the next word is an argument even
       // when it starts with "-".
-      if (word[2] == 0) {
-        stopped = true;
-        break;
-      }
-      if (!explain && strcmp(word + 2, "explain") == 0) {
-        explain = true;
-        continue;
-      }
-      const char* name = word + 2;
-      const char* equals = strchr(name, '=');
-      size_t nameLength = equals ? static_cast<size_t>(equals - name) : strlen(name);
-      int index = FindLong(longTable, name, nameLength);
-      if (index < 0 || (equals && !longTable[index].takesArg)) {
-        e->Set(kMsgBadOption) << (word + 1);
-        e->Set(usage);
-        return;
-      }
-      if (count >= kMaxOptions) {
-        e->Set(kMsgTooManyOptions);
-        return;
-      }
-      const char* arg = kTrue;
-      if (longTable[index].takesArg) {
-        if (equals) {
-          arg = equals + 1;
-        } else if (*argc > 0) {
-          arg = (*argv)[0];
-          ++*argv;
-          --*argc;
-        } else {
-          e->Set(kMsgNeedsArg) << ("-" + std::string(longTable[index].name)).c_str();
-          e->Set(usage);
-          return;
-        }
-      }
-      flags[count] = kLongFlagBase + index;
-      subFlags[count] = 0;
-      values[count] = StrPtr(arg);
-      ++count;
-      continue;
-    }
-
-    const char* p = word + 1;
-    while (*p) {
-      const char* f = FindFlag(flagString, *p);
-      if (!f) {
-        e->Set(kMsgBadOption) << p;
-        e->Set(usage);
-        return;
-      }
-      if (explain) {
-        e->Set(usage);
-        return;
-      }
-      if (count >= kMaxOptions) {
-        e->Set(kMsgTooManyOptions);
-        return;
-      }
-      letter[0] = *p++;
-      int slot = count;
-      flags[slot] = letter[0];
-      subFlags[slot] = 0;
-      char mod = f[1];
-
-      if (mod == '.') {
-        values[slot] = StrPtr(p);
-        ++count;
-        break;
-      }
-      if (!IsModifier(mod)) {
-        values[slot] = StrPtr(kTrue, 4);
-        ++count;
-        continue;
-      }
-      if (mod == '+') {
-        if (!*p) {
-          e->Set(kMsgNeedsFlagArg) << letter;
-          e->Set(usage);
-          return;
-        }
-        subFlags[slot] = *p++;
-      }
-      // ":", "#", "$" and the argument of "+": the rest of the word, or the
-      // next word.
-      const char* arg;
-      if (*p) {
-        arg = p;
-      } else if (*argc > 0) {
-        arg = (*argv)[0];
-        ++*argv;
-        --*argc;
-      } else {
-        e->Set(kMsgNeedsArg) << letter;
-        e->Set(usage);
-        return;
-      }
-      if (mod == '#' && !IsNonNegativeInteger(arg)) {
-        e->Set(kMsgNeedsNonNegArg) << letter;
-        e->Set(usage);
-        return;
-      }
-      if (mod == '$') stopped = true;
-      values[slot] = StrPtr(arg);
-      ++count;
-      break;
+      stopped = true;
+    } else if (!explain && strcmp(word + 2, "explain") == 0) {
+      explain = true;
+    } else if (!ParseLong(word, argc, argv, usage, e)) {
+      return;
     }
   }
-
   if (explain) {
     e->Set(usage);
     return;
   }
-
-  int need;
-  if (*argc <= 0) need = kOptNoWords;
-  else if (*argc == 1) need = kOptOneWord;
-  else if (*argc == 2) need = kOptTwoWords;
-  else if (*argc == 3) need = kOptThreeWords;
-  else need = kOptManyWords;
-  if (!(mask & need)) {
+  if (!(mask & WordCountBit(*argc))) {
     e->Set((mask & kOptNoWords) ? kMsgUnexpectedArgs : kMsgWrongArgCount);
     e->Set(usage);
   }
+}
+
+bool OptionSet::ParseLong(const char* word, int* argc, char*** argv, const MessageId& usage,
+                          Error* e) {
+  const char* name = word + 2;
+  const char* equals = strchr(name, '=');
+  size_t nameLength = equals ? static_cast<size_t>(equals - name) : strlen(name);
+  int index = FindLong(longOptions, name, nameLength);
+  if (index < 0 || (equals && !longOptions[index].takesArg)) {
+    e->Set(kMsgBadOption) << (word + 1);
+    e->Set(usage);
+    return false;
+  }
+  if (count >= kMaxOptions) {
+    e->Set(kMsgTooManyOptions);
+    return false;
+  }
+  const char* arg = kTrue;
+  if (longOptions[index].takesArg) {
+    arg = equals ? equals + 1 : NextWord(argc, argv);
+    if (!arg) {
+      e->Set(kMsgNeedsArg) << ("-" + std::string(longOptions[index].name)).c_str();
+      e->Set(usage);
+      return false;
+    }
+  }
+  flags[count] = kLongFlagBase + index;
+  subFlags[count] = 0;
+  values[count] = StrPtr(arg);
+  ++count;
+  return true;
+}
+
+bool OptionSet::ParseLetters(const char* word, const char* flagString, bool explain,
+                             bool* stopped, int* argc, char*** argv, const MessageId& usage,
+                             Error* e) {
+  char letter[2] = {0, 0};
+  const char* p = word + 1;
+  while (*p) {
+    const char* f = FindFlag(flagString, *p);
+    if (!f) {
+      e->Set(kMsgBadOption) << p;
+      e->Set(usage);
+      return false;
+    }
+    if (explain) {
+      e->Set(usage);
+      return false;
+    }
+    if (count >= kMaxOptions) {
+      e->Set(kMsgTooManyOptions);
+      return false;
+    }
+    letter[0] = *p++;
+    int slot = count;
+    flags[slot] = letter[0];
+    subFlags[slot] = 0;
+    char mod = f[1];
+    if (mod == '.') {
+      values[slot] = StrPtr(p);
+      ++count;
+      return true;
+    }
+    if (!IsModifier(mod)) {
+      values[slot] = StrPtr(kTrue, 4);
+      ++count;
+      continue;
+    }
+    if (mod == '+') {
+      if (!*p) {
+        e->Set(kMsgNeedsFlagArg) << letter;
+        e->Set(usage);
+        return false;
+      }
+      subFlags[slot] = *p++;
+    }
+    // ":", "#", "$" and the argument of "+": the rest of the word, or the
+    // next word.
+    const char* arg = *p ? p : NextWord(argc, argv);
+    if (!arg) {
+      e->Set(kMsgNeedsArg) << letter;
+      e->Set(usage);
+      return false;
+    }
+    if (mod == '#' && !IsNonNegativeInteger(arg)) {
+      e->Set(kMsgNeedsNonNegArg) << letter;
+      e->Set(usage);
+      return false;
+    }
+    if (mod == '$') *stopped = true;
+    values[slot] = StrPtr(arg);
+    ++count;
+    return true;
+  }
+  return true;
 }
 
 const StrPtr* OptionSet::GetValue(int letter, int subLetter, int n) const {

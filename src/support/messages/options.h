@@ -68,6 +68,13 @@ class OptionSet {
   int Count() const { return count; }
 
  private:
+  // One "--name[=value]" word; false with the failure in e.
+  bool ParseLong(const char* word, int* argc, char*** argv, const MessageId& usage, Error* e);
+  // One "-abc" word of letters; sets *stopped after a "$" option; false
+  // with the failure in e.
+  bool ParseLetters(const char* word, const char* flagString, bool explain, bool* stopped,
+                    int* argc, char*** argv, const MessageId& usage, Error* e);
+
   int count;
   const LongOption* longOptions;
   int flags[kMaxOptions];
