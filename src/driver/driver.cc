@@ -141,14 +141,18 @@ bool DirectoryHoldsTableFiles(const char* dir, Error* e) {
 // The files a run reads and writes, for the clash checks made before
 // anything is written.
 struct RunFiles {
-  std::vector<std::string> inputs;   // the checkpoint (or its table files) and the maps
+  struct Input {
+    std::string path;
+    bool isMap;  // a -t or -P map, else the checkpoint or one of its tables
+  };
+  std::vector<Input> inputs;
   std::vector<std::string> outputs;  // every file the run writes, the log included
 };
 
 // Adds the checkpoint to the inputs: a file, or every file of a parallel
 // checkpoint directory (the directory itself too, for -O).
 void AddCheckpointInputs(const char* checkpoint, RunFiles* files) {
-  files->inputs.push_back(checkpoint);
+  files->inputs.push_back({checkpoint, false});
   std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
   if (!dir) return;
   dir->SetPath(StrPtr(checkpoint));
@@ -159,20 +163,18 @@ void AddCheckpointInputs(const char* checkpoint, RunFiles* files) {
     std::string path(checkpoint);
     if (path.empty() || path.back() != '/') path += '/';
     path += names->At(i)->Text();
-    files->inputs.push_back(path);
+    files->inputs.push_back({path, false});
   }
 }
 
 // Refuses a run whose outputs include one of its inputs or name one file
 // twice: the first would destroy the only copy of the data, the second would
 // leave one output made of another's bytes.
-bool FilesClash(const RunFiles& files, const char* checkpoint, Error* e) {
+bool FilesClash(const RunFiles& files, Error* e) {
   for (const std::string& out : files.outputs) {
-    for (const std::string& in : files.inputs) {
-      if (!OsSameFile(out.c_str(), in.c_str())) continue;
-      bool isMap = in.compare(0, strlen(checkpoint), checkpoint) != 0;
-      if (isMap) e->Set(kMsgOutputIsMap) << out << in;
-      else e->Set(kMsgOutputIsInput) << out << in;
+    for (const RunFiles::Input& in : files.inputs) {
+      if (!OsSameFile(out.c_str(), in.path.c_str())) continue;
+      e->Set(in.isMap ? kMsgOutputIsMap : kMsgOutputIsInput) << out << in.path;
       return true;
     }
   }
@@ -334,7 +336,7 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
   RunFiles files;
   AddCheckpointInputs(n.checkpoint, &files);
   for (char letter : {'t', 'P'}) {
-    if (!n.convert && Arg(opts, letter)) files.inputs.push_back(Arg(opts, letter));
+    if (!n.convert && Arg(opts, letter)) files.inputs.push_back({Arg(opts, letter), true});
   }
   if (n.outDir) files.outputs.push_back(n.outDir);
   else if (n.out && strcmp(n.out, "-") != 0) files.outputs.push_back(n.out);
@@ -342,7 +344,7 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
   if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
   if (!n.convert && n.report) files.outputs.push_back(n.report);
   if (const StrPtr* undoLog = opts.GetLong("undo-log")) files.outputs.push_back(undoLog->Text());
-  if (FilesClash(files, n.checkpoint, e)) return true;
+  if (FilesClash(files, e)) return true;
   // A parallel output never mixes two runs: a directory that already holds
   // checkpoint table files is refused rather than partly overwritten.
   return n.outDir && DirectoryHoldsTableFiles(n.outDir, e);

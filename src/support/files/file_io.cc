@@ -378,12 +378,10 @@ void FileIOBinary::Open(int m, Error* e) {
     isStdStream = true;
     return;
   }
-  if (m == FOM_WRITE && atomicReplace && !finalPath.IsEmpty()) {
-    // Opened again before Commit: start the temporary file over.
-    OpenHandle(m, OpenFlags(m), e);
-  } else if (!(m == FOM_WRITE && atomicReplace && OpenTemporary(m, e))) {
-    OpenHandle(m, OpenFlags(m), e);
-  }
+  // An atomic write goes to a new temporary file; opened again before
+  // Commit, it starts that temporary file over.
+  bool freshTemporary = m == FOM_WRITE && atomicReplace && finalPath.IsEmpty();
+  if (!(freshTemporary && OpenTemporary(m, e))) OpenHandle(m, OpenFlags(m), e);
   if (!handle) return;
   if (preallocate > 0) {
     if (OsSeek(handle.get(), preallocate - 1) == 0) OsWrite(handle.get(), "", 1);

@@ -1,0 +1,1 @@
+cmp saved in.ckp.map
