@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "migrate/output_messages.h"
-#include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
 
 namespace {
@@ -52,14 +51,17 @@ void JournalPatchWriter::Put(const JournalRecord& record, Error* e) {
 
 void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
 
-TableFilesWriter::TableFilesWriter(const StrPtr& directory, const FileSys* input,
-                                   const OutputNotes* notes)
-    : directory_(directory), input_(input), notes_(notes) {}
+TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes)
+    : directory_(directory), notes_(notes) {}
 
 FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
+  if (lastFile_ && table.EqualExact(lastTable_)) return lastFile_;
   std::string key(table.Text(), table.Length());
   auto it = files_.find(key);
-  if (it != files_.end()) return it->second.get();
+  if (it != files_.end()) {
+    lastTable_.Set(table);
+    return lastFile_ = it->second.get();
+  }
 
   StrBuf path(directory_);
   path.AppendChar('/');
@@ -70,12 +72,8 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
   file->SetPath(path);
   file->SetAtomicReplace();
   Error openError;
-  // A table file that is the checkpoint being read (-O given the directory
-  // the input file lies in) is never opened: creating it would truncate the
-  // input under the reader.
-  bool isInput = input_ && OsSameFile(path.Text(), input_->GetPath().Text());
-  if (!isInput) file->Open(FOM_WRITE, &openError);
-  if (isInput || openError.Test()) {
+  file->Open(FOM_WRITE, &openError);
+  if (openError.Test()) {
     // The record is lost from the output; the run must not end as a
     // success, so the loss is counted and reported at the end.
     RunBeforeOutputHook();
@@ -83,6 +81,8 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
     return nullptr;
   }
   FileSys* f = files_.emplace(std::move(key), std::move(file)).first->second.get();
+  lastTable_.Set(table);
+  lastFile_ = f;
   if (notes_->HasTemplate()) {
     notes_->Header(&table)->Format(&line_);
     WriteLine(f, line_, e);

@@ -73,11 +73,12 @@ class JournalPatchWriter : public RecordSink {
 };
 
 // -O: one "<table>.ckp" per db.* table, made at its first record, each with
-// its own header and trailer. input is the checkpoint being read (may be
-// null): a table file that is the input is never opened.
+// its own header and trailer, under a temporary name until Commit (so a
+// table file can never be the input being read: the directory was refused
+// before the run if it held table files).
 class TableFilesWriter : public RecordSink {
  public:
-  TableFilesWriter(const StrPtr& directory, const FileSys* input, const OutputNotes* notes);
+  TableFilesWriter(const StrPtr& directory, const OutputNotes* notes);
   void Put(const JournalRecord& record, Error* e) override;
   void Finish(bool whole, Error* e) override;
   void Commit(Error* e) override;
@@ -88,9 +89,12 @@ class TableFilesWriter : public RecordSink {
   FileSys* TableFile(const StrPtr& table, Error* e);
 
   StrBuf directory_;
-  const FileSys* input_;
   const OutputNotes* notes_;
   std::map<std::string, std::unique_ptr<FileSys>> files_;
+  // The table of the previous record and its file: records come in runs of
+  // one table, so most records need no map lookup.
+  StrBuf lastTable_;
+  FileSys* lastFile_ = nullptr;
   int64_t dropped_ = 0;  // records whose table file could not be made
 };
 
