@@ -283,7 +283,11 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
     if (InterruptSignal()) break;
   }
   if (!e->Test() && !InterruptSignal()) {
-    for (auto& out : outputs) out->Commit(e);
+    // The first failure stops the rest, which are removed with their files.
+    for (auto& out : outputs) {
+      out->Commit(e);
+      if (e->Test()) break;
+    }
   }
 
   fprintf(stderr,

@@ -1,0 +1,3 @@
+diff -r saved in
+[[ ! -e out/db.b.ckp ]]
+[[ -z $(ls -A out | grep ztmigrate-) ]]

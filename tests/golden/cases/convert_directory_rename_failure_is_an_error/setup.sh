@@ -1,0 +1,8 @@
+# A parallel checkpoint converted with -s -O, whose second table file cannot
+# take its name: the run fails, the input is untouched and no temporary file
+# is left behind.
+mkdir in
+printf '@pv@ 0 @db.xa@ \n' > in/db.a.ckp
+printf '@pv@ 0 @db.xb@ \n' > in/db.b.ckp
+printf '@pv@ 0 @db.xc@ \n' > in/db.c.ckp
+cp -R in saved
