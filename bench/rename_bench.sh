@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
-# Archive rename benchmark: plans and moves N archives (20000 by default;
-# pass 1000000 for the full size) of a generated tree whose directories are
-# spelled in another case than the checkpoint's, and prints
+# Archive rename benchmark, in two parts.
+#
+# The worst case: N archives (20000 by default; pass 1000000 for the full
+# size), one revision record each, every one in a directory spelled in
+# another case than the checkpoint's, so every record is a move. Prints
 #   - the scan of the checkpoint without -R, and with -R --dry-run (the
-#     planning pass; its extra time should stay within 10% of the scan),
+#     planning pass),
 #   - the real -R run, beside a floor measured on an identical copy of the
 #     tree in the same run: one process renaming the same files in a loop.
 #
-# Usage: bench/rename_bench.sh BUILD_DIR [ARCHIVES]
-# Not part of the test suite: it writes ARCHIVES files under $TMPDIR.
+# A realistic checkpoint (SIZE_MB, 50 by default, from gen_checkpoint):
+# analysed, translated with its own conflict map, and given an archive tree
+# holding every revision's archive as the untranslated records spell it.
+# Prints the scan of the translated checkpoint (-c) beside -R --dry-run on
+# it, as CPU seconds (user + system) and wall seconds.
+#
+# Usage: bench/rename_bench.sh BUILD_DIR [ARCHIVES [SIZE_MB]]
+# Not part of the test suite: it writes ARCHIVES files and the realistic
+# tree under $TMPDIR.
 set -euo pipefail
 
 build=$(cd "${1:?usage: bench/rename_bench.sh BUILD_DIR [ARCHIVES]}" && pwd)
 count=${2:-20000}
+size=${3:-50}
 zt=$build/ztmigrate
+gen=$build/tools/gen_checkpoint
 [[ -x $zt ]] || { echo "missing $zt" >&2; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/ztrenamebench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -66,3 +77,44 @@ printf 'scan with -R --dry-run %6.2f s  (planning adds %.0f%% to the -c scan)\n'
 printf 'rename run           %8.2f s\n' "$run"
 printf 'rename floor         %8.2f s  (run / floor %.2f)\n' "$floor" \
   "$(echo "$run / $floor" | bc -l)"
+
+# The realistic checkpoint.
+echo "generating a ${size} MB checkpoint and its archive tree ..." >&2
+"$gen" --size-mb "$size" real.ckp > /dev/null 2>&1
+"$zt" -c real.map real.ckp > /dev/null 2>&1 || true
+"$zt" -t real.map -o fixed.ckp real.ckp > /dev/null 2>&1
+python3 - real.ckp realroot <<'PY'
+import os, re, sys
+# Every revision record's archive, spelled as the record spells it; the
+# depot map of the generated checkpoint is "name/..." under the root.
+ckp, root = sys.argv[1], sys.argv[2]
+field = re.compile(rb'@((?:[^@]|@@)*)@|(\S+)')
+suffix = {0: ",v", 4: ",t", 6: ".gz"}
+made = set()
+with open(ckp, "rb") as f:
+    for line in f:
+        if b"@db.rev@" not in line[:20]:
+            continue
+        v = [m.group(1) if m.group(1) is not None else m.group(2) for m in field.finditer(line)]
+        lbr, rev, kind = v[14].decode("latin-1"), v[15].decode("latin-1"), int(v[16]) & 0xF
+        if kind in (1, 3):
+            name = os.path.join(root, lbr[2:] + ",d", rev + (".gz" if kind == 3 else ""))
+        else:
+            name = os.path.join(root, lbr[2:] + suffix.get(kind, ",v"))
+        d = os.path.dirname(name)
+        if d not in made:
+            os.makedirs(d, exist_ok=True)
+            made.add(d)
+        open(name, "a").close()
+PY
+cpu() {
+  /usr/bin/time -f "%e %U %S" -o "$work/t" "$@" > /dev/null 2>&1 || true
+  awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/t"
+}
+read -r cwall ccpu < <(cpu "$zt" -c "$work/fixed.map" fixed.ckp)
+read -r dwall dcpu < <(cpu "$zt" -R -r realroot --dry-run fixed.ckp)
+archives=$(find realroot -type f | wc -l)
+printf 'realistic checkpoint %d MB, %d archives\n' "$size" "$archives"
+printf 'scan with -c         %8.2f s wall %6.2f s cpu\n' "$cwall" "$ccpu"
+printf 'scan with -R --dry-run %6.2f s wall %6.2f s cpu  (planning adds %.0f%% cpu)\n' \
+  "$dwall" "$dcpu" "$(echo "($dcpu - $ccpu) * 100 / $ccpu" | bc -l)"

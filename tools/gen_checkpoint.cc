@@ -222,6 +222,9 @@ const char* const kStems[] = {
 const char* const kExts[] = {".c", ".h", ".cc", ".cpp", ".hpp", ".java", ".py", ".txt",
                              ".xml", ".json", ".md", ".png", ".dll", ".Jar", ".mk"};
 const char* const kTypes[] = {"0", "1", "4099", "3", "65539", "2", "16"};  // text, binary...
+// How a server stores each of those types: an RCS file (0), one file per
+// revision (1) or one compressed file per revision (3).
+const char* const kLbrTypes[] = {"0", "1", "3", "3", "3", "1", "0"};
 const char* const kUsers[] = {
     "alice", "Bob", "carol", "dave", "Erin", "frank", "grace", "Heidi", "ivan", "judy",
     "Mallory", "niaj", "olivia", "Peggy", "rupert", "sybil", "Trent", "victor", "walter",
@@ -810,7 +813,9 @@ bool Server::Rev(int64_t budget) {
   // the universe of the other tables are added when the budget allows.
   for (int64_t f = 0; !ZT_SPENT(budget); ++f) {
     int64_t revs = 1 + static_cast<int64_t>(Hash(f, 1) % 5);
-    const char* type = kTypes[Hash(f, 5) % CountOf(kTypes)];
+    const size_t kind = Hash(f, 5) % CountOf(kTypes);
+    const char* type = kTypes[kind];
+    const char* lbrType = kLbrTypes[kind];
     path_.clear();
     FilePath(&path_, f);
     path2_.clear();
@@ -831,7 +836,7 @@ bool Server::Rev(int64_t budget) {
       w_.Num(0);
       w_.Text(path2_);
       w_.Text("1." + std::to_string(change));
-      w_.Text(type);
+      w_.Text(lbrType);
       w_.End();
     }
     ZT_FLUSH();

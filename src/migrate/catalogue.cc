@@ -538,6 +538,7 @@ void Catalogue::ProcessDepot(const CatalogueStep& step, Error* e) {
   const StrPtr* map = Field(step, 2, e);
   if (!map) return;
   AddDepot(nameNow, *map, run_->depotMap.get(), e);
+  if (run_->renamer) run_->renamer->DepotMapChanged();
   RegisterDomainOf(step, false, e);
 }
 

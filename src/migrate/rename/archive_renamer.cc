@@ -8,6 +8,7 @@
 #include "map/view_map.h"
 #include "migrate/rename/rename_messages.h"
 #include "support/files/filesys.h"
+#include "support/files/posix/os_move.h"
 #include "support/messages/message_log.h"
 #include "support/text/fold.h"
 
@@ -108,10 +109,18 @@ void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMa
   const StrPtr* lbrRev = record.GetField(fieldPos_[kLbrRev], e);
   if (!lbrRev) return (void)++unreadable;
 
-  if (!depotMap || !depotMap->Translate(0, *lbrFile, &mapped_)) {
-    e->Set(kMsgLbrNotVisible) << *lbrFile;
-    ++unreadable;
-    return;
+  // The revisions of one file come one after another and mostly share
+  // their archive file: the depot map is asked once for them.
+  if (!mappedValid_ || depotMap != mappedBy_ || !lbrFile->EqualExact(mappedFrom_)) {
+    mappedValid_ = depotMap && depotMap->Translate(0, *lbrFile, &mapped_);
+    mappedBy_ = depotMap;
+    mappedFrom_.Set(*lbrFile);
+    if (!mappedValid_) {
+      mappedFrom_.Clear();
+      e->Set(kMsgLbrNotVisible) << *lbrFile;
+      ++unreadable;
+      return;
+    }
   }
   RenameMapped(*lbrFile, mapped_, *lbrType, *lbrRev, e);
 }
@@ -216,6 +225,19 @@ const NameList& ArchiveRenamer::FindDirVariants(const StrPtr& dir) {
   return candidates_;
 }
 
+const NameList& ArchiveRenamer::DirVariantsOfDir() {
+  // The revisions of one directory's files come one after another: their
+  // directory's variants and listings are looked up once for all of them.
+  if (dirsGeneration_ == cache_.Generation() && dir_.EqualExact(dirsOf_)) return dirVariants_;
+  FindDirVariants(dir_);
+  dirVariants_.Swap(&candidates_);
+  dirListings_.clear();
+  for (int d = 0; d < dirVariants_.Count(); ++d) dirListings_.push_back(&cache_.List(dirVariants_.At(d)));
+  dirsOf_.Set(dir_);
+  dirsGeneration_ = cache_.Generation();
+  return dirVariants_;
+}
+
 void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
                                     const StrPtr& wanted, bool twoComponent, Error* e) {
   if (cache_.Size() > DirCache::kMaxDirectories) {
@@ -225,9 +247,13 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
   }
   ctx->target.Set(wanted);
   // An archive already settled by an earlier record of the same file.
-  if (wanted.EqualExact(lastCorrect_) || plan_.HasTarget(wanted) ||
-      reported_.count(std::string(wanted.View())))
+  if (wanted.EqualExact(lastSettled_)) return;
+  if (plan_.HasTarget(wanted) || (!reported_.empty() && reported_.count(std::string(wanted.View())))) {
+    lastSettled_.Set(wanted);
     return;
+  }
+  // Whatever the lookup below decides settles this archive.
+  lastSettled_.Set(wanted);
 
   // N: the folded name looked for in each directory variant; for a
   // revision in a ",d" directory, that directory, and then the revision
@@ -239,18 +265,17 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
     const uint32_t revStart = mapped.Length() + 3;
     if (wanted.Length() > revStart) rev_.Set(wanted.Text() + revStart, wanted.Length() - revStart);
     else rev_.Clear();
-    FoldPath(rev_, &foldedRev_);
   } else {
     FoldPath(LastComponent(wanted), &name_);
   }
 
   DirectoryOf(mapped, &dir_);
-  const NameList& dirs = FindDirVariants(dir_);
+  const NameList& dirs = DirVariantsOfDir();
 
   found_.Clear();
   for (int d = 0; d < dirs.Count(); ++d) {
     const StrBuf& dirName = dirs.At(d);
-    const DirListing& listing = cache_.List(dirName);
+    const DirListing& listing = *dirListings_[static_cast<size_t>(d)];
     const uint32_t* b;
     const uint32_t* x;
     listing.Matches(name_, &b, &x);
@@ -259,15 +284,13 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
         Join(dirName, listing.Name(*p), found_.Add());
         continue;
       }
+      // The revision file counts under its exact name only: one status
+      // call answers, where listing the whole ",d" directory costs several.
+      if (rev_.IsEmpty()) continue;
       Join(dirName, listing.Name(*p), &joined_);
-      const DirListing& revs = cache_.List(joined_);
-      const uint32_t* rb;
-      const uint32_t* rx;
-      revs.Matches(foldedRev_, &rb, &rx);
-      for (const uint32_t* r = rb; r < rx; ++r) {
-        if (!revs.Name(*r).EqualExact(rev_)) continue;
-        Join(joined_, revs.Name(*r), found_.Add());
-      }
+      joined_.AppendChar('/');
+      joined_.Append(rev_);
+      if (OsNameExists(joined_.Text())) found_.Add()->Set(joined_);
     }
   }
 
@@ -286,7 +309,6 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
   ctx->source.Set(found_.At(0));
   if (ctx->source.EqualExact(ctx->target)) {
     ++alreadyCorrect;
-    lastCorrect_.Set(wanted);
     return;
   }
   PlanMove(ctx);

@@ -95,6 +95,8 @@ class ArchiveRenamer {
   const DirListing& ListDir(const StrPtr& dir) { return cache_.List(dir); }
   // Forgets every cached listing (after the working directory changed).
   void ResetCache() { cache_.Clear(); }
+  // The depot map gained a mapping: names mapped before are asked again.
+  void DepotMapChanged() { mappedValid_ = false; }
   DirCache* Cache() { return &cache_; }
 
   // The moves planned so far.
@@ -118,6 +120,9 @@ class ArchiveRenamer {
   bool ResolveFields(const JournalRecord& record, Error* e);
   // Appends dir joined with name to out ("." adds nothing, "/" no separator).
   static void Join(const StrPtr& dir, const StrPtr& name, StrBuf* out);
+  // FindDirVariants of dir_, with each variant's listing in dirListings_;
+  // remembered while dir_ and the cache stay the same.
+  const NameList& DirVariantsOfDir();
   // Enters the move of ctx->source to ctx->target into the plan.
   void PlanMove(RenameContext* ctx);
   // Reports a conflict block through the message log.
@@ -127,9 +132,13 @@ class ArchiveRenamer {
   RenamePlan plan_;
   // Wanted names already reported as conflicts or missing.
   std::unordered_set<std::string> reported_;
-  // The last wanted name found as it is, so that the revisions of one
-  // archive count it once.
-  StrBuf lastCorrect_;
+  // The last wanted name settled (found as it is, planned or reported), so
+  // that the revisions of one archive are looked up and counted once.
+  StrBuf lastSettled_;
+  // The last lbrFile mapped through the depot map, and its result.
+  StrBuf mappedFrom_;
+  const ViewMap* mappedBy_ = nullptr;
+  bool mappedValid_ = false;
   // The record being planned.
   StrPtr lbrFile_;
   StrPtr lbrRev_;
@@ -143,11 +152,14 @@ class ArchiveRenamer {
   StrBuf folded_;
   StrBuf name_;
   StrBuf rev_;
-  StrBuf foldedRev_;
   StrBuf joined_;
   NameList candidates_;
   NameList next_;
   NameList found_;
+  NameList dirVariants_;
+  std::vector<const DirListing*> dirListings_;
+  StrBuf dirsOf_;
+  uint64_t dirsGeneration_ = ~uint64_t{0};
   RenameContext ctx_;
   bool fieldsKnown_ = false;
   StrBuf fieldsTable_;

@@ -36,9 +36,9 @@ void DirListing::Matches(const StrPtr& folded, const uint32_t** begin,
       byFold_.begin(), byFold_.end(), key,
       [this](const auto& a, const auto& b) {
         if constexpr (std::is_same_v<std::decay_t<decltype(a)>, uint32_t>)
-          return entries_[a].folded.View() < b;
+          return FoldedView(a) < b;
         else
-          return a < entries_[b].folded.View();
+          return a < FoldedView(b);
       });
   *begin = byFold_.data() + (range.first - byFold_.begin());
   *end = byFold_.data() + (range.second - byFold_.begin());
@@ -50,7 +50,7 @@ int DirListing::Find(const StrPtr& name, StrBuf* scratch) const {
   const uint32_t* e;
   Matches(*scratch, &b, &e);
   for (const uint32_t* p = b; p < e; ++p)
-    if (entries_[*p].name.EqualExact(name)) return static_cast<int>(p - byFold_.data());
+    if (Name(*p).EqualExact(name)) return static_cast<int>(p - byFold_.data());
   return -1;
 }
 
@@ -63,18 +63,28 @@ size_t DirListing::InsertPoint(const StrPtr& folded, uint32_t index) const {
   std::string_view key = folded.View();
   auto it = std::lower_bound(byFold_.begin(), byFold_.end(), index,
                              [this, key](uint32_t a, uint32_t idx) {
-                               int c = entries_[a].folded.View().compare(key);
+                               int c = FoldedView(a).compare(key);
                                return c < 0 || (c == 0 && a < idx);
                              });
   return static_cast<size_t>(it - byFold_.begin());
 }
 
+uint32_t DirListing::Append(const StrPtr& name, const StrPtr& folded) {
+  Entry entry{static_cast<uint32_t>(bytes_.size()), name.Length(), 0, folded.Length()};
+  bytes_.append(name.Text(), name.Length());
+  bytes_.push_back('\0');
+  entry.folded = static_cast<uint32_t>(bytes_.size());
+  bytes_.append(folded.Text(), folded.Length());
+  bytes_.push_back('\0');
+  entries_.push_back(entry);
+  return static_cast<uint32_t>(entries_.size() - 1);
+}
+
 void DirListing::Add(const StrPtr& name) {
   StrBuf folded;
   if (Find(name, &folded) >= 0) return;
-  uint32_t index = static_cast<uint32_t>(entries_.size());
-  entries_.push_back(Entry{StrBuf(name), std::move(folded)});
-  size_t at = InsertPoint(entries_.back().folded, index);
+  uint32_t index = Append(name, folded);
+  size_t at = InsertPoint(folded, index);
   byFold_.insert(byFold_.begin() + static_cast<std::ptrdiff_t>(at), index);
 }
 
@@ -106,19 +116,17 @@ const DirListing& DirCache::List(const StrPtr& dir) {
       // Fold every name once; sort the index by fold, then listing order.
       const int n = names->Count();
       listing->entries_.reserve(static_cast<size_t>(n));
+      StrBuf folded;
       for (int i = 0; i < n; ++i) {
         const StrBuf* name = names->At(i);
-        DirListing::Entry entry{StrBuf(*name), StrBuf()};
-        FoldPath(*name, &entry.folded);
-        listing->entries_.push_back(std::move(entry));
+        FoldPath(*name, &folded);
+        listing->Append(*name, folded);
       }
       listing->byFold_.resize(static_cast<size_t>(n));
       for (int i = 0; i < n; ++i) listing->byFold_[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
-      const auto& entries = listing->entries_;
+      const DirListing& l = *listing;
       std::stable_sort(listing->byFold_.begin(), listing->byFold_.end(),
-                       [&entries](uint32_t a, uint32_t b) {
-                         return entries[a].folded.View() < entries[b].folded.View();
-                       });
+                       [&l](uint32_t a, uint32_t b) { return l.FoldedView(a) < l.FoldedView(b); });
     }
   }
   DirListing* raw = listing.get();
@@ -133,8 +141,10 @@ void DirCache::NoteExists(const StrPtr& path) {
     std::string_view parent, name;
     SplitAt(p, end, &parent, &name);
     if (name.empty()) continue;
-    if (DirListing* listing = Cached(parent))
+    if (DirListing* listing = Cached(parent)) {
       listing->Add(StrPtr(name.data(), static_cast<uint32_t>(name.size())));
+      ++generation_;
+    }
   }
 }
 
@@ -143,6 +153,8 @@ void DirCache::NoteGone(const StrPtr& path) {
   std::string_view parent, name;
   SplitAt(p, p.size(), &parent, &name);
   if (name.empty()) return;
-  if (DirListing* listing = Cached(parent))
+  if (DirListing* listing = Cached(parent)) {
     listing->Remove(StrPtr(name.data(), static_cast<uint32_t>(name.size())));
+    ++generation_;
+  }
 }

@@ -24,7 +24,9 @@
 
 #include "support/text/strbuf.h"
 
-// The names of one directory, in listing order.
+// The names of one directory, in listing order. Every name and its folded
+// form live in one byte buffer (each followed by a NUL), so a listing costs
+// a few allocations however many names it holds.
 class DirListing {
  public:
   DirListing() = default;
@@ -36,8 +38,9 @@ class DirListing {
   // The live names whose folded form equals folded, in listing order:
   // [*begin, *end) index Name()/Folded().
   void Matches(const StrPtr& folded, const uint32_t** begin, const uint32_t** end) const;
-  const StrBuf& Name(uint32_t i) const { return entries_[i].name; }
-  const StrBuf& Folded(uint32_t i) const { return entries_[i].folded; }
+  // The name and its folded form; valid until the next Add.
+  StrPtr Name(uint32_t i) const { return Slice(entries_[i].name, entries_[i].nameLength); }
+  StrPtr Folded(uint32_t i) const { return Slice(entries_[i].folded, entries_[i].foldedLength); }
   // True when the exact name is live in the listing.
   bool Contains(const StrPtr& name) const;
   // Appends name (folding it) unless it is already there.
@@ -48,14 +51,23 @@ class DirListing {
  private:
   friend class DirCache;
   struct Entry {
-    StrBuf name;
-    StrBuf folded;
+    uint32_t name;  // offsets into bytes_
+    uint32_t nameLength;
+    uint32_t folded;
+    uint32_t foldedLength;
   };
+  StrPtr Slice(uint32_t at, uint32_t length) const {
+    return StrPtr(bytes_.data() + at, length);
+  }
+  std::string_view FoldedView(uint32_t i) const { return Folded(i).View(); }
+  // Appends an entry for name whose fold is folded; returns its index.
+  uint32_t Append(const StrPtr& name, const StrPtr& folded);
   // Position in byFold_ of the exact name, or -1. scratch holds its fold.
   int Find(const StrPtr& name, StrBuf* scratch) const;
   // Where an entry with this fold and index goes in byFold_.
   size_t InsertPoint(const StrPtr& folded, uint32_t index) const;
 
+  std::string bytes_;             // every name then its fold
   std::vector<Entry> entries_;    // every name ever listed or added
   std::vector<uint32_t> byFold_;  // live entries by (folded, listing order)
 };
@@ -73,7 +85,13 @@ class DirCache {
   // Number of directories cached.
   int Size() const { return static_cast<int>(dirs_.size()); }
   // Forgets every listing.
-  void Clear() { dirs_.clear(); }
+  void Clear() {
+    dirs_.clear();
+    ++generation_;
+  }
+  // Changes whenever a listing handed out may have changed or gone, so a
+  // caller may keep references to listings while it stays the same.
+  uint64_t Generation() const { return generation_; }
   // The listing of dir, read from disk on first use (an unreadable or
   // missing directory lists as empty and is cached as such).
   const DirListing& List(const StrPtr& dir);
@@ -91,6 +109,7 @@ class DirCache {
   DirListing* Cached(std::string_view dir);
 
   std::map<std::string, std::unique_ptr<DirListing>, std::less<>> dirs_;
+  uint64_t generation_ = 0;
 };
 
 #endif  // ZT_MIGRATE_RENAME_DIR_CACHE_H_

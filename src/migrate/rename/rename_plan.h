@@ -10,9 +10,8 @@
 #define ZT_MIGRATE_RENAME_RENAME_PLAN_H_
 
 #include <cstddef>
-#include <string_view>
-#include <unordered_map>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "migrate/arena.h"
@@ -37,7 +36,7 @@ class RenamePlan {
   // source is already in the plan.
   bool Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile, const StrPtr& lbrRev);
   // True when a move to this wanted name is planned.
-  bool HasTarget(const StrPtr& to) const { return byTarget_.count(to.View()) != 0; }
+  bool HasTarget(const StrPtr& to) const { return Find(byTarget_, &PlannedMove::to, to.View()) >= 0; }
   // The move planned from this source, or null.
   const PlannedMove* FromSource(const StrPtr& from) const;
 
@@ -53,12 +52,24 @@ class RenamePlan {
 
 
  private:
+  // An open-addressing index of the moves by one of their names: each slot
+  // holds a name's hash (high half) and its move's position plus one (low
+  // half, 0 for an empty slot). A lookup costs a hash and, nearly always,
+  // one name comparison; an insertion allocates nothing until the table
+  // doubles.
+  using Index = std::vector<uint64_t>;
+  using Field = std::string_view PlannedMove::*;
+
+  // The position of the move whose field equals key, or -1.
+  long Find(const Index& index, Field field, std::string_view key) const;
+  // Enters moves_.size() - 1 under its field into index.
+  void Insert(Index* index, Field field);
   std::string_view Keep(const StrPtr& s);
 
   Arena arena_;
   std::vector<PlannedMove> moves_;
-  std::unordered_map<std::string_view, size_t> byTarget_;
-  std::unordered_map<std::string_view, size_t> bySource_;
+  Index byTarget_;
+  Index bySource_;
 };
 
 #endif  // ZT_MIGRATE_RENAME_RENAME_PLAN_H_

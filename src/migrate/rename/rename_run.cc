@@ -5,6 +5,7 @@
 #include "migrate/migrator.h"
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_renamer.h"
+#include "migrate/rename/move_listing.h"
 #include "migrate/rename/rename_messages.h"
 #include "migrate/rename/rename_plan.h"
 #include "migrate/rename/rename_setup.h"
@@ -66,12 +67,8 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   ArchiveMover mover(opts, here);
   size_t notAttempted = 0;
   if (opts.dryRun) {
-    for (size_t i = 0; i < plan->Count(); ++i) {
-      const PlannedMove& m = plan->At(i);
-      RunBeforeOutputHook();
-      fprintf(stderr, "Would rename %.*s to %.*s\n", static_cast<int>(m.from.size()),
-              m.from.data(), static_cast<int>(m.to.size()), m.to.data());
-    }
+    MoveListing listing("Would rename");
+    for (size_t i = 0; i < plan->Count(); ++i) listing.Add(plan->At(i).from, plan->At(i).to);
   } else {
     mover.Execute(*plan, e);
     notAttempted = plan->Count() - static_cast<size_t>(mover.moved + mover.conflicts + mover.failed);
