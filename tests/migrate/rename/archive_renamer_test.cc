@@ -294,6 +294,36 @@ TEST_F(RenameArchiveTest, MapsLbrFileThroughTheDepotMap) {
   EXPECT_EQ(2, Planned());
 }
 
+TEST_F(RenameArchiveTest, ConsecutiveRevisionsShareTheirAnswerUntilTheDepotMapChanges) {
+  Error ignored;
+  Put("depot/A/b,v", "b");
+  Put("archives/other/A/B,v", "b");
+  // Not yet visible, then the same lbrFile again: asked again, reported again.
+  RenameRecord("//depot/a/b", "1.2", "0");
+  EXPECT_TRUE(e.Has(kMsgLbrNotVisible));
+  depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
+  EXPECT_EQ("plan depot/A/b,v -> depot/a/b,v\n", RenameRecord("//depot/a/b", "1.2", "0"));
+  EXPECT_EQ("", RenameRecord("//depot/a/b", "1.1", "0"));
+  // A remapped depot sends the next revision of the same file elsewhere.
+  depotMap.Clear();
+  AddDepot(StrPtr("depot"), StrPtr("archives/other/..."), &depotMap, &ignored);
+  renamer.DepotMapChanged();
+  EXPECT_EQ("plan archives/other/A/B,v -> archives/other/a/b,v\n",
+            RenameRecord("//depot/a/b", "1.0", "0"));
+  EXPECT_FALSE(e.Test()) << e.Text();
+}
+
+TEST_F(RenameArchiveTest, ARevisionFileIsFoundByItsExactNameOnly) {
+  depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
+  Put("depot/D/f,d/1.1.gz", "x");
+  Put("depot/D/f,d/1.2.GZ", "x");
+  EXPECT_EQ("plan depot/D/f,d/1.1.gz -> depot/d/f,d/1.1.gz\n",
+            RenameRecord("//depot/d/f", "1.1", "3"));
+  EXPECT_EQ("", RenameRecord("//depot/d/f", "1.2", "3"));
+  EXPECT_TRUE(e.Has(kMsgMissingFile));
+  EXPECT_EQ(1, renamer.missing);
+}
+
 TEST_F(RenameArchiveTest, SkippedActionsAndTypesAreSilent) {
   depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
   Put("depot/A,v", "a");

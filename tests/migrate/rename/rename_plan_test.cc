@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,44 @@ TEST(RenamePlanTest, SortsShallowFirstThenComponentByComponent) {
   // before a-b/x,v although "-" is a smaller byte than "/".
   EXPECT_EQ((std::vector<std::string>{"top,v", "a/b,v", "a/z,v", "a-b/x,v", "a/b/a,v", "a/b/c,v"}),
             order);
+}
+
+TEST(RenamePlanTest, ManyMovesStayFoundAndSortAsTheirWholeNames) {
+  // Enough moves for the index to double many times; names sharing long
+  // prefixes, so the sort's first-bytes key ties and the whole name decides.
+  RenamePlan plan;
+  std::mt19937 rng(7);
+  std::vector<std::string> targets;
+  for (int i = 0; i < 20000; ++i) {
+    std::string t = "depot/main/src";
+    for (int depth = static_cast<int>(rng() % 3); depth > 0; --depth)
+      t += "/d" + std::to_string(rng() % 7) + (rng() % 2 ? "-x" : "");
+    t += "/f" + std::to_string(i) + ",v";
+    targets.push_back(t);
+    std::string from = "OLD/" + t;
+    ASSERT_TRUE(plan.Add(StrPtr(from.c_str()), StrPtr(t.c_str()), StrPtr("//l"), StrPtr("1")));
+  }
+  for (const std::string& t : targets) {
+    ASSERT_TRUE(plan.HasTarget(StrPtr(t.c_str()))) << t;
+    const PlannedMove* m = plan.FromSource(StrPtr(("OLD/" + t).c_str()));
+    ASSERT_NE(nullptr, m) << t;
+    EXPECT_EQ(t, m->to);
+    EXPECT_FALSE(plan.Add(StrPtr(("NEW/" + t).c_str()), StrPtr(t.c_str()), StrPtr("//l"),
+                          StrPtr("1")));
+  }
+  EXPECT_FALSE(plan.HasTarget(StrPtr("depot/main/src/f0,V")));
+  EXPECT_EQ(nullptr, plan.FromSource(StrPtr("depot/main/src/f0,v")));
+
+  auto key = [](const std::string& t) {
+    std::string k = t;
+    std::replace(k.begin(), k.end(), '/', '\0');
+    return std::make_pair(std::count(t.begin(), t.end(), '/'), k);
+  };
+  std::sort(targets.begin(), targets.end(),
+            [&key](const std::string& a, const std::string& b) { return key(a) < key(b); });
+  plan.Sort();
+  ASSERT_EQ(targets.size(), plan.Count());
+  for (size_t i = 0; i < targets.size(); ++i) ASSERT_EQ(targets[i], plan.At(i).to) << i;
 }
 
 TEST(RenamePlanTest, MemoryGrowsWithTheMovesOnly) {
