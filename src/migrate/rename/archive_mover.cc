@@ -115,8 +115,19 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
   // Every step of the batch reaches the disk before the first is taken.
   std::set<std::string> madeInBatch;
   std::vector<std::string> missing;
+  // Moves into one directory follow each other: its parents are looked for
+  // once, for the first of them.
+  std::string parent, lastParent;
+  bool parentsKnown = false;
   for (size_t i = begin; i < end; ++i) {
     const PlannedMove& m = plan.At(i);
+    parent = Parent(std::string(m.to));
+    if (parentsKnown && parent == lastParent) {
+      journal_.AddMove(View(m.from), View(m.to));
+      continue;
+    }
+    lastParent = parent;
+    parentsKnown = true;
     MissingParents(std::string(m.to), &missing);
     for (const std::string& dir : missing)
       if (madeInBatch.insert(dir).second) journal_.AddMkDir(View(dir));
@@ -125,11 +136,15 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
   journal_.Sync(e);
   if (e->Test()) return;
 
+  parentsKnown = false;
   for (size_t i = begin; i < end; ++i) {
     const PlannedMove& m = plan.At(i);
     std::string from(m.from), to(m.to);
     int err = 0;
-    MissingParents(to, &missing);
+    parent = Parent(to);
+    if (parentsKnown && parent == lastParent) missing.clear();
+    else MissingParents(to, &missing);
+    lastParent = parent;
     size_t made = 0;
     for (const std::string& dir : missing) {
       err = OsMkDir(dir.c_str());
@@ -156,6 +171,9 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
         ReportMoveFailure(from, to, err);
       }
     }
+    // The parents exist now unless this move failed (and took back the
+    // directories it made).
+    parentsKnown = !err;
     if (err) {
       // A failed move leaves no directory made for it behind.
       while (made > 0) OsRmDir(missing[--made].c_str());
