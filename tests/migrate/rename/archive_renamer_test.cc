@@ -3,6 +3,7 @@
 #include "migrate/rename/archive_mover.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <set>
 #include <string>
@@ -85,6 +86,28 @@ TEST_F(ArchiveRenamerTest, MovesTheOnlyVariantCreatingDirectories) {
   EXPECT_EQ(1, moved);
   EXPECT_EQ(0, renamer.archiveConflicts);
   EXPECT_EQ(0, renamer.lostData);
+}
+
+TEST_F(ArchiveRenamerTest, MovesIntoOneNewDirectoryMakeItOnceAndAFailureTakesItBack) {
+  Put("depot/Foo/a,v", "a");
+  Put("depot/Foo/b,v", "b");
+  Put("depot/Foo/c,v", "c");
+  Put("depot/Bar/x,v", "x");
+  Put("depot/Bar/y,v", "y");
+  Rename("depot/foo/a", "0");
+  Rename("depot/foo/b", "0");
+  Rename("depot/foo/c", "0");
+  Rename("depot/bar/x", "0");
+  Rename("depot/bar/y", "0");
+  ASSERT_EQ(5, Planned());
+  // The first move into "bar" fails (its source is gone): the directory it
+  // made is taken back, so the next move into "bar" must make it again.
+  ASSERT_EQ(0, unlink("depot/Bar/x,v"));
+  Execute();
+  EXPECT_EQ(4, moved);
+  EXPECT_EQ((std::set<std::string>{"depot/foo/a,v", "depot/foo/b,v", "depot/foo/c,v",
+                                   "depot/bar/y,v"}),
+            Tree());
 }
 
 TEST_F(ArchiveRenamerTest, ArchiveAlreadyInWantedCaseIsLeftAlone) {
