@@ -156,7 +156,7 @@ void FileIOCompress::Seek(int64_t offset, Error* e) {
   char scratch[4096];
   while (position < offset) {
     int64_t want = offset - position;
-    int n = Read(scratch, want < 4096 ? static_cast<int>(want) : 4096, e);
+    int n = FileIOCompress::Read(scratch, want < 4096 ? static_cast<int>(want) : 4096, e);
     if (n <= 0) {
       if (n == 0) SetOsError(e, "Seek", path, EINVAL);
       return;
