@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/files/file_test_util.h"
 #include "support/files/filesys.h"
 #include "support/files/gzip_test_util.h"
 #include "support/messages/debug.h"
@@ -40,10 +41,8 @@ class GzipFileTest : public ::testing::Test {
 
   // Reads through the type; *err receives the error text.
   std::string Read(int type, const std::string& name, int piece, std::string* err = nullptr) {
-    auto f = FileSys::Create(type);
-    f->SetPath(StrPtr(name.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    auto f = testutil::OpenFile(type, name, FOM_READ, &e);
     std::string out;
     std::string buf(piece, '\0');
     for (int guard = 0; guard < 10000000; ++guard) {
@@ -107,10 +106,8 @@ TEST_F(GzipFileTest, SmallBuffersAndTextKind) {
   // write.
   EXPECT_EQ(Read(FST_TEXT | FST_C_GZIP, name, 5000), data);
   std::string text = dir.File("text.gz");
-  auto f = FileSys::Create(FST_TEXT | FST_C_GZIP);
-  f->SetPath(StrPtr(text.c_str()));
   Error e;
-  f->Open(FOM_WRITE, &e);
+  auto f = testutil::OpenFile(FST_TEXT | FST_C_GZIP, text, FOM_WRITE, &e);
   f->Write(data.data(), static_cast<int>(data.size()), &e);
   f->Close(&e);
   ASSERT_FALSE(e.Test()) << e.Text();
@@ -187,10 +184,8 @@ TEST_F(GzipFileTest, SeeksForwardOnlyInEveryKind) {
   std::string data = Sample(200000);
   Write(name, data, 65536);
   for (int type : {FST_GZIP, FST_TEXT | FST_C_GZIP}) {
-    auto f = FileSys::Create(type);
-    f->SetPath(StrPtr(name.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    auto f = testutil::OpenFile(type, name, FOM_READ, &e);
     char buf[1000];
     ASSERT_EQ(f->Read(buf, sizeof buf, &e), 1000);
     f->Seek(150000, &e);
