@@ -1,40 +1,27 @@
-// Fuzzes the gzip stream: the input is inflated through small, varying
-// windows with the output capped (a bomb must not be followed to the end),
-// and, separately, compressed and inflated back, which must give the input.
+// Fuzzes the gzip reader: the input is read through the gzip source in
+// small, varying pieces with the output capped (a bomb must not be followed
+// to the end), and, separately, written through the gzip sink and read back,
+// which must give the input.
 #include <memory>
 #include <string>
 
 #include "fuzz/fuzz_util.h"
-#include "support/files/gzip_stream.h"
+#include "support/files/gzip_sink.h"
+#include "support/files/gzip_source.h"
+#include "tests/support/files/byte_test_util.h"
 
 namespace {
 
-// Inflates the input; returns the bytes produced (at most limit).
-std::string Inflate(const char* p, size_t n, int inStep, int outStep, size_t limit, bool* done) {
-  GzipStream gz;
+// Reads the gzip bytes given in pieces of inStep bytes, in pieces of
+// outStep; returns the bytes produced (stopping past limit). *done tells
+// that the whole stream was read without a failure.
+std::string Inflate(const std::string& in, int inStep, int outStep, size_t limit, bool* done) {
+  GzipSource gz(std::make_unique<testutil::StringSource>(in, inStep), StrPtr("fuzz.gz"), 4096);
   Error e;
-  std::string out;
-  char window[4096];
-  size_t at = 0;
-  *done = false;
-  gz.SetInput(p, 0);
-  for (int guard = 0; guard < 1 << 20; ++guard) {
-    if (gz.InputLeft() == 0 && at < n) {
-      int take = static_cast<int>(std::min(n - at, static_cast<size_t>(inStep)));
-      gz.SetInput(p + at, take);
-      at += take;
-    }
-    gz.SetOutput(window, outStep);
-    int more = gz.Decompress(&e);
-    out.append(window, outStep - gz.OutputLeft());
-    if (!more || e.Test()) break;
-    if (gz.InputLeft() == 0 && at >= n && gz.OutputLeft() > 0) {
-      gz.EndOfInput(&e);  // complete only after a whole member
-      break;
-    }
-    if (out.size() > limit) break;
-  }
-  *done = gz.Done() && !e.Test();
+  std::string out, window(outStep, '\0');
+  int n = 0;
+  while (out.size() <= limit && (n = gz.Read(window.data(), outStep, &e)) > 0) out.append(window.data(), n);
+  *done = n == 0 && !e.Test();
   return out;
 }
 
@@ -45,28 +32,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   int inStep = 1 + data[0] % 97;
   int outStep = 1 + data[1] * 16;
-  const char* p = reinterpret_cast<const char*>(data + 2);
-  size_t n = size - 2;
+  std::string input(reinterpret_cast<const char*>(data + 2), size - 2);
 
   bool done;
-  Inflate(p, n, inStep, outStep, 1 << 22, &done);
+  Inflate(input, inStep, outStep, 1 << 22, &done);
 
   // Round trip.
-  GzipStream gz;
-  Error e;
   std::string packed;
-  char window[512];
-  gz.SetInput(p, static_cast<int>(n));
-  for (int guard = 0; guard < 1 << 20; ++guard) {
-    gz.SetOutput(window, sizeof window);
-    int more = gz.Compress(true, &e);
-    packed.append(window, sizeof window - gz.OutputLeft());
-    if (!more || e.Test()) break;
+  Error e;
+  {
+    GzipSink gz(std::make_unique<testutil::StringSink>(&packed), 1, -1);
+    for (size_t at = 0; at < input.size(); at += inStep)
+      gz.Write(input.data() + at, static_cast<int>(std::min(input.size() - at, static_cast<size_t>(inStep))), &e);
+    gz.Finish(&e);
   }
   FUZZ_CHECK(!e.Test());
-  FUZZ_CHECK(gz.Done());
-  std::string back = Inflate(packed.data(), packed.size(), inStep, outStep, n + 1, &done);
+  std::string back = Inflate(packed, inStep, outStep, input.size() + 1, &done);
   FUZZ_CHECK(done);
-  FUZZ_CHECK(back == std::string(p, n));
+  FUZZ_CHECK(back == input);
   return 0;
 }

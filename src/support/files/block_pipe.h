@@ -1,8 +1,8 @@
 // BlockPipe: hands byte blocks from one thread (the producer) to another
 // (the consumer) in order, with a fixed number of blocks in flight. The pipe
 // owns the blocks; a side holds a block from Acquire to Submit (producer)
-// or from Take to Release (consumer). Used by the gzip file to compress or
-// decompress on a thread of its own while the caller goes on.
+// or from Take to Release (consumer). Used by the read-ahead source and the
+// write-behind sink, whose threads work while the caller goes on.
 #ifndef ZT_SUPPORT_FILES_BLOCK_PIPE_H_
 #define ZT_SUPPORT_FILES_BLOCK_PIPE_H_
 

@@ -6,6 +6,7 @@
 
 #include "support/files/digest.h"
 #include "support/files/files_messages.h"
+#include "support/files/handle_bytes.h"
 #include "support/files/path_sys.h"
 #include "support/files/posix/os_file.h"
 #include "support/files/posix/os_move.h"
@@ -412,14 +413,8 @@ int FileIOBinary::Read(char* buf, int len, Error* e) {
     SetOsError(e, "Read", path, EBADF);
     return -1;
   }
-  int n = 0;
-  int err = OsRead(handle.get(), buf, len, &n);
-  if (err) {
-    // A pipe whose writer has gone is the end of the data.
-    if (err == EPIPE) return 0;
-    SetOsError(e, "read", path, err);
-    return -1;
-  }
+  int n = HandleSource::ReadHandle(handle.get(), path, buf, len, e);
+  if (n < 0) return -1;
   position += n;
   if (digest && n > 0) digest->Update(buf, n);
   return n;

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <string.h>
 
-#include "support/files/digest.h"
 #include "support/files/files_messages.h"
 #include "support/messages/debug.h"
 
@@ -12,8 +11,7 @@ FileIOBuffer::FileIOBuffer(int mode)
       readAvail(0),
       writePending(0),
       lineMode(mode),
-      bufferSize(GetLevel(ZT_FILESYS_BUFSIZE)),
-      bufferDigest(nullptr) {
+      bufferSize(GetLevel(ZT_FILESYS_BUFSIZE)) {
   buffer.reset(new char[bufferSize]);
   readPtr = buffer.get();
 }
@@ -32,13 +30,6 @@ void FileIOBuffer::SetBufferSize(int size) {
   readPtr = buffer.get();
 }
 
-void FileIOBuffer::SetDigest(FileDigest* d) {
-  if (GzipToCaller())
-    bufferDigest = d;
-  else
-    digest = d;
-}
-
 void FileIOBuffer::Open(int m, Error* e) {
   FileIOCompress::Open(m, e);
   readPtr = buffer.get();
@@ -50,16 +41,14 @@ int FileIOBuffer::FillBuffer(Error* e) {
   int n = FileIOCompress::Read(buffer.get(), bufferSize, e);
   readPtr = buffer.get();
   readAvail = n > 0 ? n : 0;
-  if (bufferDigest && n > 0) bufferDigest->Update(buffer.get(), n);
   return n;
 }
 
 bool FileIOBuffer::FlushBuffer(Error* e) {
   if (writePending == 0) return true;
-  if (bufferDigest) bufferDigest->Update(buffer.get(), writePending);
   int n = writePending;
   writePending = 0;
-  return CompressWrite(buffer.get(), n, e);
+  return WriteThrough(buffer.get(), n, e);
 }
 
 bool FileIOBuffer::Put(const char* p, int n, Error* e) {
@@ -79,10 +68,6 @@ bool FileIOBuffer::Put(const char* p, int n, Error* e) {
 }
 
 void FileIOBuffer::Write(const char* buf, int len, Error* e) {
-  if (GzipToCaller()) {
-    FileIOCompress::Write(buf, len, e);
-    return;
-  }
   if (!handle) {
     SetOsError(e, "Write", path, EBADF);
     return;
@@ -106,8 +91,7 @@ void FileIOBuffer::Write(const char* buf, int len, Error* e) {
     default:
       // Bytes unchanged. A large write with nothing pending skips the copy.
       if (writePending == 0 && len >= bufferSize && CanBypassBuffer()) {
-        if (bufferDigest) bufferDigest->Update(buf, len);
-        CompressWrite(buf, len, e);
+        WriteThrough(buf, len, e);
         return;
       }
       Put(buf, len, e);
@@ -139,7 +123,6 @@ int FileIOBuffer::Read(char* buf, int len, Error* e) {
         int n = FileIOCompress::Read(buf + done, want, e);
         if (n < 0) return -1;
         if (n == 0) break;
-        if (bufferDigest) bufferDigest->Update(buf + done, n);
         done += n;
         continue;
       }
@@ -254,7 +237,7 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
 }
 
 void FileIOBuffer::Close(Error* e) {
-  if (handle && !GzipToCaller()) FlushBuffer(e);
+  if (handle) FlushBuffer(e);
   writePending = 0;
   readAvail = 0;
   FileIOCompress::Close(e);

@@ -21,7 +21,6 @@ class FileIOBuffer : public FileIOCompress {
   ~FileIOBuffer() override;
 
   void SetBufferSize(int size) override;
-  void SetDigest(FileDigest* d) override;
   void Open(int mode, Error* e) override;
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
@@ -42,8 +41,6 @@ class FileIOBuffer : public FileIOCompress {
   // True when bytes may move between the caller and the file without
   // passing through the buffer (large reads and writes).
   virtual bool CanBypassBuffer() const { return true; }
-  // True when both compression bits are set (gzip towards the caller).
-  bool GzipToCaller() const { return (type & FST_C_MASK) == FST_C_GUNZIP; }
   // Appends bytes to the buffer, flushing when it fills; false on failure.
   bool Put(const char* p, int n, Error* e);
   // Returns the next byte, refilling when needed; -1 at the end or on
@@ -56,7 +53,6 @@ class FileIOBuffer : public FileIOCompress {
   int32_t lineMode;
   std::unique_ptr<char[]> buffer;
   int32_t bufferSize;
-  FileDigest* bufferDigest;  // not owned
 };
 
 #endif  // ZT_SUPPORT_FILES_FILE_IO_BUFFER_H_

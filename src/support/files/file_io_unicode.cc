@@ -81,7 +81,7 @@ bool FileIOUnicode::FlushBuffer(Error* e) {
     int err = converter->Convert(&s, buffer.get() + writePending, &t, rawBuffer.get() + rawSize);
     int used = static_cast<int>(s - buffer.get());
     int produced = static_cast<int>(t - rawBuffer.get());
-    if (produced > 0 && !WriteBytes(rawBuffer.get(), produced, e)) return false;
+    if (produced > 0 && !WriteThrough(rawBuffer.get(), produced, e)) return false;
     memmove(buffer.get(), s, writePending - used);
     writePending -= used;
     if (err == CharSetCvt::NOMAPPING) {

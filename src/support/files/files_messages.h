@@ -19,7 +19,6 @@ inline constexpr MessageId kMsgRenameDirSearch = {0x3100058b, "Rename directory 
 inline constexpr MessageId kMsgRenameDirNotEmpty = {0x3100058c, "Rename failed, directory %dir% not empty."};
 
 inline constexpr MessageId kMsgDeflateFailed = {0x40210410, "Deflate failed!"};
-inline constexpr MessageId kMsgDeflateEndFailed = {0x40210411, "DeflateEnd failed!"};
 inline constexpr MessageId kMsgDeflateInitFailed = {0x40210412, "DeflateInit failed!"};
 inline constexpr MessageId kMsgInflateFailed = {0x40210413, "Inflate failed!"};
 inline constexpr MessageId kMsgInflateInitFailed = {0x40210414, "InflateInit failed!"};

@@ -46,7 +46,6 @@ const int FST_M_HOOK = 0x0040;    // Close calls CloseHook
 const int FST_M_EXEC = 0x0100;    // permission codes start from 0700
 const int FST_C_MASK = 0x0C00;    // compression bits
 const int FST_C_GZIP = 0x0800;    // gzip on disk
-const int FST_C_GUNZIP = 0x0C00;  // plain on disk, gzip towards the caller
 const int FST_C_ASIS = 0x0400;    // compressing class without compression
 const int FST_L_MASK = 0xF000;    // line-end convention
 const int FST_L_NONE = 0x1000;

@@ -1,10 +1,9 @@
-// GzipStream: the state of one gzip stream being written or read, over
-// zlib. Written files are made here: the fixed header 1f 8b 08 00 00 00 00
-// 00 00 03, a raw deflate stream, and the CRC-32 and the length of the data.
-// Read files go through zlib's own gzip decoding, member after member, so a
-// file of several concatenated members reads as their data in order; every
-// member's CRC-32 and length are checked, and the input must end exactly at
-// the end of a member. Failures name the file given to SetName.
+// GzipStream: the state of one gzip stream being read, over zlib's own gzip
+// decoding, member after member, so a stream of several concatenated
+// members reads as their data in order; every member's CRC-32 and length
+// are checked, and the input must end exactly at the end of a member.
+// Failures name the file given to SetName. (Gzip files are written by the
+// BlockDeflater.)
 //
 // The caller owns both windows: it points the input window at bytes to
 // consume and the output window at room to fill, then runs a step until it
@@ -37,11 +36,6 @@ class GzipStream {
   }
   int OutputLeft() const { return static_cast<int>(zs.avail_out); }
 
-  // Compressing step: consumes the input window into the output window;
-  // with finishing set, also ends the stream and adds the trailer. Returns
-  // 1 to be called again (more input or room needed), 0 when the stream is
-  // complete or failed (the failure is set in e).
-  int Compress(bool finishing, Error* e);
   // Decompressing step: 1 to be called again (with the input window empty
   // it asks for more input, with the output window full for more room), 0
   // after a failure (set in e).
@@ -54,31 +48,21 @@ class GzipStream {
   // The file name that failures of a stream being read mention.
   void SetName(const StrPtr& name) { fileName.Set(name); }
 
-  // True once the whole stream has been produced or read.
-  bool Done() const { return state == kDone || state == kInflateDone; }
+  // True once the whole stream has been read.
+  bool Done() const { return state == kInflateDone; }
   bool Failed() const { return failed; }
 
  private:
-  enum {
-    kStart = 0, kCompress = 1, kFinish = 2, kTrailer = 3, kDone = 4,
-    kInflate = 10, kInflateDone = 11
-  };
+  enum { kStart = 0, kInflate = 1, kInflateDone = 2 };
   int Fail(const MessageId& id, Error* e);
   // As Fail, for a message whose one place is the file name.
   int FailNamed(const MessageId& id, Error* e);
   // Sets the failure for an inflate result (a zlib code other than OK).
   int FailInflate(int rc, Error* e);
-  // Copies pending header or trailer bytes to the output window.
-  bool DrainPending();
 
   z_stream zs;
-  bool deflateStarted;
   bool inflateStarted;
   int state;
-  const unsigned char* pendNext;
-  const unsigned char* pendEnd;
-  uint32_t crc;
-  unsigned char trailer[8];
   bool failed;
   bool memberOpen;   // inside a member (its trailer not yet read)
   int64_t members;   // whole members read

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "support/files/file_test_util.h"
 #include "support/files/filesys.h"
 #include "support/files/gzip_test_util.h"
 #include "test_util.h"
@@ -62,10 +63,8 @@ TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
   std::string name = dir.File("in.gz");
   testutil::WriteFile(name, testutil::GzipOf(data));
   for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3}) {
-    auto f = FileSys::Create(FST_GZIP);
-    f->SetPath(StrPtr(name.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
     std::string got, buf(piece, '\0');
     int n;
     while ((n = f->Read(buf.data(), piece, &e)) > 0) got.append(buf.data(), n);
@@ -83,10 +82,8 @@ TEST(GzipThreadTest, TruncatedLargeFileGivesItsDataThenTheError) {
   std::string gz = testutil::GzipOf(data);
   std::string name = dir.File("cut.gz");
   testutil::WriteFile(name, gz.substr(0, gz.size() / 2));
-  auto f = FileSys::Create(FST_GZIP);
-  f->SetPath(StrPtr(name.c_str()));
   Error e;
-  f->Open(FOM_READ, &e);
+  auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
   std::string got, buf(65536, '\0');
   int n;
   while ((n = f->Read(buf.data(), 65536, &e)) > 0) got.append(buf.data(), n);
@@ -103,10 +100,8 @@ TEST(GzipThreadTest, CloseInTheMiddleOfAReadReturns) {
   testutil::TempDir dir;
   std::string name = dir.File("big.gz");
   testutil::WriteFile(name, testutil::GzipOf(Data(6000000)));
-  auto f = FileSys::Create(FST_GZIP);
-  f->SetPath(StrPtr(name.c_str()));
   Error e;
-  f->Open(FOM_READ, &e);
+  auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
   char buf[100];
   EXPECT_EQ(f->Read(buf, sizeof buf, &e), 100);
   f->Close(&e);  // the decompressing thread is blocked on full blocks

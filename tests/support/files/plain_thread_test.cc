@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "support/files/file_test_util.h"
 #include "support/files/filesys.h"
 #include "test_util.h"
 
@@ -16,10 +17,7 @@ namespace {
 std::string Data(size_t n) { return testutil::PseudoText(n, 7, 61, 23); }
 
 std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, int type = FST_TEXT) {
-  auto f = FileSys::Create(type);
-  f->SetPath(StrPtr(name.c_str()));
-  f->Open(mode, e);
-  return f;
+  return testutil::OpenFile(type, name, mode, e);
 }
 
 TEST(PlainThreadTest, ReadsIdenticalBytesInEveryPieceSize) {

@@ -1,0 +1,61 @@
+#include "support/files/read_ahead_source.h"
+
+#include <string.h>
+
+#include "support/files/posix/os_file.h"
+
+ReadAheadSource::ReadAheadSource(std::unique_ptr<ByteSource> input, int blocks, int blockSize)
+    : input_(std::move(input)), pipe_(blocks, blockSize) {
+  reader_ = OsStartThread([this] { FillBlocks(); });
+}
+
+ReadAheadSource::~ReadAheadSource() {
+  // Closing the pipe ends the thread at its next block; a failure not yet
+  // read is of no interest.
+  pipe_.Close();
+  reader_.join();
+}
+
+void ReadAheadSource::FillBlocks() {
+  const int size = pipe_.BlockSize();
+  for (;;) {
+    char* block = pipe_.Acquire();
+    if (!block) return;  // the caller has gone
+    int got = 0;
+    bool last = false;
+    while (got < size) {
+      int n = input_->Read(block + got, size - got, &failure_);
+      if (n <= 0) {
+        failed_ = n < 0;
+        last = true;
+        break;
+      }
+      got += n;
+    }
+    pipe_.Submit(block, got, last);
+    if (last) return;
+  }
+}
+
+int ReadAheadSource::Read(char* buf, int len, Error* e) {
+  for (;;) {
+    if (block_ && blockPos_ < blockLen_) {
+      int k = blockLen_ - blockPos_ < len ? blockLen_ - blockPos_ : len;
+      memcpy(buf, block_ + blockPos_, k);
+      blockPos_ += k;
+      return k;
+    }
+    if (block_) {
+      if (blockIsLast_) {
+        // Every byte before the end or the failure has been read.
+        if (!failed_) return 0;
+        HandOverFailure(&failure_, e);
+        return -1;
+      }
+      pipe_.Release(block_);
+      block_ = nullptr;
+    }
+    if (!pipe_.Take(&block_, &blockLen_, &blockIsLast_)) return 0;
+    blockPos_ = 0;
+  }
+}

@@ -1,0 +1,41 @@
+// ReadAheadSource: reads another source ahead of the caller on a thread of
+// its own, in blocks handed over through a BlockPipe, so the reading (or
+// decompressing) overlaps the caller's work. The caller sees the same
+// bytes, end and failure as from the source itself; a failure is handed
+// over once the bytes before it have been read. Destroying it stops the
+// thread at its next block, wherever the caller is.
+#ifndef ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
+#define ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
+
+#include <memory>
+#include <thread>
+
+#include "support/files/block_pipe.h"
+#include "support/files/byte_source.h"
+
+class ReadAheadSource : public ByteSource {
+ public:
+  // Up to blocks blocks of blockSize bytes are read ahead.
+  ReadAheadSource(std::unique_ptr<ByteSource> input, int blocks, int blockSize);
+  ~ReadAheadSource() override;
+
+  int Read(char* buf, int len, Error* e) override;
+
+ private:
+  // The reading thread: fills blocks until the end or a failure.
+  void FillBlocks();
+
+  std::unique_ptr<ByteSource> input_;  // used only by the reading thread
+  BlockPipe pipe_;
+  // The caller's side: the block being read.
+  char* block_ = nullptr;
+  int blockPos_ = 0;
+  int blockLen_ = 0;
+  bool blockIsLast_ = false;
+  // Set by the reading thread before it hands over its last block.
+  bool failed_ = false;
+  Error failure_;  // until handed over
+  std::thread reader_;
+};
+
+#endif  // ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
