@@ -59,6 +59,7 @@ const StrPtr kNoName;
 
 ZtJournal::ZtJournal(FileSys* f)
     : opened(0),
+      reports(nullptr),
       file(f),
       readBuffer(new char[kReadBufferSize]),
       readBytes(0),
@@ -212,10 +213,17 @@ int ZtJournal::ScanAfterAt(StrBuf* out, Error* e) {
   return TokenFailure(kMsgParseError, e);
 }
 
+void ZtJournal::Warn(Error* e) {
+  if (reports)
+    reports->Report(*e);
+  else
+    GetMessageLog()->Report(e);
+}
+
 void ZtJournal::ReportCorrupt(Error* e) {
   ++skipped;
   e->Set(kMsgSkippingCorrupt) << line;
-  GetMessageLog()->Report(e);
+  Warn(e);
   e->Clear();
 }
 
@@ -226,7 +234,7 @@ int ZtJournal::ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& 
     const SchemaTable* entry = FindSchemaTable(table);
     if (entry && (v < 0 || v >= entry->versionCount)) {
       e->Set(kMsgVersionNotInSchema) << v << table;
-      GetMessageLog()->Report(e);
+      Warn(e);
       return -1;
     }
     lastTable.Set(table);
