@@ -201,7 +201,9 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   // The reader is made before the output exists, so that an output inside
   // a parallel checkpoint directory is not listed as one of its tables.
   std::unique_ptr<ZtJournal> reader;
-  if (inFile->Stat() & FSF_DIRECTORY) {
+  int inputStat = inFile->Stat();
+  if (!RecordPrefetch::MayReadAhead(inputStat)) threads = 1;
+  if (inputStat & FSF_DIRECTORY) {
     auto dir = std::make_unique<ZtJournalDir>(input);
     for (int i = 0; i < dir->FileCount(); ++i) {
       if (SameFile(dir->FileAt(i).path, output)) {

@@ -1,5 +1,6 @@
 #include "journal/record_prefetch.h"
 
+#include "support/files/filesys.h"
 #include "support/messages/message_log.h"
 
 // A batch of records read ahead, with the source's warnings among them and,
@@ -35,6 +36,10 @@ RecordPrefetch::RecordPrefetch(ZtJournal* s)
 }
 
 RecordPrefetch::~RecordPrefetch() { Stop(); }
+
+bool RecordPrefetch::MayReadAhead(int statFlags) {
+  return !(statFlags & FSF_SPECIAL) || (statFlags & FSF_DIRECTORY);
+}
 
 void RecordPrefetch::Stop() {
   {

@@ -50,6 +50,11 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int64_t BytesRead() const override { return bytesRead; }
   bool Compressed() const override { return compressed; }
 
+  // True when an input of these FileSys::Stat flags may be read ahead: not
+  // a pipe or a device, which may block for good with the thread stuck in
+  // it, beyond stopping.
+  static bool MayReadAhead(int statFlags);
+
   // Ends the thread and waits for it; records read ahead and their warnings
   // are dropped, the source reports to the message log again, and reads
   // return false from now on.

@@ -105,7 +105,8 @@ void Migrator::Scan(Error* e) {
               static_cast<long long>(reader->Size()));
   // With a second thread the records are parsed on it, ahead of the loop.
   std::unique_ptr<RecordPrefetch> prefetch;
-  if (config.threads > 1) prefetch = std::make_unique<RecordPrefetch>(reader.get());
+  if (config.threads > 1 && (!input || RecordPrefetch::MayReadAhead(input->Stat())))
+    prefetch = std::make_unique<RecordPrefetch>(reader.get());
   ScanPace pace(prefetch ? prefetch.get() : reader.get());
   JournalRecord record;
   while (pace.source->ReadRecord(&record, e) && !e->Test()) {

@@ -28,6 +28,7 @@ set +e
 both() {
   for t in 1 2; do
     rm -rf "run$t" && mkdir "run$t"
+    [[ " $* " == *" ../pipe "* ]] && { cat damaged.ckp > pipe & }
     (cd "run$t" && "$ZTMIGRATE" --threads "$t" "$@" >stdout 2>stderr; echo "$?" >status)
     for f in run$t/stdout run$t/stderr run$t/*.log; do
       [[ -f $f ]] && sed -E -i 's/[0-9]+ ms/N ms/g; s/[0-9]*\.[0-9]+s/Ns/g' "$f"
@@ -52,4 +53,8 @@ both -t ../gen.map -c map2.txt -o out.ckp.gz ../gen.ckp
 both -t ../gen.map -c map2.txt -O out -l run.log ../damaged.ckp
 both -s -O conv ../dir
 both -s -O conv ../baddir
+# A pipe is parsed by the scan itself whatever the threads.
+mkfifo pipe
+both -c map.txt -o out.ckp ../pipe
+both -s -o conv.ckp ../pipe
 exit 0
