@@ -11,6 +11,7 @@ struct RecordPrefetch::Batch {
   }
   std::vector<Slot> slots;
   int count = 0;
+  uint32_t bytes = 0;  // field text of the records
   // The warnings reported while the batch was read; errors are reused.
   std::vector<std::unique_ptr<Error>> reports;
   int reportCount = 0;
@@ -60,11 +61,13 @@ bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
     source->SetReports(this);
     thread = std::thread(&RecordPrefetch::Run, this);
   }
-  if (current && next == current->count && !current->end) {
-    Recycle(current);
-    current = nullptr;
-  }
-  if (!current) {
+  // Past a batch whose records were all handed out: its last warnings come
+  // before anything of the next.
+  while (!current || (next == current->count && !current->end)) {
+    if (current) {
+      ReportUpTo(current->reportCount);
+      Recycle(current);
+    }
     current = TakeFilled();
     next = reported = 0;
   }
@@ -110,55 +113,64 @@ void RecordPrefetch::Recycle(Batch* b) {
   freed.notify_one();
 }
 
+RecordPrefetch::Batch* RecordPrefetch::TakeFree() {
+  Batch* b;
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    freed.wait(lock, [this] { return stopping || !freeBatches.empty(); });
+    if (stopping) return nullptr;
+    b = freeBatches.back();
+    freeBatches.pop_back();
+  }
+  b->count = b->reportCount = 0;
+  b->bytes = 0;
+  b->end = b->endWithRecord = false;
+  b->error.Clear();
+  return b;
+}
+
+void RecordPrefetch::Queue(Batch* b) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    queue[(queueHead + queueCount) % kBatches] = b;
+    ++queueCount;
+  }
+  filled.notify_one();
+}
+
 void RecordPrefetch::Run() {
-  for (;;) {
-    Batch* b;
-    {
-      std::unique_lock<std::mutex> lock(mutex);
-      freed.wait(lock, [this] { return stopping || !freeBatches.empty(); });
-      if (stopping) return;
-      b = freeBatches.back();
-      freeBatches.pop_back();
-    }
-    if (!Fill(b)) return;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      queue[(queueHead + queueCount) % kBatches] = b;
-      ++queueCount;
-    }
-    filled.notify_one();
-    if (b->end) return;
+  while ((filling = TakeFree()) != nullptr) {
+    if (!Fill()) return;
+    bool end = filling->end;
+    Queue(filling);
+    if (end) return;
   }
 }
 
-bool RecordPrefetch::Fill(Batch* b) {
-  filling = b;
-  b->count = b->reportCount = 0;
-  b->end = b->endWithRecord = false;
-  b->error.Clear();
-  uint32_t bytes = 0;
-  while (b->count < kBatchRecords && bytes < kBatchBytes) {
+bool RecordPrefetch::Fill() {
+  while (filling->count < kBatchRecords && filling->bytes < kBatchBytes) {
     if (stopping.load(std::memory_order_relaxed)) return false;
-    Slot& s = b->slots[b->count];
-    JournalRecord* rec = s.record.get();
-    // A record far larger than a batch does not keep its storage.
-    if (rec->Arena()->Size() > kBatchBytes) {
-      rec->Reset();
-      rec->Arena()->Release();
+    if (reading.Arena()->Size() > kKeepBytes) {
+      reading.Reset();
+      reading.Arena()->Release();
     }
-    bool got = source->ReadRecord(rec, &b->error);
+    bool got = source->ReadRecord(&reading, &readError);
+    if (!filling) return false;  // stopped while warnings waited for a batch
+    Batch* b = filling;
     if (got) {
+      Slot& s = b->slots[b->count++];
+      s.record->Swap(&reading);
       s.skipped = source->SkippedCount();
       s.bytesRead = source->BytesRead();
       s.reportsBefore = b->reportCount;
-      ++b->count;
-      bytes += rec->Arena()->Length();
+      b->bytes += s.record->Arena()->Length();
     }
-    if (!got || b->error.GetSeverity() != E_EMPTY) {
+    if (!got || readError.GetSeverity() != E_EMPTY) {
       b->end = true;
       b->endWithRecord = got;
       b->endSkipped = source->SkippedCount();
       b->endBytes = source->BytesRead();
+      b->error.Merge(readError);
       break;
     }
   }
@@ -166,6 +178,11 @@ bool RecordPrefetch::Fill(Batch* b) {
 }
 
 void RecordPrefetch::Report(const Error& e) {
+  if (filling && filling->reportCount == kBatchRecords) {
+    Queue(filling);
+    filling = TakeFree();
+  }
+  if (!filling) return;  // stopping: nobody will read it
   Batch* b = filling;
   if (b->reportCount == static_cast<int>(b->reports.size()))
     b->reports.push_back(std::make_unique<Error>());

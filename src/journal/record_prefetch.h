@@ -10,12 +10,17 @@
 // the log reads exactly as if the caller had read the source itself. The
 // source's end, or its failure, comes after every record before it.
 //
-// Records travel in batches of up to kBatchRecords records or kBatchBytes
-// of field text; kBatches batches go round between the two threads, so the
-// memory held is bounded, and records are swapped with the caller's, never
-// copied, so that once warm a record costs no allocation. The thread starts
-// at the first read; Stop and the destructor end it at the record it is
-// reading and wait for it, wherever the caller is in the input.
+// Records travel in batches of up to kBatchRecords records, kBatchBytes of
+// field text or kBatchRecords warnings; kBatches batches go round between
+// the two threads, so the memory held is bounded, and records are swapped
+// with the caller's, never copied, so that once warm a record costs no
+// allocation (a record's storage beyond kKeepBytes is given back, so that
+// the records waiting in the batches hold at most 16 MiB between them). A
+// long run of corrupt records sends its warnings ahead in batches of their
+// own. The thread starts at the first read; Stop and the destructor end it
+// at the record it is reading (which ends at the next whole record or the
+// end of the input, as it would for the caller) and wait for it, wherever
+// the caller is in the input.
 #ifndef ZT_JOURNAL_RECORD_PREFETCH_H_
 #define ZT_JOURNAL_RECORD_PREFETCH_H_
 
@@ -34,6 +39,7 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   static const int kBatches = 4;
   static const int kBatchRecords = 256;
   static const uint32_t kBatchBytes = 1u << 20;
+  static const uint32_t kKeepBytes = 16u << 10;
 
   // Reads ahead from source (not owned), which nothing else may use until
   // Stop. Its name, size and compression are taken now.
@@ -71,11 +77,16 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
 
   // The thread: fills free batches and queues them until the source ends.
   void Run();
-  // Reads records into b until it is full or the source ends; false when
-  // stopped.
-  bool Fill(Batch* b);
-  // Keeps a warning of the source in the batch being filled.
+  // Reads records into the batch being filled until it is full or the
+  // source ends; false when stopped.
+  bool Fill();
+  // Keeps a warning of the source in the batch being filled; a batch full
+  // of warnings goes ahead, in the middle of a long run of corrupt records.
   void Report(const Error& e) override;
+  // Thread side: a free batch, emptied, waiting for it; null once stopping.
+  Batch* TakeFree();
+  // Thread side: queues a filled batch.
+  void Queue(Batch* b);
   // The next filled batch, waiting for it.
   Batch* TakeFilled();
   // Gives a batch whose records were all handed out back to the thread.
@@ -108,7 +119,11 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int queueHead = 0;
   int queueCount = 0;
   std::atomic<bool> stopping{false};
-  Batch* filling = nullptr;  // the thread's batch
+
+  // The thread's side.
+  Batch* filling = nullptr;  // null once stopping
+  JournalRecord reading;     // swapped into a slot once read whole
+  Error readError;
   std::thread thread;
 };
 

@@ -115,6 +115,18 @@ TEST(RecordPrefetchTest, BatchesEndAtTheirByteBudgetAndLargeRecordsPass) {
   EXPECT_EQ(t.reports.size(), 4u);
 }
 
+TEST(RecordPrefetchTest, LongRunsOfCorruptRecordsBetweenRecords) {
+  // Batches that end for their warnings alone, some holding no record.
+  std::string text;
+  for (int run : {3000, 1, 600, 0, 257}) {
+    for (int i = 0; i < run; ++i) text += "@pv@ 1 @db.counters@ @short@\n";
+    text += Counter(run);
+  }
+  Trace t = ExpectSame(text + "@pv@ 1 @db.counters@\n");
+  EXPECT_EQ(t.steps.size(), 6u);
+  EXPECT_EQ(t.reports.size(), 3859u);
+}
+
 TEST(RecordPrefetchTest, EndOfInputChecksComeAfterTheRecords) {
   // Header without trailer: the truncation error follows the last record.
   Trace cut = ExpectSame(std::string(kHeader) + Counter(1) + Counter(2));
