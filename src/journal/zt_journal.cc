@@ -118,12 +118,24 @@ int ZtJournal::NextToken(StrBuf* out, Error* e) {
       if (n == 0) return tokenState == kBetween ? kEndOfInput : TokenFailure(kMsgPrematureEof, e);
     }
     if (out->Length() > kMaxRecordBytes) return TokenFailure(kMsgRecordTooLarge, e);
+    // A token that begins and ends in the buffered bytes goes from one step
+    // to the next without coming back here.
     int r = kMore;
     switch (tokenState) {
-      case kBetween: r = ScanBetween(); break;
-      case kBare: r = ScanBare(out); break;
-      case kQuoted: ScanQuoted(out); break;
+      case kBetween:
+        r = ScanBetween();
+        if (r != kMore || readPos == readEnd) break;
+        if (tokenState == kBare) {
+          r = ScanBare(out);
+          break;
+        }
+        [[fallthrough]];  // into a quoted token
+      case kQuoted:
+        ScanQuoted(out);
+        if (tokenState != kAfterAt || readPos == readEnd) break;
+        [[fallthrough]];
       case kAfterAt: r = ScanAfterAt(out, e); break;
+      case kBare: r = ScanBare(out); break;
     }
     if (r != kMore) return r;
   }
