@@ -26,7 +26,7 @@ class FileSys;
 class ReaderReports {
  public:
   virtual ~ReaderReports() = default;
-  // Takes one warning; e is the reader's and is cleared after the call.
+  // Takes one warning; e stays the reader's, which may change it afterwards.
   virtual void Report(const Error& e) = 0;
 };
 
