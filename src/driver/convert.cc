@@ -12,8 +12,10 @@
 
 #include "journal/journal_messages.h"
 #include "journal/journal_record.h"
+#include "journal/record_prefetch.h"
 #include "journal/zt_journal.h"
 #include "journal/zt_journal_dir.h"
+#include "migrate/run_config.h"
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
@@ -120,10 +122,16 @@ struct Totals {
   int64_t fields = 0;
 };
 
-// Copies every record of reader into out while the error allows. A record
-// without a table name is reported and counted in *skipped (when given).
-// A failed write stops the copy with its message in e.
-void CopyRecords(ZtJournal* reader, PlainOutput* out, Totals* totals, int* skipped, Error* e) {
+// Copies every record of reader into out while the error allows, reading
+// ahead on a second thread when threads > 1. A record without a table name
+// is reported and counted in *skipped (when given). A failed write stops the
+// copy with its message in e. Returns the corrupt records the reader passed
+// over up to the last record copied.
+int CopyRecords(ZtJournal* input, int threads, PlainOutput* out, Totals* totals, int* skipped,
+                Error* e) {
+  std::unique_ptr<RecordPrefetch> prefetch;
+  if (threads > 1) prefetch = std::make_unique<RecordPrefetch>(input);
+  ZtJournal* reader = prefetch ? prefetch.get() : input;
   JournalRecord rec;
   while (e->GetSeverity() <= E_INFO && !InterruptSignal() && reader->ReadRecord(&rec, e)) {
     if (skipped) {
@@ -140,6 +148,7 @@ void CopyRecords(ZtJournal* reader, PlainOutput* out, Totals* totals, int* skipp
     out->MaybeFlush(e);
     if (out->Failed()) break;
   }
+  return reader->SkippedCount();
 }
 
 // After a reader stopped with an error: the version error was reported by
@@ -159,14 +168,15 @@ std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
 // Copies one table file of a directory into its created output and closes
 // it; returns the records the reader skipped. A failure is reported now and
 // marks the conversion incomplete, and the next file goes on.
-int CopyTable(const StrBuf& inPath, bool compressed, PlainOutput* out, Totals* totals, Error* e) {
+int CopyTable(const StrBuf& inPath, bool compressed, int threads, PlainOutput* out,
+              Totals* totals, Error* e) {
   std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
   ZtJournal reader(inFile.get());
   Error fileErr;
-  CopyRecords(&reader, out, totals, nullptr, &fileErr);
+  int readerSkipped = CopyRecords(&reader, threads, out, totals, nullptr, &fileErr);
   int skipped = 0;
-  if (!fileErr.Test() && reader.SkippedCount()) {
-    skipped = reader.SkippedCount();
+  if (!fileErr.Test() && readerSkipped) {
+    skipped = readerSkipped;
     e->Set(kMsgConvertIncomplete) << out->Path();
   }
   if (fileErr.Test()) {
@@ -181,7 +191,7 @@ int CopyTable(const StrBuf& inPath, bool compressed, PlainOutput* out, Totals* t
 
 }  // namespace
 
-int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 0;
@@ -191,7 +201,9 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
   // The reader is made before the output exists, so that an output inside
   // a parallel checkpoint directory is not listed as one of its tables.
   std::unique_ptr<ZtJournal> reader;
-  if (inFile->Stat() & FSF_DIRECTORY) {
+  int inputStat = inFile->Stat();
+  if (!RecordPrefetch::MayReadAhead(inputStat)) threads = 1;
+  if (inputStat & FSF_DIRECTORY) {
     auto dir = std::make_unique<ZtJournalDir>(input);
     for (int i = 0; i < dir->FileCount(); ++i) {
       if (SameFile(dir->FileAt(i).path, output)) {
@@ -209,9 +221,9 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
 
   Totals totals;
   int skipped = 0;
-  CopyRecords(reader.get(), &out, &totals, &skipped, e);
+  int readerSkipped = CopyRecords(reader.get(), threads, &out, &totals, &skipped, e);
   // Corrupt records the reader passed over are missing from the output too.
-  skipped += reader->SkippedCount();
+  skipped += readerSkipped;
   bool writeFailed = out.Failed();
   if (!writeFailed && e->Test()) NoteIncomplete(output, e);
   out.Close(e);
@@ -226,7 +238,7 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e) {
   return skipped;
 }
 
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 1;
@@ -278,7 +290,7 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
       ++failed;
       continue;
     }
-    failed += CopyTable(inPath, compressed, outputs.back().get(), &totals, e);
+    failed += CopyTable(inPath, compressed, threads, outputs.back().get(), &totals, e);
     ++done;
     if (InterruptSignal()) break;
   }
@@ -299,14 +311,14 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e) {
 
 int ConvertToFile(const StrPtr& input, const StrPtr& output) {
   Error e;
-  int n = ConvertToFile(input, output, &e);
+  int n = ConvertToFile(input, output, RunConfig().threads, &e);
   GetMessageLog()->Report(&e);
   return n;
 }
 
 int ConvertDirectory(const StrPtr& input, const StrPtr& output) {
   Error e;
-  int n = ConvertDirectory(input, output, &e);
+  int n = ConvertDirectory(input, output, RunConfig().threads, &e);
   GetMessageLog()->Report(&e);
   return n;
 }

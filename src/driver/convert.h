@@ -27,16 +27,19 @@ inline constexpr MessageId kMsgConvertTwoInputs = {
 
 // Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
 // a parallel checkpoint directory read in table order) into the plain file
-// output. Returns the number of records skipped for lacking a table name.
-int ConvertToFile(const StrPtr& input, const StrPtr& output, Error* e);
+// output, parsing on a thread of its own when threads > 1. Returns the
+// number of records skipped for lacking a table name.
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e);
 
 // Copies the parallel checkpoint directory input into the directory output
 // file by file in listing order, uncompressing ".gz" files (the name loses
-// its suffix) and leaving out ".md5" files. Returns the number of output
-// files that could not be created (1 when the directory itself could not).
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, Error* e);
+// its suffix) and leaving out ".md5" files, each parsed on a thread of its
+// own when threads > 1. Returns the number of output files that could not
+// be created (1 when the directory itself could not).
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e);
 
-// As above, reporting any failure left in the error through the message log.
+// As above with the default threads, reporting any failure left in the
+// error through the message log.
 int ConvertToFile(const StrPtr& input, const StrPtr& output);
 int ConvertDirectory(const StrPtr& input, const StrPtr& output);
 

@@ -353,9 +353,9 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
 // -s: the standard conversion. Its own reports (skipped records, summaries)
 // are made as it goes; what it leaves in e made the output incomplete or
 // unusable, and ends the run with an error rather than a silent success.
-int RunConvert(const RunNames& n, Error* e) {
-  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), e);
-  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), e);
+int RunConvert(const RunNames& n, int threads, Error* e) {
+  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), threads, e);
+  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), threads, e);
   if (int sig = InterruptSignal()) {
     e->Set(kMsgInterrupted) << sig;
     Aborts(e);
@@ -382,7 +382,26 @@ bool RouteLog(const OptionSet& opts, bool quiet, MessageLog* log) {
   return true;
 }
 
-// -L, -R, -C and -j; false (with the usage shown) for an unknown -C value.
+// --threads: 1 to 64, both cores of a small machine by default (above 1 the
+// checkpoint is parsed on a thread of its own, and a gzip output deflated
+// on that many); false with the usage shown for another value.
+bool ReadThreadsOption(const OptionSet& opts, FILE* info, int* threads) {
+  if (const StrPtr* t = opts.GetLong("threads")) {
+    char* end = nullptr;
+    long n = strtol(t->Text(), &end, 10);
+    if (t->Length() == 0 || *end != '\0' || n < 1 || n > 64) {
+      fprintf(info, "unknown option --threads %s\n", t->Text());
+      fflush(info);
+      ReportUsage();
+      return false;
+    }
+    *threads = static_cast<int>(n);
+  }
+  return true;
+}
+
+// -L, -R, -C, -j and --threads; false (with the usage shown) for an unknown
+// -C or --threads value.
 bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
   if (const char* locale = Arg(opts, 'L')) config->locale = locale;
   if (opts.GetValue('R')) config->mode |= kModeRenameArchives;
@@ -397,20 +416,7 @@ bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
     }
   }
   if (opts.GetValue('j')) config->mode |= kModeJournalPatch;
-  // The threads a gzip output is deflated on: 1 to 64, both cores of a
-  // small machine by default.
-  if (const StrPtr* t = opts.GetLong("threads")) {
-    char* end = nullptr;
-    long n = strtol(t->Text(), &end, 10);
-    if (t->Length() == 0 || *end != '\0' || n < 1 || n > 64) {
-      fprintf(info, "unknown option --threads %s\n", t->Text());
-      fflush(info);
-      ReportUsage();
-      return false;
-    }
-    config->threads = static_cast<int>(n);
-  }
-  return true;
+  return ReadThreadsOption(opts, info, &config->threads);
 }
 
 // -p (after the confirmation -t with -p asks for), -n, -r, -S, -u: false
@@ -560,9 +566,11 @@ int RunDriver(int argc, char** argv) {
     Aborts(&e);
     return -1;
   }
-  if (names.convert) return RunConvert(names, &e);
-
   RunConfig config;
+  if (names.convert) {
+    if (!ReadThreadsOption(opts, info, &config.threads)) return 1;
+    return RunConvert(names, config.threads, &e);
+  }
   if (!ReadModeOptions(opts, info, &config)) return 1;
   if (!RouteLog(opts, quiet, log)) return -1;
   if (!ReadPolicyOptions(opts, info, &config, &status)) return status;

@@ -1,6 +1,7 @@
 #include "journal/journal_record.h"
 
 #include <climits>
+#include <utility>
 
 #include "journal/journal_messages.h"
 #include "journal/schema.h"
@@ -92,9 +93,19 @@ JournalRecord::JournalRecord(const JournalRecord& other)
 JournalRecord::~JournalRecord() = default;
 
 void JournalRecord::RebuildViews() {
-  views_.resize(spans_.size());
-  for (size_t i = 0; i < spans_.size(); ++i)
-    views_[i].Set(arena_.Text() + spans_[i].offset, spans_[i].length);
+  // Appended one by one rather than resized: a resize would first make
+  // every new view empty, for each record read.
+  views_.clear();
+  const char* base = arena_.Text();
+  for (const Span& span : spans_) views_.emplace_back(base + span.offset, span.length);
+}
+
+void JournalRecord::Swap(JournalRecord* other) {
+  std::swap(arena_, other->arena_);
+  spans_.swap(other->spans_);
+  views_.swap(other->views_);
+  std::swap(text_, other->text_);
+  std::swap(changes_, other->changes_);
 }
 
 void JournalRecord::Reset() {

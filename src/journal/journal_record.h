@@ -60,6 +60,10 @@ class JournalRecord {
   // -1 with the schema's error.
   int FieldPosition(const StrPtr& name, Error* e) const;
 
+  // Exchanges contents (fields, storage, change count) with other; the
+  // pointers handed out by both stay valid and follow their bytes.
+  void Swap(JournalRecord* other);
+
   // ---- Building, for the readers ----
 
   // Drops every field (storage kept) and zeroes the change count.

@@ -59,6 +59,7 @@ const StrPtr kNoName;
 
 ZtJournal::ZtJournal(FileSys* f)
     : opened(0),
+      reports(nullptr),
       file(f),
       readBuffer(new char[kReadBufferSize]),
       readBytes(0),
@@ -117,12 +118,24 @@ int ZtJournal::NextToken(StrBuf* out, Error* e) {
       if (n == 0) return tokenState == kBetween ? kEndOfInput : TokenFailure(kMsgPrematureEof, e);
     }
     if (out->Length() > kMaxRecordBytes) return TokenFailure(kMsgRecordTooLarge, e);
+    // A token that begins and ends in the buffered bytes goes from one step
+    // to the next without coming back here.
     int r = kMore;
     switch (tokenState) {
-      case kBetween: r = ScanBetween(); break;
-      case kBare: r = ScanBare(out); break;
-      case kQuoted: ScanQuoted(out); break;
+      case kBetween:
+        r = ScanBetween();
+        if (r != kMore || readPos == readEnd) break;
+        if (tokenState == kBare) {
+          r = ScanBare(out);
+          break;
+        }
+        [[fallthrough]];  // into a quoted token
+      case kQuoted:
+        ScanQuoted(out);
+        if (tokenState != kAfterAt || readPos == readEnd) break;
+        [[fallthrough]];
       case kAfterAt: r = ScanAfterAt(out, e); break;
+      case kBare: r = ScanBare(out); break;
     }
     if (r != kMore) return r;
   }
@@ -212,10 +225,17 @@ int ZtJournal::ScanAfterAt(StrBuf* out, Error* e) {
   return TokenFailure(kMsgParseError, e);
 }
 
+void ZtJournal::Warn(Error* e) {
+  if (reports)
+    reports->Report(*e);
+  else
+    GetMessageLog()->Report(e);
+}
+
 void ZtJournal::ReportCorrupt(Error* e) {
   ++skipped;
   e->Set(kMsgSkippingCorrupt) << line;
-  GetMessageLog()->Report(e);
+  Warn(e);
   e->Clear();
 }
 
@@ -226,7 +246,7 @@ int ZtJournal::ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& 
     const SchemaTable* entry = FindSchemaTable(table);
     if (entry && (v < 0 || v >= entry->versionCount)) {
       e->Set(kMsgVersionNotInSchema) << v << table;
-      GetMessageLog()->Report(e);
+      Warn(e);
       return -1;
     }
     lastTable.Set(table);

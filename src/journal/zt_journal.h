@@ -21,6 +21,15 @@
 
 class FileSys;
 
+// Where a reader sends the warnings it reports as it reads (a skipped
+// corrupt record, a table version the schema lacks).
+class ReaderReports {
+ public:
+  virtual ~ReaderReports() = default;
+  // Takes one warning; e stays the reader's, which may change it afterwards.
+  virtual void Report(const Error& e) = 0;
+};
+
 class ZtJournal {
  public:
   // A reader on file (not owned; opened by the first read).
@@ -48,6 +57,10 @@ class ZtJournal {
   // bytes than Size, which is the size as stored.
   virtual bool Compressed() const;
 
+  // Sends the warnings reported from now on to reports (not owned) instead
+  // of the message log; null for the message log again.
+  virtual void SetReports(ReaderReports* r) { reports = r; }
+
   // The line counter: 1 once the file is open, plus one per newline read.
   int Line() const { return line; }
 
@@ -58,7 +71,11 @@ class ZtJournal {
   // A reader without a file of its own (for ZtJournalDir).
   ZtJournal();
 
+  // Reports a warning of the reader where SetReports said.
+  void Warn(Error* e);
+
   int32_t opened;
+  ReaderReports* reports;  // not owned; null for the message log
 
  private:
   // Results of NextToken (kMore only between its steps: the token goes on).

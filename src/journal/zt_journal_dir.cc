@@ -159,6 +159,11 @@ int ZtJournalDir::SkippedCount() const {
   return doneSkipped + (currentReader ? currentReader->SkippedCount() : 0);
 }
 
+void ZtJournalDir::SetReports(ReaderReports* r) {
+  ZtJournal::SetReports(r);
+  if (currentReader) currentReader->SetReports(r);
+}
+
 bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
   if (!started) {
     started = true;
@@ -179,6 +184,7 @@ bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
       const TableFile& t = *tableFiles[current];
       currentFile = MakeFile(t.compressed, t.path);
       currentReader = std::make_unique<ZtJournal>(currentFile.get());
+      currentReader->SetReports(reports);
       if (e->Test()) return false;
     }
     if (currentReader->ReadRecord(rec, e)) return true;

@@ -49,6 +49,8 @@ class ZtJournalDir : public ZtJournal {
   int64_t BytesRead() const override;
   // True when any table file is gzip-compressed.
   bool Compressed() const override;
+  // Also for the reader of the file being read and those of the next ones.
+  void SetReports(ReaderReports* r) override;
 
   // The sorted table files.
   int FileCount() const { return static_cast<int>(tableFiles.size()); }

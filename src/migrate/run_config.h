@@ -20,7 +20,9 @@ struct RunConfig {
   bool caseInsensitiveOutput = false;  // -C1: the output's header says case-insensitive
   std::string serverRoot;              // -r: the archive root
   std::string serverId;                // -S
-  int threads = 2;                     // --threads: deflating threads of a .gz output
+  // --threads: above 1 the checkpoint is parsed on a thread of its own,
+  // and a .gz output is deflated on this many.
+  int threads = 2;
 };
 
 #endif  // ZT_MIGRATE_RUN_CONFIG_H_

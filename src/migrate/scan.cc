@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "journal/journal_record.h"
+#include "journal/record_prefetch.h"
 #include "journal/zt_journal.h"
 #include "map/case_policy.h"
 #include "map/translation_map.h"
@@ -43,9 +44,10 @@ void ReportFoldMode(bool localeSet, bool unicode, const std::string& locale) {
 
 }  // namespace
 
-// The rate and progress reports of one scan.
+// The records, rate and progress reports of one scan.
 struct ScanPace {
-  explicit ScanPace(ZtJournal* reader) : progress(reader) { timer.Start(); }
+  explicit ScanPace(ZtJournal* reader) : source(reader), progress(reader) { timer.Start(); }
+  ZtJournal* source;  // the run's reader, or its prefetcher
   ScanProgress progress;
   Timer timer;
   int lastReport = 0;  // ms at the last rate line
@@ -101,14 +103,19 @@ void Migrator::Scan(Error* e) {
   StartScan();
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
               static_cast<long long>(reader->Size()));
-  ScanPace pace(reader.get());
+  // With a second thread the records are parsed on it, ahead of the loop.
+  std::unique_ptr<RecordPrefetch> prefetch;
+  if (config.threads > 1 && (!input || RecordPrefetch::MayReadAhead(input->Stat())))
+    prefetch = std::make_unique<RecordPrefetch>(reader.get());
+  ScanPace pace(prefetch ? prefetch.get() : reader.get());
   JournalRecord record;
-  while (reader->ReadRecord(&record, e) && !e->Test()) {
+  while (pace.source->ReadRecord(&record, e) && !e->Test()) {
     if (!ScanRecord(&record, &pace, e)) return;
     if (e->Test()) break;
   }
   // A corrupt record at the very end of the input is counted too.
-  counters.skippedRecords = reader->SkippedCount();
+  counters.skippedRecords = pace.source->SkippedCount();
+  if (prefetch) prefetch->Stop();
   EndScan(e);
   DebugPrintf("Total time to process checkpoint, %d ms\n", pace.timer.Elapsed());
   if (Verbosity() >= 4) DebugPrintf("Total time doing renames, %d ms\n", counters.renameTime);
@@ -120,7 +127,7 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
     e->Set(kMsgInterrupted) << sig;
     return false;
   }
-  counters.skippedRecords = reader->SkippedCount();
+  counters.skippedRecords = pace->source->SkippedCount();
   int64_t n = ++counters.recordsRead;
   pace->progress.Record(n);
   if (IsNote(*record)) {

@@ -43,17 +43,17 @@ struct Outcome {
   bool failed;
 };
 
-Outcome ToFile(const std::string& in, const std::string& out) {
+Outcome ToFile(const std::string& in, const std::string& out, int threads = 2) {
   Error e;
   CaptureStderr();
-  int n = ConvertToFile(in.c_str(), out.c_str(), &e);
+  int n = ConvertToFile(in.c_str(), out.c_str(), threads, &e);
   return Outcome{n, GetCapturedStderr(), e.Text(), e.Test()};
 }
 
-Outcome ToDirectory(const std::string& in, const std::string& out) {
+Outcome ToDirectory(const std::string& in, const std::string& out, int threads = 2) {
   Error e;
   CaptureStderr();
-  int n = ConvertDirectory(in.c_str(), out.c_str(), &e);
+  int n = ConvertDirectory(in.c_str(), out.c_str(), threads, &e);
   return Outcome{n, GetCapturedStderr(), e.Text(), e.Test()};
 }
 

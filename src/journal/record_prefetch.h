@@ -1,0 +1,130 @@
+// RecordPrefetch: reads the records of another reader ahead of its caller,
+// on a thread of its own, so that parsing the checkpoint runs on one core
+// while the caller works on the records on another.
+//
+// It is a reader itself: ReadRecord hands out the source's records in their
+// order, and SkippedCount and BytesRead answer as the source answered just
+// after reading the record handed out last. The warnings the source reports
+// while reading are held with the records and reported through the message
+// log on the caller's thread when the record after them is handed out, so
+// the log reads exactly as if the caller had read the source itself. The
+// source's end, or its failure, comes after every record before it.
+//
+// Records travel in batches of up to kBatchRecords records, kBatchBytes of
+// field text or kBatchRecords warnings; kBatches batches go round between
+// the two threads, so the memory held is bounded, and records are swapped
+// with the caller's, never copied, so that once warm a record costs no
+// allocation (a record's storage beyond kKeepBytes is given back, so that
+// the records waiting in the batches hold at most 16 MiB between them). A
+// long run of corrupt records sends its warnings ahead in batches of their
+// own. The thread starts at the first read; Stop and the destructor end it
+// at the record it is reading (which ends at the next whole record or the
+// end of the input, as it would for the caller) and wait for it, wherever
+// the caller is in the input.
+#ifndef ZT_JOURNAL_RECORD_PREFETCH_H_
+#define ZT_JOURNAL_RECORD_PREFETCH_H_
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "journal/zt_journal.h"
+
+class RecordPrefetch : public ZtJournal, private ReaderReports {
+ public:
+  static const int kBatches = 4;
+  static const int kBatchRecords = 256;
+  static const uint32_t kBatchBytes = 1u << 20;
+  static const uint32_t kKeepBytes = 16u << 10;
+
+  // Reads ahead from source (not owned), which nothing else may use until
+  // Stop. Its name, size and compression are taken now.
+  explicit RecordPrefetch(ZtJournal* source);
+  // Stops.
+  ~RecordPrefetch() override;
+  RecordPrefetch(const RecordPrefetch&) = delete;
+  RecordPrefetch& operator=(const RecordPrefetch&) = delete;
+
+  bool ReadRecord(JournalRecord* rec, Error* e) override;
+  const StrPtr& Name() const override { return name; }
+  int SkippedCount() const override { return skipped; }
+  int64_t Size() override { return size; }
+  int64_t BytesRead() const override { return bytesRead; }
+  bool Compressed() const override { return compressed; }
+
+  // True when an input of these FileSys::Stat flags may be read ahead: not
+  // a pipe or a device, which may block for good with the thread stuck in
+  // it, beyond stopping.
+  static bool MayReadAhead(int statFlags);
+
+  // Ends the thread and waits for it; records read ahead and their warnings
+  // are dropped, the source reports to the message log again, and reads
+  // return false from now on.
+  void Stop();
+
+ private:
+  struct Slot {
+    std::unique_ptr<JournalRecord> record;
+    int skipped = 0;        // the source's SkippedCount after the record
+    int64_t bytesRead = 0;  // the source's BytesRead after the record
+    int reportsBefore = 0;  // the batch's warnings to report before it
+  };
+  struct Batch;
+
+  // The thread: fills free batches and queues them until the source ends.
+  void Run();
+  // Reads records into the batch being filled until it is full or the
+  // source ends; false when stopped.
+  bool Fill();
+  // Keeps a warning of the source in the batch being filled; a batch full
+  // of warnings goes ahead, in the middle of a long run of corrupt records.
+  void Report(const Error& e) override;
+  // Thread side: a free batch, emptied, waiting for it; null once stopping.
+  Batch* TakeFree();
+  // Thread side: queues a filled batch.
+  void Queue(Batch* b);
+  // The next filled batch, waiting for it.
+  Batch* TakeFilled();
+  // Gives a batch whose records were all handed out back to the thread.
+  void Recycle(Batch* b);
+  // Reports the current batch's warnings before number upTo.
+  void ReportUpTo(int upTo);
+  // Hands over the source's end: its warnings, counts and failure.
+  void Finish(Error* e);
+
+  ZtJournal* source;  // not owned
+  StrBuf name;
+  int64_t size;
+  bool compressed;
+
+  // The caller's side.
+  int skipped = 0;
+  int64_t bytesRead = 0;
+  Batch* current = nullptr;  // the batch records are handed out from
+  int next = 0;              // its next record
+  int reported = 0;          // its warnings reported so far
+  bool finished = false;     // the end was handed out, or Stop was called
+
+  // Between the two threads.
+  std::vector<std::unique_ptr<Batch>> batches;
+  std::mutex mutex;
+  std::condition_variable freed;   // a batch was recycled, or stop
+  std::condition_variable filled;  // a batch was queued
+  std::vector<Batch*> freeBatches;
+  Batch* queue[kBatches] = {};  // filled batches in order, a ring
+  int queueHead = 0;
+  int queueCount = 0;
+  std::atomic<bool> stopping{false};
+
+  // The thread's side.
+  Batch* filling = nullptr;  // null once stopping
+  JournalRecord reading;     // swapped into a slot once read whole
+  Error readError;
+  std::thread thread;
+};
+
+#endif  // ZT_JOURNAL_RECORD_PREFETCH_H_

@@ -1,0 +1,1 @@
+cp "$CASE_DIR/../../fixtures/with_notes.ckp" in.ckp
