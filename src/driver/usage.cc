@@ -135,5 +135,6 @@ const MessageId kMsgUsage = {
     "                         ztmigrate-undo-<time>.log beside the archive root)\n"
     "    --undo <file>      - Move back the archives an -R run moved, newest first\n"
     "    --prune-empty-dirs - With -R: remove the directories the moves emptied\n"
-    "    --threads <n>      - Threads that compress a .gz output (1-64, default 2)\n"
+    "    --threads <n>      - Threads beside the scan (1-64, default 2): they parse\n"
+    "                         the checkpoint and compress a .gz output\n"
     "\n"};

@@ -334,13 +334,14 @@ class ProgressRunTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir = new testutil::TempDir;
-    // Enough records for a scan that lasts past the first delay: a million
-    // and a half rows over a few thousand paths, two spellings of one
+    // Enough records for a scan that lasts well past the first delay (half
+    // a second) on a fast machine with the parsing on a thread of its own:
+    // four million rows over a few thousand paths, two spellings of one
     // directory among them.
     std::string text;
-    text.reserve(48u << 20);
+    text.reserve(180u << 20);
     char line[96];
-    for (int i = 0; i < 1500000; ++i) {
+    for (int i = 0; i < 4000000; ++i) {
       snprintf(line, sizeof(line), "@pv@ 1 @db.excl@ @//depot/%s%d/f%d@ @w@ @u@ \n",
                i % 7 == 0 ? "Dir" : "dir", i % 40, i % 97);
       text.append(line);
