@@ -13,17 +13,21 @@ void MapSide::Parse(const StrPtr& source, int mode) {
   // At most one element per text byte, and the end: the bytes row, and the
   // kinds row written after the longest bytes row, then moved up to follow
   // the real one.
-  const uint32_t limit = source.Length() + 1;
-  if (capacity_ < 2 * limit) {
-    if (capacity_) delete[] bytes_;
-    bytes_ = new uint8_t[2 * limit];
-    capacity_ = 2 * limit;
+  const size_t limit = static_cast<size_t>(source.Length()) + 1;
+  size_t capacity = 0;
+  if (owned) memcpy(&capacity, bytes_ - kHeader, kHeader);
+  if (capacity < 2 * limit) {
+    Release();
+    capacity = 2 * limit;
+    uint8_t* block = new uint8_t[kHeader + capacity];
+    memcpy(block, &capacity, kHeader);
+    bytes_ = block + kHeader;
+    owned = true;
   }
   uint8_t* bytes = const_cast<uint8_t*>(bytes_);
   uint8_t* kinds = bytes + limit;
   caseMode = static_cast<int8_t>(mode);
   usable = true;
-  slotMask = 0;
   int stars = 0, dots = 0, wildcards = 0;
   int n = 0;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(source.Text());
@@ -53,7 +57,6 @@ void MapSide::Parse(const StrPtr& source, int mode) {
     } else {
       bytes[n] = 0;
       kinds[n] = PatternElements::KindSlot(kind, slot);
-      slotMask |= 1u << slot;
       ++wildcards;
     }
     ++n;
@@ -73,15 +76,19 @@ void MapSide::Parse(const StrPtr& source, int mode) {
   sharedWithParent = 0;
 }
 
+void MapSide::Release() {
+  if (owned) delete[] (bytes_ - kHeader);
+  bytes_ = kEmpty;
+  owned = false;
+}
+
 void MapSide::CopyFrom(const MapSide& other, void* block) {
-  if (capacity_) delete[] bytes_;
-  capacity_ = 0;
+  Release();
   memcpy(block, other.bytes_, other.BlockSize());
   bytes_ = static_cast<const uint8_t*>(block);
   tail = other.tail;
   end = other.end;
   literalPrefixLength = other.literalPrefixLength;
-  slotMask = other.slotMask;
   wildcardCount = other.wildcardCount;
   caseMode = other.caseMode;
   usable = other.usable;
@@ -110,7 +117,15 @@ StrBuf MapSide::Text() const {
 }
 
 bool MapSide::SlotsSetBy(const MapSide& other) const {
-  return (slotMask & ~other.slotMask) == 0;
+  return (SlotMask() & ~other.SlotMask()) == 0;
+}
+
+uint32_t MapSide::SlotMask() const {
+  uint32_t mask = 0;
+  const PatternElements el = Elements();
+  for (int i = literalPrefixLength; i < end; ++i)
+    if (!el.IsLiteral(i)) mask |= 1u << el[i].slot;
+  return mask;
 }
 
 namespace {

@@ -114,7 +114,7 @@ class MapSide {
   MapSide() = default;
   MapSide(const MapSide&) = delete;
   MapSide& operator=(const MapSide&) = delete;
-  ~MapSide() { if (capacity_) delete[] bytes_; }
+  ~MapSide() { Release(); }
 
   // Parses text (up to its first NUL) into elements and sets the derived
   // fields, reusing the block this side owns. Patterns with more wildcards
@@ -132,7 +132,7 @@ class MapSide {
   // True when every wildcard slot this pattern uses is set by other.
   bool SlotsSetBy(const MapSide& other) const;
   // Bit i set when this pattern sets wildcard slot i.
-  uint32_t SlotMask() const { return slotMask; }
+  uint32_t SlotMask() const;
 
   // Matches a NUL-terminated path, filling caps. The first verified bytes
   // of the literal prefix are taken as already checked by the caller.
@@ -166,15 +166,20 @@ class MapSide {
   // The end element alone: the empty pattern of a side never parsed.
   static const uint8_t kEmpty[1];
 
+  // An owned block starts with its capacity (kHeader bytes) before the
+  // elements.
+  static constexpr size_t kHeader = sizeof(size_t);
+  // Frees the owned block, if any.
+  void Release();
+
   const uint8_t* bytes_ = kEmpty;  // end+1 element bytes, then the kinds row
-  uint32_t capacity_ = 0;  // bytes of the owned block; 0 when not owned
   int tail = 0;
   int end = 0;
   int literalPrefixLength = 0;
-  uint32_t slotMask = 0;
   uint8_t wildcardCount = 0;
   int8_t caseMode = -1;
   bool usable = true;
+  bool owned = false;  // bytes_ is kHeader bytes into a block of this side's
 };
 
 // Orders two patterns by their literal prefixes (a proper prefix first);
