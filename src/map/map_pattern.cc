@@ -71,7 +71,7 @@ void MapSide::Parse(const StrPtr& source, int mode) {
   while (bytes[literalPrefixLength]) ++literalPrefixLength;
   tail = end;
   while (tail > 0 && bytes[tail - 1]) --tail;
-  lower = middle = higher = nullptr;
+  lower = middle = higher = 0;
   maxSlot = -1;
   sharedWithParent = 0;
 }
@@ -92,7 +92,7 @@ void MapSide::CopyFrom(const MapSide& other, void* block) {
   wildcardCount = other.wildcardCount;
   caseMode = other.caseMode;
   usable = other.usable;
-  lower = middle = higher = nullptr;
+  lower = middle = higher = 0;
   maxSlot = -1;
   sharedWithParent = 0;
 }

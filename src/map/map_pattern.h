@@ -9,8 +9,7 @@
 // wildcards, a second row of one byte per element holding wildcard kinds
 // and slots; the text is not kept, since the elements spell it again. A
 // MapSide parsed on its own owns that block; a side of a map entry points
-// into the block its map allocated with the entry. Tree links point at
-// entries owned by the ViewMap.
+// into the block its map allocated with the entry.
 #ifndef ZT_MAP_MAP_PATTERN_H_
 #define ZT_MAP_MAP_PATTERN_H_
 
@@ -18,8 +17,6 @@
 #include <cstdint>
 
 #include "support/text/strbuf.h"
-
-class MapEntry;
 
 enum PatternElementKind {
   ElementEnd = 0,
@@ -155,10 +152,11 @@ class MapSide {
   int Tail() const { return tail; }
   int End() const { return end; }
 
-  // Prefix-tree node links of this half (entries owned by the map).
-  MapEntry* lower = nullptr;
-  MapEntry* middle = nullptr;
-  MapEntry* higher = nullptr;
+  // Prefix-tree node links of this half: positions, counted from 1, in
+  // the map's sorted index of this side; 0 for none.
+  uint32_t lower = 0;
+  uint32_t middle = 0;
+  uint32_t higher = 0;
   int maxSlot = -1;
   int sharedWithParent = 0;
 

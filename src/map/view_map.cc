@@ -24,7 +24,7 @@ void ViewMap::Clear() {
 void ViewMap::DropIndex() {
   for (SideIndex& ix : index) {
     ix.sorted.clear();
-    ix.root = nullptr;
+    ix.root = 0;
   }
   ++version;
 }
@@ -131,7 +131,7 @@ void ViewMap::SortSide(int s) {
   ix.sorted.reserve(count);
   for (MapEntry* e = head; e; e = e->next) {
     MapSide& h = e->Half(s);
-    h.lower = h.middle = h.higher = nullptr;
+    h.lower = h.middle = h.higher = 0;
     h.sharedWithParent = 0;
     ix.sorted.push_back(e);
   }
@@ -148,11 +148,11 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
   struct Work {
     int lo, hi;
     MapEntry* parent;
-    MapEntry** link;
+    uint32_t* link;
   };
   std::vector<Work> work;
   order.reserve(count);
-  ix.root = nullptr;
+  ix.root = 0;
   work.push_back(Work{0, count, nullptr, &ix.root});
   auto shared = [s](MapEntry* node, MapEntry* parent) {
     return parent ? CommonPrefix(node->Half(s), parent->Half(s)) : 0;
@@ -173,7 +173,7 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
       MapSide& rh = v[r]->Half(s);
       int q = m + 1;
       while (q < w.hi && CommonPrefix(rh, v[q]->Half(s)) >= rh.LiteralPrefixLength()) ++q;
-      *w.link = v[r];
+      *w.link = static_cast<uint32_t>(r) + 1;
       rh.sharedWithParent = shared(v[r], w.parent);
       order.push_back(v[r]);
       work.push_back(Work{w.lo, r, v[r], &rh.lower});
@@ -187,10 +187,10 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
       int c = w.lo;
       while (c + 1 < w.hi && v[c + 1]->Half(s).LiteralPrefixLength() == lpl) ++c;
       MapEntry* parent = w.parent;
-      MapEntry** link = w.link;
+      uint32_t* link = w.link;
       for (int i = w.lo; i <= c; ++i) {
         MapSide& h = v[i]->Half(s);
-        *link = v[i];
+        *link = static_cast<uint32_t>(i) + 1;
         h.sharedWithParent = shared(v[i], parent);
         order.push_back(v[i]);
         parent = v[i];
@@ -207,9 +207,9 @@ void ViewMap::SetMaxSlots(int s, const std::vector<MapEntry*>& order) {
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     MapSide& h = (*it)->Half(s);
     int mx = (*it)->slot;
-    if (h.lower) mx = std::max(mx, h.lower->Half(s).maxSlot);
-    if (h.middle) mx = std::max(mx, h.middle->Half(s).maxSlot);
-    if (h.higher) mx = std::max(mx, h.higher->Half(s).maxSlot);
+    if (h.lower) mx = std::max(mx, Node(s, h.lower)->Half(s).maxSlot);
+    if (h.middle) mx = std::max(mx, Node(s, h.middle)->Half(s).maxSlot);
+    if (h.higher) mx = std::max(mx, Node(s, h.higher)->Half(s).maxSlot);
     h.maxSlot = mx;
   }
 }
@@ -224,7 +224,7 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
   // Elements that follow the process-wide mode compare in it; it is read
   // once per search rather than per byte.
   const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
-  for (MapEntry* n = index[s].root; n;) {
+  for (MapEntry* n = Node(s, index[s].root); n;) {
     const MapSide& h = n->Half(s);
     if (h.maxSlot < bestSlot) break;
     if (matched > h.sharedWithParent) matched = h.sharedWithParent;
@@ -244,7 +244,7 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
         ++matched;
       }
       if (d) {
-        n = d > 0 ? h.lower : h.higher;
+        n = Node(s, d > 0 ? h.lower : h.higher);
         continue;
       }
     }
@@ -258,7 +258,7 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
         capturesOf = nullptr;
       }
     }
-    n = h.middle;
+    n = Node(s, h.middle);
   }
   if (best && best->kind == ExcludeMapping) return nullptr;
   return best;
@@ -331,7 +331,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
   // Entries whose literal prefix is a prefix of dir (or dir itself): the
   // walk of Search along dir, keeping every entry it passes whole.
   int matched = 0;
-  for (MapEntry* n = index[s].root; n;) {
+  for (MapEntry* n = Node(s, index[s].root); n;) {
     const MapSide& h = n->Half(s);
     if (matched > h.sharedWithParent) matched = h.sharedWithParent;
     const int lpl = h.LiteralPrefixLength();
@@ -346,7 +346,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
       ++matched;
     }
     if (d) {
-      n = d > 0 ? h.lower : h.higher;
+      n = Node(s, d > 0 ? h.lower : h.higher);
       continue;
     }
     if (static_cast<int>(out->size()) == limit) {
@@ -354,7 +354,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
       return false;
     }
     out->push_back(n);
-    n = h.middle;
+    n = Node(s, h.middle);
   }
   std::sort(out->begin(), out->end(),
             [](const MapEntry* a, const MapEntry* b) { return a->slot > b->slot; });

@@ -84,7 +84,7 @@ class ViewMap {
  private:
   struct SideIndex {
     std::vector<MapEntry*> sorted;
-    MapEntry* root = nullptr;
+    uint32_t root = 0;  // a tree link: position + 1 in sorted, 0 none
   };
 
   // An entry holding copies of the two halves, allocated in the arena.
@@ -101,6 +101,8 @@ class ViewMap {
   void LinkSide(int side, std::vector<MapEntry*>* order);
   void SetMaxSlots(int side, const std::vector<MapEntry*>& order);
   const MapEntry* Search(int side, const StrPtr& path, int trace);
+  // The entry a tree link of side s names, or null.
+  MapEntry* Node(int s, uint32_t link) const { return link ? index[s].sorted[link - 1] : nullptr; }
 
   int count = 0;
   MapEntry* head = nullptr;
