@@ -28,7 +28,7 @@ class MapEntry {
 
 // A map line costs its entries (two or three after disambiguation) and the
 // line kept as read: the fixed part of an entry stays small.
-static_assert(sizeof(MapSide) <= 48, "a map half grew");
-static_assert(sizeof(MapEntry) <= 112, "a map entry grew");
+static_assert(sizeof(MapSide) <= 40, "a map half grew");
+static_assert(sizeof(MapEntry) <= 96, "a map entry grew");
 
 #endif  // ZT_MAP_MAP_ENTRY_H_

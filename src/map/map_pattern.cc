@@ -69,8 +69,6 @@ void MapSide::Parse(const StrPtr& source, int mode) {
   if (wildcards > kMaxWildcards) usable = false;
   literalPrefixLength = 0;
   while (bytes[literalPrefixLength]) ++literalPrefixLength;
-  tail = end;
-  while (tail > 0 && bytes[tail - 1]) --tail;
   lower = middle = higher = 0;
   maxSlot = -1;
   sharedWithParent = 0;
@@ -86,7 +84,6 @@ void MapSide::CopyFrom(const MapSide& other, void* block) {
   Release();
   memcpy(block, other.bytes_, other.BlockSize());
   bytes_ = static_cast<const uint8_t*>(block);
-  tail = other.tail;
   end = other.end;
   literalPrefixLength = other.literalPrefixLength;
   wildcardCount = other.wildcardCount;
@@ -118,6 +115,12 @@ StrBuf MapSide::Text() const {
 
 bool MapSide::SlotsSetBy(const MapSide& other) const {
   return (SlotMask() & ~other.SlotMask()) == 0;
+}
+
+int MapSide::Tail() const {
+  int tail = end;
+  while (tail > 0 && bytes_[tail - 1]) --tail;
+  return tail;
 }
 
 uint32_t MapSide::SlotMask() const {
@@ -198,7 +201,8 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
   // non-matching paths before any backtracking.
   if (HasWildcards()) {
     int j = len - 1;
-    for (int i = end - 1; i >= tail && j >= literalPrefixLength; --i, --j)
+    // The run stops at the last wildcard, there being one.
+    for (int i = end - 1; el.IsLiteral(i) && j >= literalPrefixLength; --i, --j)
       if (!PatternByteEqual(el.Byte(i), s[j], caseMode)) return false;
   }
 

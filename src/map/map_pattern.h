@@ -149,7 +149,8 @@ class MapSide {
   bool HasWildcards() const { return literalPrefixLength != end; }
   // Wildcards of the pattern (counted up to 255).
   int WildcardCount() const { return wildcardCount; }
-  int Tail() const { return tail; }
+  // Where the literal run that ends the pattern starts.
+  int Tail() const;
   int End() const { return end; }
 
   // Prefix-tree node links of this half: positions, counted from 1, in
@@ -170,14 +171,14 @@ class MapSide {
   // Frees the owned block, if any.
   void Release();
 
-  const uint8_t* bytes_ = kEmpty;  // end+1 element bytes, then the kinds row
-  int tail = 0;
-  int end = 0;
-  int literalPrefixLength = 0;
+  // (The four small fields fill the room after the public links.)
   uint8_t wildcardCount = 0;
   int8_t caseMode = -1;
   bool usable = true;
   bool owned = false;  // bytes_ is kHeader bytes into a block of this side's
+  const uint8_t* bytes_ = kEmpty;  // end+1 element bytes, then the kinds row
+  int end = 0;
+  int literalPrefixLength = 0;
 };
 
 // Orders two patterns by their literal prefixes (a proper prefix first);
