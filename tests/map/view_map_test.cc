@@ -75,7 +75,7 @@ TEST(MapPatternTest, TextIsSpelledAgainFromTheElements) {
 TEST(MapPatternTest, ReparsingASideForgetsThePreviousPattern) {
   // One side parsed again and again (as the map's scratch halves are)
   // must behave as a side parsed once.
-  const char* patterns[] = {"//d/" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/.../*.c", "//d/x",
+  const char* patterns[] = {"//d/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/.../*.c", "//d/x",
                             "//d/*/.../%%1", "//d/y/...", "//d/x"};
   const char* paths[] = {"//d/x", "//d/y/z", "//d/q/r/s", "//d/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/b/c.c"};
   MapSide reused;
