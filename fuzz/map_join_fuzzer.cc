@@ -18,10 +18,11 @@ namespace {
 // keeps only its last capture, so its expansions need not agree).
 bool DistinctSlots(const MapSide& side) {
   uint32_t seen = 0;
-  for (const PatternElement* el = side.Elements(); el->kind != ElementEnd; ++el) {
-    if (!IsWildcardKind(el->kind)) continue;
-    if (seen & (1u << el->slot)) return false;
-    seen |= 1u << el->slot;
+  const PatternElements el = side.Elements();
+  for (int i = 0; i < side.End(); ++i) {
+    if (!IsWildcardKind(el[i].kind)) continue;
+    if (seen & (1u << el[i].slot)) return false;
+    seen |= 1u << el[i].slot;
   }
   return true;
 }

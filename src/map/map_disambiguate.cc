@@ -34,7 +34,7 @@ namespace {
 // named by their position in the map's list (0 the head).
 class PrefixGroups {
  public:
-  PrefixGroups(const std::vector<const MapEntry*>& entries, int side) {
+  PrefixGroups(const std::vector<MapEntry*>& entries, int side) {
     const int n = static_cast<int>(entries.size());
     sorted.resize(n);
     for (int i = 0; i < n; ++i) sorted[i] = i;
@@ -94,11 +94,11 @@ class PrefixGroups {
   }
 
   static int CompareFolded(const MapSide& a, const MapSide& b) {
-    const PatternElement* x = a.Elements();
-    const PatternElement* y = b.Elements();
+    const PatternElements x = a.Elements();
+    const PatternElements y = b.Elements();
     const int n = std::min(a.LiteralPrefixLength(), b.LiteralPrefixLength());
     for (int i = 0; i < n; ++i) {
-      int d = FoldByte(x[i].byte) - FoldByte(y[i].byte);
+      int d = FoldByte(x.Byte(i)) - FoldByte(y.Byte(i));
       if (d) return d;
     }
     return a.LiteralPrefixLength() - b.LiteralPrefixLength();
@@ -107,10 +107,10 @@ class PrefixGroups {
   // True when a's folded literal prefix begins b's.
   static bool FoldedPrefixOf(const MapSide& a, const MapSide& b) {
     if (a.LiteralPrefixLength() > b.LiteralPrefixLength()) return false;
-    const PatternElement* x = a.Elements();
-    const PatternElement* y = b.Elements();
+    const PatternElements x = a.Elements();
+    const PatternElements y = b.Elements();
     for (int i = 0; i < a.LiteralPrefixLength(); ++i)
-      if (FoldByte(x[i].byte) != FoldByte(y[i].byte)) return false;
+      if (FoldByte(x.Byte(i)) != FoldByte(y.Byte(i))) return false;
     return true;
   }
 
@@ -131,10 +131,10 @@ bool IsDirectory(const MapSide& h) {
 bool BeginsExactly(const MapSide& a, const MapSide& b) {
   const int n = a.LiteralPrefixLength();
   if (n > b.LiteralPrefixLength()) return false;
-  const PatternElement* x = a.Elements();
-  const PatternElement* y = b.Elements();
+  const PatternElements x = a.Elements();
+  const PatternElements y = b.Elements();
   for (int i = 0; i < n; ++i)
-    if (x[i].byte != y[i].byte) return false;
+    if (x.Byte(i) != y.Byte(i)) return false;
   return true;
 }
 
@@ -157,20 +157,23 @@ const int kCoverersPerGroup = 8;
 }  // namespace
 
 void Disambiguate(ViewMap* map, int window) {
-  std::vector<const MapEntry*> entries;
-  entries.reserve(map->Count());
-  for (const MapEntry* e = map->Head(); e; e = e->next) entries.push_back(e);
+  // The map's entries are taken out of its list and put back one by one,
+  // each after the exclusions it gains: the entries are not copied, so the
+  // map never holds the old and the new list at once. An entry put back
+  // keeps its halves, which later entries are still joined with.
+  std::vector<MapEntry*> entries;
+  map->Unlink(&entries);
   const PrefixGroups left(entries, 0);
   const PrefixGroups right(entries, 1);
 
-  ViewMap r;
-  r.SetDupWindow(window);
-  MapDisambiguate joiner(&r);
+  const int oldWindow = map->DupWindow();
+  map->SetDupWindow(window);
+  MapDisambiguate joiner(map);
   std::vector<int> candidates;
-  // The head is entered first and each entry's exclusions before it: r's
+  // The head is entered first and each entry's exclusions before it: the
   // list ends up reversed.
   for (int s = 0; s < static_cast<int>(entries.size()); ++s) {
-    const MapEntry* entry = entries[s];
+    MapEntry* entry = entries[s];
     if (entry->kind == ExcludeMapping) continue;
     candidates.clear();
     left.Candidates(s, s, &candidates);
@@ -188,9 +191,8 @@ void Disambiguate(ViewMap* map, int window) {
       joiner.Join(entries[p]->left, entry->left);
       joiner.Join(entries[p]->right, entry->right);
     }
-    r.Insert(entry->left.Text(), entry->right.Text(), entry->kind);
+    map->Relink(entry);
   }
-  r.Reverse();
-  map->Clear();
-  map->TakeEntries(&r);
+  map->SetDupWindow(oldWindow);
+  map->Reverse();
 }

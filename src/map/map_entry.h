@@ -1,6 +1,7 @@
 // MapEntry: one mapping of a ViewMap, a left and a right pattern with a kind
-// and a priority slot. The entry owns its two halves; the ViewMap owns the
-// entry. `next` is the next (older) entry of the map's list, not owned.
+// and a priority slot. The ViewMap owns the entry and the elements of its
+// halves (allocated with it). `next` is the next (older) entry of the map's
+// list, not owned.
 #ifndef ZT_MAP_MAP_ENTRY_H_
 #define ZT_MAP_MAP_ENTRY_H_
 
@@ -24,5 +25,10 @@ class MapEntry {
   MapSide left;
   MapSide right;
 };
+
+// A map line costs its entries (two or three after disambiguation) and the
+// line kept as read: the fixed part of an entry stays small.
+static_assert(sizeof(MapSide) <= 40, "a map half grew");
+static_assert(sizeof(MapEntry) <= 96, "a map entry grew");
 
 #endif  // ZT_MAP_MAP_ENTRY_H_

@@ -88,7 +88,7 @@ void AppendElementText(const PatternElement& el, StrBuf* out) {
 }
 
 void AppendMarked(const MapSide& side, int pos, char marker, StrBuf* out) {
-  const PatternElement* el = side.Elements();
+  const PatternElements el = side.Elements();
   for (int i = 0; i <= side.End(); ++i) {
     if (i == pos) out->AppendChar(marker);
     AppendElementText(el[i], out);
@@ -178,7 +178,7 @@ class JoinWalk {
     JoinFrame& cur = stack_[depth_];
     int& mine = lhs ? a_ : b_;
     int& other = lhs ? b_ : a_;
-    const PatternElement* otherElements = lhs ? eb_ : ea_;
+    const PatternElements& otherElements = lhs ? eb_ : ea_;
     out_->AppendChar(static_cast<char>(otherElements[other].byte));
     cur.capture.End() = Length();
     (lhs ? cur.b : cur.a) = ++other;
@@ -260,8 +260,8 @@ class JoinWalk {
   Joiner* out_;
   const MapSide& A_;
   const MapSide& B_;
-  const PatternElement* ea_;
-  const PatternElement* eb_;
+  const PatternElements ea_;
+  const PatternElements eb_;
   JoinFrame stack_[Joiner::kMaxFrames];
   int depth_ = 0;  // stack_[depth_] is the current frame
   int a_, b_;      // positions in A and B
@@ -281,8 +281,8 @@ void Joiner::Join(const MapSide& A, const MapSide& B) {
   if (GetLevel(DT_MAP) >= 4) DebugPrintf("--- '%s','%s' ----\n", A.Text().Text(), B.Text().Text());
   if (!A.Usable() || !B.Usable()) return;
 
-  const PatternElement* ea = A.Elements();
-  const PatternElement* eb = B.Elements();
+  const PatternElements ea = A.Elements();
+  const PatternElements eb = B.Elements();
   int k = A.LiteralPrefixLength() < B.LiteralPrefixLength() ? A.LiteralPrefixLength() : B.LiteralPrefixLength();
   for (int i = k - 1; i >= 0; --i)
     if (!PatternByteEqual(ea[i].byte, eb[i].byte, ea[i].caseMode)) return;

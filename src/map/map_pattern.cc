@@ -7,62 +7,128 @@
 
 #include "support/messages/debug.h"
 
+const uint8_t MapSide::kEmpty[1] = {0};
+
 void MapSide::Parse(const StrPtr& source, int mode) {
-  text.Set(source);
-  caseMode = mode;
-  chars.clear();
-  chars.reserve(text.Length() + 1);
+  // At most one element per text byte, and the end: the bytes row, and the
+  // kinds row written after the longest bytes row, then moved up to follow
+  // the real one.
+  const size_t limit = static_cast<size_t>(source.Length()) + 1;
+  size_t capacity = 0;
+  if (owned) memcpy(&capacity, bytes_ - kHeader, kHeader);
+  if (capacity < 2 * limit) {
+    Release();
+    capacity = 2 * limit;
+    uint8_t* block = new uint8_t[kHeader + capacity];
+    memcpy(block, &capacity, kHeader);
+    bytes_ = block + kHeader;
+    owned = true;
+  }
+  uint8_t* bytes = const_cast<uint8_t*>(bytes_);
+  uint8_t* kinds = bytes + limit;
+  caseMode = static_cast<int8_t>(mode);
   usable = true;
-  slotMask = 0;
-  int stars = 0, dots = 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.Text());
-  const unsigned char* e = p + text.Length();
+  int stars = 0, dots = 0, wildcards = 0;
+  int n = 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(source.Text());
+  const unsigned char* e = p + source.Length();
   while (p < e && *p) {
-    PatternElement el = {0, 0, ElementLiteral, static_cast<int8_t>(mode)};
-    if (*p == '/') {
-      el.kind = ElementSlash;
-      el.byte = '/';
-      ++p;
-    } else if (*p == '.' && e - p >= 3 && p[1] == '.' && p[2] == '.') {
-      el.kind = ElementDots;
-      int n = dots++;
-      if (n >= kMaxDots) { n = kMaxDots - 1; usable = false; }
-      el.slot = static_cast<uint8_t>(kDotsSlotBase + n);
+    int kind = ElementLiteral, slot = 0;
+    if (*p == '.' && e - p >= 3 && p[1] == '.' && p[2] == '.') {
+      kind = ElementDots;
+      int k = dots++;
+      if (k >= kMaxDots) { k = kMaxDots - 1; usable = false; }
+      slot = kDotsSlotBase + k;
       p += 3;
     } else if (*p == '%' && e - p >= 3 && p[1] == '%' && p[2] >= '0' && p[2] <= '9') {
-      el.kind = ElementPositional;
-      el.slot = static_cast<uint8_t>(p[2] - '0');
+      kind = ElementPositional;
+      slot = p[2] - '0';
       p += 3;
     } else if (*p == '*') {
-      el.kind = ElementStar;
-      int n = stars++;
-      if (n >= kMaxStars) { n = kMaxStars - 1; usable = false; }
-      el.slot = static_cast<uint8_t>(kStarSlotBase + n);
+      kind = ElementStar;
+      int k = stars++;
+      if (k >= kMaxStars) { k = kMaxStars - 1; usable = false; }
+      slot = kStarSlotBase + k;
       ++p;
-    } else {
-      el.byte = *p++;
     }
-    if (IsWildcardKind(el.kind)) slotMask |= 1u << el.slot;
-    chars.push_back(el);
+    if (kind == ElementLiteral) {
+      bytes[n] = *p++;  // a slash too: the byte tells it apart
+      kinds[n] = 0;
+    } else {
+      bytes[n] = 0;
+      kinds[n] = PatternElements::KindSlot(kind, slot);
+      ++wildcards;
+    }
+    ++n;
   }
-  chars.push_back(PatternElement{0, 0, ElementEnd, static_cast<int8_t>(mode)});
-  end = static_cast<int>(chars.size()) - 1;
-  tail = end;
-  while (tail > 0 && IsLiteralKind(chars[tail - 1].kind)) --tail;
+  bytes[n] = 0;
+  kinds[n] = ElementEnd;
+  end = n;
+  if (wildcards) memmove(bytes + end + 1, kinds, static_cast<size_t>(end) + 1);
+  wildcardCount = static_cast<uint8_t>(wildcards < 255 ? wildcards : 255);
+  if (wildcards > kMaxWildcards) usable = false;
   literalPrefixLength = 0;
-  while (IsLiteralKind(chars[literalPrefixLength].kind)) ++literalPrefixLength;
-  hasWildcards = chars[literalPrefixLength].kind != ElementEnd;
-  wildcardCount = 0;
-  for (const PatternElement& el : chars)
-    if (IsWildcardKind(el.kind)) ++wildcardCount;
-  if (wildcardCount > kMaxWildcards) usable = false;
-  lower = middle = higher = nullptr;
+  while (bytes[literalPrefixLength]) ++literalPrefixLength;
+  lower = middle = higher = 0;
   maxSlot = -1;
   sharedWithParent = 0;
 }
 
+void MapSide::Release() {
+  if (owned) delete[] (bytes_ - kHeader);
+  bytes_ = kEmpty;
+  owned = false;
+}
+
+void MapSide::CopyFrom(const MapSide& other, void* block) {
+  Release();
+  memcpy(block, other.bytes_, other.BlockSize());
+  bytes_ = static_cast<const uint8_t*>(block);
+  end = other.end;
+  literalPrefixLength = other.literalPrefixLength;
+  wildcardCount = other.wildcardCount;
+  caseMode = other.caseMode;
+  usable = other.usable;
+  lower = middle = higher = 0;
+  maxSlot = -1;
+  sharedWithParent = 0;
+}
+
+StrBuf MapSide::Text() const {
+  StrBuf out;
+  const PatternElements el = Elements();
+  for (int i = 0; i < end; ++i) {
+    const PatternElement x = el[i];
+    switch (x.kind) {
+      case ElementDots: out.Append("...", 3); break;
+      case ElementStar: out.Append("*", 1); break;
+      case ElementPositional: {
+        const char t[3] = {'%', '%', static_cast<char>('0' + x.slot)};
+        out.Append(t, 3);
+        break;
+      }
+      default: out.AppendChar(static_cast<char>(x.byte)); break;
+    }
+  }
+  return out;
+}
+
 bool MapSide::SlotsSetBy(const MapSide& other) const {
-  return (slotMask & ~other.slotMask) == 0;
+  return (SlotMask() & ~other.SlotMask()) == 0;
+}
+
+int MapSide::Tail() const {
+  int tail = end;
+  while (tail > 0 && bytes_[tail - 1]) --tail;
+  return tail;
+}
+
+uint32_t MapSide::SlotMask() const {
+  uint32_t mask = 0;
+  const PatternElements el = Elements();
+  for (int i = literalPrefixLength; i < end; ++i)
+    if (!el.IsLiteral(i)) mask |= 1u << el[i].slot;
+  return mask;
 }
 
 namespace {
@@ -89,7 +155,7 @@ class DeadEnds {
   // 0..len. With captures, a slot used twice shares its capture between two
   // wildcards, so the rest of the match no longer depends on the pair
   // alone: then nothing is remembered.
-  void Activate(const PatternElement* el, int elements, int len, bool captures) {
+  void Activate(const PatternElements& el, int elements, int len, bool captures) {
     uint32_t slots = 0;
     for (int i = 0; captures && i < elements; ++i) {
       if (!IsWildcardKind(el[i].kind)) continue;
@@ -124,19 +190,20 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
   if (!usable) return false;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(path.Text());
   const int len = static_cast<int>(path.Length());
-  const PatternElement* el = chars.data();
+  const PatternElements el = Elements();
   if (len < literalPrefixLength) return false;
 
   // The rest of the literal prefix that the caller has not verified.
   for (int i = verified; i < literalPrefixLength; ++i)
-    if (!PatternByteEqual(el[i].byte, s[i], el[i].caseMode)) return false;
+    if (!PatternByteEqual(el.Byte(i), s[i], caseMode)) return false;
 
   // The trailing literal run must end the path: this rejects most
   // non-matching paths before any backtracking.
-  if (hasWildcards) {
+  if (HasWildcards()) {
     int j = len - 1;
-    for (int i = end - 1; i >= tail && j >= literalPrefixLength; --i, --j)
-      if (!PatternByteEqual(el[i].byte, s[j], el[i].caseMode)) return false;
+    // The run stops at the last wildcard, there being one.
+    for (int i = end - 1; el.IsLiteral(i) && j >= literalPrefixLength; --i, --j)
+      if (!PatternByteEqual(el.Byte(i), s[j], caseMode)) return false;
   }
 
   MatchFrame stack[kMaxWildcards];
@@ -156,8 +223,8 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
       case ElementLiteral:
       case ElementSlash:
         ok = true;
-        while (IsLiteralKind(el[e].kind)) {
-          if (pos >= len || !PatternByteEqual(el[e].byte, s[pos], el[e].caseMode)) {
+        while (el.IsLiteral(e)) {
+          if (pos >= len || !PatternByteEqual(el.Byte(e), s[pos], caseMode)) {
             ok = false;
             break;
           }
@@ -203,20 +270,20 @@ bool MapSide::Match(const StrPtr& path, MapCaptures* caps, int trace, int verifi
 
 void MapSide::Expand(const StrPtr& source, const MapCaptures& caps, StrBuf* out, int trace) const {
   out->Clear();
-  if (trace >= 6) DebugPrintf("Expand %s\n", text.Text());
-  const char* t = text.Text();
-  uint32_t tpos = 0;  // offset of the current element in the pattern text
+  if (trace >= 6) DebugPrintf("Expand %s\n", Text().Text());
+  const PatternElements el = Elements();
   int e = 0;
-  while (chars[e].kind != ElementEnd) {
-    const PatternElement& el = chars[e];
-    if (IsLiteralKind(el.kind)) {
-      // A run of literal elements is a run of pattern text: copy it whole.
-      uint32_t from = tpos;
-      while (IsLiteralKind(chars[e].kind)) { ++e; ++tpos; }
-      out->AppendUnterminated(t + from, tpos - from);
+  for (;;) {
+    if (el.IsLiteral(e)) {
+      // A run of literal elements is a run of consecutive bytes: copy it whole.
+      const int from = e;
+      while (el.IsLiteral(e)) ++e;
+      out->AppendUnterminated(el.Text(from), static_cast<uint32_t>(e - from));
       continue;
     }
-    int slot = el.slot;
+    const PatternElement x = el[e];
+    if (x.kind == ElementEnd) break;
+    int slot = x.slot;
     if (caps.start[slot] >= 0) {
       int n = caps.end[slot] - caps.start[slot];
       if (trace >= 6)
@@ -224,9 +291,8 @@ void MapSide::Expand(const StrPtr& source, const MapCaptures& caps, StrBuf* out,
                     source.Text() + caps.start[slot]);
       out->AppendUnterminated(source.Text() + caps.start[slot], static_cast<uint32_t>(n));
     } else {
-      out->AppendUnterminated(el.kind == ElementDots ? "..." : "*", el.kind == ElementDots ? 3 : 1);
+      out->AppendUnterminated(x.kind == ElementDots ? "..." : "*", x.kind == ElementDots ? 3 : 1);
     }
-    tpos += el.kind == ElementStar ? 1 : 3;
     ++e;
   }
   out->NulTerminate();
@@ -241,19 +307,19 @@ void MapSide::Expand(const StrPtr& source, const MapCaptures& caps, StrBuf* out,
 // product of the two lengths, whatever the wildcards.
 bool MapSide::Covers(const MapSide& other) const {
   if (!usable || !other.usable) return false;
-  const PatternElement* A = chars.data();
-  const PatternElement* B = other.chars.data();
+  const PatternElements A = Elements();
+  const PatternElements B = other.Elements();
   // Most pairs differ within the literal prefix: settle those first.
   int a = 0;
-  while (IsLiteralKind(A[a].kind)) {
-    if (A[a].kind != B[a].kind || A[a].byte != B[a].byte) return false;
+  while (A.IsLiteral(a)) {
+    if (A.Byte(a) != B.Byte(a)) return false;  // equal literal bytes are equal kinds
     ++a;
   }
   const int nb = other.end;  // other's end element: every position is 0..nb
   if (A[a].kind == ElementEnd) return a == nb;
   // And the literal tail after the last wildcard must end other.
-  for (int i = end - 1, j = nb - 1; IsLiteralKind(A[i].kind); --i, --j)
-    if (j < a || A[i].kind != B[j].kind || A[i].byte != B[j].byte) return false;
+  for (int i = end - 1, j = nb - 1; A.IsLiteral(i); --i, --j)
+    if (j < a || A.Byte(i) != B.Byte(j)) return false;
   unsigned char small[2][256];
   std::vector<unsigned char> large;
   unsigned char* cur = small[0];
@@ -267,11 +333,11 @@ bool MapSide::Covers(const MapSide& other) const {
   int lo = a, hi = a;
   cur[a] = 1;
   for (; A[a].kind != ElementEnd; ++a) {
-    const PatternElement& el = A[a];
+    const PatternElement el = A[a];
     int nlo = nb + 1, nhi = -1;
     if (IsLiteralKind(el.kind)) {
       for (int b = lo; b <= hi && b < nb; ++b) {
-        const bool on = cur[b] && B[b].kind == el.kind && B[b].byte == el.byte;
+        const bool on = cur[b] && B.Byte(b) == el.byte;
         next[b + 1] = on;
         if (on) {
           if (nlo > nb) nlo = b + 1;
@@ -309,8 +375,8 @@ bool MapSide::Covers(const MapSide& other) const {
 }
 
 int ComparePatterns(const MapSide& a, const MapSide& b) {
-  const PatternElement* x = a.Elements();
-  const PatternElement* y = b.Elements();
+  const PatternElements x = a.Elements();
+  const PatternElements y = b.Elements();
   int n = a.LiteralPrefixLength() < b.LiteralPrefixLength() ? a.LiteralPrefixLength() : b.LiteralPrefixLength();
   for (int i = 0; i < n; ++i) {
     int d = PatternByteCompare(x[i].byte, y[i].byte, x[i].caseMode);
@@ -320,13 +386,11 @@ int ComparePatterns(const MapSide& a, const MapSide& b) {
 }
 
 int CommonPrefix(const MapSide& x, const MapSide& y) {
-  const PatternElement* p = x.Elements();
-  const PatternElement* q = y.Elements();
+  const PatternElements p = x.Elements();
+  const PatternElements q = y.Elements();
   int n = x.LiteralPrefixLength();
   int i = 0;
-  // y's end element (byte 0) stops the walk: literal bytes are never 0.
-  while (i < n && q[i].kind != ElementEnd && PatternByteEqual(p[i].byte, q[i].byte, p[i].caseMode) &&
-         IsLiteralKind(q[i].kind))
-    ++i;
+  // y's first wildcard or end (byte 0) stops the walk.
+  while (i < n && q.IsLiteral(i) && PatternByteEqual(p.Byte(i), q.Byte(i), p[i].caseMode)) ++i;
   return i;
 }

@@ -2,18 +2,21 @@
 // the wildcards "...", "*" and "%%" followed by a digit, together with the
 // links of the prefix-tree node it forms in its side's index.
 //
-// PatternElement is one parsed element; MapCaptures records, per wildcard
-// slot, which bytes of a matched text each wildcard took. A MapSide owns its
-// text and elements; its tree links point at entries owned by the ViewMap.
+// PatternElement is one parsed element; PatternElements reads them by
+// position; MapCaptures records, per wildcard slot, which bytes of a matched
+// text each wildcard took. A parsed side keeps one byte per element (the
+// literal byte, or 0 for a wildcard and the end) and, only when it has
+// wildcards, a second row of one byte per element holding wildcard kinds
+// and slots; the text is not kept, since the elements spell it again. A
+// MapSide parsed on its own owns that block; a side of a map entry points
+// into the block its map allocated with the entry.
 #ifndef ZT_MAP_MAP_PATTERN_H_
 #define ZT_MAP_MAP_PATTERN_H_
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "support/text/strbuf.h"
-
-class MapEntry;
 
 enum PatternElementKind {
   ElementEnd = 0,
@@ -46,6 +49,38 @@ struct PatternElement {
 inline bool IsWildcardKind(int kind) { return kind >= ElementPositional; }
 inline bool IsLiteralKind(int kind) { return kind == ElementLiteral || kind == ElementSlash; }
 
+// The elements of a parsed pattern, by position (0 to the end element).
+// A cheap view: valid while its MapSide is.
+class PatternElements {
+ public:
+  PatternElements(const uint8_t* bytes, const uint8_t* kinds, int caseMode)
+      : bytes_(bytes), kinds_(kinds), caseMode_(static_cast<int8_t>(caseMode)) {}
+
+  PatternElement operator[](int i) const {
+    const uint8_t b = bytes_[i];
+    if (b) return PatternElement{b, 0, static_cast<uint8_t>(b == '/' ? ElementSlash : ElementLiteral), caseMode_};
+    const uint8_t k = kinds_ ? kinds_[i] : 0;
+    return PatternElement{0, static_cast<uint8_t>(k & kSlotBits), static_cast<uint8_t>(k >> kKindShift), caseMode_};
+  }
+  // The byte of element i: a literal's byte, 0 for a wildcard or the end.
+  uint8_t Byte(int i) const { return bytes_[i]; }
+  // True when element i is a literal (a slash included).
+  bool IsLiteral(int i) const { return bytes_[i] != 0; }
+  // The literal bytes from element i on, as consecutive bytes.
+  const char* Text(int i) const { return reinterpret_cast<const char*>(bytes_ + i); }
+
+  // A wildcard's entry in the kinds row: its kind and slot in one byte.
+  static uint8_t KindSlot(int kind, int slot) { return static_cast<uint8_t>(kind << kKindShift | slot); }
+
+ private:
+  static constexpr int kKindShift = 5;
+  static constexpr int kSlotBits = (1 << kKindShift) - 1;
+
+  const uint8_t* bytes_;
+  const uint8_t* kinds_;  // null when the pattern has no wildcards
+  int8_t caseMode_;
+};
+
 // Byte offsets into a matched (or joined) text, one pair per wildcard slot.
 // A slot not set by the match has start -1.
 struct MapCaptures {
@@ -74,18 +109,27 @@ inline int PatternByteCompare(unsigned char p, unsigned char t, int m) {
 class MapSide {
  public:
   MapSide() = default;
+  MapSide(const MapSide&) = delete;
+  MapSide& operator=(const MapSide&) = delete;
+  ~MapSide() { Release(); }
 
-  // Parses text into elements and sets the derived fields. Patterns with
-  // more wildcards than the limits allow are parsed all the same (their
-  // extra wildcards share the last slot) and report false from Usable.
+  // Parses text (up to its first NUL) into elements and sets the derived
+  // fields, reusing the block this side owns. Patterns with more wildcards
+  // than the limits allow are parsed all the same (their extra wildcards
+  // share the last slot) and report false from Usable.
   void Parse(const StrPtr& text, int caseMode = -1);
+  // Bytes of the block that holds this side's elements.
+  size_t BlockSize() const { return static_cast<size_t>(end + 1) * (HasWildcards() ? 2 : 1); }
+  // Makes this side a copy of other (tree links cleared) whose elements
+  // live in block, BlockSize() bytes of other's that the caller owns.
+  void CopyFrom(const MapSide& other, void* block);
 
   // True when the pattern keeps within the wildcard limits.
   bool Usable() const { return usable; }
   // True when every wildcard slot this pattern uses is set by other.
   bool SlotsSetBy(const MapSide& other) const;
   // Bit i set when this pattern sets wildcard slot i.
-  uint32_t SlotMask() const { return slotMask; }
+  uint32_t SlotMask() const;
 
   // Matches a NUL-terminated path, filling caps. The first verified bytes
   // of the literal prefix are taken as already checked by the caller.
@@ -98,32 +142,43 @@ class MapSide {
   // (judged on the elements, bytes compared exactly).
   bool Covers(const MapSide& other) const;
 
-  const StrBuf& Text() const { return text; }
-  const PatternElement* Elements() const { return chars.data(); }
+  // The pattern's text, spelled again from its elements.
+  StrBuf Text() const;
+  PatternElements Elements() const { return PatternElements(bytes_, HasWildcards() ? bytes_ + end + 1 : nullptr, caseMode); }
   int LiteralPrefixLength() const { return literalPrefixLength; }
-  bool HasWildcards() const { return hasWildcards; }
+  bool HasWildcards() const { return literalPrefixLength != end; }
+  // Wildcards of the pattern (counted up to 255).
   int WildcardCount() const { return wildcardCount; }
-  int Tail() const { return tail; }
+  // Where the literal run that ends the pattern starts.
+  int Tail() const;
   int End() const { return end; }
 
-  // Prefix-tree node links of this half (entries owned by the map).
-  MapEntry* lower = nullptr;
-  MapEntry* middle = nullptr;
-  MapEntry* higher = nullptr;
+  // Prefix-tree node links of this half: positions, counted from 1, in
+  // the map's sorted index of this side; 0 for none.
+  uint32_t lower = 0;
+  uint32_t middle = 0;
+  uint32_t higher = 0;
   int maxSlot = -1;
   int sharedWithParent = 0;
 
  private:
-  StrBuf text;
-  std::vector<PatternElement> chars;
-  int tail = 0;
+  // The end element alone: the empty pattern of a side never parsed.
+  static const uint8_t kEmpty[1];
+
+  // An owned block starts with its capacity (kHeader bytes) before the
+  // elements.
+  static constexpr size_t kHeader = sizeof(size_t);
+  // Frees the owned block, if any.
+  void Release();
+
+  // (The four small fields fill the room after the public links.)
+  uint8_t wildcardCount = 0;
+  int8_t caseMode = -1;
+  bool usable = true;
+  bool owned = false;  // bytes_ is kHeader bytes into a block of this side's
+  const uint8_t* bytes_ = kEmpty;  // end+1 element bytes, then the kinds row
   int end = 0;
   int literalPrefixLength = 0;
-  bool hasWildcards = false;
-  int wildcardCount = 0;
-  int caseMode = -1;
-  bool usable = true;
-  uint32_t slotMask = 0;
 };
 
 // Orders two patterns by their literal prefixes (a proper prefix first);

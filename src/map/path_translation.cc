@@ -134,7 +134,11 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   recentDirs[0] = a.dir;
   a.own = FindMap(path);
   a.fallback = kNotAsked;
-  a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &a.entries);
+  // Gathered into scratch, then copied: an answer's list takes only the
+  // room its entries need, not that of the vector's growth.
+  a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &gathered);
+  if (a.gathered) a.entries.assign(gathered.begin(), gathered.end());
+  else a.entries.clear();
   if (a.own) a.ownVersion = a.own->Version();
   return &a;
 }

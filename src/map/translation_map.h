@@ -160,6 +160,7 @@ class TranslationMap {
   static constexpr size_t kDirAnswers = 65536;
   static constexpr int kDirEntries = 64;
   std::unordered_map<size_t, DirAnswer> dirAnswers;
+  std::vector<const MapEntry*> gathered;  // scratch of DirectoryAnswer
   uint64_t dirGeneration = 0;
   int dirMode = -1;
   // The answers of the last directories met, newest first, and their

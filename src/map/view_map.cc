@@ -2,6 +2,7 @@
 #include "map/view_map.h"
 
 #include <algorithm>
+#include <new>
 
 #include "support/messages/debug.h"
 
@@ -14,7 +15,7 @@ const char* ViewMap::CheckMapping(const MapSide& left, const MapSide& right, int
 }
 
 void ViewMap::Clear() {
-  storage.clear();
+  arena.reset();
   head = nullptr;
   count = 0;
   DropIndex();
@@ -23,7 +24,7 @@ void ViewMap::Clear() {
 void ViewMap::DropIndex() {
   for (SideIndex& ix : index) {
     ix.sorted.clear();
-    ix.root = nullptr;
+    ix.root = 0;
   }
   ++version;
 }
@@ -35,28 +36,38 @@ void ViewMap::LinkHead(MapEntry* e) {
   DropIndex();
 }
 
-bool ViewMap::Insert(const StrPtr& left, const StrPtr& right, int kind) {
-  auto e = std::make_unique<MapEntry>();
+MapEntry* ViewMap::NewEntry(const MapSide& left, const MapSide& right, int kind) {
+  if (!arena) arena = std::make_unique<Arena>(kFirstBlock);
+  const size_t leftBytes = left.BlockSize();
+  char* p = static_cast<char*>(arena->Allocate(sizeof(MapEntry) + leftBytes + right.BlockSize()));
+  // The arena runs no destructors: an entry's halves own nothing.
+  MapEntry* e = new (p) MapEntry();
   e->kind = kind;
-  e->left.Parse(left);
-  e->right.Parse(right);
-  if (CheckMapping(e->left, e->right, kind)) return false;
-  LinkHead(e.get());
-  storage.push_back(std::move(e));
+  e->left.CopyFrom(left, p + sizeof(MapEntry));
+  e->right.CopyFrom(right, p + sizeof(MapEntry) + leftBytes);
+  return e;
+}
+
+bool ViewMap::InsertParsed(const MapSide& left, const MapSide& right, int kind) {
+  if (CheckMapping(left, right, kind)) return false;
+  LinkHead(NewEntry(left, right, kind));
   return true;
 }
 
+bool ViewMap::Insert(const StrPtr& left, const StrPtr& right, int kind) {
+  parsed[0].Parse(left);
+  parsed[1].Parse(right);
+  return InsertParsed(parsed[0], parsed[1], kind);
+}
+
 bool ViewMap::InsertUnique(const StrPtr& left, const StrPtr& right, int kind) {
-  auto e = std::make_unique<MapEntry>();
-  e->kind = kind;
-  e->left.Parse(left);
-  e->right.Parse(right);
-  if (CheckMapping(e->left, e->right, kind)) return false;
+  parsed[0].Parse(left);
+  parsed[1].Parse(right);
+  if (CheckMapping(parsed[0], parsed[1], kind)) return false;
   int examined = 0;
   for (const MapEntry* x = head; x && examined < dupWindow; x = x->next, ++examined)
-    if (x->left.Covers(e->left) && x->right.Covers(e->right)) return false;
-  LinkHead(e.get());
-  storage.push_back(std::move(e));
+    if (x->left.Covers(parsed[0]) && x->right.Covers(parsed[1])) return false;
+  LinkHead(NewEntry(parsed[0], parsed[1], kind));
   return true;
 }
 
@@ -77,22 +88,32 @@ void ViewMap::Reverse() {
 
 void ViewMap::AppendAll(const ViewMap& other, bool forward, bool backward) {
   for (const MapEntry* e = other.head; e; e = e->next) {
-    if (forward) Insert(e->left.Text(), e->right.Text(), e->kind);
-    if (backward) Insert(e->right.Text(), e->left.Text(), e->kind);
+    if (forward) InsertParsed(e->left, e->right, e->kind);
+    if (backward) InsertParsed(e->right, e->left, e->kind);
   }
   Reverse();
 }
 
 void ViewMap::TakeEntries(ViewMap* other) {
-  storage = std::move(other->storage);
+  arena = std::move(other->arena);
   head = other->head;
   count = other->count;
-  other->storage.clear();
   other->head = nullptr;
   other->count = 0;
   DropIndex();
   other->DropIndex();
 }
+
+void ViewMap::Unlink(std::vector<MapEntry*>* out) {
+  out->clear();
+  out->reserve(count);
+  for (MapEntry* e = head; e; e = e->next) out->push_back(e);
+  head = nullptr;
+  count = 0;
+  DropIndex();
+}
+
+void ViewMap::Relink(MapEntry* e) { LinkHead(e); }
 
 // Builds the sorted array and the prefix tree of one side. The tree is
 // built from a work list rather than by recursion, since nested prefixes
@@ -110,7 +131,7 @@ void ViewMap::SortSide(int s) {
   ix.sorted.reserve(count);
   for (MapEntry* e = head; e; e = e->next) {
     MapSide& h = e->Half(s);
-    h.lower = h.middle = h.higher = nullptr;
+    h.lower = h.middle = h.higher = 0;
     h.sharedWithParent = 0;
     ix.sorted.push_back(e);
   }
@@ -127,11 +148,11 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
   struct Work {
     int lo, hi;
     MapEntry* parent;
-    MapEntry** link;
+    uint32_t* link;
   };
   std::vector<Work> work;
   order.reserve(count);
-  ix.root = nullptr;
+  ix.root = 0;
   work.push_back(Work{0, count, nullptr, &ix.root});
   auto shared = [s](MapEntry* node, MapEntry* parent) {
     return parent ? CommonPrefix(node->Half(s), parent->Half(s)) : 0;
@@ -152,7 +173,7 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
       MapSide& rh = v[r]->Half(s);
       int q = m + 1;
       while (q < w.hi && CommonPrefix(rh, v[q]->Half(s)) >= rh.LiteralPrefixLength()) ++q;
-      *w.link = v[r];
+      *w.link = static_cast<uint32_t>(r) + 1;
       rh.sharedWithParent = shared(v[r], w.parent);
       order.push_back(v[r]);
       work.push_back(Work{w.lo, r, v[r], &rh.lower});
@@ -166,10 +187,10 @@ void ViewMap::LinkSide(int s, std::vector<MapEntry*>* orderOut) {
       int c = w.lo;
       while (c + 1 < w.hi && v[c + 1]->Half(s).LiteralPrefixLength() == lpl) ++c;
       MapEntry* parent = w.parent;
-      MapEntry** link = w.link;
+      uint32_t* link = w.link;
       for (int i = w.lo; i <= c; ++i) {
         MapSide& h = v[i]->Half(s);
-        *link = v[i];
+        *link = static_cast<uint32_t>(i) + 1;
         h.sharedWithParent = shared(v[i], parent);
         order.push_back(v[i]);
         parent = v[i];
@@ -186,9 +207,9 @@ void ViewMap::SetMaxSlots(int s, const std::vector<MapEntry*>& order) {
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     MapSide& h = (*it)->Half(s);
     int mx = (*it)->slot;
-    if (h.lower) mx = std::max(mx, h.lower->Half(s).maxSlot);
-    if (h.middle) mx = std::max(mx, h.middle->Half(s).maxSlot);
-    if (h.higher) mx = std::max(mx, h.higher->Half(s).maxSlot);
+    if (h.lower) mx = std::max(mx, Node(s, h.lower)->Half(s).maxSlot);
+    if (h.middle) mx = std::max(mx, Node(s, h.middle)->Half(s).maxSlot);
+    if (h.higher) mx = std::max(mx, Node(s, h.higher)->Half(s).maxSlot);
     h.maxSlot = mx;
   }
 }
@@ -203,27 +224,27 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
   // Elements that follow the process-wide mode compare in it; it is read
   // once per search rather than per byte.
   const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
-  for (MapEntry* n = index[s].root; n;) {
+  for (MapEntry* n = Node(s, index[s].root); n;) {
     const MapSide& h = n->Half(s);
     if (h.maxSlot < bestSlot) break;
     if (matched > h.sharedWithParent) matched = h.sharedWithParent;
     const int lpl = h.LiteralPrefixLength();
     if (matched < lpl) {
-      const PatternElement* el = h.Elements();
+      const PatternElements el = h.Elements();
       int d = 0;
       while (matched < lpl) {
         if (matched >= len) { d = 1; break; }  // the path ends first: it orders before
-        if (el[matched].byte == p[matched]) {  // equal bytes are equal in every mode
+        if (el.Byte(matched) == p[matched]) {  // equal bytes are equal in every mode
           ++matched;
           continue;
         }
         int m = el[matched].caseMode;
-        d = PatternByteCompare(el[matched].byte, p[matched], m < 0 ? processMode : m);
+        d = PatternByteCompare(el.Byte(matched), p[matched], m < 0 ? processMode : m);
         if (d) break;
         ++matched;
       }
       if (d) {
-        n = d > 0 ? h.lower : h.higher;
+        n = Node(s, d > 0 ? h.lower : h.higher);
         continue;
       }
     }
@@ -237,7 +258,7 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
         capturesOf = nullptr;
       }
     }
-    n = h.middle;
+    n = Node(s, h.middle);
   }
   if (best && best->kind == ExcludeMapping) return nullptr;
   return best;
@@ -288,7 +309,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
     const MapSide& h = e->Half(s);
     const int lpl = h.LiteralPrefixLength();
     const int n = lpl < len ? lpl : len;
-    const PatternElement* el = h.Elements();
+    const PatternElements el = h.Elements();
     for (int i = 0; i < n; ++i)
       if (int d = compare(el[i], p[i])) return d;
     return lpl <= len ? -1 : 0;
@@ -297,7 +318,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
   auto hi = std::partition_point(lo, v.end(), [&](const MapEntry* e) { return order(e) == 0; });
   for (auto it = lo; it != hi; ++it) {
     const MapSide& h = (*it)->Half(s);
-    const PatternElement* el = h.Elements();
+    const PatternElements el = h.Elements();
     bool nested = false;
     for (int i = len; i < h.LiteralPrefixLength() && !nested; ++i) nested = el[i].kind == ElementSlash;
     if (nested) continue;
@@ -310,7 +331,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
   // Entries whose literal prefix is a prefix of dir (or dir itself): the
   // walk of Search along dir, keeping every entry it passes whole.
   int matched = 0;
-  for (MapEntry* n = index[s].root; n;) {
+  for (MapEntry* n = Node(s, index[s].root); n;) {
     const MapSide& h = n->Half(s);
     if (matched > h.sharedWithParent) matched = h.sharedWithParent;
     const int lpl = h.LiteralPrefixLength();
@@ -325,7 +346,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
       ++matched;
     }
     if (d) {
-      n = d > 0 ? h.lower : h.higher;
+      n = Node(s, d > 0 ? h.lower : h.higher);
       continue;
     }
     if (static_cast<int>(out->size()) == limit) {
@@ -333,7 +354,7 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
       return false;
     }
     out->push_back(n);
-    n = h.middle;
+    n = Node(s, h.middle);
   }
   std::sort(out->begin(), out->end(),
             [](const MapEntry* a, const MapEntry* b) { return a->slot > b->slot; });

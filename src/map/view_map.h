@@ -3,7 +3,9 @@
 // path wins; its right pattern, filled with the wildcard parts of the path,
 // is the translation. An ExcludeMapping winner means "no translation".
 //
-// The map owns its entries. Entries form a list, most recent first. Each
+// The map owns its entries, each one allocation (the entry and the
+// elements of its two halves) from an arena of the map. Entries form a
+// list, most recent first. Each
 // side keeps a lazily built index: the entries sorted by literal prefix and
 // a prefix tree over them whose nodes carry the highest slot beneath them,
 // so that a lookup visits only entries whose literal prefix is a prefix of
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "map/map_entry.h"
+#include "support/arena.h"
 #include "support/text/strbuf.h"
 
 class ViewMap {
@@ -46,6 +49,11 @@ class ViewMap {
   void AppendAll(const ViewMap& other, bool forward, bool backward);
   // Takes other's entries, order and slots; other is left empty.
   void TakeEntries(ViewMap* other);
+  // Empties the list, giving its entries (most recent first) to out. They
+  // stay owned by the map, unchanged, until Relink puts each back (or Clear).
+  void Unlink(std::vector<MapEntry*>* out);
+  // Links an entry that Unlink gave at the head with the next slot.
+  void Relink(MapEntry* e);
 
   // Matches side s of the path (NUL-terminated) and expands the other side
   // into out. The winning entry, or null (out untouched).
@@ -76,10 +84,13 @@ class ViewMap {
  private:
   struct SideIndex {
     std::vector<MapEntry*> sorted;
-    MapEntry* root = nullptr;
+    uint32_t root = 0;  // a tree link: position + 1 in sorted, 0 none
   };
 
-  MapEntry* NewEntry(int kind);
+  // An entry holding copies of the two halves, allocated in the arena.
+  MapEntry* NewEntry(const MapSide& left, const MapSide& right, int kind);
+  // Insert for parsed halves.
+  bool InsertParsed(const MapSide& left, const MapSide& right, int kind);
   void LinkHead(MapEntry* e);
   void DropIndex();
   void BuildIndex(int side);
@@ -90,10 +101,16 @@ class ViewMap {
   void LinkSide(int side, std::vector<MapEntry*>* order);
   void SetMaxSlots(int side, const std::vector<MapEntry*>& order);
   const MapEntry* Search(int side, const StrPtr& path, int trace);
+  // The entry a tree link of side s names, or null.
+  MapEntry* Node(int s, uint32_t link) const { return link ? index[s].sorted[link - 1] : nullptr; }
 
   int count = 0;
   MapEntry* head = nullptr;
-  std::vector<std::unique_ptr<MapEntry>> storage;  // owns the entries
+  // Owns the entries; made with the first. Its first block is small, since
+  // most maps of a partitioned translation map are.
+  static constexpr size_t kFirstBlock = 4096;
+  std::unique_ptr<Arena> arena;
+  MapSide parsed[2];  // scratch: the halves of a mapping being inserted
   SideIndex index[2];
   int dupWindow = 8;
   uint64_t matchCount = 0;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "migrate/arena.h"
+#include "support/arena.h"
 #include "migrate/dir_entry.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"

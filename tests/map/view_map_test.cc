@@ -28,7 +28,7 @@ bool Matches(const std::string& pattern, const std::string& path) {
 TEST(MapPatternTest, ParsesElementsSlotsAndLiterals) {
   MapSide s;
   s.Parse("//d/%%x.a/%%3/*/.../*x...");
-  const PatternElement* el = s.Elements();
+  const PatternElements el = s.Elements();
   // "//d/" then "%%x.a" is five literal bytes.
   EXPECT_EQ(s.LiteralPrefixLength(), 10);
   EXPECT_EQ(el[4].kind, ElementLiteral);
@@ -53,6 +53,46 @@ TEST(MapPatternTest, ParsesElementsSlotsAndLiterals) {
   EXPECT_FALSE(t.HasWildcards());
   EXPECT_EQ(t.LiteralPrefixLength(), 10);
   EXPECT_EQ(t.Tail(), 0);
+}
+
+TEST(MapPatternTest, TextIsSpelledAgainFromTheElements) {
+  // Literal "%" and "." runs next to wildcards, a lone "%%" and an empty
+  // pattern: each element gives back exactly the bytes it was read from.
+  const char* patterns[] = {"//d/%%x.a/%%3/*/.../*x...", "//d/%%%1", "//d/....", "//d/%%",
+                            "//d/a%", "", "//d/..%%9..*", "//d/*****/....../x"};
+  for (const char* p : patterns) {
+    MapSide s;
+    s.Parse(StrPtr(p));
+    EXPECT_EQ(s.Text().ToString(), p);
+  }
+  // The pattern ends at a NUL byte.
+  MapSide n;
+  n.Parse(StrPtr("//a\0/b", 6));
+  EXPECT_EQ(n.Text().ToString(), "//a");
+  EXPECT_EQ(n.End(), 3);
+}
+
+TEST(MapPatternTest, ReparsingASideForgetsThePreviousPattern) {
+  // One side parsed again and again (as the map's scratch halves are)
+  // must behave as a side parsed once.
+  const char* patterns[] = {"//d/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/.../*.c", "//d/x",
+                            "//d/*/.../%%1", "//d/y/...", "//d/x"};
+  const char* paths[] = {"//d/x", "//d/y/z", "//d/q/r/s", "//d/aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa/b/c.c"};
+  MapSide reused;
+  for (const char* pattern : patterns) {
+    reused.Parse(StrPtr(pattern));
+    MapSide fresh;
+    fresh.Parse(StrPtr(pattern));
+    EXPECT_EQ(reused.Text().ToString(), pattern);
+    EXPECT_EQ(reused.HasWildcards(), fresh.HasWildcards());
+    EXPECT_EQ(reused.SlotMask(), fresh.SlotMask());
+    EXPECT_EQ(reused.Tail(), fresh.Tail());
+    for (const char* path : paths) {
+      MapCaptures caps;
+      caps.Reset();
+      EXPECT_EQ(reused.Match(StrPtr(path), &caps, 0), Matches(pattern, path)) << pattern << " " << path;
+    }
+  }
 }
 
 TEST(MapPatternTest, WildcardMatchingRules) {
@@ -89,6 +129,35 @@ TEST(ViewMapTest, LaterMappingWinsAndWildcardKeepsPathSpelling) {
   reversed.Insert("//depot/main/...", "//Depot/Main/...", IncludeMapping);
   reversed.Insert("//depot/...", "//Depot/...", IncludeMapping);
   EXPECT_EQ(Tr(&reversed, "//depot/main/a.c"), "//Depot/main/a.c");
+}
+
+TEST(ViewMapTest, EntriesOfEverySizeKeepTheirPatterns) {
+  // Thousands of entries, some with patterns of several kilobytes (which
+  // take storage of their own), and refused mappings among them: every
+  // entry translates as written, and only accepted mappings count.
+  ViewMap map;
+  int accepted = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string dir = "//d/" + std::to_string(i) + (i % 300 == 0 ? std::string(5000, 'x') : "");
+    if (i % 7 == 0) {
+      EXPECT_FALSE(map.Insert(StrPtr((dir + "/x").c_str()), StrPtr((dir + "/%%1").c_str()), IncludeMapping));
+    }
+    std::string left = dir + (i % 2 ? "/..." : "/f"), right = dir + (i % 2 ? "/N/..." : "/F");
+    ASSERT_TRUE(map.Insert(StrPtr(left.c_str()), StrPtr(right.c_str()), IncludeMapping));
+    ++accepted;
+  }
+  EXPECT_EQ(map.Count(), accepted);
+  for (int i = 0; i < 3000; ++i) {
+    std::string dir = "//d/" + std::to_string(i) + (i % 300 == 0 ? std::string(5000, 'x') : "");
+    if (i % 2) {
+      EXPECT_EQ(Tr(&map, dir + "/a/b"), dir + "/N/a/b");
+    } else {
+      EXPECT_EQ(Tr(&map, dir + "/f"), dir + "/F");
+    }
+  }
+  const MapEntry* last = map.Head();
+  EXPECT_EQ(last->left.Text().ToString(), "//d/2999/...");
+  EXPECT_EQ(last->right.Text().ToString(), "//d/2999/N/...");
 }
 
 TEST(ViewMapTest, PositionalWildcardsReorder) {
@@ -191,8 +260,8 @@ TEST(ViewMapTest, CoversComparesElementsExactly) {
 // The plain recursive reading of "a covers b" over parsed elements, with
 // its answers remembered per pair of positions.
 struct CoversByRecursion {
-  const PatternElement* A;
-  const PatternElement* B;
+  PatternElements A;
+  PatternElements B;
   std::map<std::pair<int, int>, bool> seen;
 
   bool operator()(int a, int b) {

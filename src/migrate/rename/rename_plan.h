@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "migrate/arena.h"
+#include "support/arena.h"
 #include "support/text/strbuf.h"
 
 struct PlannedMove {

@@ -5,16 +5,22 @@
 // runs no destructors: objects placed in it must need none (or have them
 // run by their owner). The path tree keeps its entries and name variants
 // here, which saves the per-allocation header and rounding of the heap on
-// every one of millions of small objects.
-#ifndef ZT_MIGRATE_ARENA_H_
-#define ZT_MIGRATE_ARENA_H_
+// every one of millions of small objects. An arena made with a small first
+// block doubles its blocks up to the usual size, so that many small arenas
+// (one per map partition) do not each reserve a large block.
+#ifndef ZT_SUPPORT_ARENA_H_
+#define ZT_SUPPORT_ARENA_H_
 
 #include <cstddef>
 #include <cstdint>
 
 class Arena {
  public:
-  Arena() : ptr_(nullptr), remaining_(0), blocks_(nullptr), bytesReserved_(0), bytesUsed_(0) {}
+  Arena() : Arena(kBlockSize) {}
+  // An arena whose first block holds firstBlock bytes (at most the usual size).
+  explicit Arena(size_t firstBlock)
+      : ptr_(nullptr), remaining_(0), blocks_(nullptr), bytesReserved_(0), bytesUsed_(0),
+        blockSize_(firstBlock < kBlockSize ? firstBlock : kBlockSize) {}
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
   // Frees every block.
@@ -37,7 +43,7 @@ class Arena {
   size_t BytesUsed() const { return bytesUsed_; }
 
  private:
-  static const size_t kBlockSize = 1 << 20;
+  static constexpr size_t kBlockSize = 1 << 20;
 
   struct Block {
     Block* next;
@@ -52,6 +58,7 @@ class Arena {
   Block* blocks_;
   size_t bytesReserved_;
   size_t bytesUsed_;
+  size_t blockSize_;  // the size of the next block
 };
 
-#endif  // ZT_MIGRATE_ARENA_H_
+#endif  // ZT_SUPPORT_ARENA_H_

@@ -1,5 +1,5 @@
 // Arena block management.
-#include "migrate/arena.h"
+#include "support/arena.h"
 
 #include <new>
 
@@ -24,9 +24,10 @@ void* Arena::AllocateSlow(size_t bytes) {
   bytesUsed_ += bytes;
   // A large piece gets a block of its own, so the current block's
   // remainder is not wasted.
-  if (bytes > kBlockSize / 4) return NewBlock(bytes);
-  ptr_ = NewBlock(kBlockSize);
-  remaining_ = kBlockSize - bytes;
+  if (bytes > blockSize_ / 4) return NewBlock(bytes);
+  ptr_ = NewBlock(blockSize_);
+  remaining_ = blockSize_ - bytes;
+  if (blockSize_ < kBlockSize) blockSize_ *= 2;
   char* p = ptr_;
   ptr_ += bytes;
   return p;
