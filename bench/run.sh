@@ -205,7 +205,7 @@ row() {  # name label floor-name target
 row cat "floor: cat" "" ""
 row gunzip "floor: gzip -dc" "" ""
 row gzip "floor: gzip -6" "" ""
-row analyse "1. -c plain" gunzip 1.0
+row analyse "1. -c plain" gunzip 0.7
 row translate "2. -t -c -o plain" gunzip 1.5
 row translatereal "2b. -t all re-cased -c -o plain" gunzip 1.3
 row analysegz "3. -c .gz" gunzip 1.0
