@@ -145,6 +145,19 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     common[k] = c;
     reused[k] = n;
   }
+  for (int k = 0; k < 2; ++k) {
+    RecentPath& r = recent_[k];
+    if (!r.leaf || common[k] != len || r.text.Length() != len) continue;
+    // The same path again: counted exactly as the walk below would count it.
+    for (const CachedStep& step : r.steps) {
+      if (step.alias >= 0) step.entry->CountAlias(step.alias, tables);
+      step.entry->usage |= DirEntry::kUsedAsDir;
+    }
+    if (r.leafAlias >= 0) r.leaf->CountAlias(r.leafAlias, tables);
+    r.leaf->usage |= DirEntry::kUsedAsFile;
+    lastUsed_ = k;
+    return;
+  }
   // The slot that saves more lookups; with none saved, the one entered
   // longer ago makes room.
   int slot = reused[0] > reused[1] ? 0 : reused[1] > reused[0] ? 1 : 1 - lastUsed_;
@@ -153,6 +166,7 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   std::vector<CachedStep>& steps = recent_[slot].steps;
   steps.resize(reused[slot]);
   recent_[slot].text.Set(text, len);
+  recent_[slot].leaf = nullptr;
 
   DirEntry* entry = root_;
   uint32_t pos = 0, start = 0, n = 0;
@@ -190,6 +204,8 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     if (alias >= 0) child->CountAlias(alias, tables);
     if (!more) {
       child->usage |= DirEntry::kUsedAsFile;
+      recent_[slot].leaf = child;
+      recent_[slot].leafAlias = alias;
       return;
     }
     child->usage |= DirEntry::kUsedAsDir;

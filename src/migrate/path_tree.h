@@ -107,9 +107,15 @@ class PathTree {
   // its directory components, lets a new path skip the lookups of the
   // components it has in common. Entries are never removed, so the
   // pointers stay valid.
+  // A path entered again as it stands (the two path fields of one record,
+  // the revisions of one file) skips even the lookup of its last
+  // component: `leaf` is that component's entry once the path has been
+  // entered whole, with the alias it was counted under.
   struct RecentPath {
     StrBuf text;
     std::vector<CachedStep> steps;
+    DirEntry* leaf = nullptr;
+    int leafAlias = -1;
   };
   RecentPath recent_[2];
   int lastUsed_ = 0;  // the slot of the last path entered

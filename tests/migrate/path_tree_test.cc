@@ -320,6 +320,30 @@ TEST(PathTreeTablesTest, EachSpellingKeepsTheTablesItCameFrom) {
   EXPECT_TRUE(Tables(tree, main, 2).empty());
 }
 
+TEST(PathTreeTablesTest, APathEnteredAgainCountsEveryComponentAgain) {
+  // The two path fields of a record and the revisions of one file enter
+  // the same path again and again, between other paths.
+  PathTree tree;
+  uint32_t rev = tree.TableBit(StrPtr("db.rev"));
+  uint32_t have = tree.TableBit(StrPtr("db.have"));
+  tree.AddPath(StrPtr("//depot/Main/a.c"), rev);
+  tree.AddPath(StrPtr("//depot/Main/a.c"), rev);
+  tree.AddPath(StrPtr("//depot/main/b.c"), have);
+  tree.AddPath(StrPtr("//depot/Main/a.c"), have);
+  tree.AddPath(StrPtr("//depot/Main/a.c/x"), rev);  // a.c is a directory too
+  tree.AddPath(StrPtr("//depot/Main/a.c"), rev);
+  const DirEntry* depot = Child(tree.Root(), "depot");
+  const DirEntry* main = Child(depot, "main");
+  const DirEntry* a = Child(main, "a.c");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(Aliases(depot), "depot(6)");
+  EXPECT_EQ(Aliases(main), "Main(5) main(1)");
+  EXPECT_EQ(Aliases(a), "a.c(5)");
+  EXPECT_EQ(Tables(tree, a, 0), (std::vector<std::string>{"db.rev", "db.have"}));
+  EXPECT_EQ(Tables(tree, main, 0), (std::vector<std::string>{"db.rev", "db.have"}));
+  EXPECT_EQ(a->Usage(), DirEntry::kUsedAsFile | DirEntry::kUsedAsDir);
+}
+
 TEST(PathTreeTablesTest, TablesBeyondTheBitsShareOne) {
   PathTree tree;
   std::vector<uint32_t> bits;
