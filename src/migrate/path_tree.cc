@@ -138,8 +138,7 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     const RecentPath& r = recent_[k];
     uint32_t limit = len < r.text.Length() ? len : r.text.Length();
     const char* last = r.text.Text();
-    uint32_t c = 0;
-    while (c < limit && text[c] == last[c]) ++c;
+    uint32_t c = CommonPrefixLength(text, last, limit);
     size_t n = 0;
     while (n < r.steps.size() && r.steps[n].slash + 1 < c) ++n;
     common[k] = c;
@@ -181,10 +180,7 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   // The rest is lowered for the lookups; bytes before pos are not read.
   lowered_.Clear();
   char* lowered = lowered_.Alloc(len + 1);
-  for (uint32_t i = pos; i < len; ++i) {
-    char c = text[i];
-    lowered[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
-  }
+  LowerAsciiBytes(text + pos, lowered + pos, len - pos);
 
   for (;;) {
     bool more = NextComponent(text, len, &pos, &start, &n);

@@ -1,5 +1,7 @@
 #include "support/text/strbuf.h"
 
+#include <bit>
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -119,11 +121,43 @@ void StrBuf::Set(const char* bytes, uint32_t n) {
   Append(bytes, n);
 }
 
-void StrBuf::LowerAscii() {
-  char* p = buffer_;
-  for (uint32_t i = 0; i < length_; ++i)
-    if (p[i] >= 'A' && p[i] <= 'Z') p[i] += 0x20;
+void LowerAsciiBytes(const char* from, char* to, uint32_t n) {
+  uint32_t i = 0;
+  // Eight bytes at once: a byte's high bit in `upper` is set when the byte
+  // is below 0x80 and its low seven bits lie in 'A'..'Z'; that bit moved
+  // down to 0x20 lowers it.
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t v;
+    memcpy(&v, from + i, 8);
+    const uint64_t low7 = v & (0x7F * kOnes);
+    const uint64_t atLeastA = low7 + (0x80 - 'A') * kOnes;
+    const uint64_t aboveZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t upper = atLeastA & ~aboveZ & ~v & (0x80 * kOnes);
+    v |= upper >> 2;
+    memcpy(to + i, &v, 8);
+  }
+  for (; i < n; ++i) {
+    char c = from[i];
+    to[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+  }
 }
+
+uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n) {
+  uint32_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= n; i += 8) {
+      uint64_t x, y;
+      memcpy(&x, a + i, 8);
+      memcpy(&y, b + i, 8);
+      if (x != y) return i + static_cast<uint32_t>(std::countr_zero(x ^ y) / 8);
+    }
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+void StrBuf::LowerAscii() { LowerAsciiBytes(buffer_, buffer_, length_); }
 
 void StrBuf::UpperAscii() {
   char* p = buffer_;

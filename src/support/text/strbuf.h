@@ -16,6 +16,12 @@
 #include <string>
 #include <string_view>
 
+// Copies n bytes from `from` to `to` (which may be the same place) with
+// every ASCII upper-case letter lowered; eight bytes at a time.
+void LowerAsciiBytes(const char* from, char* to, uint32_t n);
+// The number of leading bytes, at most n, in which a and b agree.
+uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n);
+
 // The process-wide comparison mode.
 enum StrCaseMode { CaseExact = 0, CaseFold = 1, CaseFoldThenExact = 2 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(StrBufTest, EmptyBuffersShareStorageUntilWritten) {
   StrBuf a, b;
   EXPECT_EQ(a.Text(), b.Text());
@@ -94,4 +96,33 @@ TEST(StrNumberTest, ParseInt64AndIsNumeric) {
   char buf[24];
   EXPECT_STREQ(FormatInt64(-9223372036854775807LL - 1, buf + 24), "-9223372036854775808");
   EXPECT_STREQ(FormatInt64(0, buf + 24), "0");
+}
+
+TEST(StrBytesTest, LowerAsciiAndCommonPrefixAgreeWithByteByByte) {
+  // Every byte value at every place of an eight-byte word and in the tail,
+  // against the plain definitions.
+  for (uint32_t length : {1u, 7u, 8u, 9u, 23u}) {
+    for (uint32_t at = 0; at < length; ++at) {
+      for (int b = 0; b < 256; ++b) {
+        std::string text(length, 'q');
+        text[at] = static_cast<char>(b);
+        std::string lowered(length, '\0');
+        LowerAsciiBytes(text.data(), lowered.data(), length);
+        std::string expected = text;
+        for (char& c : expected)
+          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        ASSERT_EQ(expected, lowered) << "byte " << b << " at " << at;
+
+        std::string other(length, 'q');
+        uint32_t same = 0;
+        while (same < length && text[same] == other[same]) ++same;
+        ASSERT_EQ(same, CommonPrefixLength(text.data(), other.data(), length))
+            << "byte " << b << " at " << at;
+      }
+    }
+  }
+  // In place, as StrBuf::LowerAscii uses it.
+  StrBuf s("//Depot/MAIN/\xC3\x89t\xC3\xA9/A-Z[]@");
+  s.LowerAscii();
+  EXPECT_EQ(std::string("//depot/main/\xC3\x89t\xC3\xA9/a-z[]@"), s.ToString());
 }
