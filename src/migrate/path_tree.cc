@@ -125,6 +125,22 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   return index;
 }
 
+void PathTree::Count(DirEntry* entry, int alias, uint32_t tables, uint8_t usage) {
+  // An entry already holding the most aliases an index can address leaves
+  // a new spelling uncounted (alias -1).
+  if (alias >= 0) entry->CountAlias(alias, tables);
+  entry->usage |= usage;
+}
+
+DirEntry* PathTree::CountSteps(const std::vector<CachedStep>& steps, uint32_t tables) {
+  DirEntry* entry = root_;
+  for (const CachedStep& step : steps) {
+    Count(step.entry, step.alias, tables, DirEntry::kUsedAsDir);
+    entry = step.entry;
+  }
+  return entry;
+}
+
 void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   const char* text = path.Text();
   uint32_t len = path.Length();
@@ -145,15 +161,11 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     reused[k] = n;
   }
   for (int k = 0; k < 2; ++k) {
-    RecentPath& r = recent_[k];
+    const RecentPath& r = recent_[k];
     if (!r.leaf || common[k] != len || r.text.Length() != len) continue;
     // The same path again: counted exactly as the walk below would count it.
-    for (const CachedStep& step : r.steps) {
-      if (step.alias >= 0) step.entry->CountAlias(step.alias, tables);
-      step.entry->usage |= DirEntry::kUsedAsDir;
-    }
-    if (r.leafAlias >= 0) r.leaf->CountAlias(r.leafAlias, tables);
-    r.leaf->usage |= DirEntry::kUsedAsFile;
+    CountSteps(r.steps, tables);
+    Count(r.leaf, r.leafAlias, tables, DirEntry::kUsedAsFile);
     lastUsed_ = k;
     return;
   }
@@ -167,15 +179,8 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   recent_[slot].text.Set(text, len);
   recent_[slot].leaf = nullptr;
 
-  DirEntry* entry = root_;
-  uint32_t pos = 0, start = 0, n = 0;
-  for (const CachedStep& step : steps) {
-    DirEntry* child = step.entry;
-    if (step.alias >= 0) child->CountAlias(step.alias, tables);
-    child->usage |= DirEntry::kUsedAsDir;
-    entry = child;
-    pos = step.slash + 1;
-  }
+  DirEntry* entry = CountSteps(steps, tables);
+  uint32_t pos = steps.empty() ? 0 : steps.back().slash + 1, start = 0, n = 0;
 
   // The rest is lowered for the lookups; bytes before pos are not read.
   lowered_.Clear();
@@ -195,16 +200,12 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
       alias = child->FindAlias(c);
       if (alias < 0) alias = AppendAlias(child, c);
     }
-    // An entry already holding the most aliases an index can address
-    // leaves a new spelling uncounted.
-    if (alias >= 0) child->CountAlias(alias, tables);
+    Count(child, alias, tables, more ? DirEntry::kUsedAsDir : DirEntry::kUsedAsFile);
     if (!more) {
-      child->usage |= DirEntry::kUsedAsFile;
       recent_[slot].leaf = child;
       recent_[slot].leafAlias = alias;
       return;
     }
-    child->usage |= DirEntry::kUsedAsDir;
     steps.push_back(CachedStep{child, alias, start + n});
     entry = child;
   }

@@ -93,6 +93,12 @@ class PathTree {
     int alias;
     uint32_t slash;
   };
+  // Counts one spelling (alias, -1 for none) of entry for tables and marks
+  // how the entry was used.
+  static void Count(DirEntry* entry, int alias, uint32_t tables, uint8_t usage);
+  // Counts the directory steps of a recent path again; returns the entry of
+  // the last one (the root when there are none).
+  DirEntry* CountSteps(const std::vector<CachedStep>& steps, uint32_t tables);
 
   static constexpr size_t kOtherTables = 31;  // the shared bit
 
