@@ -121,16 +121,15 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
   bool parentsKnown = false;
   for (size_t i = begin; i < end; ++i) {
     const PlannedMove& m = plan.At(i);
-    parent = Parent(std::string(m.to));
-    if (parentsKnown && parent == lastParent) {
-      journal_.AddMove(View(m.from), View(m.to));
-      continue;
+    std::string to(m.to);
+    parent = Parent(to);
+    if (!parentsKnown || parent != lastParent) {
+      MissingParents(to, &missing);
+      for (const std::string& dir : missing)
+        if (madeInBatch.insert(dir).second) journal_.AddMkDir(View(dir));
+      lastParent = parent;
+      parentsKnown = true;
     }
-    lastParent = parent;
-    parentsKnown = true;
-    MissingParents(std::string(m.to), &missing);
-    for (const std::string& dir : missing)
-      if (madeInBatch.insert(dir).second) journal_.AddMkDir(View(dir));
     journal_.AddMove(View(m.from), View(m.to));
   }
   journal_.Sync(e);
