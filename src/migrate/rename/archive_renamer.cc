@@ -248,12 +248,10 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
   ctx->target.Set(wanted);
   // An archive already settled by an earlier record of the same file.
   if (wanted.EqualExact(lastSettled_)) return;
-  if (plan_.HasTarget(wanted) || (!reported_.empty() && reported_.count(std::string(wanted.View())))) {
-    lastSettled_.Set(wanted);
-    return;
-  }
-  // Whatever the lookup below decides settles this archive.
+  // Whatever follows, an earlier record or the lookup below, settles it.
   lastSettled_.Set(wanted);
+  if (plan_.HasTarget(wanted) || (!reported_.empty() && reported_.count(std::string(wanted.View()))))
+    return;
 
   // N: the folded name looked for in each directory variant; for a
   // revision in a ",d" directory, that directory, and then the revision
