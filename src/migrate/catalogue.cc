@@ -212,8 +212,8 @@ int FindSlash(const StrPtr& s, uint32_t from) {
   return p ? static_cast<int>(static_cast<const char*>(p) - s.Text()) : -1;
 }
 
-// A stream view path from the stream's own "//" on, when a prefix comes
-// before it; else the value.
+}  // namespace
+
 StrPtr AfterStreamPrefix(const StrPtr& value) {
   if (value.Length() <= 2) return value;
   const char* end = value.End();
@@ -225,7 +225,33 @@ StrPtr AfterStreamPrefix(const StrPtr& value) {
   return value;
 }
 
-}  // namespace
+bool TreatmentRespells(Treatment t) {
+  switch (t) {
+    case T::kHeadRevision:
+    case T::kUnloadedData:
+    case T::kConfiguration:
+    case T::kArchiveRoot:
+    case T::kUpgradeLevel:
+    case T::kGroupRecord:
+    case T::kRenameArchive:
+      return false;
+    default:
+      return true;
+  }
+}
+
+bool TreatmentNamesDomain(Treatment t) {
+  switch (t) {
+    case T::kDomainName:
+    case T::kDomainRecord:
+    case T::kPropertyGroup:
+    case T::kProtectGroup:
+    case T::kDepotRecord:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // The steps of one table and version, with the texts they were made for.
 struct Catalogue::TablePlan {
@@ -246,6 +272,19 @@ int16_t Position(const SchemaTable* entry, int version, const char* name) {
 }
 
 }  // namespace
+
+void CataloguePlanSteps(const StrPtr& table, int version, std::vector<CatalogueStep>* steps) {
+  steps->clear();
+  const SchemaTable* entry = FindSchemaTable(table);
+  for (const CatalogueRow& row : kRows) {
+    if (!SameTable(table, row.table) || version < row.firstVersion) continue;
+    CatalogueStep step{row.treatment, {-1, -1, -1}, {row.field, nullptr, nullptr}};
+    ExtraFields(row.treatment, version, step.name + 1);
+    for (int i = 0; i < CatalogueStep::kFields; ++i)
+      step.position[i] = Position(entry, version, step.name[i]);
+    steps->push_back(step);
+  }
+}
 
 Catalogue::Catalogue(Migrator* run) : run_(run), record_(nullptr), plan_(nullptr) {}
 
@@ -269,15 +308,7 @@ void Catalogue::SelectPlan(const StrPtr& table, const StrPtr& version) {
   plan->table.Set(table);
   plan->version.Set(version);
   plan->versionNumber = ParseDecimal(version);
-  const SchemaTable* entry = FindSchemaTable(table);
-  for (const CatalogueRow& row : kRows) {
-    if (!SameTable(table, row.table) || plan->versionNumber < row.firstVersion) continue;
-    CatalogueStep step{row.treatment, {-1, -1, -1}, {row.field, nullptr, nullptr}};
-    ExtraFields(row.treatment, plan->versionNumber, step.name + 1);
-    for (int i = 0; i < CatalogueStep::kFields; ++i)
-      step.position[i] = Position(entry, plan->versionNumber, step.name[i]);
-    plan->steps.push_back(step);
-  }
+  CataloguePlanSteps(table, plan->versionNumber, &plan->steps);
   plans_.push_back(std::move(plan));
   plan_ = plans_.back().get();
 }

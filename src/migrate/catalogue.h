@@ -59,6 +59,21 @@ struct CatalogueStep {
   const char* name[kFields];  // the field names, for the schema's error
 };
 
+// The steps of a table and version: the catalogue's rows for them, in
+// order, with their fields' record positions (the table matched without
+// regard to case, as the schema matches it).
+void CataloguePlanSteps(const StrPtr& table, int version, std::vector<CatalogueStep>* steps);
+
+// True when a treatment may re-spell its row's field (a path, a prefix or a
+// name), false for one that only reads, registers or refuses.
+bool TreatmentRespells(Treatment t);
+// True when the field a treatment re-spells holds a name rather than a path.
+bool TreatmentNamesDomain(Treatment t);
+
+// A stream view path from the stream's own "//" on, when a prefix comes
+// before it; else the value.
+StrPtr AfterStreamPrefix(const StrPtr& value);
+
 class Catalogue {
  public:
   // The run whose maps, caches, tree and counters the treatments use.

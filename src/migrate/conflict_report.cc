@@ -11,8 +11,6 @@
 #include "migrate/migrator.h"
 #include "support/text/charset_valid.h"
 
-namespace {
-
 // A JSON string: valid UTF-8 is kept as it is (control characters, quote
 // and backslash escaped); a name that is not valid UTF-8 gives each byte
 // above 0x7f as the code point of the same value.
@@ -37,10 +35,13 @@ void AppendJsonString(const char* text, size_t n, StrBuf* out) {
   out->AppendChar('"');
 }
 
+namespace {
+
 void AppendJsonString(const std::string& s, StrBuf* out) { AppendJsonString(s.data(), s.size(), out); }
 void AppendJsonString(const StrPtr& s, StrBuf* out) { AppendJsonString(s.Text(), s.Length(), out); }
 
-// A CSV field, quoted when it holds a comma, a quote or a line end.
+}  // namespace
+
 void AppendCsvField(const char* text, size_t n, StrBuf* out) {
   bool quote = false;
   for (size_t i = 0; i < n && !quote; ++i)
@@ -56,6 +57,8 @@ void AppendCsvField(const char* text, size_t n, StrBuf* out) {
   }
   out->AppendChar('"');
 }
+
+namespace {
 
 void AppendCsvField(const std::string& s, StrBuf* out) { AppendCsvField(s.data(), s.size(), out); }
 void AppendCsvField(const StrPtr& s, StrBuf* out) { AppendCsvField(s.Text(), s.Length(), out); }

@@ -23,6 +23,12 @@ ReportFormat ReportFormatOf(const char* name);
 // Appends the report of a finished scan to out.
 void FormatConflictReport(const Migrator& migrator, ReportFormat format, StrBuf* out);
 
+// Appends a JSON string (valid UTF-8 kept, control characters, quote and
+// backslash escaped, other bytes above 0x7f as code points of that value).
+void AppendJsonString(const char* text, size_t n, StrBuf* out);
+// Appends a CSV field, quoted when it holds a comma, a quote or a line end.
+void AppendCsvField(const char* text, size_t n, StrBuf* out);
+
 // Writes text to the open file, stopping at the first error.
 void WriteText(FileSys* file, const StrBuf& text, Error* e);
 

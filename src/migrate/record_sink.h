@@ -22,6 +22,8 @@ class RecordSink {
 
   // After each note of the input (the template is set by then).
   virtual void Noted(Error*) {}
+  // Each note of the input as read, before Noted.
+  virtual void NoteRead(const JournalRecord&) {}
   // The record as read, before the catalogue changes it.
   virtual void Read(const JournalRecord&) {}
   // The record as treated.

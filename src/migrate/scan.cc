@@ -175,5 +175,8 @@ void Migrator::ProcessNote(JournalRecord* note, Error* e) {
   // Only the first note of the input becomes the template.
   if (!notes.HasTemplate()) notes.SetTemplate(*note, e);
   if (k == 0 || k == 2) unicodeCheckpoint = (f & 8) != 0;
-  if (sink) sink->Noted(e);
+  if (sink) {
+    sink->NoteRead(*note);
+    sink->Noted(e);
+  }
 }

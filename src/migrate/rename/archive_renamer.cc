@@ -6,6 +6,7 @@
 
 #include "journal/journal_record.h"
 #include "map/view_map.h"
+#include "migrate/rename/archive_name.h"
 #include "migrate/rename/rename_messages.h"
 #include "support/files/filesys.h"
 #include "support/files/posix/os_move.h"
@@ -90,17 +91,9 @@ void ArchiveRenamer::RenameArchive(const JournalRecord& record, ViewMap* depotMa
   // archive file of their own to rename.
   const StrPtr* action = record.GetField(fieldPos_[kAction], e);
   if (!action) return (void)++unreadable;
-  switch (ParseDecimal(*action) & 0xFF) {
-    case 2: case 6: case 7: case 9:
-      return;
-    default:
-      break;
-  }
   const StrPtr* type = record.GetField(fieldPos_[kType], e);
   if (!type) return (void)++unreadable;
-  const int t = ParseDecimal(*type);
-  const int low = t & 0xF;
-  if (low == 4 || low == 6 || low == 8 || (t & 0x80)) return;
+  if (!RevisionHasArchive(ParseDecimal(*action), ParseDecimal(*type))) return;
 
   const StrPtr* lbrFile = record.GetField(fieldPos_[kLbrFile], e);
   if (!lbrFile) return (void)++unreadable;
@@ -131,32 +124,10 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
   // revision in a ",d" directory (plain or compressed), a binary (",t") or a
   // compressed (".gz") file.
   bool twoComponent = false;
-  wanted_.Set(mapped);
-  switch (ParseDecimal(lbrType) & 0xF) {
-    case 0:
-      wanted_.Append(",v");
-      break;
-    case 1:
-      wanted_.Append(",d/");
-      wanted_.Append(lbrRev);
-      twoComponent = true;
-      break;
-    case 3:
-      wanted_.Append(",d/");
-      wanted_.Append(lbrRev);
-      wanted_.Append(".gz");
-      twoComponent = true;
-      break;
-    case 4:
-      wanted_.Append(",t");
-      break;
-    case 6:
-      wanted_.Append(".gz");
-      break;
-    default:
-      e->Set(kMsgUnknownLbrType) << lbrFile << lbrType;
-      ++unreadable;
-      return;
+  if (!ArchiveName(mapped, lbrType, lbrRev, &wanted_, &twoComponent)) {
+    e->Set(kMsgUnknownLbrType) << lbrFile << lbrType;
+    ++unreadable;
+    return;
   }
 
   const bool timing = Verbosity() >= 4;
