@@ -23,6 +23,7 @@
 #include "support/text/strbuf.h"
 
 #include "driver/convert.h"
+#include "driver/verify.h"
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_undo.h"
 #include "migrate/rename/rename_setup.h"
@@ -32,6 +33,7 @@ const LongOption kDriverLongOptions[] = {
     {"help", false},     {"version", false},  {"yes", false},
     {"report", true},    {"dry-run", false},  {"undo", true},
     {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
+    {"verify", false},
     {nullptr, false}};
 
 namespace {
@@ -579,6 +581,8 @@ int RunDriver(int argc, char** argv) {
     Aborts(&e);
     return -1;
   }
+
+  if (opts.GetLong("verify")) return RunVerifyCommand(opts, config, words, word);
 
   SetStrCaseMode(CaseFold);
   Timer resourceTimer;
