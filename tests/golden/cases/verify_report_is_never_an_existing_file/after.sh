@@ -1,0 +1,1 @@
+[[ $(cat diff.csv) == keep ]]
