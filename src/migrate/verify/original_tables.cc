@@ -47,10 +47,7 @@ struct Pass {
     lastTable.Set(table);
     return lastCount = &passed[std::string(table.View())];
   }
-  int64_t Passed(const StrPtr& table) const {
-    auto it = passed.find(std::string(table.View()));
-    return it == passed.end() ? 0 : it->second;
-  }
+  int64_t Passed(const StrPtr& table) { return *Counter(table); }
 };
 
 class FileTables : public OriginalTables {

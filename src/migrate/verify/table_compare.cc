@@ -67,19 +67,16 @@ bool TableComparison::Fill(Table* t, size_t n, Error* e) {
   return true;
 }
 
-void TableComparison::Matched(Table* t, Row row, const JournalRecord& edited) {
-  // Count the fields in another case (the comparison stopped at none).
-  const TableRoles& roles = comparer_->Roles(edited);
-  int changed = 0;
-  for (int i = 3; i < edited.Count() && i < row.rec->Count(); ++i) {
-    if (row.rec->Get(i)->EqualExact(*edited.Get(i))) continue;
-    ++changed;
-    if (roles.At(i) == TableRoles::kName) ++respeltNames;
-    else ++respeltPaths;
-  }
-  if (changed) {
+void TableComparison::Matched(Table* t, Row row, const JournalRecord& edited, int respelt) {
+  if (respelt) {
+    const TableRoles& roles = comparer_->Roles(edited);
+    for (int i = 3; i < edited.Count() && i < row.rec->Count(); ++i) {
+      if (row.rec->Get(i)->EqualExact(*edited.Get(i))) continue;
+      if (roles.At(i) == TableRoles::kName) ++respeltNames;
+      else ++respeltPaths;
+    }
     ++respeltRows;
-    respeltFields += changed;
+    respeltFields += respelt;
   }
   Recycle(&t->last);
   t->last = std::move(row);
@@ -137,12 +134,13 @@ void TableComparison::Edited(const JournalRecord& rec, Error* e) {
   const int64_t number = ++t->editedRows;
   if (!Fill(t, 1, e)) return;
   int first = -1;
+  int respelt = 0;
   if (!t->window.empty()) {
-    first = comparer_->Compare(*t->window.front().rec, rec);
+    first = comparer_->Compare(*t->window.front().rec, rec, 0, &respelt);
     if (first < 0) {
       Row row = std::move(t->window.front());
       t->window.pop_front();
-      Matched(t, std::move(row), rec);
+      Matched(t, std::move(row), rec, respelt);
       return;
     }
   }
@@ -162,7 +160,7 @@ void TableComparison::Edited(const JournalRecord& rec, Error* e) {
   // A row further on: the rows before it are passed over.
   if (!Fill(t, kLookAhead, e)) return;
   for (size_t d = 1; d < t->window.size(); ++d) {
-    if (comparer_->Compare(*t->window[d].rec, rec) >= 0) continue;
+    if (comparer_->Compare(*t->window[d].rec, rec, 0, &respelt) >= 0) continue;
     for (size_t i = 0; i < d; ++i) {
       t->passed.push_back(std::move(t->window.front()));
       t->window.pop_front();
@@ -173,7 +171,7 @@ void TableComparison::Edited(const JournalRecord& rec, Error* e) {
     }
     Row row = std::move(t->window.front());
     t->window.pop_front();
-    Matched(t, std::move(row), rec);
+    Matched(t, std::move(row), rec, respelt);
     return;
   }
   if (t->window.empty()) {

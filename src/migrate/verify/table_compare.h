@@ -78,8 +78,9 @@ class TableComparison {
   // Reads the original's next rows of t until the window holds n (or the
   // table ends); false on a failure.
   bool Fill(Table* t, size_t n, Error* e);
-  // A matched original row becomes t's last; its case changes are counted.
-  void Matched(Table* t, Row row, const JournalRecord& edited);
+  // A matched original row becomes t's last; its respelt fields in
+  // another case are counted.
+  void Matched(Table* t, Row row, const JournalRecord& edited, int respelt);
   // Reports each field where edited differs from row.
   void FieldDifferences(Table* t, const Row& row, const JournalRecord& edited, int64_t number,
                         int first);
