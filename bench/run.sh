@@ -99,6 +99,11 @@ maplines=$(grep -vc '^#' "$work/edited.map")
 echo "workload 2: -t -c -o ..." >&2
 measure translate "$zt" -t "$work/edited.map" -c "$work/conflicts2.map" -o "$work/out.ckp" "$ckp"
 outbytes=$(stat -c %s "$work/out.ckp")
+# 2c. Verification of that edited checkpoint against the original: the
+# original read alongside an analysis of the edited one.
+echo "workload 2c: --verify ..." >&2
+measure verify "$zt" --verify "$ckp" "$work/out.ckp"
+grep -q "Verified:" "$work/verify.err" || echo "warning: --verify did not verify the -o output" >&2
 rm -f "$work/out.ckp"
 
 # 2b. The realistic translation: the whole conflict map with every right
@@ -208,6 +213,7 @@ row gzip "floor: gzip -6" "" ""
 row analyse "1. -c plain" gunzip 0.7
 row translate "2. -t -c -o plain" gunzip 1.5
 row translatereal "2b. -t all re-cased -c -o plain" gunzip 1.3
+row verify "2c. --verify plain vs its -o" analyse 2.5
 row analysegz "3. -c .gz" gunzip 1.0
 row translategz "4. -t -o .gz (2 threads)" gzip 0.6
 row translategz1 "4. -t -o .gz --threads 1" gzip ""

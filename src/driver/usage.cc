@@ -137,4 +137,10 @@ const MessageId kMsgUsage = {
     "    --prune-empty-dirs - With -R: remove the directories the moves emptied\n"
     "    --threads <n>      - Threads beside the scan (1-64, default 2): they parse\n"
     "                         the checkpoint and compress a .gz output\n"
+    "    --verify <original> <edited>\n"
+    "                       - Check an edited checkpoint before restoring the\n"
+    "                         server from it: the original's rows with only\n"
+    "                         paths and names in another case, case-consistent,\n"
+    "                         and (with -r or the checkpoint's root) every archive\n"
+    "                         it names present; --report writes every difference\n"
     "\n"};

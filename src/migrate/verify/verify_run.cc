@@ -223,7 +223,7 @@ void ListInconsistencies(const Migrator& m, DifferenceLog* log) {
   }
 }
 
-void PrintSummary(VerifySink* sink, const DifferenceLog& log) {
+void PrintSummary(VerifySink* sink, const DifferenceLog& log, int passes) {
   TableComparison& c = sink->comparison();
   DebugPrintf("\nVerify summary:\n");
   DebugPrintf("    %-26s %12s %12s\n", "rows compared, by table", "original", "edited");
@@ -242,6 +242,7 @@ void PrintSummary(VerifySink* sink, const DifferenceLog& log) {
   } else {
     DebugPrintf("    %-26s %12s\n", "archives checked", "none (no archive root)");
   }
+  if (passes > 1) line("readings of the original", passes);
   line("differences", log.Total());
 }
 
@@ -291,7 +292,7 @@ bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
   }
   log.FinishReport(e);
   log.Print();
-  if (Verbosity() >= 1) PrintSummary(verify, log);
+  if (Verbosity() >= 1) PrintSummary(verify, log, original->Passes());
   if (e->Test()) return false;
 
   if (log.Total()) {
