@@ -90,10 +90,14 @@ int RunVerifyCommand(const OptionSet& opts, RunConfig config, int words, char** 
 
   SetStrCaseMode(CaseFold);
   bool whole = VerifyCheckpoints(request, &e);
-  if (whole && report) {
+  if (whole && report && !InterruptSignal()) {
     Error commit;
     report->Commit(&commit);
     if (commit.Test()) e.Merge(commit);
+  }
+  if (int sig = InterruptSignal()) {
+    Fails(&e);
+    return 128 + sig;
   }
   if (Fails(&e)) return -1;
   GetMessageLog()->Report(&e);

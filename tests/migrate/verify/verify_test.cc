@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,34 @@ TEST(ArchiveCheckTest, FindsOnlyTheExactNameInsideTheRoot) {
   ArchiveCheck none;
   EXPECT_FALSE(none.Open(StrPtr(dir.File("nothere").c_str()), &missingRoot));
   EXPECT_TRUE(missingRoot.Test());
+}
+
+TEST(DifferenceLogTest, ShowsTheFirstOfEachKindAndReportsEveryOne) {
+  testutil::TempDir dir;
+  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  file->SetPath(StrPtr(dir.File("r.csv").c_str()));
+  DifferenceLog log(StrPtr("a"), StrPtr("b"));
+  Error e;
+  log.SetReport(file.get(), ReportFormat::kCsv, &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  for (int i = 1; i <= DifferenceLog::kShown + 5; ++i) {
+    Difference d(DiffKind::kFieldChanged, StrPtr("db.rev"), i, i);
+    d.field = StrPtr("digest");
+    d.original = StrPtr("x,\"y\"");
+    d.edited = StrPtr("z");
+    log.Add(d);
+  }
+  log.Add(Difference(DiffKind::kRowMissing, StrPtr("db.have"), 3));
+  log.FinishReport(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(log.Count(DiffKind::kFieldChanged), DifferenceLog::kShown + 5);
+  EXPECT_EQ(log.Total(), DifferenceLog::kShown + 6);
+  std::string csv = testutil::ReadFile(dir.File("r.csv"));
+  // A header line and one line per difference, none left out; a value with
+  // a comma and quotes is quoted.
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), DifferenceLog::kShown + 7);
+  EXPECT_NE(csv.find("field-changed,db.rev,25,25,digest,\"x,\"\"y\"\"\",z\n"), std::string::npos);
+  EXPECT_NE(csv.find("row-missing,db.have,3,,,,\n"), std::string::npos);
 }
 
 }  // namespace
