@@ -13,19 +13,18 @@ const StrPtr& TableName(const JournalRecord& rec) {
   return t ? *t : kNone;
 }
 
-// A row as one line of standard format, without its line end.
+bool ParallelHolds(const StrPtr& table) {
+  return table.Length() >= 3 && memcmp(table.Text(), "db.", 3) == 0;
+}
+
+}  // namespace
+
 void RowText(const JournalRecord& rec, StrBuf* out) {
   rec.Format(out);
   while (out->Length() > 0 && ((*out)[out->Length() - 1] == '\n' || (*out)[out->Length() - 1] == ' '))
     out->SetLength(out->Length() - 1);
   out->NulTerminate();
 }
-
-bool ParallelHolds(const StrPtr& table) {
-  return table.Length() >= 3 && memcmp(table.Text(), "db.", 3) == 0;
-}
-
-}  // namespace
 
 TableComparison::TableComparison(OriginalTables* original, RowComparer* comparer,
                                  DifferenceLog* log, bool editedIsDirectory)

@@ -25,6 +25,9 @@
 #include "migrate/verify/row_compare.h"
 #include "support/messages/error.h"
 
+// A row as one line of standard format, without its line end.
+void RowText(const JournalRecord& rec, StrBuf* out);
+
 class TableComparison {
  public:
   // Rows of the original ahead of the current one looked at for a match.

@@ -140,9 +140,7 @@ class VerifySink : public RecordSink {
  private:
   void NoteDifference(const JournalRecord& note, const char* why) {
     StrBuf text;
-    note.Format(&text);
-    if (text.Length() > 0) text.SetLength(text.Length() - 1);
-    text.NulTerminate();
+    RowText(note, &text);
     Difference d{DiffKind::kNote};
     d.field = StrPtr(why);
     d.edited = text;
