@@ -80,6 +80,18 @@ TEST_F(RowCompareTest, PathsMayDifferInCaseOnlyAndOtherFieldsNotAtAll) {
   EXPECT_EQ(cmp.Compare(*a, *Rec(shorter)), 16);
 }
 
+TEST_F(RowCompareTest, FoldsInTheRunsFoldMode) {
+  auto a = Rec(Rev("//depot/\xC3\x84.c", kDigest));  // U+00C4
+  auto b = Rec(Rev("//depot/\xC3\xA4.c", kDigest));  // U+00E4
+  // 7-bit folding knows only A-Z: another letter, not another case.
+  EXPECT_EQ(cmp.Compare(*a, *b), 3);
+  SetSevenBitFolding(false);
+  SetUtf8Folding(true);
+  EXPECT_EQ(cmp.Compare(*a, *b), -1);
+  SetUtf8Folding(false);
+  SetSevenBitFolding(true);
+}
+
 TEST_F(RowCompareTest, NamesFoldAndStreamViewsMayLoseTheirPrefix) {
   auto have = Rec({"pv", "3", "db.have", "//WS-Alice/a.c", "//depot/A.c", "1", "0", "0"});
   EXPECT_EQ(cmp.Compare(*have, *Rec({"pv", "3", "db.have", "//ws-alice/a.c", "//depot/a.c", "1",
