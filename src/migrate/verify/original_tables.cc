@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "journal/record_prefetch.h"
 #include "journal/zt_journal.h"
 #include "journal/zt_journal_dir.h"
 #include "support/files/filesys.h"
@@ -35,6 +36,9 @@ const StrPtr& TableOf(const JournalRecord& rec) {
 struct Pass {
   std::unique_ptr<FileSys> file;
   std::unique_ptr<ZtJournal> reader;
+  std::unique_ptr<RecordPrefetch> prefetch;  // reads reader ahead, or null
+  // The reader the records are taken from.
+  ZtJournal* Source() { return prefetch ? static_cast<ZtJournal*>(prefetch.get()) : reader.get(); }
   std::unordered_map<std::string, int64_t> passed;  // rows passed, by table
   bool ended = false;
   int64_t rows = 0;  // rows read
@@ -52,7 +56,7 @@ struct Pass {
 
 class FileTables : public OriginalTables {
  public:
-  explicit FileTables(const StrPtr& path) : path_(path) {}
+  FileTables(const StrPtr& path, int threads) : path_(path), threads_(threads) {}
 
   bool Next(const StrPtr& table, JournalRecord* rec, Error* e) override {
     int64_t& handed = Handed(table);
@@ -60,7 +64,7 @@ class FileTables : public OriginalTables {
     if (!p) p = NewPass(e);
     if (!p) return false;
     if (p->ended) return false;
-    while (p->reader->ReadRecord(rec, e)) {
+    while (p->Source()->ReadRecord(rec, e)) {
       if (IsNote(*rec)) continue;
       ++p->rows;
       const StrPtr& t = TableOf(*rec);
@@ -72,7 +76,7 @@ class FileTables : public OriginalTables {
       }
     }
     p->ended = true;
-    skipped_ = std::max(skipped_, p->reader->SkippedCount());
+    skipped_ = std::max(skipped_, p->Source()->SkippedCount());
     return false;
   }
 
@@ -89,14 +93,14 @@ class FileTables : public OriginalTables {
       if (!done) done = NewPass(e);
       if (!done) return;
       JournalRecord rec;
-      while (done->reader->ReadRecord(&rec, e)) {
+      while (done->Source()->ReadRecord(&rec, e)) {
         if (IsNote(rec)) continue;
         ++done->rows;
         ++*done->Counter(TableOf(rec));
       }
       if (e->Test()) return;
       done->ended = true;
-      skipped_ = std::max(skipped_, done->reader->SkippedCount());
+      skipped_ = std::max(skipped_, done->Source()->SkippedCount());
     }
     for (const auto& [name, count] : done->passed) out->push_back(name);
     std::sort(out->begin(), out->end());
@@ -144,14 +148,18 @@ class FileTables : public OriginalTables {
       return nullptr;
     }
     p->reader = std::make_unique<ZtJournal>(p->file.get());
-    // The warnings of a corrupt record are reported by the first pass only.
+    // The warnings of a corrupt record are reported by the first pass only,
+    // which alone is read ahead: most comparisons need no other.
     if (started_ > 0) p->reader->SetReports(&silentReports);
+    else if (threads_ > 1 && RecordPrefetch::MayReadAhead(p->file->Stat()))
+      p->prefetch = std::make_unique<RecordPrefetch>(p->reader.get());
     ++started_;
     passes_.push_back(std::move(p));
     return last_ = passes_.back().get();
   }
 
   StrBuf path_;
+  int threads_;
   std::vector<std::unique_ptr<Pass>> passes_;
   std::unordered_map<std::string, int64_t> handed_;
   StrBuf lastTable_;
@@ -248,7 +256,7 @@ bool OriginalTables::IsNote(const JournalRecord& rec) {
   return op && op->Length() > 0 && (op->Text()[0] == 'n' || op->Text()[0] == 'N');
 }
 
-std::unique_ptr<OriginalTables> OriginalTables::Open(const StrPtr& path, Error* e) {
+std::unique_ptr<OriginalTables> OriginalTables::Open(const StrPtr& path, int threads, Error* e) {
   std::unique_ptr<FileSys> probe = CheckpointFile(path);
   if (!probe) {
     e->Set(kMsgCannotRead) << path;
@@ -260,5 +268,5 @@ std::unique_ptr<OriginalTables> OriginalTables::Open(const StrPtr& path, Error* 
     return nullptr;
   }
   if (flags & FSF_DIRECTORY) return std::make_unique<DirectoryTables>(path);
-  return std::make_unique<FileTables>(path);
+  return std::make_unique<FileTables>(path, threads);
 }

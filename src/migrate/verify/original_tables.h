@@ -29,8 +29,9 @@ class OriginalTables {
   virtual ~OriginalTables() = default;
 
   // The rows of the checkpoint file or directory at path; null with e set
-  // when it cannot be read.
-  static std::unique_ptr<OriginalTables> Open(const StrPtr& path, Error* e);
+  // when it cannot be read. With threads above 1 the first pass over a
+  // file is parsed on a thread of its own, ahead of the comparison.
+  static std::unique_ptr<OriginalTables> Open(const StrPtr& path, int threads, Error* e);
 
   // Reads the next row of table not handed out yet into rec; false at the
   // table's end, or on a failure (e set).

@@ -247,7 +247,7 @@ void PrintSummary(VerifySink* sink, const DifferenceLog& log, int passes) {
 }  // namespace
 
 bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
-  std::unique_ptr<OriginalTables> original = OriginalTables::Open(request.original, e);
+  std::unique_ptr<OriginalTables> original = OriginalTables::Open(request.original, request.config.threads, e);
   if (!original) return false;
   std::unique_ptr<FileSys> edited = OriginalTables::CheckpointFile(request.edited);
   int flags = edited ? edited->Stat() : 0;

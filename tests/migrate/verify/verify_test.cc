@@ -132,7 +132,7 @@ Outcome Compare(const std::string& original, const std::string& edited) {
   SetSevenBitFolding(true);
   Outcome out;
   Error e;
-  std::unique_ptr<OriginalTables> tables = OriginalTables::Open(StrPtr(original.c_str()), &e);
+  std::unique_ptr<OriginalTables> tables = OriginalTables::Open(StrPtr(original.c_str()), 2, &e);
   EXPECT_TRUE(tables) << e.Text();
   if (!tables) return out;
   DifferenceLog log(StrPtr("orig"), StrPtr("edit"));
