@@ -32,6 +32,7 @@ const LongOption kDriverLongOptions[] = {
     {"help", false},     {"version", false},  {"yes", false},
     {"report", true},    {"dry-run", false},  {"undo", true},
     {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
+    {"archive-dir", true},
     {nullptr, false}};
 
 namespace {
@@ -188,8 +189,8 @@ bool FilesClash(const RunFiles& files, Error* e) {
   return false;
 }
 
-// name made absolute against the starting directory, so that a later change
-// into the archive root does not move it.
+// name made absolute against the starting directory, as the journal names
+// it.
 void AbsoluteName(const char* name, StrBuf* out) {
   out->Clear();
   if (name[0] != '/') {
@@ -439,6 +440,9 @@ bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int
     }
   }
   if (const char* r = Arg(opts, 'r')) config->serverRoot = r;
+  // --archive-dir, repeatable: further places -R may work in.
+  for (int i = 0; const StrPtr* d = opts.GetLong("archive-dir", i); ++i)
+    config->archiveDirs.emplace_back(d->Text());
   if (const char* s = Arg(opts, 'S')) config->serverId = s;
   if (opts.GetValue('u')) config->unicode = true;
   return true;

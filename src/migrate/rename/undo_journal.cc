@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "migrate/rename/archive_locations.h"
 #include "migrate/rename/rename_messages.h"
 #include "support/files/posix/os_file.h"
 #include "support/files/posix/os_move.h"
@@ -35,6 +36,34 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+const char kHeader[] = "# ztmigrate undo journal";
+
+// A name a journal may hold: relative, every component a plain name.
+bool IsSafeRelative(std::string_view name) {
+  if (name.empty() || name[0] == '/') return false;
+  size_t pos = 0;
+  while (pos <= name.size()) {
+    size_t slash = name.find('/', pos);
+    if (slash == std::string_view::npos) slash = name.size();
+    std::string_view c = name.substr(pos, slash - pos);
+    if (c.empty() || c == "." || c == "..") return false;
+    pos = slash + 1;
+  }
+  return true;
+}
+
+// A location's number as written: plain decimal digits.
+bool ParseLocation(std::string_view text, int* out) {
+  if (text.empty() || text.size() > 6) return false;
+  int v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *out = v;
+  return true;
 }
 
 void SetOsError(const MessageId& id, const StrPtr& file, int err, Error* e) {
@@ -100,19 +129,32 @@ UndoJournalWriter::~UndoJournalWriter() {
   if (handle_) Close(&ignored);
 }
 
-void UndoJournalWriter::Create(const StrPtr& path, const StrPtr& root, Error* e) {
+void UndoJournalWriter::Create(const StrPtr& path, ArchiveLocations* locations, Error* e) {
   path_.Set(path);
-  int err = OsOpen(path_.Text(), OSF_WRITE | OSF_CREATE | OSF_EXCL | OSF_APPEND, 0644, &handle_);
+  // It lists every archive path: for the administrator's eyes only.
+  int err = OsOpen(path_.Text(), OSF_WRITE | OSF_CREATE | OSF_EXCL | OSF_APPEND, 0600, &handle_);
   if (err) {
     SetOsError(kMsgJournalFailed, path_, err, e);
     return;
   }
-  pending_ =
-      "# ztmigrate undo journal: moves of archive files, oldest first.\n"
-      "# Put every archive back with: ztmigrate --undo <this file>\n"
-      "#root\t";
-  EscapeJournalName(root, false, &pending_);
+  pending_ = std::string(kHeader) +
+             ": moves of archive files, oldest first.\n"
+             "# Put every archive back with: ztmigrate --undo <this file>\n"
+             "#root\t";
+  EscapeJournalName(locations->Name(0), false, &pending_);
   pending_.push_back('\n');
+  for (int i = 1; i < locations->Count(); ++i) {
+    pending_.append("#location\t" + std::to_string(i) + "\t");
+    EscapeJournalName(locations->Name(i), false, &pending_);
+    pending_.push_back('\n');
+  }
+  for (int i = 0; i < locations->Count(); ++i) {
+    for (const std::string& top : locations->DepotTops(i)) {
+      pending_.append("#depot\t" + std::to_string(i) + "\t");
+      EscapeJournalName(StrPtr(top.data(), static_cast<uint32_t>(top.size())), false, &pending_);
+      pending_.push_back('\n');
+    }
+  }
   Sync(e);
   if (e->Test()) return;
   // The journal's own directory entry must survive a crash as well.
@@ -126,31 +168,42 @@ void UndoJournalWriter::Field(const StrPtr& name, bool lineStart) {
   EscapeJournalName(name, lineStart, &pending_);
 }
 
-void UndoJournalWriter::AddMove(const StrPtr& from, const StrPtr& to) {
+void UndoJournalWriter::EndStep(int location) {
+  if (location) pending_.append("\t" + std::to_string(location));
+  pending_.push_back('\n');
+}
+
+void UndoJournalWriter::AddMove(const StrPtr& from, const StrPtr& to, int location) {
   Field(from, true);
   pending_.push_back('\t');
   Field(to, false);
-  pending_.push_back('\n');
+  EndStep(location);
 }
 
-void UndoJournalWriter::AddMkDir(const StrPtr& dir) {
+void UndoJournalWriter::AddMkDir(const StrPtr& dir, int location) {
   pending_.append("#mkdir\t");
   Field(dir, false);
-  pending_.push_back('\n');
+  EndStep(location);
 }
 
-void UndoJournalWriter::AddRmDir(const StrPtr& dir) {
+void UndoJournalWriter::AddRmDir(const StrPtr& dir, int location) {
   pending_.append("#rmdir\t");
   Field(dir, false);
-  pending_.push_back('\n');
+  EndStep(location);
 }
 
-void UndoJournalWriter::AddNotMoved(const StrPtr& from, const StrPtr& to) {
+void UndoJournalWriter::AddNotMoved(const StrPtr& from, const StrPtr& to, int location) {
   pending_.append("#not-moved\t");
   Field(from, false);
   pending_.push_back('\t');
   Field(to, false);
-  pending_.push_back('\n');
+  EndStep(location);
+}
+
+void UndoJournalWriter::Finish(Error* e) {
+  if (!handle_) return;
+  pending_.append("#end\n");
+  Close(e);
 }
 
 void UndoJournalWriter::Sync(Error* e) {
@@ -171,8 +224,7 @@ void UndoJournalWriter::Close(Error* e) {
   if (err) SetOsError(kMsgJournalFailed, path_, err, e);
 }
 
-void ReadUndoJournal(const StrPtr& path, std::string* root, std::vector<UndoStep>* steps,
-                     Error* e) {
+void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
   StrBuf name(path);
   std::unique_ptr<FileHandle> h;
   int err = OsOpen(name.Text(), OSF_READ, 0, &h);
@@ -187,16 +239,34 @@ void ReadUndoJournal(const StrPtr& path, std::string* root, std::vector<UndoStep
     SetOsError(kMsgJournalUnreadable, name, err, e);
     return;
   }
+  // Nothing is trusted before the header: an empty file, or any other
+  // file, is not a journal.
+  if (text.compare(0, sizeof kHeader - 1, kHeader) != 0) {
+    e->Set(kMsgJournalNotJournal) << name;
+    return;
+  }
 
+  UndoJournal read;
+  bool haveRoot = false;
   size_t pos = 0;
   int lineNo = 0;
   auto bad = [&]() { e->Set(kMsgJournalBadLine) << name << lineNo; };
+  auto unsafe = [&]() { e->Set(kMsgJournalUnsafeName) << name << lineNo; };
+  // A step's optional last field: the number of a location named above.
+  auto location = [&](const std::vector<std::string_view>& fields, size_t plain, int* out) {
+    *out = 0;
+    if (fields.size() == plain) return true;
+    if (fields.size() != plain + 1) return false;
+    return ParseLocation(fields.back(), out) && *out >= 1 &&
+           *out <= static_cast<int>(read.locations.size());
+  };
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string::npos) break;  // a line cut off while it was written
     std::string_view line(text.data() + pos, end - pos);
     pos = end + 1;
     ++lineNo;
+    if (read.finished) return bad();  // nothing follows the closing line
     std::vector<std::string_view> fields;
     for (size_t at = 0;;) {
       size_t tab = line.find('\t', at);
@@ -204,32 +274,68 @@ void ReadUndoJournal(const StrPtr& path, std::string* root, std::vector<UndoStep
       if (tab == std::string_view::npos) break;
       at = tab + 1;
     }
-    UndoStep step{UndoStep::kMove, std::string(), std::string()};
-    if (!line.empty() && line[0] == '#') {
-      std::string_view word = fields[0];
-      if (word == "#root" && fields.size() == 2) {
-        root->clear();
-        if (!UnescapeJournalName(fields[1], root)) return bad();
-        continue;
-      }
-      if ((word == "#mkdir" || word == "#rmdir") && fields.size() == 2) {
-        step.kind = word == "#mkdir" ? UndoStep::kMkDir : UndoStep::kRmDir;
-        if (!UnescapeJournalName(fields[1], &step.from) || step.from.empty()) return bad();
-      } else if (word == "#not-moved" && fields.size() == 3) {
-        step.kind = UndoStep::kNotMoved;
-        if (!UnescapeJournalName(fields[1], &step.from) ||
-            !UnescapeJournalName(fields[2], &step.to))
-          return bad();
-      } else if (fields.size() == 1) {
-        continue;  // a comment
-      } else {
+    UndoStep step{UndoStep::kMove, std::string(), std::string(), 0};
+    std::string_view word = line.empty() || line[0] != '#' ? std::string_view() : fields[0];
+    if (line.size() >= 2 && line[0] == '#' && line[1] == ' ') continue;  // a comment
+    if (word == "#end" && fields.size() == 1) {
+      read.finished = true;
+      continue;
+    }
+    if (word == "#root" && fields.size() == 2) {
+      read.root.clear();
+      if (haveRoot || !UnescapeJournalName(fields[1], &read.root)) return bad();
+      if (read.root.empty() || read.root[0] != '/') return unsafe();
+      haveRoot = true;
+      continue;
+    }
+    if (!haveRoot) {
+      e->Set(kMsgJournalNotJournal) << name;
+      return;
+    }
+    if (word == "#location" && fields.size() == 3) {
+      std::string dir;
+      int n;
+      if (!ParseLocation(fields[1], &n) || n != static_cast<int>(read.locations.size()) + 1 ||
+          !UnescapeJournalName(fields[2], &dir))
         return bad();
-      }
+      if (dir.empty() || dir[0] != '/') return unsafe();
+      read.locations.push_back(dir);
+      continue;
+    }
+    if (word == "#depot" && fields.size() == 3) {
+      std::string top;
+      int n;
+      if (!ParseLocation(fields[1], &n) || n > static_cast<int>(read.locations.size()) ||
+          !UnescapeJournalName(fields[2], &top))
+        return bad();
+      if (!IsSafeRelative(top)) return unsafe();
+      read.depotTops.emplace_back(n, top);
+      continue;
+    }
+    if (word == "#mkdir" || word == "#rmdir") {
+      step.kind = word == "#mkdir" ? UndoStep::kMkDir : UndoStep::kRmDir;
+      if (!location(fields, 2, &step.location) || !UnescapeJournalName(fields[1], &step.from))
+        return bad();
+    } else if (word == "#not-moved") {
+      step.kind = UndoStep::kNotMoved;
+      if (!location(fields, 3, &step.location) || !UnescapeJournalName(fields[1], &step.from) ||
+          !UnescapeJournalName(fields[2], &step.to))
+        return bad();
+    } else if (!word.empty()) {
+      return bad();
     } else {
-      if (fields.size() != 2 || !UnescapeJournalName(fields[0], &step.from) ||
-          !UnescapeJournalName(fields[1], &step.to) || step.from.empty() || step.to.empty())
+      if (!location(fields, 2, &step.location) || !UnescapeJournalName(fields[0], &step.from) ||
+          !UnescapeJournalName(fields[1], &step.to))
         return bad();
     }
-    steps->push_back(std::move(step));
+    if (!IsSafeRelative(step.from) || (step.kind != UndoStep::kMkDir &&
+                                       step.kind != UndoStep::kRmDir && !IsSafeRelative(step.to)))
+      return unsafe();
+    read.steps.push_back(std::move(step));
   }
+  if (!haveRoot) {
+    e->Set(kMsgJournalNotJournal) << name;
+    return;
+  }
+  *journal = std::move(read);
 }
