@@ -603,8 +603,5 @@ void Catalogue::RenameArchive(Error* e) {
   // reported here and go no further.
   Error renameError;
   run_->renamer->RenameArchive(*record_, run_->depotMap.get(), &renameError);
-  if (renameError.GetSeverity() != E_EMPTY) {
-    GetMessageLog()->Report(&renameError);
-    renameError.Clear();
-  }
+  run_->renamer->Report(&renameError);
 }

@@ -72,8 +72,11 @@ void AbsoluteLexical(const StrPtr& name, StrBuf* out) {
   out->Set(result.data(), static_cast<uint32_t>(result.size()));
 }
 
-bool IsPlainArchivePath(std::string_view path) {
-  if (!path.empty() && path[0] == '/') path.remove_prefix(1);
+namespace {
+
+// Every component of path is a plain name; with noControl, free of control
+// bytes too.
+bool PlainComponents(std::string_view path, bool noControl) {
   size_t pos = 0;
   while (pos <= path.size()) {
     size_t slash = path.find('/', pos);
@@ -82,11 +85,22 @@ bool IsPlainArchivePath(std::string_view path) {
     if (c.empty() || c == "." || c == "..") return false;
     for (char ch : c) {
       unsigned char u = static_cast<unsigned char>(ch);
-      if (u < 0x20 || u == 0x7F) return false;
+      if (noControl && (u < 0x20 || u == 0x7F)) return false;
     }
     pos = slash + 1;
   }
   return true;
+}
+
+}  // namespace
+
+bool IsPlainArchivePath(std::string_view path) {
+  if (!path.empty() && path[0] == '/') path.remove_prefix(1);
+  return PlainComponents(path, true);
+}
+
+bool IsConfinedRelative(std::string_view rel) {
+  return !rel.empty() && rel[0] != '/' && PlainComponents(rel, false);
 }
 
 ArchiveLocations::~ArchiveLocations() {
@@ -265,22 +279,21 @@ int ArchiveLocations::MissingParents(int location, std::string_view rel,
   return 0;
 }
 
-int ArchiveLocations::MakeDir(int location, std::string_view rel) {
+int ArchiveLocations::AtParent(int location, std::string_view rel, int (*op)(int, const char*)) {
   int fd = -1;
   std::string leaf;
   if (int err = OpenParent(location, rel, &fd, &leaf)) return err;
-  int err = OsMkDirAt(fd, leaf.c_str());
+  int err = op(fd, leaf.c_str());
   OsCloseFd(fd);
   return err;
 }
 
+int ArchiveLocations::MakeDir(int location, std::string_view rel) {
+  return AtParent(location, rel, OsMkDirAt);
+}
+
 int ArchiveLocations::RemoveDir(int location, std::string_view rel) {
-  int fd = -1;
-  std::string leaf;
-  if (int err = OpenParent(location, rel, &fd, &leaf)) return err;
-  int err = OsRmDirAt(fd, leaf.c_str());
-  OsCloseFd(fd);
-  return err;
+  return AtParent(location, rel, OsRmDirAt);
 }
 
 int ArchiveLocations::Move(int location, std::string_view from, std::string_view to) {

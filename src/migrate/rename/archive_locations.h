@@ -31,6 +31,9 @@ void AbsoluteLexical(const StrPtr& name, StrBuf* out);
 // True when path (relative, or absolute with its leading "/") holds no
 // empty, "." or ".." component and no control byte.
 bool IsPlainArchivePath(std::string_view path);
+// True when rel is relative and holds no empty, "." or ".." component
+// (control bytes allowed): a name that cannot leave its directory.
+bool IsConfinedRelative(std::string_view rel);
 
 class ArchiveLocations {
  public:
@@ -90,6 +93,8 @@ class ArchiveLocations {
   int LinkAt(int location, std::string_view rel);
   // Opens the directory above rel; *leaf is rel's last component.
   int OpenParent(int location, std::string_view rel, int* fd, std::string* leaf);
+  // op(parent descriptor, leaf) on rel's last component.
+  int AtParent(int location, std::string_view rel, int (*op)(int, const char*));
   void Close(Place* p);
 
   std::vector<Place> places_;

@@ -72,6 +72,32 @@ void ArchiveRenamer::ResetCache() {
   for (auto& c : caches_) c->Clear();
 }
 
+void ArchiveRenamer::Report(Error* e) {
+  if (e->GetSeverity() == E_EMPTY) return;
+  if (holding_ && !wrongRoot_) {
+    held_.push_back(std::make_unique<Error>());
+    held_.back()->Merge(*e);
+  } else if (!wrongRoot_) {
+    GetMessageLog()->Report(e);
+  }
+  e->Clear();
+}
+
+void ArchiveRenamer::FoundOne() {
+  if (!holding_) return;
+  holding_ = false;
+  ReleaseReports(true);
+}
+
+void ArchiveRenamer::ReleaseReports(bool print) {
+  if (print) {
+    for (const auto& held : held_) GetMessageLog()->Report(held.get());
+    if (conflictText_.Length()) GetMessageLog()->Output(conflictText_);
+  }
+  held_.clear();
+  conflictText_.Clear();
+}
+
 void ArchiveRenamer::NoteTrouble(const StrPtr& name, int err) {
   // A missing name or a file where a directory was looked for is an
   // ordinary miss.
@@ -216,6 +242,7 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
       return;
   }
 
+  if (wrongRoot_) return;
   // The archive's location, and its name inside it.
   const uint32_t suffixLength = wanted_.Length() - mapped.Length();
   const ArchiveLocations::Where where = locations_.Locate(wanted_, &loc_, &relWanted_, &outsideDir_);
@@ -381,6 +408,19 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
   }
 
   const int n = found_.Count();
+  if (n > 0 || !linkMet_.IsEmpty()) {
+    FoundOne();
+  } else if (holding_ && ++lookedFor_ >= kWrongRootAfter) {
+    // Not one archive where the root says: the root is wrong, and the
+    // rename stops looking (the run then says so instead of listing every
+    // archive as missing).
+    wrongRoot_ = true;
+    ++missing;
+    wrongRootExample_.Set(wanted);
+    held_.clear();
+    conflictText_.Clear();
+    return;
+  }
   if (!linkMet_.IsEmpty()) {
     // A link on the way: following it could reach anywhere, so the archive
     // is a conflict for the administrator to settle.
@@ -428,7 +468,9 @@ void ArchiveRenamer::ReportConflict(const StrPtr& wanted, const NameList& found,
     else ++ctx->lost;
     AppendConflictEntry(name, selected, &text);
   }
-  GetMessageLog()->Output(text);
+  // Shown once the run is known to go ahead: a run refused as a whole
+  // says only why.
+  conflictText_.Append(text);
 }
 
 void ArchiveRenamer::PlanMove(RenameContext* ctx) {

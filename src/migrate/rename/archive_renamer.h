@@ -113,6 +113,22 @@ class ArchiveRenamer {
   // The moves planned so far.
   RenamePlan* Plan() { return &plan_; }
 
+  // Reports (and clears) what a record left in e. Until an archive has
+  // been found on disk, reports are held rather than printed: a root that
+  // holds none of the first kWrongRootAfter archives looked for is a wrong
+  // root, and then only that is said (WrongRoot).
+  void Report(Error* e);
+  // Prints the held reports and the conflict blocks (print), or drops them
+  // (a run refused as a whole says only why).
+  void ReleaseReports(bool print);
+  static constexpr int kWrongRootAfter = 1000;
+  // True once kWrongRootAfter archives were looked for and none was found;
+  // *example is one of them. Nothing is looked for after that.
+  bool WrongRoot(StrBuf* example) const {
+    if (wrongRoot_) example->Set(wrongRootExample_);
+    return wrongRoot_;
+  }
+
   // Counters of the run, by archive unless said otherwise.
   int32_t lostData = 0;          // variants left behind in conflicts
   int32_t archiveConflicts = 0;  // archives with several variants on disk
@@ -147,6 +163,16 @@ class ArchiveRenamer {
   bool WasReported(const StrPtr& wanted) const;
   // Notes a listing or status failure met on the way to an archive.
   void NoteTrouble(const StrPtr& name, int err);
+
+  // Held reports and conflict blocks, and the wrong-root test.
+  std::vector<std::unique_ptr<Error>> held_;
+  StrBuf conflictText_;
+  bool holding_ = true;
+  bool wrongRoot_ = false;
+  int32_t lookedFor_ = 0;
+  StrBuf wrongRootExample_;
+  // An archive was found on disk: held reports go out from now on.
+  void FoundOne();
 
   ArchiveLocations locations_;
   int loc_ = 0;  // the location of the archive being looked for

@@ -63,6 +63,11 @@ inline constexpr MessageId kMsgArchiveUnreachable = {
     0x32011ea3, "Archive %path% cannot be looked for: %errmsg%"};
 inline constexpr MessageId kMsgLocationUnusable = {
     0x32011ea4, "Archive location %dir% cannot be opened: %errmsg%"};
+inline constexpr MessageId kMsgRenameWrongRoot = {
+    0x32011ea8,
+    "No archive file was moved: none of the first 1,000 archives looked for is\n"
+    "under the archive root %root% (one of them: %path%).\n"
+    "Is -r right? Give the directory that holds the depots' archive trees."};
 // The undo journal as an input.
 inline constexpr MessageId kMsgJournalNotJournal = {
     0x32011ea5,

@@ -42,9 +42,17 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   // Nothing moves unless every archive can be given its one spelling under
   // the right root.
   if (counters.conflictsRemain) {
+    renamer->ReleaseReports(false);
     e->Set(kMsgRenameRefusedConflicts);
     return;
   }
+  StrBuf example;
+  if (renamer->WrongRoot(&example)) {
+    e->Set(kMsgRenameWrongRoot) << Printable(renamer->Locations()->Name(0)).Text()
+                                << Printable(example).Text();
+    return;
+  }
+  renamer->ReleaseReports(true);
   if (!ArchiveRootReady(e)) {
     if (e->Test()) GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
     e->Clear();

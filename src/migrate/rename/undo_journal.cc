@@ -40,20 +40,6 @@ int HexValue(char c) {
 
 const char kHeader[] = "# ztmigrate undo journal";
 
-// A name a journal may hold: relative, every component a plain name.
-bool IsSafeRelative(std::string_view name) {
-  if (name.empty() || name[0] == '/') return false;
-  size_t pos = 0;
-  while (pos <= name.size()) {
-    size_t slash = name.find('/', pos);
-    if (slash == std::string_view::npos) slash = name.size();
-    std::string_view c = name.substr(pos, slash - pos);
-    if (c.empty() || c == "." || c == "..") return false;
-    pos = slash + 1;
-  }
-  return true;
-}
-
 // A location's number as written: plain decimal digits.
 bool ParseLocation(std::string_view text, int* out) {
   if (text.empty() || text.size() > 6) return false;
@@ -308,7 +294,7 @@ void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
       if (!ParseLocation(fields[1], &n) || n > static_cast<int>(read.locations.size()) ||
           !UnescapeJournalName(fields[2], &top))
         return bad();
-      if (!IsSafeRelative(top)) return unsafe();
+      if (!IsConfinedRelative(top)) return unsafe();
       read.depotTops.emplace_back(n, top);
       continue;
     }
@@ -328,8 +314,8 @@ void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
           !UnescapeJournalName(fields[1], &step.to))
         return bad();
     }
-    if (!IsSafeRelative(step.from) || (step.kind != UndoStep::kMkDir &&
-                                       step.kind != UndoStep::kRmDir && !IsSafeRelative(step.to)))
+    if (!IsConfinedRelative(step.from) || (step.kind != UndoStep::kMkDir &&
+                                       step.kind != UndoStep::kRmDir && !IsConfinedRelative(step.to)))
       return unsafe();
     read.steps.push_back(std::move(step));
   }

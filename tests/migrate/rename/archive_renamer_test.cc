@@ -34,6 +34,7 @@ class ArchiveRenamerTest : public ::testing::Test {
     std::string lbr = std::string("//") + mapped;
     testing::internal::CaptureStderr();
     renamer.RenameMapped(StrPtr(lbr.c_str()), StrPtr(mapped), StrPtr(type), StrPtr(rev), &e);
+    renamer.ReleaseReports(true);  // the conflict blocks, shown at once
     return testing::internal::GetCapturedStderr() + NewMoves();
   }
   std::string NewMoves() {
@@ -384,6 +385,7 @@ class RenameArchiveTest : public ArchiveRenamerTest {
     MakeRev(&rec, lbrFile, lbrRev, lbrType, action, type);
     testing::internal::CaptureStderr();
     renamer.RenameArchive(rec, &depotMap, &e);
+    renamer.ReleaseReports(true);
     return testing::internal::GetCapturedStderr() + NewMoves();
   }
 
@@ -470,6 +472,35 @@ TEST_F(RenameArchiveTest, TimingLinesCountEntriesAtVerbosityFour) {
   EXPECT_NE(std::string::npos, out.find("rename 1 - entry: ")) << out;
   EXPECT_NE(std::string::npos, out.find("rename 2 - entry: ")) << out;
   EXPECT_NE(std::string::npos, out.find(" ms depot/a\n")) << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ArchiveRenamerTest, ReportsWaitForAFoundArchiveAndAWrongRootStopsTheLookups) {
+  // Missing archives before the first one found are held back, then shown.
+  Put("depot/X,v", "x");
+  Rename("depot/m1", "0");
+  renamer.Report(&e);
+  std::string shown = Rename("depot/x", "0");
+  EXPECT_NE(std::string::npos, shown.find("Failed to locate depot/m1,v")) << shown;
+
+  // A root where nothing is found: after the bound, no more lookups and no
+  // report at all, only the wrong root.
+  ArchiveRenamer lost;
+  StrBuf example;
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < ArchiveRenamer::kWrongRootAfter + 5; ++i) {
+    std::string m = "depot/none" + std::to_string(i);
+    lost.RenameMapped(StrPtr(m.c_str()), StrPtr(m.c_str()), StrPtr("0"), StrPtr("1.1"), &e);
+    lost.Report(&e);
+  }
+  lost.ReleaseReports(true);
+  EXPECT_EQ("", testing::internal::GetCapturedStderr());
+  ASSERT_TRUE(lost.WrongRoot(&example));
+  EXPECT_EQ("depot/none999,v", example.ToString());
+  EXPECT_EQ(ArchiveRenamer::kWrongRootAfter, lost.missing);
 }
 
 }  // namespace
