@@ -101,7 +101,7 @@ void ArchiveMover::OpenJournal(Error* e) {
 }
 
 void ArchiveMover::Execute(const RenamePlan& plan, Error* e) {
-  if (plan.Count() == 0) return;
+  if (plan.Count() == 0 && (!options_.pruneEmptyDirs || emptiedCandidates_.empty())) return;
   for (size_t i = 0; i < plan.Count(); ++i) {
     const int loc = static_cast<int>(plan.At(i).location);
     if (int err = locations_->Open(loc)) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,11 @@ class ArchiveMover {
   // Carries out plan (sorted), reporting each move on standard error. A
   // journal that cannot be written stops the moves with e set.
   void Execute(const RenamePlan& plan, Error* e);
+  // With --prune-empty-dirs: directories to remove too when they are empty
+  // (those an earlier, interrupted run emptied).
+  void AddPruneCandidates(const std::set<std::pair<int, std::string>>& dirs) {
+    emptiedCandidates_.insert(emptiedCandidates_.end(), dirs.begin(), dirs.end());
+  }
 
   int32_t moved = 0;      // archives moved
   int32_t conflicts = 0;  // wanted names found taken at the moment of the move

@@ -340,6 +340,8 @@ const NameList& ArchiveRenamer::DirVariantsOfDir() {
   dirVariants_.Swap(&candidates_);
   dirListings_.clear();
   for (int d = 0; d < dirVariants_.Count(); ++d) {
+    if (!dirVariants_.At(d).EqualExact(dir_))
+      otherCaseDirs_.emplace(loc_, std::string(dirVariants_.At(d).View()));
     dirListings_.push_back(&cache->List(dirVariants_.At(d)));
     NoteTrouble(dirVariants_.At(d), dirListings_.back()->ListError());
   }

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -112,6 +113,9 @@ class ArchiveRenamer {
 
   // The moves planned so far.
   RenamePlan* Plan() { return &plan_; }
+  // Directories met on disk in another case than the one wanted, with
+  // their locations: those an earlier, interrupted run may have emptied.
+  const std::set<std::pair<int, std::string>>& OtherCaseDirs() const { return otherCaseDirs_; }
 
   // Reports (and clears) what a record left in e. Until an archive has
   // been found on disk, reports are held rather than printed: a root that
@@ -173,6 +177,8 @@ class ArchiveRenamer {
   StrBuf wrongRootExample_;
   // An archive was found on disk: held reports go out from now on.
   void FoundOne();
+
+  std::set<std::pair<int, std::string>> otherCaseDirs_;
 
   ArchiveLocations locations_;
   int loc_ = 0;  // the location of the archive being looked for

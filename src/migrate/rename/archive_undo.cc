@@ -12,6 +12,7 @@
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/rename_messages.h"
 #include "migrate/rename/undo_journal.h"
+#include "support/files/filesys.h"
 #include "support/messages/message_log.h"
 #include "support/text/charset.h"
 #include "support/text/printable.h"
@@ -62,6 +63,12 @@ void UndoArchiveMoves(const StrPtr& journalName, UndoCounts* counts, Error* e) {
   std::set<std::pair<std::string, std::string>> notMoved;
   std::vector<std::string> missing;
   for (auto it = journal.steps.rbegin(); it != journal.steps.rend(); ++it) {
+    // An interrupt stops the undo between two steps: what is left is
+    // undone by running it again.
+    if (int sig = InterruptSignal()) {
+      e->Set(kMsgUndoInterrupted) << sig;
+      break;
+    }
     const int loc = it->location;
     const std::string& from = it->from;
     const std::string& to = it->to;
@@ -119,5 +126,5 @@ void UndoArchiveMoves(const StrPtr& journalName, UndoCounts* counts, Error* e) {
   }
   const int32_t skipped = counts->gone + counts->taken + counts->failed;
   if (skipped) e->Set(kMsgUndoSkipped) << skipped;
-  if (!journal.finished) e->Set(kMsgJournalUnfinished) << journalName << counts->reversed;
+  if (!journal.finished && !InterruptSignal()) e->Set(kMsgJournalUnfinished) << journalName << counts->reversed;
 }

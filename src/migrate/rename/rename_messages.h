@@ -68,6 +68,10 @@ inline constexpr MessageId kMsgRenameWrongRoot = {
     "No archive file was moved: none of the first 1,000 archives looked for is\n"
     "under the archive root %root% (one of them: %path%).\n"
     "Is -r right? Give the directory that holds the depots' archive trees."};
+inline constexpr MessageId kMsgUndoInterrupted = {
+    0x32011ea9,
+    "The undo was interrupted (signal %signal%) between two moves; run --undo again\n"
+    "to finish."};
 // The undo journal as an input.
 inline constexpr MessageId kMsgJournalNotJournal = {
     0x32011ea5,

@@ -84,6 +84,7 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   }
 
   ArchiveMover mover(opts, locations);
+  if (opts.pruneEmptyDirs) mover.AddPruneCandidates(renamer->OtherCaseDirs());
   size_t notAttempted = 0;
   if (opts.dryRun) {
     MoveListing listing("Would rename");
@@ -98,9 +99,9 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
 
   counters.archiveConflicts += mover.conflicts;
   counters.lostData += mover.conflicts;
-  const int32_t failed =
-      renamer->unreadable + renamer->refused + mover.failed + static_cast<int32_t>(notAttempted);
-  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed;
+  const int32_t failed = renamer->unreadable + renamer->refused + mover.failed;
+  const int32_t interrupted = static_cast<int32_t>(notAttempted);
+  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed + interrupted;
   counters.renameCount = opts.dryRun ? 0 : mover.moved;
   counters.archivesMissing = renamer->missing;
 
@@ -117,6 +118,15 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   text.AppendInt(counters.archiveConflicts);
   text.Append(" (both kept, nothing deleted), failed ");
   text.AppendInt(failed);
+  if (interrupted) {
+    // Moves an interrupt kept from being tried are not failures: the same
+    // command finishes them, or the journal takes the run back.
+    text.Append(", not tried (interrupted) ");
+    text.AppendInt(interrupted);
+    text.Append("\nRun the same command again to finish the rename, or take it back with:\n"
+                "    ztmigrate --undo ");
+    AppendPrintable(mover.JournalPath(), &text);
+  }
   text.Append("\n");
   if (mover.prunedDirs) {
     text.Append("Emptied directories removed: ");
