@@ -41,6 +41,15 @@ void UndoArchiveMoves(const StrPtr& journalName, UndoCounts* counts, Error* e) {
   UndoJournal journal;
   ReadUndoJournal(journalName, &journal, e);
   if (e->Test()) return;
+  // Runs are undone newest first: a later run's journal beside this one
+  // must be undone before it.
+  StrBuf absolute;
+  AbsoluteLexical(journalName, &absolute);
+  const std::string later = SuccessorJournal(std::string(absolute.View()));
+  if (!later.empty()) {
+    e->Set(kMsgUndoOutOfOrder) << Printable(journalName).Text() << Printable(View(later)).Text();
+    return;
+  }
 
   // The journal's locations, reached as the rename reached them: by
   // descriptor, following no link but a depot's own top directory.
@@ -126,5 +135,7 @@ void UndoArchiveMoves(const StrPtr& journalName, UndoCounts* counts, Error* e) {
   }
   const int32_t skipped = counts->gone + counts->taken + counts->failed;
   if (skipped) e->Set(kMsgUndoSkipped) << skipped;
+  // Every move taken back: the run before this one may be undone next.
+  if (!skipped && !InterruptSignal()) MarkJournalUndone(absolute, e);
   if (!journal.finished && !InterruptSignal()) e->Set(kMsgJournalUnfinished) << journalName << counts->reversed;
 }

@@ -72,6 +72,12 @@ inline constexpr MessageId kMsgUndoInterrupted = {
     0x32011ea9,
     "The undo was interrupted (signal %signal%) between two moves; run --undo again\n"
     "to finish."};
+inline constexpr MessageId kMsgUndoOutOfOrder = {
+    0x32011eaa,
+    "Nothing was undone: %file% is followed by %later%, the journal of a later\n"
+    "rename run on the same root. Undo the runs newest first:\n"
+    "    ztmigrate --undo %later%\n"
+    "then this one again."};
 // The undo journal as an input.
 inline constexpr MessageId kMsgJournalNotJournal = {
     0x32011ea5,

@@ -1,6 +1,7 @@
 #include "migrate/rename/undo_journal.h"
 
 #include <cstring>
+#include <utility>
 
 #include "migrate/rename/archive_locations.h"
 #include "migrate/rename/rename_messages.h"
@@ -129,6 +130,14 @@ void UndoJournalWriter::Create(const StrPtr& path, ArchiveLocations* locations, 
              "#root\t";
   EscapeJournalName(locations->Name(0), false, &pending_);
   pending_.push_back('\n');
+  std::string before = PredecessorJournal(std::string(path_.View()),
+                                          std::string(locations->Name(0).View()));
+  if (!before.empty()) {
+    pending_.append("#follows\t");
+    EscapeJournalName(StrPtr(before.data(), static_cast<uint32_t>(before.size())), false,
+                      &pending_);
+    pending_.push_back('\n');
+  }
   for (int i = 1; i < locations->Count(); ++i) {
     pending_.append("#location\t" + std::to_string(i) + "\t");
     EscapeJournalName(locations->Name(i), false, &pending_);
@@ -252,6 +261,10 @@ void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
     std::string_view line(text.data() + pos, end - pos);
     pos = end + 1;
     ++lineNo;
+    if (line == "#undone") {
+      read.undone = true;
+      continue;
+    }
     if (read.finished) return bad();  // nothing follows the closing line
     std::vector<std::string_view> fields;
     for (size_t at = 0;;) {
@@ -277,6 +290,10 @@ void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
     if (!haveRoot) {
       e->Set(kMsgJournalNotJournal) << name;
       return;
+    }
+    if (word == "#follows" && fields.size() == 2) {
+      if (!UnescapeJournalName(fields[1], &read.follows)) return bad();
+      continue;
     }
     if (word == "#location" && fields.size() == 3) {
       std::string dir;
@@ -324,4 +341,106 @@ void ReadUndoJournal(const StrPtr& path, UndoJournal* journal, Error* e) {
     return;
   }
   *journal = std::move(read);
+}
+
+namespace {
+
+// What the chain needs of a journal: its root, the journal it follows,
+// whether it was undone, and its time. False for a file that is not one.
+struct JournalHead {
+  std::string root;
+  std::string follows;
+  bool undone = false;
+  int64_t time = 0;
+};
+
+bool ReadJournalHead(const std::string& path, JournalHead* head) {
+  // Only regular files: a pipe or a device beside the journal is never
+  // opened.
+  OsStatus st;
+  if (OsStat(path.c_str(), &st) != 0 || !st.isRegular || st.isLink) return false;
+  head->time = st.modTime * 1000000000 + st.modTimeNs;
+  std::unique_ptr<FileHandle> h;
+  if (OsOpen(path.c_str(), OSF_READ, 0, &h) != 0) return false;
+  std::string text(8192, '\0');
+  int got = 0;
+  bool ok = OsRead(h.get(), text.data(), static_cast<int>(text.size()), &got) == 0;
+  text.resize(ok ? static_cast<size_t>(got) : 0);
+  // The undone mark is the journal's last line.
+  int64_t size = 0;
+  char tail[9] = {0};
+  if (ok && OsHandleSize(h.get(), &size) == 0 && size >= 8 && OsSeek(h.get(), size - 8) == 0) {
+    int n = 0;
+    OsRead(h.get(), tail, 8, &n);
+  }
+  OsClose(h.get());
+  if (text.compare(0, sizeof kHeader - 1, kHeader) != 0) return false;
+  head->undone = std::string_view(tail, 8) == "#undone\n";
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) break;
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end + 1;
+    if (line.substr(0, 6) == "#root\t") UnescapeJournalName(line.substr(6), &head->root);
+    else if (line.substr(0, 9) == "#follows\t") UnescapeJournalName(line.substr(9), &head->follows);
+    else if (!line.empty() && line[0] != '#') break;
+  }
+  return !head->root.empty();
+}
+
+std::string DirectoryOfName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Every journal beside path (itself excluded), with its head.
+void JournalsBeside(const std::string& path,
+                    std::vector<std::pair<std::string, JournalHead>>* out) {
+  const std::string dir = DirectoryOfName(path);
+  StrVarArray names;
+  if (OsListDir(dir.c_str(), &names) != 0) return;
+  for (int i = 0; i < names.Count(); ++i) {
+    std::string other = dir + (dir == "/" ? "" : "/") + std::string(names.At(i)->View());
+    if (other == path) continue;
+    JournalHead head;
+    if (ReadJournalHead(other, &head)) out->emplace_back(other, head);
+  }
+}
+
+}  // namespace
+
+std::string PredecessorJournal(const std::string& journal, const std::string& root) {
+  std::vector<std::pair<std::string, JournalHead>> all;
+  JournalsBeside(journal, &all);
+  std::string best;
+  int64_t bestTime = 0;
+  for (const auto& [name, head] : all) {
+    if (head.root != root || head.undone) continue;
+    if (best.empty() || head.time > bestTime) {
+      best = name;
+      bestTime = head.time;
+    }
+  }
+  return best;
+}
+
+std::string SuccessorJournal(const std::string& journal) {
+  std::vector<std::pair<std::string, JournalHead>> all;
+  JournalsBeside(journal, &all);
+  for (const auto& [name, head] : all)
+    if (head.follows == journal && !head.undone) return name;
+  return std::string();
+}
+
+void MarkJournalUndone(const StrPtr& path, Error* e) {
+  StrBuf name(path);
+  std::unique_ptr<FileHandle> h;
+  int err = OsOpen(name.Text(), OSF_WRITE | OSF_APPEND, 0, &h);
+  if (!err) {
+    err = OsWrite(h.get(), "#undone\n", 8);
+    if (!err) err = OsSyncFd(h->osHandle);
+    int closing = OsClose(h.get());
+    if (!err) err = closing;
+  }
+  if (err) SetOsError(kMsgJournalFailed, name, err, e);
 }

@@ -11,7 +11,9 @@
 //   depot/Main/a.c,v<TAB>depot/main/a.c,v a move (from, to)
 //   #not-moved<TAB>from<TAB>to            a journalled move that failed
 //   #rmdir<TAB>depot/Main                 an emptied directory it removed
+//   #follows<TAB>/srv/ztmigrate-undo-...  the journal of the run before, on this root
 //   #end                                  the run ended (also when interrupted)
+//   #undone                               added once --undo took every move back
 //
 // Names are relative to a location: to the root, or, when a step ends with
 // a further field holding a location's number, to that location. Reading a
@@ -88,11 +90,23 @@ struct UndoStep {
 // A journal read back.
 struct UndoJournal {
   std::string root;
+  std::string follows;  // the journal of the run before, or empty
   std::vector<std::string> locations;  // the further locations, from 1
   std::vector<std::pair<int, std::string>> depotTops;
   std::vector<UndoStep> steps;  // in the order written
   bool finished = false;        // the closing line was there
+  bool undone = false;          // an undo took every move back
 };
+
+// The journal, beside journal (absolute) and for the same root, that the
+// run writing journal follows: the newest one not yet undone; empty when
+// there is none.
+std::string PredecessorJournal(const std::string& journal, const std::string& root);
+// A journal beside journal (absolute) that follows it and is not undone
+// yet, or empty: journal must not be undone before it.
+std::string SuccessorJournal(const std::string& journal);
+// Marks a journal whose moves were all taken back.
+void MarkJournalUndone(const StrPtr& path, Error* e);
 
 // Reads a whole journal. A file without the header or the #root line, a
 // line that cannot be read, and a name that could leave its location are
