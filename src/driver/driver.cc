@@ -34,6 +34,7 @@ const LongOption kDriverLongOptions[] = {
     {"report", true},    {"dry-run", false},  {"undo", true},
     {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
     {"verify", false},
+    {"archive-dir", true},
     {nullptr, false}};
 
 namespace {
@@ -190,8 +191,8 @@ bool FilesClash(const RunFiles& files, Error* e) {
   return false;
 }
 
-// name made absolute against the starting directory, so that a later change
-// into the archive root does not move it.
+// name made absolute against the starting directory, as the journal names
+// it.
 void AbsoluteName(const char* name, StrBuf* out) {
   out->Clear();
   if (name[0] != '/') {
@@ -441,6 +442,9 @@ bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int
     }
   }
   if (const char* r = Arg(opts, 'r')) config->serverRoot = r;
+  // --archive-dir, repeatable: further places -R may work in.
+  for (int i = 0; const StrPtr* d = opts.GetLong("archive-dir", i); ++i)
+    config->archiveDirs.emplace_back(d->Text());
   if (const char* s = Arg(opts, 'S')) config->serverId = s;
   if (opts.GetValue('u')) config->unicode = true;
   return true;

@@ -135,6 +135,8 @@ const MessageId kMsgUsage = {
     "                         ztmigrate-undo-<time>.log beside the archive root)\n"
     "    --undo <file>      - Move back the archives an -R run moved, newest first\n"
     "    --prune-empty-dirs - With -R: remove the directories the moves emptied\n"
+    "    --archive-dir <dir> - With -R: a further place archives may be renamed\n"
+    "                         in, for depots mapped outside the root (repeatable)\n"
     "    --threads <n>      - Threads beside the scan (1-64, default 2): they parse\n"
     "                         the checkpoint and compress a .gz output\n"
     "    --verify <original> <edited>\n"

@@ -369,10 +369,11 @@ void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) 
       break;
     case T::kUnloadedData: e->Set(kMsgUnloadedData); break;
     case T::kConfiguration:
-      OnConfigRecord(*record_, run_->scanOnly, &run_->serverId, &run_->serverRoot, e);
+      OnConfigRecord(*record_, run_->scanOnly || run_->renamer, &run_->serverId, &run_->serverRoot,
+                     e);
       break;
     case T::kArchiveRoot:
-      if (run_->scanOnly && !run_->inArchiveRoot) run_->ArchiveRootReady(e);
+      if (run_->renamer && !run_->archiveRootTried) run_->ArchiveRootReady(e);
       break;
     case T::kUpgradeLevel: CheckUpgradeLevel(step, e); break;
     case T::kGroupRecord:
@@ -569,7 +570,7 @@ void Catalogue::ProcessDepot(const CatalogueStep& step, Error* e) {
   const StrPtr* map = Field(step, 2, e);
   if (!map) return;
   AddDepot(nameNow, *map, run_->depotMap.get(), e);
-  if (run_->renamer) run_->renamer->DepotMapChanged();
+  if (run_->renamer) run_->renamer->DepotMapChanged(*map);
   RegisterDomainOf(step, false, e);
 }
 
@@ -633,8 +634,5 @@ void Catalogue::RenameArchive(Error* e) {
   // reported here and go no further.
   Error renameError;
   run_->renamer->RenameArchive(*record_, run_->depotMap.get(), &renameError);
-  if (renameError.GetSeverity() != E_EMPTY) {
-    GetMessageLog()->Report(&renameError);
-    renameError.Clear();
-  }
+  run_->renamer->Report(&renameError);
 }

@@ -79,9 +79,9 @@ class Migrator {
   // or carries out the planned moves, then prints the totals and sets
   // archivesUnsettled.
   void RenameArchives(const RenameOptions& options, Error* e);
-  // -R: true when archive names can be looked up: in a run that writes
-  // output always, else once the archive root has been entered (entering
-  // it now when no db.counters record did).
+  // -R: true when archive names can be looked up: once the archive root
+  // (-r, else the checkpoint's server.depot.root) is open, opening it now
+  // when no db.counters record did. The first failure is left in e.
   bool ArchiveRootReady(Error* e);
 
   // ---- The scan ----
@@ -99,9 +99,9 @@ class Migrator {
   StrBuf serverRoot;  // -r, else the checkpoint's server root setting
   // The checkpoint is Unicode: -u, then the header notes.
   bool unicodeCheckpoint;
-  bool inArchiveRoot = false;
-  // The working directory is the archive root.
-  bool archiveRootEntered = false;
+  // The archive root was looked for, and was opened.
+  bool archiveRootTried = false;
+  bool archiveRootOpen = false;
   // The header and trailer notes of the outputs, from the input's first note.
   OutputNotes notes;
   std::unique_ptr<FileSys> input;

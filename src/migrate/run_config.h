@@ -4,6 +4,7 @@
 #define ZT_MIGRATE_RUN_CONFIG_H_
 
 #include <string>
+#include <vector>
 
 // Bits of `mode`.
 enum MigratorMode { kModeRenameArchives = 1, kModeJournalPatch = 2 };
@@ -20,6 +21,9 @@ struct RunConfig {
   bool caseInsensitiveOutput = false;  // -C1: the output's header says case-insensitive
   std::string serverRoot;              // -r: the archive root
   std::string serverId;                // -S
+  // --archive-dir: directories beside the root where -R may work (those of
+  // depots with absolute maps).
+  std::vector<std::string> archiveDirs;
   // --threads: above 1 the checkpoint is parsed on a thread of its own,
   // and a .gz output is deflated on this many.
   int threads = 2;

@@ -96,7 +96,11 @@ void Migrator::StartScan() {
     case kPolicyMixed: policy = std::make_unique<MixedCasePolicy>(policyMap.get()); break;
     default: policy.reset(); break;
   }
-  if ((config.mode & kModeRenameArchives) && !renamer) renamer = std::make_unique<ArchiveRenamer>();
+  if ((config.mode & kModeRenameArchives) && !renamer) {
+    renamer = std::make_unique<ArchiveRenamer>();
+    for (const std::string& dir : config.archiveDirs)
+      renamer->Locations()->AddDirectory(StrPtr(dir.c_str()));
+  }
 }
 
 void Migrator::Scan(Error* e) {

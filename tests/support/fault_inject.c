@@ -12,6 +12,10 @@
  *   ZT_FAULT_KILL_AT=N         the process is killed (SIGKILL) at its N-th
  *                              rename, before it is made: a crash mid-run
  *   ZT_FAULT_ERRNO=name        ENOSPC (default), EIO, EXDEV, EFBIG or EACCES
+ *   ZT_FAULT_SWAP_AT=N         at the N-th rename, before it is made, the
+ *   ZT_FAULT_SWAP_DIR=dir      directory dir is moved aside (to dir.moved)
+ *   ZT_FAULT_SWAP_TO=target    and a symbolic link to target takes its
+ *                              place: a tree changed under a running move
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -122,11 +126,27 @@ int fsync(int fd) {
 
 static int renames;
 
+typedef int (*rename_fn)(const char*, const char*);
+
+/* Swaps the watched directory for a link, once, at the chosen rename. */
+static void SwapDirectory(void) {
+  const char* at = getenv("ZT_FAULT_SWAP_AT");
+  const char* dir = getenv("ZT_FAULT_SWAP_DIR");
+  const char* target = getenv("ZT_FAULT_SWAP_TO");
+  if (!at || !dir || !target || renames != atoi(at)) return;
+  char aside[4096];
+  snprintf(aside, sizeof aside, "%s.moved", dir);
+  NEXT(rename, rename_fn);
+  if (real_rename(dir, aside) == 0) symlink(target, dir);
+}
+
 /* 0 when the rename or link to `to` may go ahead, else -1 with errno set;
  * kills the process at the chosen rename. */
 static int RenameFault(const char* to, int isRename) {
   const char* killAt = getenv("ZT_FAULT_KILL_AT");
-  if (isRename && killAt && ++renames == atoi(killAt)) kill(getpid(), SIGKILL);
+  if (isRename) ++renames;
+  if (isRename) SwapDirectory();
+  if (isRename && killAt && renames == atoi(killAt)) kill(getpid(), SIGKILL);
   if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
     errno = FaultErrno();
     return -1;
@@ -134,7 +154,6 @@ static int RenameFault(const char* to, int isRename) {
   return 0;
 }
 
-typedef int (*rename_fn)(const char*, const char*);
 int rename(const char* from, const char* to) {
   NEXT(rename, rename_fn);
   if (RenameFault(to, 1) < 0) return -1;

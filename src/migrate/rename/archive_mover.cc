@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "migrate/rename/archive_locations.h"
 #include "migrate/rename/archive_renamer.h"
 #include "migrate/rename/rename_messages.h"
 #include "migrate/rename/rename_plan.h"
@@ -17,6 +18,7 @@
 #include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 #include "support/text/charset.h"
+#include "support/text/printable.h"
 
 namespace {
 
@@ -34,29 +36,29 @@ void ReportMoveFailure(const std::string& from, const std::string& to, int err) 
   Error e;
   StrBuf text;
   SysErrorText(err, &text);
-  e.Set(kMsgMoveFailed) << View(from) << View(to) << text;
+  e.Set(kMsgMoveFailed) << Printable(View(from)).Text() << Printable(View(to)).Text() << text;
+  GetMessageLog()->Report(&e);
+}
+
+// A link found on the way at the moment of the move (swapped in after the
+// plan was made): the archive is left where it is.
+void ReportLink(const std::string& name, const std::string& where) {
+  Error e;
+  e.Set(kMsgArchiveLink) << Printable(View(name)).Text() << Printable(View(where)).Text();
   GetMessageLog()->Report(&e);
 }
 
 }  // namespace
 
-int MoveNoReplaceRetrying(const char* from, const char* to) {
-  int err = OsMoveNoReplace(from, to);
+int MoveInLocation(ArchiveLocations* locations, int location, std::string_view from,
+                   std::string_view to) {
+  int err = locations->Move(location, from, to);
   const int attempts = GetLevel(ZT_SYS_RENAME_MAX);
   for (int i = 0; err && OsMoveErrorIsTransient(err) && i < attempts; ++i) {
     OsSleepMs(GetLevel(ZT_SYS_RENAME_WAIT));
-    err = OsMoveNoReplace(from, to);
+    err = locations->Move(location, from, to);
   }
   return err;
-}
-
-void MissingParents(const std::string& path, std::vector<std::string>* out) {
-  out->clear();
-  for (std::string dir = Parent(path); !dir.empty() && dir != "/"; dir = Parent(dir)) {
-    if (OsNameExists(dir.c_str())) break;
-    out->push_back(dir);
-  }
-  std::reverse(out->begin(), out->end());
 }
 
 std::string DefaultUndoLogName(const std::string& dir) {
@@ -70,12 +72,20 @@ std::string DefaultUndoLogName(const std::string& dir) {
   return name + "ztmigrate-undo-" + stamp + ".log";
 }
 
+ArchiveMover::ArchiveMover(const RenameOptions& options, ArchiveLocations* locations)
+    : options_(options), locations_(locations) {}
+
 ArchiveMover::ArchiveMover(const RenameOptions& options, const StrPtr& root)
-    : options_(options), root_(root) {}
+    : options_(options), ownLocations_(std::make_unique<ArchiveLocations>()) {
+  ownLocations_->SetRoot(root);
+  locations_ = ownLocations_.get();
+}
+
+ArchiveMover::~ArchiveMover() = default;
 
 void ArchiveMover::OpenJournal(Error* e) {
   if (!options_.undoLog.IsEmpty()) {
-    journal_.Create(options_.undoLog, root_, e);
+    journal_.Create(options_.undoLog, locations_, e);
     return;
   }
   // Two runs in one second: the second journal gets a number.
@@ -84,14 +94,23 @@ void ArchiveMover::OpenJournal(Error* e) {
     std::string name = base;
     if (n > 1) name.insert(name.size() - 4, "-" + std::to_string(n));
     if (OsNameExists(name.c_str())) continue;
-    journal_.Create(View(name), root_, e);
+    journal_.Create(View(name), locations_, e);
     return;
   }
-  journal_.Create(View(base), root_, e);
+  journal_.Create(View(base), locations_, e);
 }
 
 void ArchiveMover::Execute(const RenamePlan& plan, Error* e) {
-  if (plan.Count() == 0) return;
+  if (plan.Count() == 0 && (!options_.pruneEmptyDirs || emptiedCandidates_.empty())) return;
+  for (size_t i = 0; i < plan.Count(); ++i) {
+    const int loc = static_cast<int>(plan.At(i).location);
+    if (int err = locations_->Open(loc)) {
+      StrBuf text;
+      SysErrorText(err, &text);
+      e->Set(kMsgLocationUnusable) << Printable(locations_->Name(loc)).Text() << text;
+      return;
+    }
+  }
   OpenJournal(e);
   if (e->Test()) return;
   RunBeforeOutputHook();
@@ -106,31 +125,37 @@ void ArchiveMover::Execute(const RenamePlan& plan, Error* e) {
     RunBatch(plan, begin, std::min(plan.Count(), begin + kBatch), e);
   }
   if (!e->Test() && options_.pruneEmptyDirs) Prune(e);
+  // The closing line says the run ended, whether it finished its moves or
+  // was interrupted between them.
   Error closing;
-  journal_.Close(&closing);
+  journal_.Finish(&closing);
   if (!e->Test()) e->Merge(closing);
 }
 
 void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Error* e) {
   // Every step of the batch reaches the disk before the first is taken.
-  std::set<std::string> madeInBatch;
+  std::set<std::pair<int, std::string>> madeInBatch;
   std::vector<std::string> missing;
   // Moves into one directory follow each other: its parents are looked for
   // once, for the first of them.
   std::string parent, lastParent;
+  int lastLoc = -1;
   bool parentsKnown = false;
   for (size_t i = begin; i < end; ++i) {
     const PlannedMove& m = plan.At(i);
+    const int loc = static_cast<int>(m.location);
     std::string to(m.to);
     parent = Parent(to);
-    if (!parentsKnown || parent != lastParent) {
-      MissingParents(to, &missing);
+    if (!parentsKnown || parent != lastParent || loc != lastLoc) {
+      // A link on the way is found again, and reported, at the move.
+      if (locations_->MissingParents(loc, to, &missing) != 0) missing.clear();
       for (const std::string& dir : missing)
-        if (madeInBatch.insert(dir).second) journal_.AddMkDir(View(dir));
+        if (madeInBatch.emplace(loc, dir).second) journal_.AddMkDir(View(dir), loc);
       lastParent = parent;
+      lastLoc = loc;
       parentsKnown = true;
     }
-    journal_.AddMove(View(m.from), View(m.to));
+    journal_.AddMove(View(m.from), View(m.to), loc);
   }
   journal_.Sync(e);
   if (e->Test()) return;
@@ -138,26 +163,27 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
   parentsKnown = false;
   for (size_t i = begin; i < end; ++i) {
     const PlannedMove& m = plan.At(i);
+    const int loc = static_cast<int>(m.location);
     std::string from(m.from), to(m.to);
     int err = 0;
     parent = Parent(to);
-    if (parentsKnown && parent == lastParent) missing.clear();
-    else MissingParents(to, &missing);
+    if (parentsKnown && parent == lastParent && loc == lastLoc) missing.clear();
+    else err = locations_->MissingParents(loc, to, &missing);
     lastParent = parent;
+    lastLoc = loc;
     size_t made = 0;
-    for (const std::string& dir : missing) {
-      err = OsMkDir(dir.c_str());
+    for (size_t k = 0; !err && k < missing.size(); ++k) {
+      err = locations_->MakeDir(loc, missing[k]);
       if (err == EEXIST) err = 0;
-      if (err) {
-        ReportMoveFailure(from, dir, err);
-        break;
-      }
-      ++made;
+      if (err && err != ELOOP) ReportMoveFailure(from, missing[k], err);
+      if (!err) ++made;
     }
     if (!err) {
       RunBeforeOutputHook();
-      fprintf(stderr, "Renaming %s to %s\n", from.c_str(), to.c_str());
-      err = MoveNoReplaceRetrying(from.c_str(), to.c_str());
+      fprintf(stderr, "Renaming %s to %s%s%s\n", Printable(View(from)).c_str(),
+              Printable(View(to)).c_str(), loc ? " in " : "",
+              loc ? Printable(locations_->Name(loc)).c_str() : "");
+      err = MoveInLocation(locations_, loc, from, to);
       if (err == EEXIST) {
         // Something took the wanted name after the scan: both stay.
         StrBuf text;
@@ -166,24 +192,32 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
         AppendConflictEntry(View(from), false, &text);
         GetMessageLog()->Output(text);
         ++conflicts;
-      } else if (err) {
+      } else if (err && err != ELOOP) {
         ReportMoveFailure(from, to, err);
       }
+    }
+    if (err == ELOOP) {
+      // A directory on the way became a link after the plan was made: the
+      // archive is a conflict, and nothing is followed.
+      std::vector<std::string> ignored;
+      const bool fromSide = locations_->MissingParents(loc, from, &ignored) == ELOOP;
+      ReportLink(fromSide ? from : to, Parent(fromSide ? from : to));
+      ++conflicts;
     }
     // The parents exist now unless this move failed (and took back the
     // directories it made).
     parentsKnown = !err;
     if (err) {
       // A failed move leaves no directory made for it behind.
-      while (made > 0) OsRmDir(missing[--made].c_str());
-      if (err != EEXIST) ++failed;
-      journal_.AddNotMoved(View(from), View(to));
+      while (made > 0) locations_->RemoveDir(loc, missing[--made]);
+      if (err != EEXIST && err != ELOOP) ++failed;
+      journal_.AddNotMoved(View(from), View(to), loc);
       continue;
     }
     ++moved;
     if (options_.pruneEmptyDirs) {
       std::string dir = Parent(from);
-      if (!dir.empty() && dir[0] != '/') emptiedCandidates_.push_back(dir);
+      if (!dir.empty()) emptiedCandidates_.emplace_back(loc, dir);
     }
   }
 }
@@ -191,25 +225,26 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
 void ArchiveMover::Prune(Error* e) {
   // Level by level, deepest first: a directory whose listing is empty is
   // journalled, then removed; its parent becomes a candidate of the next
-  // round.
-  std::set<std::string> candidates(emptiedCandidates_.begin(), emptiedCandidates_.end());
+  // round. A location itself is never removed.
+  std::set<std::pair<int, std::string>> candidates(emptiedCandidates_.begin(),
+                                                   emptiedCandidates_.end());
   emptiedCandidates_.clear();
   while (!candidates.empty()) {
-    std::vector<std::string> empty;
-    for (const std::string& dir : candidates) {
+    std::vector<std::pair<int, std::string>> empty;
+    for (const auto& [loc, dir] : candidates) {
       StrVarArray names;
-      if (OsListDir(dir.c_str(), &names) == 0 && names.Count() == 0) empty.push_back(dir);
+      if (locations_->List(loc, dir, &names) == 0 && names.Count() == 0) empty.emplace_back(loc, dir);
     }
     if (empty.empty()) break;
-    for (const std::string& dir : empty) journal_.AddRmDir(View(dir));
+    for (const auto& [loc, dir] : empty) journal_.AddRmDir(View(dir), loc);
     journal_.Sync(e);
     if (e->Test()) return;
-    std::set<std::string> next;
-    for (const std::string& dir : empty) {
-      if (OsRmDir(dir.c_str()) != 0) continue;
+    std::set<std::pair<int, std::string>> next;
+    for (const auto& [loc, dir] : empty) {
+      if (locations_->RemoveDir(loc, dir) != 0) continue;
       ++prunedDirs;
       std::string up = Parent(dir);
-      if (!up.empty()) next.insert(up);
+      if (!up.empty()) next.emplace(loc, up);
     }
     candidates.swap(next);
   }

@@ -9,13 +9,17 @@
 #define ZT_MIGRATE_RENAME_ARCHIVE_MOVER_H_
 
 #include <cstdint>
+#include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "migrate/rename/undo_journal.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
 
+class ArchiveLocations;
 class RenamePlan;
 
 // What a rename run does with its plan.
@@ -26,13 +30,11 @@ struct RenameOptions {
   StrBuf undoLogDir;            // where the default journal goes (absolute)
 };
 
-// Moves from to to without replacing anything, retrying transient
-// failures sys.rename.max times sys.rename.wait ms apart. 0 or the errno.
-int MoveNoReplaceRetrying(const char* from, const char* to);
-
-// The directories above path (a relative or absolute file name) that do
-// not exist, outermost first.
-void MissingParents(const std::string& path, std::vector<std::string>* out);
+// Moves from to to inside location without replacing anything, retrying
+// transient failures sys.rename.max times sys.rename.wait ms apart. 0 or
+// the errno.
+int MoveInLocation(ArchiveLocations* locations, int location, std::string_view from,
+                   std::string_view to);
 
 // The default journal name in dir for a run started now:
 // dir/ztmigrate-undo-YYYYMMDD-HHMMSS.log.
@@ -40,14 +42,22 @@ std::string DefaultUndoLogName(const std::string& dir);
 
 class ArchiveMover {
  public:
-  // root: the absolute directory the plan's names are relative to.
+  // locations (not owned): where the plan's names lie.
+  ArchiveMover(const RenameOptions& options, ArchiveLocations* locations);
+  // A plan whose names all lie under root.
   ArchiveMover(const RenameOptions& options, const StrPtr& root);
+  ~ArchiveMover();
   ArchiveMover(const ArchiveMover&) = delete;
   ArchiveMover& operator=(const ArchiveMover&) = delete;
 
   // Carries out plan (sorted), reporting each move on standard error. A
   // journal that cannot be written stops the moves with e set.
   void Execute(const RenamePlan& plan, Error* e);
+  // With --prune-empty-dirs: directories to remove too when they are empty
+  // (those an earlier, interrupted run emptied).
+  void AddPruneCandidates(const std::set<std::pair<int, std::string>>& dirs) {
+    emptiedCandidates_.insert(emptiedCandidates_.end(), dirs.begin(), dirs.end());
+  }
 
   int32_t moved = 0;      // archives moved
   int32_t conflicts = 0;  // wanted names found taken at the moment of the move
@@ -63,9 +73,11 @@ class ArchiveMover {
   void Prune(Error* e);
 
   const RenameOptions& options_;
-  StrBuf root_;
+  std::unique_ptr<ArchiveLocations> ownLocations_;
+  ArchiveLocations* locations_;
   UndoJournalWriter journal_;
-  std::vector<std::string> emptiedCandidates_;  // directories moves were made from
+  // Directories moves were made from, with their locations.
+  std::vector<std::pair<int, std::string>> emptiedCandidates_;
 };
 
 #endif  // ZT_MIGRATE_RENAME_ARCHIVE_MOVER_H_

@@ -1,5 +1,6 @@
 #include "migrate/rename/archive_renamer.h"
 
+#include <errno.h>
 #include <stdio.h>
 
 #include <memory>
@@ -9,9 +10,9 @@
 #include "migrate/rename/archive_name.h"
 #include "migrate/rename/rename_messages.h"
 #include "support/files/filesys.h"
-#include "support/files/posix/os_move.h"
 #include "support/messages/message_log.h"
-#include "support/text/fold.h"
+#include "support/text/charset.h"
+#include "support/text/printable.h"
 
 namespace {
 
@@ -40,17 +41,99 @@ void AppendConflictHeader(int found, const StrPtr& wanted, StrBuf* text) {
   text->Append("Case Conflict Detected!!! ");
   text->AppendInt(found);
   text->Append(" archives found for ");
-  text->Append(wanted);
+  AppendPrintable(wanted, text);
   text->Append("\n");
 }
 
 void AppendConflictEntry(const StrPtr& name, bool selected, StrBuf* text) {
   text->Append(selected ? "  selected: " : "  lost:     ");
-  text->Append(name);
+  AppendPrintable(name, text);
   text->Append("\n");
 }
 
-ArchiveRenamer::ArchiveRenamer() { timer_.Start(); }
+ArchiveRenamer::ArchiveRenamer() {
+  timer_.Start();
+  // The default depot's map, which every run has.
+  locations_.AddDepotMap(StrPtr("depot/..."));
+}
+
+DirCache* ArchiveRenamer::Cache() {
+  while (caches_.size() <= static_cast<size_t>(loc_)) {
+    const int loc = static_cast<int>(caches_.size());
+    caches_.push_back(std::make_unique<DirCache>([this, loc](const StrPtr& dir, StrVarArray* names) {
+      std::string_view rel = dir.View();
+      if (rel == ".") rel = std::string_view();
+      return locations_.List(loc, rel, names);
+    }));
+  }
+  return caches_[static_cast<size_t>(loc_)].get();
+}
+
+void ArchiveRenamer::ResetCache() {
+  for (auto& c : caches_) c->Clear();
+}
+
+void ArchiveRenamer::Report(Error* e) {
+  if (e->GetSeverity() == E_EMPTY) return;
+  if (holding_ && !wrongRoot_) {
+    held_.push_back(std::make_unique<Error>());
+    held_.back()->Merge(*e);
+  } else if (!wrongRoot_) {
+    GetMessageLog()->Report(e);
+  }
+  e->Clear();
+}
+
+void ArchiveRenamer::FoundOne() {
+  if (!holding_) return;
+  holding_ = false;
+  ReleaseReports(true);
+}
+
+void ArchiveRenamer::ReleaseReports(bool print) {
+  if (print) {
+    for (const auto& held : held_) GetMessageLog()->Report(held.get());
+    if (conflictText_.Length()) GetMessageLog()->Output(conflictText_);
+  }
+  held_.clear();
+  conflictText_.Clear();
+}
+
+void ArchiveRenamer::NoteTrouble(const StrPtr& name, int err) {
+  // A missing name or a file where a directory was looked for is an
+  // ordinary miss.
+  if (err == 0 || err == ENOENT || err == ENOTDIR) return;
+  if (err == ELOOP) {
+    if (linkMet_.IsEmpty()) linkMet_.Set(name);
+    return;
+  }
+  if (!trouble_) {
+    trouble_ = err;
+    troubleAt_.Set(name);
+  }
+}
+
+bool ArchiveRenamer::Settle(const StrPtr& wanted) {
+  if (loc_ == lastSettledLoc_ && wanted.EqualExact(lastSettled_)) return false;
+  lastSettled_.Set(wanted);
+  lastSettledLoc_ = loc_;
+  return true;
+}
+
+bool ArchiveRenamer::FirstReport(const StrPtr& wanted) {
+  std::string key = std::to_string(loc_);
+  key.push_back(':');
+  key.append(wanted.View());
+  return reported_.insert(std::move(key)).second;
+}
+
+bool ArchiveRenamer::WasReported(const StrPtr& wanted) const {
+  if (reported_.empty()) return false;
+  std::string key = std::to_string(loc_);
+  key.push_back(':');
+  key.append(wanted.View());
+  return reported_.count(key) != 0;
+}
 
 void ArchiveRenamer::Join(const StrPtr& dir, const StrPtr& name, StrBuf* out) {
   out->Clear();
@@ -130,6 +213,33 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
     return;
   }
 
+  if (wrongRoot_) return;
+  // The archive's location, and its name inside it.
+  const uint32_t suffixLength = wanted_.Length() - mapped.Length();
+  const ArchiveLocations::Where where = locations_.Locate(wanted_, &loc_, &relWanted_, &outsideDir_);
+  if (where != ArchiveLocations::kInside) {
+    // Named by the whole path, in a location of its own.
+    loc_ = -1;
+    if (!Settle(wanted_) || !FirstReport(wanted_)) return;
+    ++refused;
+    if (where == ArchiveLocations::kNotPlain)
+      e->Set(kMsgArchivePathRefused) << Printable(wanted_).Text();
+    else if (outsideReported_.emplace(outsideDir_.View()).second)
+      e->Set(kMsgOutsideLocations) << Printable(outsideDir_).Text();
+    return;
+  }
+  if (int err = locations_.Open(loc_)) {
+    if (!Settle(wanted_) || !FirstReport(wanted_)) return;
+    ++refused;
+    if (outsideReported_.emplace(locations_.Name(loc_).View()).second) {
+      StrBuf text;
+      SysErrorText(err, &text);
+      e->Set(kMsgLocationUnusable) << Printable(locations_.Name(loc_)).Text() << text;
+    }
+    return;
+  }
+  relMapped_.Set(relWanted_.Text(), relWanted_.Length() - suffixLength);
+
   const bool timing = Verbosity() >= 4;
   if (timing) ++renameCount;
 
@@ -139,7 +249,7 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
   ctx_.target.Clear();
   lbrFile_ = lbrFile;
   lbrRev_ = lbrRev;
-  RenameVariants(&ctx_, mapped, wanted_, twoComponent, e);
+  RenameVariants(&ctx_, relMapped_, relWanted_, twoComponent, e);
 
   if (timing) {
     int now = timer_.Elapsed();
@@ -154,28 +264,18 @@ void ArchiveRenamer::RenameMapped(const StrPtr& lbrFile, const StrPtr& mapped,
 
 const NameList& ArchiveRenamer::FindDirVariants(const StrPtr& dir) {
   candidates_.Clear();
-  FoldPath(dir, &folded_);
+  linkMet_.Clear();
+  trouble_ = 0;
+  FoldArchiveName(dir, &folded_);
   const char* f = folded_.Text();
   const uint32_t len = folded_.Length();
 
-  uint32_t pos = 0;
-  if (len == 1 && f[0] == '.') {
-    candidates_.Add()->Set(".");
-    return candidates_;
-  }
-  if (len > 0 && f[0] == '/') {
-    // An absolute archive directory is searched from the file system root.
-    candidates_.Add()->Set("/");
-    pos = 1;
-  } else {
-    candidates_.Add()->Set(".");
-  }
-  if (pos >= len) {
-    if (pos == 0) candidates_.Clear();  // an empty directory name names nothing
-    return candidates_;
-  }
+  // Names are relative to the location, "." being the location itself.
+  candidates_.Add()->Set(".");
+  if (len == 0 || (len == 1 && f[0] == '.')) return candidates_;
 
   // One level per component: keep every on-disk name that folds to it.
+  uint32_t pos = 0;
   while (pos <= len && candidates_.Count() > 0) {
     uint32_t end = pos;
     while (end < len && f[end] != '/') ++end;
@@ -183,7 +283,8 @@ const NameList& ArchiveRenamer::FindDirVariants(const StrPtr& dir) {
     next_.Clear();
     for (int c = 0; c < candidates_.Count(); ++c) {
       const StrBuf& cand = candidates_.At(c);
-      const DirListing& listing = cache_.List(cand);
+      const DirListing& listing = Cache()->List(cand);
+      NoteTrouble(cand, listing.ListError());
       const uint32_t* b;
       const uint32_t* x;
       listing.Matches(component, &b, &x);
@@ -199,30 +300,43 @@ const NameList& ArchiveRenamer::FindDirVariants(const StrPtr& dir) {
 const NameList& ArchiveRenamer::DirVariantsOfDir() {
   // The revisions of one directory's files come one after another: their
   // directory's variants and listings are looked up once for all of them.
-  if (dirsGeneration_ == cache_.Generation() && dir_.EqualExact(dirsOf_)) return dirVariants_;
+  DirCache* cache = Cache();
+  if (dirsLoc_ == loc_ && dirsGeneration_ == cache->Generation() && dir_.EqualExact(dirsOf_)) {
+    linkMet_.Set(dirsLink_);
+    trouble_ = dirsTrouble_;
+    troubleAt_.Set(dirsTroubleAt_);
+    return dirVariants_;
+  }
   FindDirVariants(dir_);
   dirVariants_.Swap(&candidates_);
   dirListings_.clear();
-  for (int d = 0; d < dirVariants_.Count(); ++d) dirListings_.push_back(&cache_.List(dirVariants_.At(d)));
+  for (int d = 0; d < dirVariants_.Count(); ++d) {
+    if (!dirVariants_.At(d).EqualExact(dir_))
+      otherCaseDirs_.emplace(loc_, std::string(dirVariants_.At(d).View()));
+    dirListings_.push_back(&cache->List(dirVariants_.At(d)));
+    NoteTrouble(dirVariants_.At(d), dirListings_.back()->ListError());
+  }
   dirsOf_.Set(dir_);
-  dirsGeneration_ = cache_.Generation();
+  dirsLoc_ = loc_;
+  dirsGeneration_ = cache->Generation();
+  dirsLink_.Set(linkMet_);
+  dirsTrouble_ = trouble_;
+  dirsTroubleAt_.Set(troubleAt_);
   return dirVariants_;
 }
 
 void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
                                     const StrPtr& wanted, bool twoComponent, Error* e) {
-  if (cache_.Size() > DirCache::kMaxDirectories) {
+  if (Cache()->Size() > DirCache::kMaxDirectories) {
     if (Verbosity() >= 4)
       DebugPrintf("(info) Resetting FS cache, Exceeded %d entries\n", DirCache::kMaxDirectories);
-    cache_.Clear();
+    Cache()->Clear();
   }
   ctx->target.Set(wanted);
   // An archive already settled by an earlier record of the same file.
-  if (wanted.EqualExact(lastSettled_)) return;
   // Whatever follows, an earlier record or the lookup below, settles it.
-  lastSettled_.Set(wanted);
-  if (plan_.HasTarget(wanted) || (!reported_.empty() && reported_.count(std::string(wanted.View()))))
-    return;
+  if (!Settle(wanted)) return;
+  if (plan_.HasTarget(wanted, loc_) || WasReported(wanted)) return;
 
   // N: the folded name looked for in each directory variant; for a
   // revision in a ",d" directory, that directory, and then the revision
@@ -230,12 +344,12 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
   if (twoComponent) {
     joined_.Set(LastComponent(mapped));
     joined_.Append(",d");
-    FoldPath(joined_, &name_);
+    FoldArchiveName(joined_, &name_);
     const uint32_t revStart = mapped.Length() + 3;
     if (wanted.Length() > revStart) rev_.Set(wanted.Text() + revStart, wanted.Length() - revStart);
     else rev_.Clear();
   } else {
-    FoldPath(LastComponent(wanted), &name_);
+    FoldArchiveName(LastComponent(wanted), &name_);
   }
 
   DirectoryOf(mapped, &dir_);
@@ -259,19 +373,51 @@ void ArchiveRenamer::RenameVariants(RenameContext* ctx, const StrPtr& mapped,
       Join(dirName, listing.Name(*p), &joined_);
       joined_.AppendChar('/');
       joined_.Append(rev_);
-      if (OsNameExists(joined_.Text())) found_.Add()->Set(joined_);
+      const int err = locations_.Exists(loc_, joined_.View());
+      if (err == 0) found_.Add()->Set(joined_);
+      else if (err == ELOOP) NoteTrouble(StrPtr(joined_.Text(), joined_.Length() - rev_.Length() - 1), err);
+      else NoteTrouble(joined_, err);
     }
   }
 
   const int n = found_.Count();
-  if (n == 0) {
-    reported_.emplace(wanted.View());
+  if (n > 0 || !linkMet_.IsEmpty()) {
+    FoundOne();
+  } else if (holding_ && ++lookedFor_ >= kWrongRootAfter) {
+    // Not one archive where the root says: the root is wrong, and the
+    // rename stops looking (the run then says so instead of listing every
+    // archive as missing).
+    wrongRoot_ = true;
     ++missing;
-    e->Set(kMsgMissingFile) << ctx->target;
+    wrongRootExample_.Set(wanted);
+    held_.clear();
+    conflictText_.Clear();
+    return;
+  }
+  if (!linkMet_.IsEmpty()) {
+    // A link on the way: following it could reach anywhere, so the archive
+    // is a conflict for the administrator to settle.
+    FirstReport(wanted);
+    ctx->conflicts = 1;
+    e->Set(kMsgArchiveLink) << Printable(wanted).Text() << Printable(linkMet_).Text();
+    return;
+  }
+  if (n == 0 && trouble_) {
+    FirstReport(wanted);
+    ++refused;
+    StrBuf text;
+    SysErrorText(trouble_, &text);
+    e->Set(kMsgArchiveUnreachable) << Printable(wanted).Text() << text;
+    return;
+  }
+  if (n == 0) {
+    FirstReport(wanted);
+    ++missing;
+    e->Set(kMsgMissingFile) << Printable(ctx->target).Text();
     return;
   }
   if (n > 1) {
-    reported_.emplace(wanted.View());
+    FirstReport(wanted);
     ReportConflict(wanted, found_, ctx);
     return;
   }
@@ -295,15 +441,17 @@ void ArchiveRenamer::ReportConflict(const StrPtr& wanted, const NameList& found,
     else ++ctx->lost;
     AppendConflictEntry(name, selected, &text);
   }
-  GetMessageLog()->Output(text);
+  // Shown once the run is known to go ahead: a run refused as a whole
+  // says only why.
+  conflictText_.Append(text);
 }
 
 void ArchiveRenamer::PlanMove(RenameContext* ctx) {
-  if (plan_.Add(ctx->source, ctx->target, lbrFile_, lbrRev_)) return;
+  if (plan_.Add(ctx->source, ctx->target, lbrFile_, lbrRev_, loc_)) return;
   // One file on disk wanted under a second name (two depots mapped onto
   // one directory, say): it moves to the first name only, and the second
   // is reported as a conflict.
-  reported_.emplace(ctx->target.View());
+  FirstReport(ctx->target);
   found_.Clear();
   found_.Add()->Set(ctx->source);
   ctx->source.Clear();

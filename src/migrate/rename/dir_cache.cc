@@ -4,7 +4,6 @@
 #include <type_traits>
 
 #include "support/files/filesys.h"
-#include "support/text/fold.h"
 #include "support/text/var_array.h"
 
 namespace {
@@ -29,6 +28,11 @@ void SplitAt(std::string_view path, size_t end, std::string_view* parent,
 
 }  // namespace
 
+void FoldArchiveName(const StrPtr& name, StrBuf* out) {
+  out->Set(name);
+  out->LowerAscii();
+}
+
 void DirListing::Matches(const StrPtr& folded, const uint32_t** begin,
                          const uint32_t** end) const {
   std::string_view key = folded.View();
@@ -45,7 +49,7 @@ void DirListing::Matches(const StrPtr& folded, const uint32_t** begin,
 }
 
 int DirListing::Find(const StrPtr& name, StrBuf* scratch) const {
-  FoldPath(name, scratch);
+  FoldArchiveName(name, scratch);
   const uint32_t* b;
   const uint32_t* e;
   Matches(*scratch, &b, &e);
@@ -107,27 +111,31 @@ const DirListing& DirCache::List(const StrPtr& dir) {
   if (DirListing* hit = Cached(dir.View())) return *hit;
 
   auto listing = std::make_unique<DirListing>();
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY);
-  if (f) {
+  std::unique_ptr<StrVarArray> names;
+  if (lister_) {
+    names = std::make_unique<StrVarArray>();
+    listing->error_ = lister_(dir, names.get());
+    if (listing->error_) names.reset();
+  } else if (std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY)) {
     f->SetPath(dir);
     Error e;  // an unreadable or missing directory simply lists as empty
-    std::unique_ptr<StrVarArray> names = f->ScanDir(&e);
-    if (names) {
-      // Fold every name once; sort the index by fold, then listing order.
-      const int n = names->Count();
-      listing->entries_.reserve(static_cast<size_t>(n));
-      StrBuf folded;
-      for (int i = 0; i < n; ++i) {
-        const StrBuf* name = names->At(i);
-        FoldPath(*name, &folded);
-        listing->Append(*name, folded);
-      }
-      listing->byFold_.resize(static_cast<size_t>(n));
-      for (int i = 0; i < n; ++i) listing->byFold_[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
-      const DirListing& l = *listing;
-      std::stable_sort(listing->byFold_.begin(), listing->byFold_.end(),
-                       [&l](uint32_t a, uint32_t b) { return l.FoldedView(a) < l.FoldedView(b); });
+    names = f->ScanDir(&e);
+  }
+  if (names) {
+    // Fold every name once; sort the index by fold, then listing order.
+    const int n = names->Count();
+    listing->entries_.reserve(static_cast<size_t>(n));
+    StrBuf folded;
+    for (int i = 0; i < n; ++i) {
+      const StrBuf* name = names->At(i);
+      FoldArchiveName(*name, &folded);
+      listing->Append(*name, folded);
     }
+    listing->byFold_.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) listing->byFold_[static_cast<size_t>(i)] = static_cast<uint32_t>(i);
+    const DirListing& l = *listing;
+    std::stable_sort(listing->byFold_.begin(), listing->byFold_.end(),
+                     [&l](uint32_t a, uint32_t b) { return l.FoldedView(a) < l.FoldedView(b); });
   }
   DirListing* raw = listing.get();
   dirs_.emplace(std::string(dir.View()), std::move(listing));

@@ -3,7 +3,7 @@
 // Maps a directory name (compared byte by byte, exactly as the renamer joins
 // it: "." for the current directory, "/" for the file system root) to a
 // DirListing of the names in that directory. Each name is kept with its
-// folded form (FoldPath) and an index sorted by that form, so looking up the
+// folded form (FoldArchiveName) and an index sorted by that form, so looking up the
 // case variants of one name costs a binary search instead of a walk of the
 // whole directory and no folding per lookup. The cache owns every listing;
 // references stay valid until Clear.
@@ -23,6 +23,16 @@
 #include <vector>
 
 #include "support/text/strbuf.h"
+#include "support/text/var_array.h"
+
+// The fold that decides which names are case variants of each other: ASCII
+// letters only, as the path analysis and the conflict map fold them, so
+// that names the analysis calls distinct are never moved onto each other.
+void FoldArchiveName(const StrPtr& name, StrBuf* out);
+
+// Lists a directory (a name as the cache keys it) into names; 0 or the
+// errno of the failure.
+using DirLister = std::function<int(const StrPtr& dir, StrVarArray* names)>;
 
 // The names of one directory, in listing order. Every name and its folded
 // form live in one byte buffer (each followed by a NUL), so a listing costs
@@ -47,6 +57,8 @@ class DirListing {
   void Add(const StrPtr& name);
   // Drops the exact name; false when it was not there.
   bool Remove(const StrPtr& name);
+  // The errno of a listing that failed (it then holds no name), else 0.
+  int ListError() const { return error_; }
 
  private:
   friend class DirCache;
@@ -70,6 +82,7 @@ class DirListing {
   std::string bytes_;             // every name then its fold
   std::vector<Entry> entries_;    // every name ever listed or added
   std::vector<uint32_t> byFold_;  // live entries by (folded, listing order)
+  int error_ = 0;
 };
 
 class DirCache {
@@ -79,6 +92,9 @@ class DirCache {
   static const int kMaxDirectories = 1000;
 
   DirCache() = default;
+  // Listings are made by lister instead of by name from the working
+  // directory.
+  explicit DirCache(DirLister lister) : lister_(std::move(lister)) {}
   DirCache(const DirCache&) = delete;
   DirCache& operator=(const DirCache&) = delete;
 
@@ -108,6 +124,7 @@ class DirCache {
  private:
   DirListing* Cached(std::string_view dir);
 
+  DirLister lister_;
   std::map<std::string, std::unique_ptr<DirListing>, std::less<>> dirs_;
   uint64_t generation_ = 0;
 };

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "support/messages/message_log.h"
+#include "support/text/printable.h"
 #include "support/text/strbuf.h"
 
 class MoveListing {
@@ -20,13 +21,19 @@ class MoveListing {
   MoveListing& operator=(const MoveListing&) = delete;
   ~MoveListing() { Flush(); }
 
-  // Adds "<verb> from to to".
-  void Add(std::string_view from, std::string_view to) {
+  // Adds "<verb> from to to", the names shown printable; with inLocation,
+  // followed by " in " and the location they are under.
+  void Add(std::string_view from, std::string_view to, const StrPtr& location = StrPtr(),
+           bool inLocation = false) {
     text_.Append(verb_);
     text_.AppendChar(' ');
-    text_.Append(from.data(), static_cast<uint32_t>(from.size()));
+    AppendPrintable(StrPtr(from.data(), static_cast<uint32_t>(from.size())), &text_);
     text_.Append(" to ");
-    text_.Append(to.data(), static_cast<uint32_t>(to.size()));
+    AppendPrintable(StrPtr(to.data(), static_cast<uint32_t>(to.size())), &text_);
+    if (inLocation) {
+      text_.Append(" in ");
+      AppendPrintable(location, &text_);
+    }
     text_.AppendChar('\n');
     if (text_.Length() >= kFlushAt) Flush();
   }

@@ -7,8 +7,8 @@
 
 namespace {
 
-uint32_t HashOf(std::string_view s) {
-  const size_t h = std::hash<std::string_view>()(s);
+uint32_t HashOf(std::string_view s, uint32_t location) {
+  const size_t h = std::hash<std::string_view>()(s) + location * 0x9E3779B97F4A7C15ull;
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
@@ -30,23 +30,24 @@ std::string_view RenamePlan::Keep(const StrPtr& s) {
   return std::string_view(p, s.Length());
 }
 
-long RenamePlan::Find(const Index& index, Field field, std::string_view key) const {
+long RenamePlan::Find(const Index& index, Field field, std::string_view key, int location) const {
   if (index.empty()) return -1;
-  const uint32_t hash = HashOf(key);
+  const uint32_t loc = static_cast<uint32_t>(location);
+  const uint32_t hash = HashOf(key, loc);
   const size_t mask = index.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const uint64_t slot = index[i];
     if (slot == 0) return -1;
     if (static_cast<uint32_t>(slot >> 32) != hash) continue;
     const size_t at = static_cast<uint32_t>(slot) - 1;
-    if (moves_[at].*field == key) return static_cast<long>(at);
+    if (moves_[at].*field == key && moves_[at].location == loc) return static_cast<long>(at);
   }
 }
 
 void RenamePlan::Insert(Index* index, Field field) {
   // Kept at most half full: the table doubles and every move enters again.
   auto place = [this, index, field](size_t m) {
-    const uint32_t hash = HashOf(moves_[m].*field);
+    const uint32_t hash = HashOf(moves_[m].*field, moves_[m].location);
     const size_t mask = index->size() - 1;
     size_t i = hash & mask;
     while ((*index)[i] != 0) i = (i + 1) & mask;
@@ -60,11 +61,12 @@ void RenamePlan::Insert(Index* index, Field field) {
 }
 
 bool RenamePlan::Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile,
-                     const StrPtr& lbrRev) {
-  if (Find(byTarget_, &PlannedMove::to, to.View()) >= 0 ||
-      Find(bySource_, &PlannedMove::from, from.View()) >= 0)
+                     const StrPtr& lbrRev, int location) {
+  if (Find(byTarget_, &PlannedMove::to, to.View(), location) >= 0 ||
+      Find(bySource_, &PlannedMove::from, from.View(), location) >= 0)
     return false;
-  PlannedMove m{Keep(from), Keep(to), Keep(lbrFile), Keep(lbrRev), 0, {}};
+  PlannedMove m{Keep(from), Keep(to), Keep(lbrFile), Keep(lbrRev), 0, {},
+                static_cast<uint32_t>(location)};
   m.depth = static_cast<uint32_t>(std::count(m.to.begin(), m.to.end(), '/'));
   // The sort key: the wanted name with "/" as the lowest byte (a name never
   // holds a NUL), so that a plain byte comparison orders components.
@@ -77,8 +79,8 @@ bool RenamePlan::Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile
   return true;
 }
 
-const PlannedMove* RenamePlan::FromSource(const StrPtr& from) const {
-  long at = Find(bySource_, &PlannedMove::from, from.View());
+const PlannedMove* RenamePlan::FromSource(const StrPtr& from, int location) const {
+  long at = Find(bySource_, &PlannedMove::from, from.View(), location);
   return at < 0 ? nullptr : &moves_[static_cast<size_t>(at)];
 }
 

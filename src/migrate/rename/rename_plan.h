@@ -1,8 +1,9 @@
 // RenamePlan: the archive moves a rename run would make, collected during
 // the scan and carried out after it.
 //
-// Each move names the variant found on disk, the wanted archive name and
-// the revision record that asked for it (lbrFile and lbrRev). A wanted name
+// Each move names the variant found on disk, the wanted archive name (both
+// relative to one archive location) and the revision record that asked for
+// it (lbrFile and lbrRev). A wanted name
 // enters the plan once, whatever the number of revision records naming it;
 // so does a source. The names live in an arena, so the plan's memory grows
 // with the archives that need a move and nothing else.
@@ -24,6 +25,7 @@ struct PlannedMove {
   std::string_view lbrRev;
   uint32_t depth = 0;        // the slashes in `to`, counted once for the sort
   std::string_view sortKey;  // `to` with "/" as NUL: orders by component
+  uint32_t location = 0;     // the archive location the names are under
 };
 
 class RenamePlan {
@@ -33,12 +35,15 @@ class RenamePlan {
   RenamePlan& operator=(const RenamePlan&) = delete;
 
   // Adds a move; false (and nothing added) when the wanted name or the
-  // source is already in the plan.
-  bool Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile, const StrPtr& lbrRev);
+  // source is already in the plan for that location.
+  bool Add(const StrPtr& from, const StrPtr& to, const StrPtr& lbrFile, const StrPtr& lbrRev,
+           int location = 0);
   // True when a move to this wanted name is planned.
-  bool HasTarget(const StrPtr& to) const { return Find(byTarget_, &PlannedMove::to, to.View()) >= 0; }
+  bool HasTarget(const StrPtr& to, int location = 0) const {
+    return Find(byTarget_, &PlannedMove::to, to.View(), location) >= 0;
+  }
   // The move planned from this source, or null.
-  const PlannedMove* FromSource(const StrPtr& from) const;
+  const PlannedMove* FromSource(const StrPtr& from, int location = 0) const;
 
   // Puts the moves in their order of execution: shallower wanted names
   // first, so that a directory is settled before the directories inside
@@ -60,8 +65,8 @@ class RenamePlan {
   using Index = std::vector<uint64_t>;
   using Field = std::string_view PlannedMove::*;
 
-  // The position of the move whose field equals key, or -1.
-  long Find(const Index& index, Field field, std::string_view key) const;
+  // The position of the move whose field equals key in location, or -1.
+  long Find(const Index& index, Field field, std::string_view key, int location) const;
   // Enters moves_.size() - 1 under its field into index.
   void Insert(Index* index, Field field);
   std::string_view Keep(const StrPtr& s);

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "migrate/migrator.h"
+#include "migrate/rename/archive_locations.h"
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_renamer.h"
 #include "migrate/rename/move_listing.h"
@@ -11,6 +12,7 @@
 #include "migrate/rename/rename_setup.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
+#include "support/text/printable.h"
 
 namespace {
 
@@ -27,10 +29,12 @@ void ParentDir(const StrPtr& dir, StrBuf* out) {
 }  // namespace
 
 bool Migrator::ArchiveRootReady(Error* e) {
-  if (!scanOnly) return true;
-  if (!inArchiveRoot)
-    archiveRootEntered = EnterArchiveRoot(scanOnly, serverRoot, &inArchiveRoot, renamer.get(), e);
-  return archiveRootEntered;
+  if (!renamer) return false;
+  if (!archiveRootTried) {
+    archiveRootTried = true;
+    archiveRootOpen = OpenArchiveRoot(serverRoot, renamer.get(), e);
+  }
+  return archiveRootOpen;
 }
 
 void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
@@ -38,10 +42,18 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   // Nothing moves unless every archive can be given its one spelling under
   // the right root.
   if (counters.conflictsRemain) {
+    renamer->ReleaseReports(false);
     e->Set(kMsgRenameRefusedConflicts);
     return;
   }
-  if (scanOnly && !ArchiveRootReady(e)) {
+  StrBuf example;
+  if (renamer->WrongRoot(&example)) {
+    e->Set(kMsgRenameWrongRoot) << Printable(renamer->Locations()->Name(0)).Text()
+                                << Printable(example).Text();
+    return;
+  }
+  renamer->ReleaseReports(true);
+  if (!ArchiveRootReady(e)) {
     if (e->Test()) GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
     e->Clear();
     if (serverRoot.IsEmpty()) e->Set(kMsgRenameNoRoot);
@@ -51,24 +63,35 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
 
   RenamePlan* plan = renamer->Plan();
   plan->Sort();
-  StrBuf here;
-  OsGetCwd(&here);
+  ArchiveLocations* locations = renamer->Locations();
 
   RenameOptions opts;
   opts.dryRun = options.dryRun;
   opts.pruneEmptyDirs = options.pruneEmptyDirs;
   opts.undoLog.Set(options.undoLog);
-  // The default journal lies beside the archive root, not inside it; a run
-  // whose archive names are relative to the starting directory keeps it
-  // there.
-  if (scanOnly) ParentDir(here, &opts.undoLogDir);
-  else opts.undoLogDir.Set(here);
+  // The default journal lies beside the archive root, not inside it.
+  ParentDir(locations->Name(0), &opts.undoLogDir);
 
-  ArchiveMover mover(opts, here);
+  // Every place the moves may touch is named before the first of them.
+  if (plan->Count()) {
+    StrBuf text("Archive locations:\n");
+    for (int i = 0; i < locations->Count(); ++i) {
+      text.Append("  ");
+      AppendPrintable(locations->Name(i), &text);
+      text.Append(i == 0 ? " (archive root)\n" : " (--archive-dir)\n");
+    }
+    GetMessageLog()->Output(text);
+  }
+
+  ArchiveMover mover(opts, locations);
+  if (opts.pruneEmptyDirs) mover.AddPruneCandidates(renamer->OtherCaseDirs());
   size_t notAttempted = 0;
   if (opts.dryRun) {
     MoveListing listing("Would rename");
-    for (size_t i = 0; i < plan->Count(); ++i) listing.Add(plan->At(i).from, plan->At(i).to);
+    for (size_t i = 0; i < plan->Count(); ++i) {
+      const PlannedMove& m = plan->At(i);
+      listing.Add(m.from, m.to, locations->Name(static_cast<int>(m.location)), m.location != 0);
+    }
   } else {
     mover.Execute(*plan, e);
     notAttempted = plan->Count() - static_cast<size_t>(mover.moved + mover.conflicts + mover.failed);
@@ -76,8 +99,9 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
 
   counters.archiveConflicts += mover.conflicts;
   counters.lostData += mover.conflicts;
-  const int32_t failed = renamer->unreadable + mover.failed + static_cast<int32_t>(notAttempted);
-  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed;
+  const int32_t failed = renamer->unreadable + renamer->refused + mover.failed;
+  const int32_t interrupted = static_cast<int32_t>(notAttempted);
+  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed + interrupted;
   counters.renameCount = opts.dryRun ? 0 : mover.moved;
   counters.archivesMissing = renamer->missing;
 
@@ -94,6 +118,15 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   text.AppendInt(counters.archiveConflicts);
   text.Append(" (both kept, nothing deleted), failed ");
   text.AppendInt(failed);
+  if (interrupted) {
+    // Moves an interrupt kept from being tried are not failures: the same
+    // command finishes them, or the journal takes the run back.
+    text.Append(", not tried (interrupted) ");
+    text.AppendInt(interrupted);
+    text.Append("\nRun the same command again to finish the rename, or take it back with:\n"
+                "    ztmigrate --undo ");
+    AppendPrintable(mover.JournalPath(), &text);
+  }
   text.Append("\n");
   if (mover.prunedDirs) {
     text.Append("Emptied directories removed: ");

@@ -12,6 +12,7 @@
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
+#include "support/text/printable.h"
 
 namespace {
 
@@ -98,9 +99,9 @@ bool ProbeCaseSensitive(const StrPtr& dir, const StrPtr& digits) {
   return false;
 }
 
-void OnConfigRecord(const JournalRecord& record, bool scanOnly, StrBuf* serverId,
+void OnConfigRecord(const JournalRecord& record, bool readsConfig, StrBuf* serverId,
                     StrBuf* serverRoot, Error* e) {
-  if (!scanOnly) return;
+  if (!readsConfig) return;
   const StrPtr* serverName = record.GetField(StrPtr("serverName"), e);
   if (!serverName) return;
   const StrPtr* name = record.GetField(StrPtr("name"), e);
@@ -119,22 +120,19 @@ void OnConfigRecord(const JournalRecord& record, bool scanOnly, StrBuf* serverId
   }
 }
 
-bool EnterArchiveRoot(bool scanOnly, const StrPtr& serverRoot, bool* inArchiveRoot,
-                      ArchiveRenamer* renamer, Error* e) {
-  if (!scanOnly || *inArchiveRoot) return false;
-  *inArchiveRoot = true;
-
-  std::unique_ptr<FileSys> root = FileSys::Create(FST_BINARY);
-  StrBuf rootName(serverRoot);
-  if (root) root->SetPath(rootName);
-  // A root that exists but cannot be entered (a file, no permission) is as
-  // unusable as a missing one, and is reported the same way.
-  if (root && !rootName.IsEmpty() && (root->Stat() & FSF_EXISTS) && OsChDir(rootName.Text()) == 0) {
-    if (renamer) renamer->ResetCache();
-    return true;
+bool OpenArchiveRoot(const StrPtr& serverRoot, ArchiveRenamer* renamer, Error* e) {
+  // A root that exists but cannot be opened as a directory (a file, no
+  // permission) is as unusable as a missing one, and is reported the same
+  // way.
+  if (!serverRoot.IsEmpty()) {
+    ArchiveLocations* locations = renamer->Locations();
+    locations->SetRoot(serverRoot);
+    renamer->ResetCache();
+    if (locations->Open(0) == 0) return true;
   }
-  DebugPrintf("could not open Archive root directory %s\n", rootName.Text());
-  e->Set(kMsgMissingFile) << rootName;
+  StrBuf rootName(serverRoot);
+  DebugPrintf("could not open Archive root directory %s\n", Printable(rootName).c_str());
+  e->Set(kMsgMissingFile) << Printable(rootName).Text();
   return false;
 }
 

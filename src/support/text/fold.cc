@@ -76,7 +76,11 @@ bool FoldUtf8(const char* text, uint32_t len, StrBuf* out) {
     i += 1 + t;
     cp = FoldCodePoint(cp);
     char* o;
-    if (cp < 0x800) {
+    // Shortest form: a letter that folds into ASCII (KELVIN SIGN to "k",
+    // LONG S to "s") leaves as one byte, as the same letter typed in ASCII.
+    if (cp < 0x80) {
+      *out->Alloc(1) = static_cast<char>(FoldByte(static_cast<unsigned char>(cp)));
+    } else if (cp < 0x800) {
       o = out->Alloc(2);
       o[0] = static_cast<char>(0xC0 | (cp >> 6));
       o[1] = static_cast<char>(0x80 | (cp & 0x3F));

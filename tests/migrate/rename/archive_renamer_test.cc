@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -33,6 +34,7 @@ class ArchiveRenamerTest : public ::testing::Test {
     std::string lbr = std::string("//") + mapped;
     testing::internal::CaptureStderr();
     renamer.RenameMapped(StrPtr(lbr.c_str()), StrPtr(mapped), StrPtr(type), StrPtr(rev), &e);
+    renamer.ReleaseReports(true);  // the conflict blocks, shown at once
     return testing::internal::GetCapturedStderr() + NewMoves();
   }
   std::string NewMoves() {
@@ -47,7 +49,7 @@ class ArchiveRenamerTest : public ::testing::Test {
   // Carries out the plan; returns what reached stderr.
   std::string Execute() {
     options.undoLog.Set(StrPtr(journalDir.File("undo.log").c_str()));
-    ArchiveMover mover(options, StrPtr(tmp.path().c_str()));
+    ArchiveMover mover(options, renamer.Locations());
     renamer.Plan()->Sort();
     e.Clear();
     testing::internal::CaptureStderr();
@@ -236,32 +238,123 @@ TEST_F(ArchiveRenamerTest, NeverMovesOverAFileThatAppearedAfterPlanning) {
             ReadFile(journalDir.File("undo.log")).find("#not-moved\tdepot/Foo/A.c,v\tdepot/foo/a.c,v\n"));
 }
 
-TEST_F(ArchiveRenamerTest, AbsoluteArchiveDirectoriesAreSearchedFromTheRoot) {
+TEST_F(ArchiveRenamerTest, AbsoluteDirectoriesWorkOnlyInsideALocation) {
   std::string base = tmp.path();
+  // Under the root (the working directory here): named relative to it.
   Put(base + "/abs/Dir/F,v", "f");
   std::string mapped = base + "/abs/dir/f";
   std::string err = Rename(mapped.c_str(), "0");
   EXPECT_FALSE(e.Test()) << e.Text();
-  EXPECT_EQ("plan " + base + "/abs/Dir/F,v -> " + mapped + ",v\n", err);
+  EXPECT_EQ("plan abs/Dir/F,v -> abs/dir/f,v\n", err);
   Execute();
   EXPECT_EQ("f", ReadFile(mapped + ",v"));
+
+  // Elsewhere: reported once per directory and left alone, until the
+  // directory is named as a location.
+  testutil::TempDir elsewhere;
+  Put(elsewhere.File("depot2/G,v"), "g");
+  renamer.Locations()->AddDepotMap(StrPtr((elsewhere.path() + "/depot2/...").c_str()));
+  const std::string g = elsewhere.File("depot2/g");
+  Rename(g.c_str(), "0");
+  EXPECT_TRUE(e.Has(kMsgOutsideLocations));
+  EXPECT_EQ("Archives not touched, outside the archive locations: " + elsewhere.File("depot2") +
+                "\n(name a directory with --archive-dir to let the rename work in it)",
+            e.Text());
+  const std::string h = elsewhere.File("depot2/h");
+  Rename(h.c_str(), "0");
+  EXPECT_FALSE(e.Test()) << e.Text();  // the directory was named once
+  EXPECT_EQ(2, renamer.refused);
+  EXPECT_EQ((std::set<std::string>{"depot2/G,v"}), Tree(elsewhere.path()));
+
+  renamer.Locations()->AddDirectory(StrPtr(elsewhere.path().c_str()));
+  const std::string k = elsewhere.File("depot2/k");
+  Put(elsewhere.File("depot2/K,v"), "k");
+  EXPECT_EQ("plan depot2/K,v -> depot2/k,v\n", Rename(k.c_str(), "0"));
+  EXPECT_EQ(1u, renamer.Plan()->At(renamer.Plan()->Count() - 1).location);
 }
 
-TEST_F(ArchiveRenamerTest, NamesCompareInTheRunsFoldMode) {
-  Put("depot/\xC3\x84r/X,v", "x");  // "Är" in UTF-8
-  Put("depot/\xC3\x84r/Y,v", "y");
-  // Folding A-Z only, Ä and ä are different names.
-  SetSevenBitFolding(true);
-  Rename("depot/\xC3\xA4r/x", "0");
-  SetSevenBitFolding(false);
-  EXPECT_TRUE(e.Has(kMsgMissingFile));
+TEST_F(ArchiveRenamerTest, NamesThatLeaveTheirDirectoryAreRefused) {
+  testutil::TempDir outside;
+  Put("depot/E/f,v", "f");
+  Put("depot/x/A,v", "a");
+  for (const char* mapped : {"depot/x/../../outside/E/../f", "depot//x/a", "depot/./x/a",
+                             "depot/x/a\nRenaming secret,v to stolen", "depot/x/\x1b[2Ja"}) {
+    e.Clear();
+    std::string err = Rename(mapped, "0");
+    EXPECT_TRUE(e.Has(kMsgArchivePathRefused)) << mapped;
+    EXPECT_EQ("", err);
+    // Shown on one line, control bytes escaped.
+    const std::string text = e.Text();
+    EXPECT_EQ(std::string::npos, text.find('\x1b'));
+    EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
+  }
+  // A revision field cannot climb out of the ",d" directory either.
+  Rename("depot/x/a", "1", "../../../f,v");
+  EXPECT_TRUE(e.Has(kMsgArchivePathRefused));
+  EXPECT_EQ(6, renamer.refused);
+  EXPECT_EQ(0, Planned());
+}
 
-  renamer.ResetCache();
+TEST_F(ArchiveRenamerTest, OneFoldForAnalysisAndRename) {
+  // "É.c" and "é.c" are different names to the analysis (it folds ASCII
+  // letters only), so the rename never moves one onto the other, whatever
+  // the run's fold mode.
+  Put("depot/main/\xC3\xA9.c,v", "e");
   SetUtf8Folding(true);
-  std::string err = Rename("depot/\xC3\xA4r/y", "0");
+  Rename("depot/main/\xC3\x89.c", "0");
+  EXPECT_TRUE(e.Has(kMsgMissingFile));
+  EXPECT_EQ("", Rename("depot/main/\xC3\xA9.c", "0"));
   SetUtf8Folding(false);
-  EXPECT_FALSE(e.Test()) << e.Text();
-  EXPECT_EQ("plan depot/\xC3\x84r/Y,v -> depot/\xC3\xA4r/y,v\n", err);
+  EXPECT_EQ(0, Planned());
+  EXPECT_EQ(1, renamer.alreadyCorrect);
+}
+
+TEST_F(ArchiveRenamerTest, LinksOnTheWayAreConflictsButADepotTopMayBeOne) {
+  testutil::TempDir outside;
+  Put(outside.File("store/A,v"), "outside a");
+  Put(outside.File("dump/keep"), "k");
+  Put(outside.File("disk2/main/B,v"), "b");
+  Put("depot/main/Link/x", "x");
+  // A link below the depot's top, at three depths.
+  ASSERT_EQ(0, symlink(outside.File("store").c_str(), "depot/Link"));
+  ASSERT_EQ(0, symlink(outside.File("store").c_str(), "depot/main/Deep"));
+  ASSERT_EQ(0, symlink(outside.File("dump").c_str(), "depot/wanted"));
+  Put("depot/Wanted/C,v", "c");
+  Rename("depot/link/a", "0");
+  EXPECT_TRUE(e.Has(kMsgArchiveLink)) << e.Text();
+  Rename("depot/main/deep/a", "0");
+  EXPECT_TRUE(e.Has(kMsgArchiveLink)) << e.Text();
+  Rename("depot/wanted/c", "0");
+  EXPECT_TRUE(e.Has(kMsgArchiveLink)) << e.Text();
+  EXPECT_EQ(3, renamer.archiveConflicts);
+  EXPECT_EQ(0, Planned());
+
+  // A depot kept on another disk through a link at its top works.
+  ASSERT_EQ(0, symlink(outside.File("disk2").c_str(), "spec"));
+  renamer.DepotMapChanged(StrPtr("spec/..."));
+  renamer.ResetCache();  // the top listing was taken before the link was made
+  EXPECT_EQ("plan spec/main/B,v -> spec/main/b,v\n", Rename("spec/main/b", "0"));
+  Execute();
+  EXPECT_EQ("b", ReadFile(outside.File("disk2/main/b,v")));
+  EXPECT_EQ((std::set<std::string>{"store/A,v", "dump/keep", "disk2/main/b,v"}),
+            Tree(outside.path()));
+}
+
+TEST_F(ArchiveRenamerTest, ADirectorySwappedForALinkAfterThePlanIsNotFollowed) {
+  testutil::TempDir outside;
+  Put(outside.File("keep"), "k");
+  Put("depot/Main/a,v", "a");
+  Put("depot/Main/b,v", "b");
+  Rename("depot/main/a", "0");
+  Rename("depot/main/b", "0");
+  ASSERT_EQ(2, Planned());
+  ASSERT_EQ(0, rename("depot/Main", "depot/Main.moved"));
+  ASSERT_EQ(0, symlink(outside.path().c_str(), "depot/Main"));
+  std::string err = Execute();
+  EXPECT_EQ(0, moved);
+  EXPECT_NE(std::string::npos, err.find("is a symbolic link")) << err;
+  EXPECT_EQ((std::set<std::string>{"keep"}), Tree(outside.path()));
+  EXPECT_EQ("a", ReadFile("depot/Main.moved/a,v"));
 }
 
 TEST_F(ArchiveRenamerTest, TopLevelArchivesAreFound) {
@@ -292,6 +385,7 @@ class RenameArchiveTest : public ArchiveRenamerTest {
     MakeRev(&rec, lbrFile, lbrRev, lbrType, action, type);
     testing::internal::CaptureStderr();
     renamer.RenameArchive(rec, &depotMap, &e);
+    renamer.ReleaseReports(true);
     return testing::internal::GetCapturedStderr() + NewMoves();
   }
 
@@ -378,6 +472,35 @@ TEST_F(RenameArchiveTest, TimingLinesCountEntriesAtVerbosityFour) {
   EXPECT_NE(std::string::npos, out.find("rename 1 - entry: ")) << out;
   EXPECT_NE(std::string::npos, out.find("rename 2 - entry: ")) << out;
   EXPECT_NE(std::string::npos, out.find(" ms depot/a\n")) << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ArchiveRenamerTest, ReportsWaitForAFoundArchiveAndAWrongRootStopsTheLookups) {
+  // Missing archives before the first one found are held back, then shown.
+  Put("depot/X,v", "x");
+  Rename("depot/m1", "0");
+  renamer.Report(&e);
+  std::string shown = Rename("depot/x", "0");
+  EXPECT_NE(std::string::npos, shown.find("Failed to locate depot/m1,v")) << shown;
+
+  // A root where nothing is found: after the bound, no more lookups and no
+  // report at all, only the wrong root.
+  ArchiveRenamer lost;
+  StrBuf example;
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < ArchiveRenamer::kWrongRootAfter + 5; ++i) {
+    std::string m = "depot/none" + std::to_string(i);
+    lost.RenameMapped(StrPtr(m.c_str()), StrPtr(m.c_str()), StrPtr("0"), StrPtr("1.1"), &e);
+    lost.Report(&e);
+  }
+  lost.ReleaseReports(true);
+  EXPECT_EQ("", testing::internal::GetCapturedStderr());
+  ASSERT_TRUE(lost.WrongRoot(&example));
+  EXPECT_EQ("depot/none999,v", example.ToString());
+  EXPECT_EQ(ArchiveRenamer::kWrongRootAfter, lost.missing);
 }
 
 }  // namespace

@@ -122,40 +122,36 @@ TEST_F(ConfigTest, RunsThatWriteOutputIgnoreTheConfiguration) {
   EXPECT_TRUE(serverRoot.IsEmpty());
 }
 
-TEST(EnterArchiveRootTest, ChangesIntoAnExistingRootOnce) {
+TEST(OpenArchiveRootTest, OpensTheRootWithoutChangingDirectory) {
   InTempDir tmp;
   Put("root/depot/a,v", "a");
+  Put("depot/b,v", "b");
   std::string start = Cwd();
   ArchiveRenamer renamer;
-  renamer.ListDir(StrPtr("depot"));  // relative to the old directory
-  bool in = false;
+  renamer.ListDir(StrPtr("depot"));  // under the working directory, by default
   Error e;
-  // A run that writes output stays where it started.
-  EnterArchiveRoot(false, StrPtr("root"), &in, &renamer, &e);
-  EXPECT_FALSE(in);
+  EXPECT_TRUE(OpenArchiveRoot(StrPtr("root"), &renamer, &e));
+  EXPECT_FALSE(e.Test()) << e.Text();
+  // The working directory never changes; names are looked for under the
+  // root from now on.
   EXPECT_EQ(start, Cwd());
-  EnterArchiveRoot(true, StrPtr("root"), &in, &renamer, &e);
-  EXPECT_FALSE(e.Test());
-  EXPECT_TRUE(in);
-  EXPECT_EQ(start + "/root", Cwd());
+  EXPECT_EQ(start + "/root", renamer.Locations()->Name(0).ToString());
   EXPECT_EQ(0, renamer.Cache()->Size());
-  // Only once per run.
-  EnterArchiveRoot(true, StrPtr("depot"), &in, &renamer, &e);
-  EXPECT_EQ(start + "/root", Cwd());
-  EXPECT_TRUE(chdir(start.c_str()) == 0);
+  const DirListing& listing = renamer.ListDir(StrPtr("depot"));
+  ASSERT_EQ(1, listing.Count());
+  EXPECT_EQ("a,v", listing.Name(0).ToString());
 }
 
-TEST(EnterArchiveRootTest, MissingOrUnusableRootIsReported) {
+TEST(OpenArchiveRootTest, MissingOrUnusableRootIsReported) {
   InTempDir tmp;
   std::string start = Cwd();
   for (const char* root : {"", "nowhere", "afile"}) {
     Put("afile", "x");
-    bool in = false;
+    ArchiveRenamer renamer;
     Error e;
     renametest::DebugCapture debug;
-    EnterArchiveRoot(true, StrPtr(root), &in, nullptr, &e);
+    EXPECT_FALSE(OpenArchiveRoot(StrPtr(root), &renamer, &e));
     const std::string& out = debug.Text();
-    EXPECT_TRUE(in);
     EXPECT_TRUE(e.Has(kMsgMissingFile)) << root;
     EXPECT_EQ(std::string("Missing file/directory. Failed to locate ") + root, e.Text());
     EXPECT_EQ(std::string("could not open Archive root directory ") + root + "\n", out);

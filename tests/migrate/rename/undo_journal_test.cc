@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "migrate/rename/archive_locations.h"
 #include "migrate/rename/archive_undo.h"
 #include "migrate/rename/rename_messages.h"
 #include "rename_test_util.h"
@@ -61,61 +67,111 @@ class UndoJournalTest : public ::testing::Test {
 
 TEST_F(UndoJournalTest, WrittenStepsReadBackInOrder) {
   {
+    ArchiveLocations locations;
+    locations.SetRoot(StrPtr("/srv/root\twith tab"));
+    locations.AddDirectory(StrPtr("/data/more"));
+    locations.AddDepotMap(StrPtr("/data/more/spec/..."));
     UndoJournalWriter w;
-    w.Create(StrPtr(Path().c_str()), StrPtr("/srv/root\twith tab"), &e);
+    w.Create(StrPtr(Path().c_str()), &locations, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     w.AddMkDir(StrPtr("d/new"));
     w.AddMove(StrPtr("d/Old\nname"), StrPtr("d/new/name"));
-    w.AddNotMoved(StrPtr("x"), StrPtr("y"));
+    w.AddNotMoved(StrPtr("x"), StrPtr("y"), 1);
     w.AddRmDir(StrPtr("#d"));
     // Nothing reaches the file before the sync.
     EXPECT_EQ(std::string::npos, ReadFile(Path()).find("d/new"));
     w.Sync(&e);
     EXPECT_NE(std::string::npos, ReadFile(Path()).find("#mkdir\td/new\n"));
-    w.Close(&e);
+    w.Finish(&e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
-  std::string root;
-  std::vector<UndoStep> steps;
-  ReadUndoJournal(StrPtr(Path().c_str()), &root, &steps, &e);
+  // The journal lists every archive: for its owner only.
+  struct stat sb;
+  ASSERT_EQ(0, stat(Path().c_str(), &sb));
+  EXPECT_EQ(0600u, sb.st_mode & 0777);
+  UndoJournal j;
+  ReadUndoJournal(StrPtr(Path().c_str()), &j, &e);
   ASSERT_FALSE(e.Test()) << e.Text();
-  EXPECT_EQ("/srv/root\twith tab", root);
-  ASSERT_EQ(4u, steps.size());
-  EXPECT_EQ(UndoStep::kMkDir, steps[0].kind);
-  EXPECT_EQ("d/new", steps[0].from);
-  EXPECT_EQ(UndoStep::kMove, steps[1].kind);
-  EXPECT_EQ("d/Old\nname", steps[1].from);
-  EXPECT_EQ("d/new/name", steps[1].to);
-  EXPECT_EQ(UndoStep::kNotMoved, steps[2].kind);
-  EXPECT_EQ(UndoStep::kRmDir, steps[3].kind);
-  EXPECT_EQ("#d", steps[3].from);
+  EXPECT_TRUE(j.finished);
+  EXPECT_EQ("/srv/root\twith tab", j.root);
+  EXPECT_EQ(std::vector<std::string>{"/data/more"}, j.locations);
+  ASSERT_EQ(1u, j.depotTops.size());
+  EXPECT_EQ(1, j.depotTops[0].first);
+  EXPECT_EQ("spec", j.depotTops[0].second);
+  ASSERT_EQ(4u, j.steps.size());
+  EXPECT_EQ(UndoStep::kMkDir, j.steps[0].kind);
+  EXPECT_EQ("d/new", j.steps[0].from);
+  EXPECT_EQ(UndoStep::kMove, j.steps[1].kind);
+  EXPECT_EQ("d/Old\nname", j.steps[1].from);
+  EXPECT_EQ("d/new/name", j.steps[1].to);
+  EXPECT_EQ(UndoStep::kNotMoved, j.steps[2].kind);
+  EXPECT_EQ(1, j.steps[2].location);
+  EXPECT_EQ(UndoStep::kRmDir, j.steps[3].kind);
+  EXPECT_EQ("#d", j.steps[3].from);
 }
 
 TEST_F(UndoJournalTest, NeverWritesOverAnExistingFile) {
   WriteFile(Path(), "someone's file");
+  ArchiveLocations locations;
+  locations.SetRoot(StrPtr("/r"));
   UndoJournalWriter w;
-  w.Create(StrPtr(Path().c_str()), StrPtr("/r"), &e);
+  w.Create(StrPtr(Path().c_str()), &locations, &e);
   EXPECT_TRUE(e.Has(kMsgJournalFailed));
   EXPECT_EQ("someone's file", ReadFile(Path()));
 }
 
-TEST_F(UndoJournalTest, ACutOffLastLineIsDroppedAndABadLineRefused) {
-  WriteFile(Path(), "#root\t/r\na\tb\nc\td");
-  std::string root;
-  std::vector<UndoStep> steps;
-  ReadUndoJournal(StrPtr(Path().c_str()), &root, &steps, &e);
-  ASSERT_FALSE(e.Test()) << e.Text();
-  ASSERT_EQ(1u, steps.size());
-  EXPECT_EQ("a", steps[0].from);
+// A journal is an input like any other: nothing in it is trusted until the
+// whole of it has been read and found sound.
+TEST_F(UndoJournalTest, OnlyASoundJournalIsRead) {
+  const std::string head = "# ztmigrate undo journal\n#root\t/r\n";
+  struct Case {
+    std::string text;
+    MessageId refusal;
+    int line;  // named in the message, 0 for none
+  };
+  const std::vector<Case> cases = {
+      {"", kMsgJournalNotJournal, 0},
+      {"#root\t/r\na\tb\n#end\n", kMsgJournalNotJournal, 0},  // no header
+      {"# ztmigrate undo journal\na\tb\n#end\n", kMsgJournalNotJournal, 0},  // no root
+      {"# ztmigrate undo journal\n#end\n", kMsgJournalNotJournal, 0},
+      {head + "a\tb\nonly-one-field\n", kMsgJournalBadLine, 4},
+      {head + "#mkdir\td\t7\n", kMsgJournalBadLine, 3},  // no such location
+      {head + "#chmod\td\n", kMsgJournalBadLine, 3},
+      {head + "#root\t/other\n", kMsgJournalBadLine, 3},
+      {head + "#end\na\tb\n", kMsgJournalBadLine, 4},
+      {head + "../outside/stolen\t../outside/victim\n", kMsgJournalUnsafeName, 3},
+      {head + "a\t/etc/victim\n", kMsgJournalUnsafeName, 3},
+      {head + "#mkdir\td/../../x\n", kMsgJournalUnsafeName, 3},
+      {head + "#rmdir\td//x\n", kMsgJournalUnsafeName, 3},
+      {head + "#not-moved\t./a\tb\n", kMsgJournalUnsafeName, 3},
+      {head + "#depot\t0\t..\n", kMsgJournalUnsafeName, 3},
+      {"# ztmigrate undo journal\n#root\trelative\n", kMsgJournalUnsafeName, 2},
+  };
+  for (const Case& c : cases) {
+    WriteFile(Path(), c.text);
+    UndoJournal j;
+    Error refused;
+    ReadUndoJournal(StrPtr(Path().c_str()), &j, &refused);
+    EXPECT_TRUE(refused.Has(c.refusal)) << c.text << " -> " << refused.Text();
+    if (c.line) {
+      EXPECT_NE(std::string::npos, refused.Text().find("line " + std::to_string(c.line)))
+          << refused.Text();
+    }
+    EXPECT_TRUE(j.steps.empty());
+  }
 
-  WriteFile(Path(), "#root\t/r\na\tb\nonly-one-field\n");
-  steps.clear();
-  ReadUndoJournal(StrPtr(Path().c_str()), &root, &steps, &e);
-  EXPECT_TRUE(e.Has(kMsgJournalBadLine));
-  EXPECT_NE(std::string::npos, e.Text().find("line 3")) << e.Text();
+  // A last line cut off while it was written is dropped, and the journal
+  // is then one of a run that did not finish.
+  WriteFile(Path(), head + "a\tb\nc\td");
+  UndoJournal j;
+  ReadUndoJournal(StrPtr(Path().c_str()), &j, &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  ASSERT_EQ(1u, j.steps.size());
+  EXPECT_EQ("a", j.steps[0].from);
+  EXPECT_FALSE(j.finished);
 
   Error missing;
-  ReadUndoJournal(StrPtr(dir.File("none").c_str()), &root, &steps, &missing);
+  ReadUndoJournal(StrPtr(dir.File("none").c_str()), &j, &missing);
   EXPECT_TRUE(missing.Has(kMsgJournalUnreadable));
 }
 
@@ -125,9 +181,10 @@ TEST_F(UndoJournalTest, UndoSkipsTakenAndGoneNamesAndReversesTheRest) {
   Put(root + "/d/new/b", "moved b");
   Put(root + "/d/Old/b", "newcomer");  // b's old name is taken again
   Put(root + "/d/new/keep", "k");
-  WriteFile(Path(), "#root\t" + root +
+  WriteFile(Path(), "# ztmigrate undo journal\n#root\t" + root +
                         "\n#mkdir\td/new\nd/Old/a\td/new/a\nd/Old/b\td/new/b\n"
-                        "d/Old/c\td/new/c\nd/Old/x\td/new/x\n#not-moved\td/Old/x\td/new/x\n");
+                        "d/Old/c\td/new/c\nd/Old/x\td/new/x\n#not-moved\td/Old/x\td/new/x\n"
+                        "#end\n");
   UndoCounts counts;
   testing::internal::CaptureStderr();
   UndoArchiveMoves(StrPtr(Path().c_str()), &counts, &e);
@@ -137,6 +194,7 @@ TEST_F(UndoJournalTest, UndoSkipsTakenAndGoneNamesAndReversesTheRest) {
   EXPECT_EQ(1, counts.gone);
   EXPECT_EQ(1, counts.notMade);
   EXPECT_TRUE(e.Has(kMsgUndoSkipped));
+  EXPECT_FALSE(e.Has(kMsgJournalUnfinished));
   EXPECT_EQ("moved a", ReadFile(root + "/d/Old/a"));
   EXPECT_EQ("newcomer", ReadFile(root + "/d/Old/b"));
   EXPECT_EQ("moved b", ReadFile(root + "/d/new/b"));
@@ -144,6 +202,31 @@ TEST_F(UndoJournalTest, UndoSkipsTakenAndGoneNamesAndReversesTheRest) {
   EXPECT_NE(std::string::npos, err.find("Not restored: d/new/c is gone; nothing is at d/Old/c\n"));
   // The directory the run made stays while something is still in it.
   EXPECT_EQ("k", ReadFile(root + "/d/new/keep"));
+}
+
+TEST_F(UndoJournalTest, UndoFollowsNoLinkOutOfTheRoot) {
+  const std::string root = dir.File("root");
+  const std::string outside = dir.File("outside");
+  Put(root + "/d/new/a", "moved a");
+  Put(outside + "/victim", "v");
+  // A directory of the journal swapped for a link after the run.
+  ASSERT_EQ(0, symlink(outside.c_str(), (root + "/d/Old").c_str()));
+  WriteFile(Path(), "# ztmigrate undo journal\n#root\t" + root +
+                        "\nd/Old/a\td/new/a\n#mkdir\td/Old/sub\n");
+  UndoCounts counts;
+  testing::internal::CaptureStderr();
+  UndoArchiveMoves(StrPtr(Path().c_str()), &counts, &e);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(0, counts.reversed);
+  EXPECT_EQ(1, counts.failed);
+  EXPECT_EQ("moved a", ReadFile(root + "/d/new/a"));
+  EXPECT_EQ((std::set<std::string>{"victim"}), renametest::Tree(outside));
+  // The journal had no closing line: the undo says so, with its count.
+  EXPECT_TRUE(e.Has(kMsgJournalUnfinished));
+  EXPECT_NE(std::string::npos,
+            e.Text().find("the run that wrote it did not finish: 0 moves undone, the journal "
+                          "may have lost its last lines"))
+      << e.Text();
 }
 
 }  // namespace

@@ -71,9 +71,12 @@ TEST(FoldPathTest, Utf8FoldsThroughTheTable) {
   EXPECT_EQ(Fold("\xF0\x90\x90\x80"), "\xF0\x90\x90\xA8");  // U+10400 -> U+10428
   EXPECT_EQ(Fold("\xF0\xA0\x90\x80"), "\xF0\xA0\x90\x80");  // U+20400 unchanged
   EXPECT_EQ(Fold("\xEF\xBC\xBA"), "\xEF\xBD\x9A");      // U+FF3A -> U+FF5A
-  // An overlong ASCII letter is decoded, not folded (the table has no
-  // ASCII entries) and leaves in its two-byte form.
-  EXPECT_EQ(Fold("\xC1\x81"), "\xC1\x81");
+  // A letter that folds into ASCII leaves in the shortest form, so that it
+  // meets the same letter typed in ASCII: KELVIN SIGN, LONG S, and an
+  // overlong "A".
+  EXPECT_EQ(Fold("\xE2\x84\xAA"), "k");
+  EXPECT_EQ(Fold("\xC5\xBF" "ure"), "sure");
+  EXPECT_EQ(Fold("\xC1\x81"), "a");
   EXPECT_EQ(Fold("\xE0\x83\x84" "A"), "\xC3\xA4" "a");  // overlong U+00C4
   EXPECT_EQ(Fold(""), "");
 }

@@ -280,7 +280,6 @@ uint32_t OsRandom() {
   return v;
 }
 
-int OsChDir(const char* name) { return chdir(name) == 0 ? 0 : errno; }
 
 bool OsSameFile(const char* a, const char* b) {
   if (strcmp(a, b) == 0) return true;

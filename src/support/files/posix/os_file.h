@@ -95,8 +95,6 @@ bool OsIsMountPoint(const char* name);
 int OsTruncateName(const char* name, int64_t size);
 int OsSetTimes(const char* name, int64_t secs, int64_t nsecs);
 int OsGetCwd(StrBuf* out);
-// Changes the process's working directory; 0 or the errno.
-int OsChDir(const char* name);
 // Reopens standard error in append mode onto the named file (created when
 // missing); standard error is left alone when the file cannot be opened.
 // Returns a new descriptor of the standard error as it was before, or -1.

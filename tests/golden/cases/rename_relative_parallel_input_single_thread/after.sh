@@ -1,0 +1,2 @@
+set -e
+[[ $(cat root/depot/main/a.c,v) == a ]]
