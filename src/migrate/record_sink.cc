@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "migrate/output_messages.h"
+#include "support/files/path_sys.h"
 #include "support/messages/message_log.h"
 
 namespace {
@@ -117,11 +118,32 @@ void TableFilesWriter::Finish(bool whole, Error* e) {
   if (dropped_) e->Set(kMsgTableRecordsLost) << dropped_ << directory_;
 }
 
+TableFilesWriter::~TableFilesWriter() {
+  if (committed_ || !madeDirectory_) return;
+  // The uncommitted tables go with their FileSys; the directory is then
+  // empty, unless something else was put in it meanwhile.
+  files_.clear();
+  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  PathSys parent(directory_);
+  if (parent.StripLastComponent()) dir->SetStopDir(parent);
+  PathSys inside(directory_);
+  inside.Append("/.ztmigrate");
+  Error ignored;
+  dir->RmDir(inside, &ignored);
+}
+
 void TableFilesWriter::Commit(Error* e) {
   // Together: the first failure stops the rest, which are then removed
-  // with their FileSys.
+  // with their FileSys, and takes back the tables already committed.
   for (auto& entry : files_) {
     entry.second->Commit(e);
-    if (e->GetSeverity() > E_INFO) return;
+    if (e->GetSeverity() <= E_INFO) continue;
+    // The failing table too, when only its directory's flush failed.
+    for (auto& done : files_) {
+      Error ignored;
+      if (!done.second->AwaitsCommit()) done.second->Unlink(&ignored);
+    }
+    return;
   }
+  committed_ = true;
 }
