@@ -1,6 +1,8 @@
 // The three writers of the output pass.
 #include "migrate/record_sink.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -55,12 +57,16 @@ void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
 TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes)
     : directory_(directory), notes_(notes) {}
 
-FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
-  if (lastFile_ && table.EqualExact(lastTable_)) return lastFile_;
+FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
+  if (lastFile_ && spelt.EqualExact(lastTable_)) return lastFile_;
+  // The reader takes table names in any case: every spelling of a table
+  // goes to the one file of its lower-case name.
+  StrBuf table(spelt);
+  table.LowerAscii();
   std::string key(table.Text(), table.Length());
   auto it = files_.find(key);
   if (it != files_.end()) {
-    lastTable_.Set(table);
+    lastTable_.Set(spelt);
     return lastFile_ = it->second.get();
   }
 
@@ -82,7 +88,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
     return nullptr;
   }
   FileSys* f = files_.emplace(std::move(key), std::move(file)).first->second.get();
-  lastTable_.Set(table);
+  lastTable_.Set(spelt);
   lastFile_ = f;
   if (notes_->HasTemplate()) {
     notes_->Header(&table)->Format(&line_);
@@ -94,7 +100,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
 void TableFilesWriter::Put(const JournalRecord& record, Error* e) {
   Error nameError;
   const StrPtr* table = record.Table(&nameError);
-  if (!table || table->Length() < 3 || memcmp(table->Text(), "db.", 3) != 0) return;
+  if (!table || table->Length() < 3 || strncasecmp(table->Text(), "db.", 3) != 0) return;
   FileSys* file = TableFile(*table, e);
   if (!file) {
     ++dropped_;

@@ -101,10 +101,11 @@ def notes_of(recs):
 
 def by_table(recs):
     """The records grouped by table in ascending table-name order, each
-    table's records in their own order: what -O writes, file after file."""
+    table's records in their own order: what -O writes, file after file
+    (every spelling of a table in the file of its lower-case name)."""
     tables = {}
     for r in recs:
-        tables.setdefault(r[2], []).append(r)
+        tables.setdefault(r[2].lower(), []).append(r)
     return [r for t in sorted(tables) for r in tables[t]]
 
 
@@ -124,7 +125,7 @@ def reader_order(name):
 def counts(recs):
     c = {}
     for r in recs:
-        c[r[2]] = c.get(r[2], 0) + 1
+        c[r[2].lower()] = c.get(r[2].lower(), 0) + 1
     return c
 
 
@@ -152,7 +153,7 @@ def check_dir_against(tables, single, what):
     for name, recs in tables:
         table = name[:-len(".ckp")].encode()
         got = data_of(recs)
-        if any(r[2] != table for r in got):
+        if any(r[2].lower() != table for r in got):
             raise Mismatch("%s: %s holds records of another table" % (what, name))
         if len(got) != want.get(table, 0):
             raise Mismatch("%s: %s holds %d records, -o %d" % (what, name, len(got), want.get(table, 0)))
