@@ -1,6 +1,7 @@
 #include "journal/record_prefetch.h"
 
 #include "support/files/filesys.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
 
 // A batch of records read ahead, with the source's warnings among them and,
@@ -30,6 +31,7 @@ RecordPrefetch::RecordPrefetch(ZtJournal* s)
       name(s->Name()),
       size(s->Size()),
       compressed(s->Compressed()) {
+  MutexLock lock(&mutex);
   for (int i = 0; i < kBatches; ++i) {
     batches.push_back(std::make_unique<Batch>());
     freeBatches.push_back(batches.back().get());
@@ -44,10 +46,10 @@ bool RecordPrefetch::MayReadAhead(int statFlags) {
 
 void RecordPrefetch::Stop() {
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    MutexLock lock(&mutex);
     stopping = true;
   }
-  freed.notify_all();
+  freed.SignalAll();
   if (thread.joinable()) {
     thread.join();
     source->SetReports(nullptr);
@@ -59,7 +61,7 @@ bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
   if (finished) return false;
   if (!thread.joinable()) {
     source->SetReports(this);
-    thread = std::thread(&RecordPrefetch::Run, this);
+    thread = OsStartThread([this] { Run(); });
   }
   // Past a batch whose records were all handed out: its last warnings come
   // before anything of the next.
@@ -97,8 +99,8 @@ void RecordPrefetch::ReportUpTo(int upTo) {
 }
 
 RecordPrefetch::Batch* RecordPrefetch::TakeFilled() {
-  std::unique_lock<std::mutex> lock(mutex);
-  filled.wait(lock, [this] { return queueCount > 0; });
+  MutexLock lock(&mutex);
+  while (queueCount == 0) filled.Wait(&mutex);
   Batch* b = queue[queueHead];
   queueHead = (queueHead + 1) % kBatches;
   --queueCount;
@@ -107,17 +109,17 @@ RecordPrefetch::Batch* RecordPrefetch::TakeFilled() {
 
 void RecordPrefetch::Recycle(Batch* b) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    MutexLock lock(&mutex);
     freeBatches.push_back(b);
   }
-  freed.notify_one();
+  freed.Signal();
 }
 
 RecordPrefetch::Batch* RecordPrefetch::TakeFree() {
   Batch* b;
   {
-    std::unique_lock<std::mutex> lock(mutex);
-    freed.wait(lock, [this] { return stopping || !freeBatches.empty(); });
+    MutexLock lock(&mutex);
+    while (!stopping && freeBatches.empty()) freed.Wait(&mutex);
     if (stopping) return nullptr;
     b = freeBatches.back();
     freeBatches.pop_back();
@@ -131,11 +133,11 @@ RecordPrefetch::Batch* RecordPrefetch::TakeFree() {
 
 void RecordPrefetch::Queue(Batch* b) {
   {
-    std::lock_guard<std::mutex> lock(mutex);
+    MutexLock lock(&mutex);
     queue[(queueHead + queueCount) % kBatches] = b;
     ++queueCount;
   }
-  filled.notify_one();
+  filled.Signal();
 }
 
 void RecordPrefetch::Run() {

@@ -25,14 +25,13 @@
 #define ZT_JOURNAL_RECORD_PREFETCH_H_
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "journal/zt_journal.h"
+#include "support/mutex.h"
 
 class RecordPrefetch : public ZtJournal, private ReaderReports {
  public:
@@ -109,15 +108,17 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int reported = 0;          // its warnings reported so far
   bool finished = false;     // the end was handed out, or Stop was called
 
-  // Between the two threads.
+  // Between the two threads. A batch belongs to the thread from TakeFree to
+  // Queue and to the caller from TakeFilled to Recycle; only the lists of
+  // batches on their way are shared.
   std::vector<std::unique_ptr<Batch>> batches;
-  std::mutex mutex;
-  std::condition_variable freed;   // a batch was recycled, or stop
-  std::condition_variable filled;  // a batch was queued
-  std::vector<Batch*> freeBatches;
-  Batch* queue[kBatches] = {};  // filled batches in order, a ring
-  int queueHead = 0;
-  int queueCount = 0;
+  Mutex mutex;
+  CondVar freed;   // a batch was recycled, or stop
+  CondVar filled;  // a batch was queued
+  std::vector<Batch*> freeBatches GUARDED_BY(mutex);
+  Batch* queue[kBatches] GUARDED_BY(mutex) = {};  // filled batches in order, a ring
+  int queueHead GUARDED_BY(mutex) = 0;
+  int queueCount GUARDED_BY(mutex) = 0;
   std::atomic<bool> stopping{false};
 
   // The thread's side.

@@ -85,12 +85,16 @@ Migrator::~Migrator() {
 void Migrator::SetOutputDirectory(const StrPtr& directory, Error* e) {
   outputDirectory.Set(directory);
   scanOnly = false;
-  sink = std::make_unique<TableFilesWriter>(directory, &notes);
+  auto writer = std::make_unique<TableFilesWriter>(directory, &notes);
   std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
-  if (!marker) return;
-  StrBuf path(directory);
-  path.Append("/.ztmigrate");
-  marker->MkDir(path, e);
+  if (marker) {
+    marker->SetPath(directory);
+    if (!(marker->Stat() & FSF_EXISTS)) writer->MadeDirectory();
+    StrBuf path(directory);
+    path.Append("/.ztmigrate");
+    marker->MkDir(path, e);
+  }
+  sink = std::move(writer);
 }
 
 void Migrator::OpenFiles(Error* e) {

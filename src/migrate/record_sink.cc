@@ -1,10 +1,13 @@
 // The three writers of the output pass.
 #include "migrate/record_sink.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "migrate/output_messages.h"
+#include "support/files/path_sys.h"
 #include "support/messages/message_log.h"
 
 namespace {
@@ -54,12 +57,16 @@ void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
 TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes)
     : directory_(directory), notes_(notes) {}
 
-FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
-  if (lastFile_ && table.EqualExact(lastTable_)) return lastFile_;
+FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
+  if (lastFile_ && spelt.EqualExact(lastTable_)) return lastFile_;
+  // The reader takes table names in any case: every spelling of a table
+  // goes to the one file of its lower-case name.
+  StrBuf table(spelt);
+  table.LowerAscii();
   std::string key(table.Text(), table.Length());
   auto it = files_.find(key);
   if (it != files_.end()) {
-    lastTable_.Set(table);
+    lastTable_.Set(spelt);
     return lastFile_ = it->second.get();
   }
 
@@ -81,7 +88,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
     return nullptr;
   }
   FileSys* f = files_.emplace(std::move(key), std::move(file)).first->second.get();
-  lastTable_.Set(table);
+  lastTable_.Set(spelt);
   lastFile_ = f;
   if (notes_->HasTemplate()) {
     notes_->Header(&table)->Format(&line_);
@@ -93,7 +100,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
 void TableFilesWriter::Put(const JournalRecord& record, Error* e) {
   Error nameError;
   const StrPtr* table = record.Table(&nameError);
-  if (!table || table->Length() < 3 || memcmp(table->Text(), "db.", 3) != 0) return;
+  if (!table || table->Length() < 3 || strncasecmp(table->Text(), "db.", 3) != 0) return;
   FileSys* file = TableFile(*table, e);
   if (!file) {
     ++dropped_;
@@ -117,11 +124,32 @@ void TableFilesWriter::Finish(bool whole, Error* e) {
   if (dropped_) e->Set(kMsgTableRecordsLost) << dropped_ << directory_;
 }
 
+TableFilesWriter::~TableFilesWriter() {
+  if (committed_ || !madeDirectory_) return;
+  // The uncommitted tables go with their FileSys; the directory is then
+  // empty, unless something else was put in it meanwhile.
+  files_.clear();
+  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  PathSys parent(directory_);
+  if (parent.StripLastComponent()) dir->SetStopDir(parent);
+  PathSys inside(directory_);
+  inside.Append("/.ztmigrate");
+  Error ignored;
+  dir->RmDir(inside, &ignored);
+}
+
 void TableFilesWriter::Commit(Error* e) {
   // Together: the first failure stops the rest, which are then removed
-  // with their FileSys.
+  // with their FileSys, and takes back the tables already committed.
   for (auto& entry : files_) {
     entry.second->Commit(e);
-    if (e->GetSeverity() > E_INFO) return;
+    if (e->GetSeverity() <= E_INFO) continue;
+    // The failing table too, when only its directory's flush failed.
+    for (auto& done : files_) {
+      Error ignored;
+      if (!done.second->AwaitsCommit()) done.second->Unlink(&ignored);
+    }
+    return;
   }
+  committed_ = true;
 }

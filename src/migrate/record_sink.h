@@ -81,9 +81,16 @@ class JournalPatchWriter : public RecordSink {
 class TableFilesWriter : public RecordSink {
  public:
   TableFilesWriter(const StrPtr& directory, const OutputNotes* notes);
+  // Removes the directory again when this run made it and did not commit.
+  ~TableFilesWriter() override;
   void Put(const JournalRecord& record, Error* e) override;
   void Finish(bool whole, Error* e) override;
+  // All tables or none: a commit that fails part-way removes the tables it
+  // had already put in place (new files: a directory holding tables is
+  // refused before the run).
   void Commit(Error* e) override;
+  // The directory did not exist before this run.
+  void MadeDirectory() { madeDirectory_ = true; }
 
  private:
   // The open file of a table, made with its header; null when it could not
@@ -98,6 +105,8 @@ class TableFilesWriter : public RecordSink {
   StrBuf lastTable_;
   FileSys* lastFile_ = nullptr;
   int64_t dropped_ = 0;  // records whose table file could not be made
+  bool madeDirectory_ = false;
+  bool committed_ = false;
 };
 
 #endif  // ZT_MIGRATE_RECORD_SINK_H_

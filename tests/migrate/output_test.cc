@@ -141,6 +141,22 @@ TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
                 "@nx@ 1 111 @journal@ 0 0 0 0 0 @db.counters@ @@ @@ @@ @@ \n");
 }
 
+TEST_F(OutputTest, ParallelOutputTakesEverySpellingOfATableIntoItsFile) {
+  TableFilesWriter w(StrPtr(dir.path().c_str()), &notes);
+  auto a = Record({"pv", "1", "DB.rev", "x"});
+  auto b = Record({"pv", "1", "db.rev", "y"});
+  auto c = Record({"pv", "1", "db.REV", "z"});
+  for (JournalRecord* r : {a.get(), b.get(), c.get()}) w.Put(*r, &e);
+  w.Finish(true, &e);
+  w.Commit(&e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(w.Written(), 3);
+  EXPECT_EQ(testutil::ListDir(dir.path()), std::vector<std::string>{"db.rev.ckp"});
+  EXPECT_EQ(testutil::ReadFile(dir.File("db.rev.ckp")),
+            "@nx@ 0 111 @journal@ 1 0 0 0 0 @/srv/root@ @journal@ @db.rev@ @@ @@ \n" + Line(*a) +
+                Line(*b) + Line(*c) + "@nx@ 1 111 @journal@ 0 0 0 0 0 @db.rev@ @@ @@ @@ @@ \n");
+}
+
 TEST_F(OutputTest, UncreatableTableFileIsAnErrorAtTheEnd) {
   ASSERT_EQ(mkdir(dir.File("db.rev.ckp").c_str(), 0700), 0);
   TableFilesWriter w(StrPtr(dir.path().c_str()), &notes);

@@ -16,6 +16,19 @@
  *   ZT_FAULT_SWAP_DIR=dir      directory dir is moved aside (to dir.moved)
  *   ZT_FAULT_SWAP_TO=target    and a symbolic link to target takes its
  *                              place: a tree changed under a running move
+ *
+ * Counted faults, for a sweep that fails the 1st, 2nd, ... call of a kind
+ * until a run meets none:
+ *
+ *   ZT_FAULT_NTH_OP=kind       write, fsync, rename, open or read
+ *   ZT_FAULT_NTH=N             the N-th call of that kind fails: writes,
+ *                              syncs and reads of watched files, opens of
+ *                              files whose name contains ZT_FAULT_PATH,
+ *                              renames and links whose target does (every
+ *                              one when ZT_FAULT_PATH is not set)
+ *   ZT_FAULT_PERSIST=1         every later call of the kind fails as well
+ *   ZT_FAULT_FIRED=file        created when the counted fault first fires,
+ *                              so that the sweep knows the run met it
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -26,6 +39,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -54,9 +68,36 @@ static void Watch(int fd, const char* path) {
 
 static int IsWatched(int fd) { return fd >= 0 && fd < MAX_FD && watched[fd]; }
 
+typedef int (*open_fn)(const char*, int, ...);
+
+/* Counts a call of the kind; true when it is the one to fail. Calls come
+ * from several threads, so the count is atomic. */
+static int CountedFault(const char* kind) {
+  static int calls;
+  const char* op = getenv("ZT_FAULT_NTH_OP");
+  const char* nth = getenv("ZT_FAULT_NTH");
+  if (!op || !nth || strcmp(op, kind) != 0) return 0;
+  int n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
+  int target = atoi(nth);
+  if (n < target || (n > target && !getenv("ZT_FAULT_PERSIST"))) return 0;
+  const char* fired = getenv("ZT_FAULT_FIRED");
+  if (n == target && fired && *fired) {
+    open_fn realOpen = (open_fn)dlsym(RTLD_NEXT, "open");
+    int fd = realOpen(fired, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) syscall(SYS_close, fd);
+  }
+  errno = FaultErrno();
+  return 1;
+}
+
+/* Whether a call on the path counts: every path when no path is watched. */
+static int PathCounts(const char* path) {
+  const char* want = getenv("ZT_FAULT_PATH");
+  return !want || !*want || Matches(want, path);
+}
+
 #define NEXT(name, type) static type real_##name; if (!real_##name) real_##name = (type)dlsym(RTLD_NEXT, #name)
 
-typedef int (*open_fn)(const char*, int, ...);
 typedef int (*openat_fn)(int, const char*, int, ...);
 
 static mode_t ModeArg(int flags, va_list ap) {
@@ -69,6 +110,7 @@ int open(const char* path, int flags, ...) {
   va_start(ap, flags);
   mode_t mode = ModeArg(flags, ap);
   va_end(ap);
+  if (PathCounts(path) && CountedFault("open")) return -1;
   int fd = real_open(path, flags, mode);
   Watch(fd, path);
   return fd;
@@ -83,6 +125,7 @@ int openat(int dir, const char* path, int flags, ...) {
   va_start(ap, flags);
   mode_t mode = ModeArg(flags, ap);
   va_end(ap);
+  if (PathCounts(path) && CountedFault("open")) return -1;
   int fd = real_openat(dir, path, flags, mode);
   Watch(fd, path);
   return fd;
@@ -91,6 +134,7 @@ int openat(int dir, const char* path, int flags, ...) {
 typedef ssize_t (*write_fn)(int, const void*, size_t);
 ssize_t write(int fd, const void* buf, size_t n) {
   NEXT(write, write_fn);
+  if (IsWatched(fd) && CountedFault("write")) return -1;
   if (IsWatched(fd)) {
     const char* after = getenv("ZT_FAULT_WRITE_AFTER");
     if (after && written + (long long)n > atoll(after)) {
@@ -100,6 +144,13 @@ ssize_t write(int fd, const void* buf, size_t n) {
     written += (long long)n;
   }
   return real_write(fd, buf, n);
+}
+
+typedef ssize_t (*read_fn)(int, void*, size_t);
+ssize_t read(int fd, void* buf, size_t n) {
+  NEXT(read, read_fn);
+  if (IsWatched(fd) && CountedFault("read")) return -1;
+  return real_read(fd, buf, n);
 }
 
 typedef int (*fd_fn)(int);
@@ -117,6 +168,7 @@ int close(int fd) {
 
 int fsync(int fd) {
   NEXT(fsync, fd_fn);
+  if (IsWatched(fd) && CountedFault("fsync")) return -1;
   if (IsWatched(fd) && getenv("ZT_FAULT_FSYNC")) {
     errno = FaultErrno();
     return -1;
@@ -144,9 +196,12 @@ static void SwapDirectory(void) {
  * kills the process at the chosen rename. */
 static int RenameFault(const char* to, int isRename) {
   const char* killAt = getenv("ZT_FAULT_KILL_AT");
-  if (isRename) ++renames;
-  if (isRename) SwapDirectory();
-  if (isRename && killAt && renames == atoi(killAt)) kill(getpid(), SIGKILL);
+  if (isRename) {
+    int n = __atomic_add_fetch(&renames, 1, __ATOMIC_SEQ_CST);
+    SwapDirectory();
+    if (killAt && n == atoi(killAt)) kill(getpid(), SIGKILL);
+  }
+  if (PathCounts(to) && CountedFault("rename")) return -1;
   if (Matches(getenv("ZT_FAULT_RENAME"), to)) {
     errno = FaultErrno();
     return -1;

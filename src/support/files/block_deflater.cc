@@ -31,10 +31,10 @@ BlockDeflater::BlockDeflater(int threads, int level, Sink sink)
 
 BlockDeflater::~BlockDeflater() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  changed_.SignalAll();
   for (std::thread& t : threads_) t.join();
 }
 
@@ -42,8 +42,8 @@ void BlockDeflater::NextSlot() {
   Slot* prev = fillSeq_ > 0 ? &slots_[(fillSeq_ - 1) % slots_.size()] : nullptr;
   Slot* s = &slots_[fillSeq_ % slots_.size()];
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [s] { return s->state == kFree; });
+    MutexLock lock(&mutex_);
+    while (s->state != kFree) changed_.Wait(&mutex_);
     s->state = kFilling;
   }
   // The dictionary is the end of the data before the block. The previous
@@ -67,18 +67,18 @@ void BlockDeflater::NextSlot() {
 void BlockDeflater::SubmitFilling(bool last) {
   filling_->last = last;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     filling_->state = kQueued;
     queuedEnd_ = fillSeq_ + 1;
   }
-  changed_.notify_all();
+  changed_.SignalAll();
   ++fillSeq_;
   filling_ = nullptr;
 }
 
 bool BlockDeflater::Write(const char* p, int n, Error* e) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     if (failed_ || finished_) {
       TakeError(e);
       return false;
@@ -100,7 +100,7 @@ bool BlockDeflater::Write(const char* p, int n, Error* e) {
 
 bool BlockDeflater::Finish(Error* e) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     if (finished_) {
       TakeError(e);
       return !failed_;
@@ -109,8 +109,8 @@ bool BlockDeflater::Finish(Error* e) {
   // The last block may be empty: it then only ends the stream.
   if (!filling_) NextSlot();
   SubmitFilling(true);
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return finished_; });
+  MutexLock lock(&mutex_);
+  while (!finished_) changed_.Wait(&mutex_);
   TakeError(e);
   return !failed_;
 }
@@ -119,16 +119,16 @@ void BlockDeflater::WorkLoop() {
   z_stream zs;
   memset(&zs, 0, sizeof(zs));
   bool started = deflateInit2(&zs, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-  std::unique_lock<std::mutex> lock(mutex_);
+  mutex_.Lock();
   for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || nextTake_ < queuedEnd_; });
+    while (!stopping_ && nextTake_ >= queuedEnd_) changed_.Wait(&mutex_);
     if (stopping_) break;
     Slot* s = &slots_[nextTake_ % slots_.size()];
     ++nextTake_;
     // After a failure the blocks are only passed on, so the caller never
     // waits for one.
     bool skip = failed_;
-    lock.unlock();
+    mutex_.Unlock();
     Error e;
     bool ok = true;
     if (!skip) {
@@ -139,12 +139,12 @@ void BlockDeflater::WorkLoop() {
         ok = false;
       }
     }
-    lock.lock();
+    mutex_.Lock();
     if (!ok) Fail(&e);
     s->state = kDeflated;
-    WriteReady(&lock);
+    WriteReady();
   }
-  lock.unlock();
+  mutex_.Unlock();
   if (started) deflateEnd(&zs);
 }
 
@@ -172,13 +172,13 @@ bool BlockDeflater::DeflateSlot(void* stream, Slot* s, Error* e) {
   return true;
 }
 
-void BlockDeflater::WriteReady(std::unique_lock<std::mutex>* lock) {
+void BlockDeflater::WriteReady() {
   while (!writing_ && nextWrite_ < queuedEnd_) {
     Slot* s = &slots_[nextWrite_ % slots_.size()];
     if (s->state != kDeflated) return;
     writing_ = true;
     bool skip = failed_ || stopping_;
-    lock->unlock();
+    mutex_.Unlock();
     Error e;
     bool ok = true;
     if (!skip) {
@@ -201,13 +201,13 @@ void BlockDeflater::WriteReady(std::unique_lock<std::mutex>* lock) {
         ok = sink_(reinterpret_cast<const char*>(trailer), 8, &e);
       }
     }
-    lock->lock();
+    mutex_.Lock();
     if (!ok) Fail(&e);
     if (s->last) finished_ = true;
     s->state = kFree;
     ++nextWrite_;
     writing_ = false;
-    changed_.notify_all();
+    changed_.SignalAll();
   }
 }
 

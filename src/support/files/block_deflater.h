@@ -12,15 +12,14 @@
 #ifndef ZT_SUPPORT_FILES_BLOCK_DEFLATER_H_
 #define ZT_SUPPORT_FILES_BLOCK_DEFLATER_H_
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "support/messages/error.h"
+#include "support/mutex.h"
 
 class BlockDeflater {
  public:
@@ -58,7 +57,7 @@ class BlockDeflater {
     int outLen = 0;
     uint32_t crc = 0;
     bool last = false;
-    SlotState state = kFree;
+    SlotState state = kFree;      // guarded by mutex_
   };
 
   // Waits for the next slot of the ring to be free and starts filling it,
@@ -72,11 +71,11 @@ class BlockDeflater {
   bool DeflateSlot(void* zs, Slot* s, Error* e);
   // With the lock held: writes every deflated slot that is next in order,
   // unless another thread is writing.
-  void WriteReady(std::unique_lock<std::mutex>* lock);
-  // Records the first failure (lock held).
-  void Fail(Error* from);
+  void WriteReady() REQUIRES(mutex_);
+  // Records the first failure.
+  void Fail(Error* from) REQUIRES(mutex_);
   // Hands the failure over once.
-  void TakeError(Error* e);
+  void TakeError(Error* e) REQUIRES(mutex_);
 
   const int level_;
   Sink sink_;
@@ -88,18 +87,20 @@ class BlockDeflater {
   uint64_t fillSeq_ = 0;       // sequence number of the slot being filled
   Slot* filling_ = nullptr;
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  uint64_t nextTake_ = 0;      // next slot a deflating thread takes
-  uint64_t queuedEnd_ = 0;     // slots below this are queued
-  uint64_t nextWrite_ = 0;     // next slot to go through the sink
-  bool writing_ = false;       // a thread is in the sink
+  Mutex mutex_;
+  CondVar changed_;
+  uint64_t nextTake_ GUARDED_BY(mutex_) = 0;   // next slot a deflating thread takes
+  uint64_t queuedEnd_ GUARDED_BY(mutex_) = 0;  // slots below this are queued
+  uint64_t nextWrite_ GUARDED_BY(mutex_) = 0;  // next slot to go through the sink
+  bool writing_ GUARDED_BY(mutex_) = false;    // a thread is in the sink
+  bool finished_ GUARDED_BY(mutex_) = false;   // the trailer has been written
+  bool stopping_ GUARDED_BY(mutex_) = false;
+  bool failed_ GUARDED_BY(mutex_) = false;
+  bool errorTaken_ GUARDED_BY(mutex_) = false;
+  Error error_ GUARDED_BY(mutex_);
+
+  // Only the thread that set writing_ touches these, outside the lock.
   bool headerDone_ = false;
-  bool finished_ = false;      // the trailer has been written
-  bool stopping_ = false;
-  bool failed_ = false;
-  bool errorTaken_ = false;
-  Error error_;
   uint32_t crc_ = 0;
   uint64_t written_ = 0;       // uncompressed bytes through the sink
 };

@@ -1,6 +1,7 @@
 #include "support/files/block_pipe.h"
 
 BlockPipe::BlockPipe(int blocks, int blockSize) : blockSize_(blockSize) {
+  MutexLock lock(&mutex_);
   for (int i = 0; i < blocks; ++i) {
     storage_.emplace_back(new char[blockSize]);
     free_.push_back(storage_.back().get());
@@ -10,8 +11,8 @@ BlockPipe::BlockPipe(int blocks, int blockSize) : blockSize_(blockSize) {
 BlockPipe::~BlockPipe() = default;
 
 char* BlockPipe::Acquire() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return closed_ || !free_.empty(); });
+  MutexLock lock(&mutex_);
+  while (!closed_ && free_.empty()) changed_.Wait(&mutex_);
   if (closed_) return nullptr;
   char* block = free_.back();
   free_.pop_back();
@@ -20,15 +21,15 @@ char* BlockPipe::Acquire() {
 
 void BlockPipe::Submit(char* block, int n, bool last) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     queued_.push_back(Queued{block, n, last});
   }
-  changed_.notify_all();
+  changed_.SignalAll();
 }
 
 bool BlockPipe::Take(char** block, int* n, bool* last) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return closed_ || !queued_.empty(); });
+  MutexLock lock(&mutex_);
+  while (!closed_ && queued_.empty()) changed_.Wait(&mutex_);
   if (queued_.empty()) return false;
   *block = queued_.front().block;
   *n = queued_.front().n;
@@ -39,16 +40,16 @@ bool BlockPipe::Take(char** block, int* n, bool* last) {
 
 void BlockPipe::Release(char* block) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     free_.push_back(block);
   }
-  changed_.notify_all();
+  changed_.SignalAll();
 }
 
 void BlockPipe::Close() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     closed_ = true;
   }
-  changed_.notify_all();
+  changed_.SignalAll();
 }

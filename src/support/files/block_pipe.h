@@ -6,11 +6,11 @@
 #ifndef ZT_SUPPORT_FILES_BLOCK_PIPE_H_
 #define ZT_SUPPORT_FILES_BLOCK_PIPE_H_
 
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
+
+#include "support/mutex.h"
 
 class BlockPipe {
  public:
@@ -47,11 +47,11 @@ class BlockPipe {
 
   const int blockSize_;
   std::vector<std::unique_ptr<char[]>> storage_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<char*> free_;
-  std::deque<Queued> queued_;
-  bool closed_ = false;
+  Mutex mutex_;
+  CondVar changed_;  // a block was queued or freed, or the pipe closed
+  std::vector<char*> free_ GUARDED_BY(mutex_);
+  std::deque<Queued> queued_ GUARDED_BY(mutex_);
+  bool closed_ GUARDED_BY(mutex_) = false;
 };
 
 #endif  // ZT_SUPPORT_FILES_BLOCK_PIPE_H_

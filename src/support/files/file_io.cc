@@ -353,9 +353,12 @@ void FileIO::Commit(Error* e) {
   path.Set(finalPath);
   finalPath.Clear();
   SetDeleteOnClose(false);
+  // The new name is on the disk only once its directory is: a failure here
+  // leaves the file whole under its name, but the run may not report
+  // success.
   PathSys dir(path);
-  if (dir.StripLastComponent() && !dir.IsEmpty()) OsSyncDir(dir.Text());
-  else OsSyncDir(".");
+  if (!dir.StripLastComponent() || dir.IsEmpty()) dir.Set(".");
+  if ((err = OsSyncDir(dir.Text())) != 0) SetOsError(e, "fsync", dir, err);
 }
 
 void FileIOBinary::Open(int m, Error* e) {

@@ -8,8 +8,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <mutex>
-
 #include "support/files/digest.h"
 #include "support/files/file_io.h"
 #include "support/files/files_messages.h"
@@ -18,39 +16,35 @@
 #include "support/messages/debug.h"
 #include "support/text/charset.h"
 
+// Constant-initialised, so that it is ready before any file object.
+Mutex FileSys::liveLock;
+FileSys* FileSys::liveHead = nullptr;
+
 // The list of live file objects, walked by the interrupt handler.
 class FileSysRegistry {
  public:
-  static std::mutex& Mutex() {
-    static std::mutex m;
-    return m;
-  }
-  static FileSys*& Head() {
-    static FileSys* head = nullptr;
-    return head;
-  }
   static void Add(FileSys* f) {
-    std::lock_guard<std::mutex> lock(Mutex());
+    MutexLock lock(&FileSys::liveLock);
     f->prevLive = nullptr;
-    f->nextLive = Head();
-    if (Head()) Head()->prevLive = f;
-    Head() = f;
+    f->nextLive = FileSys::liveHead;
+    if (FileSys::liveHead) FileSys::liveHead->prevLive = f;
+    FileSys::liveHead = f;
   }
   static void Remove(FileSys* f) {
-    std::lock_guard<std::mutex> lock(Mutex());
+    MutexLock lock(&FileSys::liveLock);
     if (f->prevLive) f->prevLive->nextLive = f->nextLive;
-    else Head() = f->nextLive;
+    else FileSys::liveHead = f->nextLive;
     if (f->nextLive) f->nextLive->prevLive = f->prevLive;
     f->prevLive = f->nextLive = nullptr;
   }
   static void SetMarked(FileSys* f, const StrPtr* name) {
-    std::lock_guard<std::mutex> lock(Mutex());
+    MutexLock lock(&FileSys::liveLock);
     if (name) f->markedPath.Set(*name);
     else f->markedPath.Clear();
   }
   static void UnlinkAllMarked() {
-    std::lock_guard<std::mutex> lock(Mutex());
-    for (FileSys* f = Head(); f; f = f->nextLive)
+    MutexLock lock(&FileSys::liveLock);
+    for (FileSys* f = FileSys::liveHead; f; f = f->nextLive)
       if (!f->markedPath.IsEmpty()) OsUnlink(f->markedPath.Text());
   }
 };

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "support/messages/error.h"
+#include "support/mutex.h"
 #include "support/text/strbuf.h"
 #include "support/text/var_array.h"
 
@@ -271,12 +272,15 @@ class FileSys {
 
  private:
   friend class FileSysRegistry;
-  FileSys* prevLive;
-  FileSys* nextLive;
-  // Guarded by the registry's lock: the name the interrupt watcher removes
-  // (empty when the file is not marked). A copy, so that the owner may
-  // change its path (a commit) while the watcher looks.
-  StrBuf markedPath;
+  // The list of live file objects, which the interrupt watcher walks.
+  static Mutex liveLock;
+  static FileSys* liveHead GUARDED_BY(liveLock);
+  FileSys* prevLive GUARDED_BY(liveLock);
+  FileSys* nextLive GUARDED_BY(liveLock);
+  // The name the interrupt watcher removes (empty when the file is not
+  // marked). A copy, so that the owner may change its path (a commit) while
+  // the watcher looks.
+  StrBuf markedPath GUARDED_BY(liveLock);
 };
 
 // Takes SIGINT, SIGTERM and SIGHUP away from every thread of the process and

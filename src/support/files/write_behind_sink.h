@@ -2,7 +2,10 @@
 // its own. Writes are staged in blocks handed over through a BlockPipe, so
 // the writing overlaps the caller's work; the output gets the same bytes
 // in the same order. A failure of the writing thread comes back at the
-// next write, Drain or Finish.
+// next write, Drain or Finish. The two threads share only the pipe, whose
+// lock guards its queues, and failed_, whose release publishes failure_:
+// the thread never touches failure_ after setting it, the caller never
+// before seeing it set.
 #ifndef ZT_SUPPORT_FILES_WRITE_BEHIND_SINK_H_
 #define ZT_SUPPORT_FILES_WRITE_BEHIND_SINK_H_
 

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/files/filesys.h"
+#include "support/files/posix/os_file.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ void InstallInterruptHandler() {
     sigaddset(&set, sig);
   }
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  std::thread(WatchSignals, set).detach();
+  OsStartThread([set] { WatchSignals(set); }).detach();
 }
 
 int InterruptSignal() { return pendingSignal.load(std::memory_order_relaxed); }
