@@ -43,13 +43,14 @@ class PlainOutput {
 
   // Creates the temporary file; on failure prints the fixed line on
   // standard error and records the reason in e.
-  bool Create(const StrPtr& name, Error* e) {
+  bool Create(const StrPtr& name, bool force, Error* e) {
     path.Set(name);
     file = FileSys::Create(FST_BINARY);
     // "-" is an ordinary file name here, not the standard output.
     file->SetPath(strcmp(name.Text(), "-") == 0 ? StrPtr("./-") : name);
     file->SetPerms(FPM_RW);
     file->SetAtomicReplace();
+    if (!force) file->SetKeepExisting();
     Error openError;
     file->Open(FOM_WRITE, &openError);
     if (!openError.Test()) return true;
@@ -191,7 +192,7 @@ int CopyTable(const StrBuf& inPath, bool compressed, int threads, PlainOutput* o
 
 }  // namespace
 
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e, bool force) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 0;
@@ -217,7 +218,7 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   }
 
   PlainOutput out;
-  if (!out.Create(output, e)) return 0;
+  if (!out.Create(output, force, e)) return 0;
 
   Totals totals;
   int skipped = 0;
@@ -238,7 +239,8 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   return skipped;
 }
 
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                     bool force) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 1;
@@ -286,7 +288,7 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
       continue;
     }
     outputs.push_back(std::make_unique<PlainOutput>());
-    if (!outputs.back()->Create(outPath, e)) {
+    if (!outputs.back()->Create(outPath, force, e)) {
       ++failed;
       continue;
     }

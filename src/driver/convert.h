@@ -29,14 +29,18 @@ inline constexpr MessageId kMsgConvertTwoInputs = {
 // a parallel checkpoint directory read in table order) into the plain file
 // output, parsing on a thread of its own when threads > 1. Returns the
 // number of records skipped for lacking a table name.
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+// Without force a file that took the output's name during the conversion
+// is not replaced.
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                  bool force = false);
 
 // Copies the parallel checkpoint directory input into the directory output
 // file by file in listing order, uncompressing ".gz" files (the name loses
 // its suffix) and leaving out ".md5" files, each parsed on a thread of its
 // own when threads > 1. Returns the number of output files that could not
 // be created (1 when the directory itself could not).
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                     bool force = false);
 
 // As above with the default threads, reporting any failure left in the
 // error through the message log.

@@ -1,5 +1,7 @@
 #include "journal/zt_journal_dir.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 #include "journal/journal_messages.h"
@@ -155,6 +157,20 @@ bool ZtJournalDir::Compressed() const {
   return false;
 }
 
+bool ZtJournalDir::OwnRow(const JournalRecord& rec) const {
+  const StrPtr* op = rec.Get(0);
+  if (op && op->Length() && (op->Text()[0] == 'n' || op->Text()[0] == 'N')) return true;  // a note
+  const StrPtr* table = rec.Get(2);
+  if (!table) return false;
+  const StrBuf& own = tableFiles[current]->table;
+  const char* pct = static_cast<const char*>(memchr(own.Text(), '%', own.Length()));
+  const uint32_t key = pct ? static_cast<uint32_t>(pct - own.Text()) : own.Length();
+  auto same = [&](uint32_t n) {
+    return table->Length() == n && strncasecmp(table->Text(), own.Text(), n) == 0;
+  };
+  return same(own.Length()) || same(key);
+}
+
 int ZtJournalDir::SkippedCount() const {
   return doneSkipped + (currentReader ? currentReader->SkippedCount() : 0);
 }
@@ -187,7 +203,12 @@ bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
       currentReader->SetReports(reports);
       if (e->Test()) return false;
     }
-    if (currentReader->ReadRecord(rec, e)) return true;
+    if (currentReader->ReadRecord(rec, e)) {
+      if (OwnRow(*rec)) return true;
+      e->Set(kMsgRowOfOtherTable) << tableFiles[current]->path << currentReader->Line() - 1
+                                  << (rec->Get(2) ? *rec->Get(2) : StrPtr());
+      return false;
+    }
     if (e->Test()) return false;  // the file failed; the rest is not read
     doneSkipped += currentReader->SkippedCount();
     doneBytes += currentReader->BytesRead();

@@ -10,6 +10,12 @@
 // subdirectory) is reported once as a warning and not read, so that no row
 // is read twice and no entry can block the run.
 //
+// A table file holds only rows of its own table (its name without the
+// suffixes, matched without regard to case): a row of another table, as a
+// link to a whole checkpoint would give, is an error naming the file and
+// line, and reading stops there. Links to table files are otherwise read
+// like the files themselves.
+//
 // The reader owns its list of table files and, while a file is being read,
 // that file's object and its ZtJournal; each file is opened when its turn
 // comes and closed once it is exhausted. A directory that cannot be listed,
@@ -66,6 +72,9 @@ class ZtJournalDir : public ZtJournal {
   static int TableGroup(const StrPtr& table);
 
  private:
+  // True for a note or a row of the table of the file being read.
+  bool OwnRow(const JournalRecord& rec) const;
+
   StrBuf directory;
   std::vector<std::unique_ptr<TableFile>> tableFiles;
   int32_t current;

@@ -3,9 +3,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
+
+#include "journal/zt_journal_dir.h"
 
 #include "migrate/output_messages.h"
 #include "support/messages/message_log.h"
+#include "support/text/var_array.h"
 
 namespace {
 
@@ -20,6 +24,7 @@ void CheckpointWriter::Noted(Error* e) {
   notes_->Header()->Format(&line_);
   WriteLine(file_, line_, e);
   headerWritten_ = true;
+  ++notesWritten_;
 }
 
 void CheckpointWriter::Put(const JournalRecord& record, Error* e) {
@@ -32,6 +37,7 @@ void CheckpointWriter::Finish(bool whole, Error* e) {
   if (notes_->HasTemplate() && whole) {
     notes_->Trailer()->Format(&line_);
     WriteLine(file_, line_, e);
+    ++notesWritten_;
   }
   file_->Close(e);
 }
@@ -51,8 +57,9 @@ void JournalPatchWriter::Put(const JournalRecord& record, Error* e) {
 
 void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
 
-TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes)
-    : directory_(directory), notes_(notes) {}
+TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes,
+                                   bool force)
+    : directory_(directory), notes_(notes), force_(force) {}
 
 FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
   if (lastFile_ && table.EqualExact(lastTable_)) return lastFile_;
@@ -71,6 +78,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
   file->SetPerms(FPM_RW);
   file->SetPath(path);
   file->SetAtomicReplace();
+  if (!force_) file->SetKeepExisting();
   Error openError;
   file->Open(FOM_WRITE, &openError);
   if (openError.Test()) {
@@ -86,6 +94,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
   if (notes_->HasTemplate()) {
     notes_->Header(&table)->Format(&line_);
     WriteLine(f, line_, e);
+    ++notesWritten_;
   }
   return f;
 }
@@ -93,8 +102,10 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& table, Error* e) {
 void TableFilesWriter::Put(const JournalRecord& record, Error* e) {
   Error nameError;
   const StrPtr* table = record.Table(&nameError);
-  if (!table || table->Length() < 3 || memcmp(table->Text(), "db.", 3) != 0) return;
-  FileSys* file = TableFile(*table, e);
+  if (!table || table->Length() < 3 || strncasecmp(table->Text(), "db.", 3) != 0) return;
+  lowered_.Set(*table);
+  lowered_.LowerAscii();
+  FileSys* file = TableFile(lowered_, e);
   if (!file) {
     ++dropped_;
     return;
@@ -110,6 +121,7 @@ void TableFilesWriter::Finish(bool whole, Error* e) {
       StrPtr name(table.data(), static_cast<uint32_t>(table.size()));
       notes_->Trailer(&name)->Format(&line_);
       WriteLine(file.get(), line_, e);
+      ++notesWritten_;
     }
     file->Close(e);
   }
@@ -123,5 +135,26 @@ void TableFilesWriter::Commit(Error* e) {
   for (auto& entry : files_) {
     entry.second->Commit(e);
     if (e->GetSeverity() > E_INFO) return;
+  }
+  if (force_) RemoveEarlierTables(e);
+}
+
+void TableFilesWriter::RemoveEarlierTables(Error* e) {
+  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  dir->SetPath(directory_);
+  std::unique_ptr<StrVarArray> names = dir->ScanDir(e);
+  for (int i = 0; names && i < names->Count() && !e->Test(); ++i) {
+    const StrBuf& name = *names->At(i);
+    ::TableFile table;
+    if (!ZtJournalDir::ParseTableFileName(name, &table)) continue;
+    if (!table.compressed && table.part == 0 && name.Length() == table.table.Length() + 4 &&
+        files_.count(std::string(table.table.Text(), table.table.Length())))
+      continue;  // written by this run
+    StrBuf path(directory_);
+    path.AppendChar('/');
+    path.Append(name);
+    std::unique_ptr<FileSys> earlier = FileSys::Create(FST_TEXT);
+    earlier->SetPath(path);
+    earlier->Unlink(e);
   }
 }
