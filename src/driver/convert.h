@@ -24,6 +24,10 @@ inline constexpr MessageId kMsgConvertIncomplete = {
     0x31011cf3, "Conversion into %file% stopped early; nothing was written to it."};
 inline constexpr MessageId kMsgConvertTwoInputs = {
     0x32011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
+inline constexpr MessageId kMsgConvertRowOfOtherTable = {
+    0x32011f51,
+    "%file% record %record% holds a row of table %table%, but a table file of a parallel "
+    "checkpoint holds only rows of its own table; nothing was written."};
 
 // Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
 // a parallel checkpoint directory read in table order) into the plain file

@@ -157,12 +157,15 @@ bool ZtJournalDir::Compressed() const {
   return false;
 }
 
-bool ZtJournalDir::OwnRow(const JournalRecord& rec) const {
+bool ZtJournalDir::RowOfTable(const JournalRecord& rec, const StrPtr& own) {
+  // Only rows (put, delete, replace, verify) name a table in field 2.
   const StrPtr* op = rec.Get(0);
-  if (op && op->Length() && (op->Text()[0] == 'n' || op->Text()[0] == 'N')) return true;  // a note
+  static const char* const kRowOps[] = {"pv", "dv", "rv", "vv"};
+  bool row = false;
+  for (const char* r : kRowOps) row = row || (op && op->EqualExact(r));
+  if (!row) return true;
   const StrPtr* table = rec.Get(2);
   if (!table) return false;
-  const StrBuf& own = tableFiles[current]->table;
   const char* pct = static_cast<const char*>(memchr(own.Text(), '%', own.Length()));
   const uint32_t key = pct ? static_cast<uint32_t>(pct - own.Text()) : own.Length();
   auto same = [&](uint32_t n) {
@@ -204,7 +207,7 @@ bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
       if (e->Test()) return false;
     }
     if (currentReader->ReadRecord(rec, e)) {
-      if (OwnRow(*rec)) return true;
+      if (RowOfTable(*rec, tableFiles[current]->table)) return true;
       e->Set(kMsgRowOfOtherTable) << tableFiles[current]->path << currentReader->Line() - 1
                                   << (rec->Get(2) ? *rec->Get(2) : StrPtr());
       return false;

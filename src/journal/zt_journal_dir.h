@@ -70,10 +70,12 @@ class ZtJournalDir : public ZtJournal {
   static bool TableEntry(const StrPtr& directory, const StrPtr& name, TableFile* f);
   // The read order group of a table name (looked at up to its first "%").
   static int TableGroup(const StrPtr& table);
+  // True for a record that is no row (a note or a marker), or a row of
+  // table (the table name of a table file, matched without regard to case,
+  // whole or up to its "%").
+  static bool RowOfTable(const JournalRecord& rec, const StrPtr& table);
 
  private:
-  // True for a note or a row of the table of the file being read.
-  bool OwnRow(const JournalRecord& rec) const;
 
   StrBuf directory;
   std::vector<std::unique_ptr<TableFile>> tableFiles;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "journal/journal_messages.h"
 #include "journal/zt_journal_dir.h"
 #include "journal_test_util.h"
 #include "test_util.h"
@@ -63,16 +64,16 @@ TEST(ZtJournalDirTest, ParsesTableFileNames) {
 
 TEST(ZtJournalDirTest, ReadsTablesInOrderAcrossFiles) {
   TempDir dir;
-  WriteGzip(dir.File("db.rev.ckp.gz"), Record("db.rev0", "rev0"));
-  WriteFile(dir.File("db.rev#00000002.ckp"), Record("db.rev2", "rev2"));
-  WriteFile(dir.File("db.rev#00000001.ckp"), Record("db.rev1", "rev1"));
-  WriteFile(dir.File("db.config.ckp"), Record("db.config0", "config"));
+  WriteGzip(dir.File("db.rev.ckp.gz"), Record("db.rev", "rev0"));
+  WriteFile(dir.File("db.rev#00000002.ckp"), Record("db.rev", "rev2"));
+  WriteFile(dir.File("db.rev#00000001.ckp"), Record("db.rev", "rev1"));
+  WriteFile(dir.File("db.config.ckp"), Record("db.config", "config"));
   WriteFile(dir.File("db.rev.ckp.md5"), "not a journal\n");
-  WriteFile(dir.File("db.archive.ckp"), Record("db.arch", "archive"));
-  WriteFile(dir.File("db.domain.ckp"), Record("db.dom", "domain"));
-  WriteFile(dir.File("db.depot.ckp"), Record("db.dep", "depot"));
-  WriteFile(dir.File("db.groupx.ckp"), Record("db.gx", "groupx"));
-  WriteFile(dir.File("db.group.ckp"), Record("db.g", "group"));
+  WriteFile(dir.File("db.archive.ckp"), Record("db.archive", "archive"));
+  WriteFile(dir.File("db.domain.ckp"), Record("db.domain", "domain"));
+  WriteFile(dir.File("db.depot.ckp"), Record("db.depot", "depot"));
+  WriteFile(dir.File("db.groupx.ckp"), Record("db.groupx", "groupx"));
+  WriteFile(dir.File("db.group.ckp"), Record("db.group", "group"));
   WriteFile(dir.File("db.counters.ckp"), Counter("a", 1) + "junk line\n" + Counter("b", 2));
   WriteFile(dir.File("README"), "just text\n" + Record("db.readme", "readme"));
   WriteFile(dir.File("db.rev.ckp.bak"), Record("db.rev0", "rev0 again"));
@@ -99,6 +100,30 @@ TEST(ZtJournalDirTest, ReadsTablesInOrderAcrossFiles) {
     total += SizeOf(dir.File(name));
   EXPECT_EQ(reader.Size(), total);
   EXPECT_EQ(reader.FileCount(), 10);
+}
+
+TEST(ZtJournalDirTest, ARowOfAnotherTableStopsTheReadNamingFileAndLine) {
+  TempDir dir;
+  // A row spelt in another case is its table's; markers carry no table.
+  WriteFile(dir.File("db.rev.ckp"), "@pv@ 0 @DB.rev@ \n" + Record("db.rev", "tag"));
+  WriteFile(dir.File("db.link.ckp"), Counter("a", 1) + Record("db.link", "after"));
+  ZtJournalDir reader(dir.path().c_str());
+  Error e;
+  int n = 0;
+  while (reader.GetRecord(&e)) ++n;
+  EXPECT_EQ(n, 0);  // db.link sorts first, and its first row is a counter
+  EXPECT_TRUE(e.Has(kMsgRowOfOtherTable));
+  EXPECT_NE(e.Text().find(dir.File("db.link.ckp") + " line 1 holds a row of table db.counters"),
+            std::string::npos) << e.Text();
+
+  TempDir ok;
+  WriteFile(ok.File("db.rev.ckp"), "@pv@ 0 @DB.rev@ \n" + Record("db.rev", "tag"));
+  ZtJournalDir own(ok.path().c_str());
+  Error none;
+  n = 0;
+  while (own.GetRecord(&none)) ++n;
+  EXPECT_FALSE(none.Test()) << none.Text();
+  EXPECT_EQ(n, 3);
 }
 
 TEST(ZtJournalDirTest, StrayEntriesAreReportedOnceAndNeverRead) {

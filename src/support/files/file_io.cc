@@ -341,7 +341,7 @@ void FileIO::Commit(Error* e) {
     Close(e);
     if (e->GetSeverity() >= E_FAILED) return;
   }
-  int err = keepExisting ? OsRenameNoReplace(path.Text(), finalPath.Text())
+  int err = keepExisting ? OsMoveNoReplace(path.Text(), finalPath.Text())
                          : OsRename(path.Text(), finalPath.Text());
   if (err) {
     // The temporary file stays marked and goes with the object.

@@ -184,16 +184,6 @@ int OsStat(const char* name, OsStatus* st) {
 }
 
 int OsRename(const char* from, const char* to) { return ::rename(from, to) < 0 ? errno : 0; }
-
-int OsRenameNoReplace(const char* from, const char* to) {
-  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without the flag: a hard link is made only where no
-  // name is, then the temporary name goes.
-  if (::link(from, to) < 0) return errno;
-  ::unlink(from);
-  return 0;
-}
 int OsUnlink(const char* name) { return ::unlink(name) < 0 ? errno : 0; }
 int OsMkDir(const char* name) { return ::mkdir(name, 0777) < 0 ? errno : 0; }
 int OsRmDir(const char* name) { return ::rmdir(name) < 0 ? errno : 0; }

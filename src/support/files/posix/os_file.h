@@ -84,8 +84,6 @@ int OsLock(FileHandle* h, int lockType);
 // Returns 0 with exists=false for a missing name.
 int OsStat(const char* name, OsStatus* st);
 int OsRename(const char* from, const char* to);
-// Renames from to to only when no file of that name exists (EEXIST then).
-int OsRenameNoReplace(const char* from, const char* to);
 int OsUnlink(const char* name);
 int OsMkDir(const char* name);
 int OsRmDir(const char* name);
