@@ -18,6 +18,7 @@ complain() { echo "gen_checkpoint_smoke: $*" >&2; fail=1; }
 # verdict is the expected one.
 analyse() {
   local input=$1 expect=$2
+  rm -f map.txt  # each run writes its own map; ztmigrate never replaces one
   "$zt" -c map.txt "$input" > out.txt 2> err.txt
   local status=$?
   if grep -q -e 'skipped' -e 'Skipping' err.txt; then

@@ -43,13 +43,14 @@ class PlainOutput {
 
   // Creates the temporary file; on failure prints the fixed line on
   // standard error and records the reason in e.
-  bool Create(const StrPtr& name, Error* e) {
+  bool Create(const StrPtr& name, bool force, Error* e) {
     path.Set(name);
     file = FileSys::Create(FST_BINARY);
     // "-" is an ordinary file name here, not the standard output.
     file->SetPath(strcmp(name.Text(), "-") == 0 ? StrPtr("./-") : name);
     file->SetPerms(FPM_RW);
     file->SetAtomicReplace();
+    if (!force) file->SetKeepExisting();
     Error openError;
     file->Open(FOM_WRITE, &openError);
     if (!openError.Test()) return true;
@@ -125,15 +126,18 @@ struct Totals {
 // Copies every record of reader into out while the error allows, reading
 // ahead on a second thread when threads > 1. A record without a table name
 // is reported and counted in *skipped (when given). A failed write stops the
-// copy with its message in e. Returns the corrupt records the reader passed
-// over up to the last record copied.
+// copy with its message in e, and so does a row of another table than
+// ownTable (when given: the table of a table file). Returns the corrupt
+// records the reader passed over up to the last record copied.
 int CopyRecords(ZtJournal* input, int threads, PlainOutput* out, Totals* totals, int* skipped,
-                Error* e) {
+                Error* e, const TableFile* ownTable = nullptr) {
   std::unique_ptr<RecordPrefetch> prefetch;
   if (threads > 1) prefetch = std::make_unique<RecordPrefetch>(input);
   ZtJournal* reader = prefetch ? prefetch.get() : input;
   JournalRecord rec;
+  int64_t read = 0;
   while (e->GetSeverity() <= E_INFO && !InterruptSignal() && reader->ReadRecord(&rec, e)) {
+    ++read;
     if (skipped) {
       Error tableErr;
       if (!rec.Table(&tableErr)) {
@@ -141,6 +145,12 @@ int CopyRecords(ZtJournal* input, int threads, PlainOutput* out, Totals* totals,
         ++*skipped;
         continue;
       }
+    }
+    if (ownTable && !ZtJournalDir::RowOfTable(rec, ownTable->table)) {
+      // (Counted in records: a reader ahead on its own thread has no line.)
+      e->Set(kMsgConvertRowOfOtherTable) << ownTable->path << read
+                                         << (rec.Get(2) ? *rec.Get(2) : StrPtr());
+      break;
     }
     rec.AppendFormat(out->Buffer());
     totals->fields += rec.Count();
@@ -168,12 +178,11 @@ std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
 // Copies one table file of a directory into its created output and closes
 // it; returns the records the reader skipped. A failure is reported now and
 // marks the conversion incomplete, and the next file goes on.
-int CopyTable(const StrBuf& inPath, bool compressed, int threads, PlainOutput* out,
-              Totals* totals, Error* e) {
-  std::unique_ptr<FileSys> inFile = MakeInputFile(inPath, compressed);
+int CopyTable(const TableFile& table, int threads, PlainOutput* out, Totals* totals, Error* e) {
+  std::unique_ptr<FileSys> inFile = MakeInputFile(table.path, table.compressed);
   ZtJournal reader(inFile.get());
   Error fileErr;
-  int readerSkipped = CopyRecords(&reader, threads, out, totals, nullptr, &fileErr);
+  int readerSkipped = CopyRecords(&reader, threads, out, totals, nullptr, &fileErr, &table);
   int skipped = 0;
   if (!fileErr.Test() && readerSkipped) {
     skipped = readerSkipped;
@@ -191,7 +200,7 @@ int CopyTable(const StrBuf& inPath, bool compressed, int threads, PlainOutput* o
 
 }  // namespace
 
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e, bool force) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 0;
@@ -217,7 +226,7 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   }
 
   PlainOutput out;
-  if (!out.Create(output, e)) return 0;
+  if (!out.Create(output, force, e)) return 0;
 
   Totals totals;
   int skipped = 0;
@@ -238,7 +247,8 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   return skipped;
 }
 
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e) {
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                     bool force) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 1;
@@ -286,11 +296,11 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
       continue;
     }
     outputs.push_back(std::make_unique<PlainOutput>());
-    if (!outputs.back()->Create(outPath, e)) {
+    if (!outputs.back()->Create(outPath, force, e)) {
       ++failed;
       continue;
     }
-    failed += CopyTable(inPath, compressed, threads, outputs.back().get(), &totals, e);
+    failed += CopyTable(table, threads, outputs.back().get(), &totals, e);
     ++done;
     if (InterruptSignal()) break;
   }

@@ -24,19 +24,27 @@ inline constexpr MessageId kMsgConvertIncomplete = {
     0x31011cf3, "Conversion into %file% stopped early; nothing was written to it."};
 inline constexpr MessageId kMsgConvertTwoInputs = {
     0x32011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
+inline constexpr MessageId kMsgConvertRowOfOtherTable = {
+    0x32011f51,
+    "%file% record %record% holds a row of table %table%, but a table file of a parallel "
+    "checkpoint holds only rows of its own table; nothing was written."};
 
 // Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
 // a parallel checkpoint directory read in table order) into the plain file
 // output, parsing on a thread of its own when threads > 1. Returns the
 // number of records skipped for lacking a table name.
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+// Without force a file that took the output's name during the conversion
+// is not replaced.
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                  bool force = false);
 
 // Copies the parallel checkpoint directory input into the directory output
 // file by file in listing order, uncompressing ".gz" files (the name loses
 // its suffix) and leaving out ".md5" files, each parsed on a thread of its
 // own when threads > 1. Returns the number of output files that could not
 // be created (1 when the directory itself could not).
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                     bool force = false);
 
 // As above with the default threads, reporting any failure left in the
 // error through the message log.

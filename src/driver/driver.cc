@@ -28,20 +28,20 @@
 #include "migrate/rename/archive_undo.h"
 #include "migrate/rename/rename_setup.h"
 
-const char kDriverFlags[] = "Rc:C:hjl:L:n:o:O:P:p:qr:S:st:uv:V";
+const char kDriverFlags[] = "Rc:C:fhjl:L:n:o:O:P:p:qr:S:st:uv:V";
 const LongOption kDriverLongOptions[] = {
     {"help", false},     {"version", false},  {"yes", false},
     {"report", true},    {"dry-run", false},  {"undo", true},
     {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
-    {"verify", false},
-    {"archive-dir", true},
+    {"verify", false},   {"archive-dir", true}, {"force", false},
     {nullptr, false}};
 
 namespace {
 
 const char kAdvancedWarning[] =
     "\nUSING A POLICY AND A TRANSLATION MAP IS AN ADVANCED FEATURE OF ZTMIGRATE.\n"
-    "THE TRANSLATION MAP WILL BE APPLIED FIRST, THEN THE POLICY.\n"
+    "THE POLICY WILL BE APPLIED FIRST, THEN THE TRANSLATION MAP: WHERE BOTH\n"
+    "RE-SPELL A PATH, THE TRANSLATION MAP WINS.\n"
     "USING THIS INCORRECTLY CAN CAUSE SIGNIFICANT AND UNEXPECTED RESULTS TO THE\n"
     "END RESULTING CHECKPOINT AND MAY NOT BE WHAT YOU EXPECT.\n"
     "IT IS HIGHLY ADVISED TO CONTACT ZENTORY SUPPORT WHEN USING THIS MODE.\n\n";
@@ -77,6 +77,8 @@ void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
   DebugPrintf("\nSummary:\n");
   line("records read", m.counters.recordsRead);
   line("records written", m.counters.recordsWritten);
+  line("notes read", m.counters.notesRead);
+  line("notes written", m.counters.notesWritten);
   line("path conflicts", m.counters.conflictLines);
   line("names fixed", m.nameFixes.Count());
   if (renamed) {
@@ -112,14 +114,44 @@ std::unique_ptr<FileSys> CheckpointFile(const char* name) {
 // that name stays as it was until then (and for good when the run fails).
 // "-" is the standard output, and a device, pipe or directory of that name
 // (say /dev/null) is written in place: neither is ever removed or replaced.
-std::unique_ptr<FileSys> FreshOutput(const char* name, int type) {
+// Without force a file that took the name during the run is not replaced.
+std::unique_ptr<FileSys> FreshOutput(const char* name, int type, bool force) {
   std::unique_ptr<FileSys> f = FileSys::Create(type);
   if (!f) f = FileSys::Create(FST_TEXT);
   if (!f) return f;
   f->SetPath(StrPtr(name));
   f->SetPerms(FPM_RW);
   if (strcmp(name, "-") != 0) f->SetAtomicReplace();
+  if (!force) f->SetKeepExisting();
   return f;
+}
+
+// Refuses an output name that is taken: an existing file, unless force
+// allows replacing it, and a symbolic link, which force resolves to the file
+// it points to (*resolved), so that the file is replaced beside itself and
+// the link stays a link. A device or pipe, or a link to one, is written in
+// place and never replaced, so it is not refused.
+bool OutputNameRefused(const char* name, const char* option, bool force, std::string* resolved,
+                       Error* e) {
+  resolved->assign(name);
+  OsStatus st;
+  if (strcmp(name, "-") == 0 || OsStat(name, &st) != 0 || !st.exists) return false;
+  if (st.isLink) {
+    StrBuf target;
+    OsStatus end;
+    bool dangling = OsFollowLinks(name, &target) != 0 || OsStat(target.Text(), &end) != 0 ||
+                    !end.exists;
+    if (!dangling && !end.isRegular && !end.isDir) return false;  // a device or pipe
+    if (!force) {
+      e->Set(kMsgOutputIsLink) << name << option;
+      return true;
+    }
+    resolved->assign(target.Text());
+    return false;
+  }
+  if (!st.isRegular || force) return false;  // a directory, device or pipe; or replaced
+  e->Set(kMsgOutputExists) << name << option;
+  return true;
 }
 
 // True, with the refusal in e, when the directory already holds checkpoint
@@ -310,20 +342,63 @@ int SetVerbosity(const OptionSet& opts, FILE* info) {
 }
 
 // The names a run reads and writes, from the command line.
+// An output named by a symbolic link is written to the file the link points
+// to (with -f), so these are the names to write, kept in the store fields.
 struct RunNames {
   const char* checkpoint = nullptr;
-  const char* out = nullptr;     // -o
-  const char* outDir = nullptr;  // -O
-  const char* report = nullptr;  // --report
+  const char* out = nullptr;       // -o
+  const char* outDir = nullptr;    // -O
+  const char* conflict = nullptr;  // -c
+  const char* report = nullptr;    // --report
   ReportFormat reportFormat = ReportFormat::kNone;
   bool convert = false;  // -s with -o or -O: the standard conversion only
+  bool force = false;    // -f: outputs may replace existing files
+  std::string outStore, outDirStore, conflictStore, reportStore;
 };
+
+// Checks every output name of the run (see OutputNameRefused) and points
+// the names at what is to be written; the undo journal must be new, with or
+// without force.
+bool OutputNamesRefused(const OptionSet& opts, RunNames* n, Error* e) {
+  struct {
+    const char** name;
+    std::string* store;
+    const char* option;
+  } outputs[] = {{&n->out, &n->outStore, "-o"},
+                 {&n->outDir, &n->outDirStore, "-O"},
+                 {&n->conflict, &n->conflictStore, "-c"},
+                 {&n->report, &n->reportStore, "--report"}};
+  for (auto& o : outputs) {
+    if (!*o.name) continue;
+    if (OutputNameRefused(*o.name, o.option, n->force, o.store, e)) return true;
+    *o.name = o.store->c_str();
+  }
+  if (const StrPtr* undoLog = opts.GetLong("undo-log")) {
+    OsStatus st;
+    if (OsStat(undoLog->Text(), &st) == 0 && st.exists) {
+      e->Set(kMsgUndoLogExists) << undoLog->Text();
+      return true;
+    }
+  }
+  return false;
+}
 
 // Refuses before anything is read or written: an output that is an input
 // or another output (by device and inode), and a -O directory that already
 // holds table files. The standard output ("-") and the -O directory's own
 // table files are not names to compare.
 bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
+  if (n.convert && n.outDir) {
+    // The conversion copies table files as they are; a single file has no
+    // tables to copy, and splitting it would need header notes it lacks.
+    std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
+    probe->SetPath(StrPtr(n.checkpoint));
+    int st = probe->Stat();
+    if ((st & FSF_EXISTS) && !(st & FSF_DIRECTORY)) {
+      e->Set(kMsgConvertNeedsDirectory) << n.checkpoint;
+      return true;
+    }
+  }
   if (n.out && !n.outDir) {
     std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
     if (probe) {
@@ -343,22 +418,67 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
   }
   if (n.outDir) files.outputs.push_back(n.outDir);
   else if (n.out && strcmp(n.out, "-") != 0) files.outputs.push_back(n.out);
-  if (!n.convert && Arg(opts, 'c')) files.outputs.push_back(Arg(opts, 'c'));
+  if (!n.convert && n.conflict) files.outputs.push_back(n.conflict);
   if (Arg(opts, 'l')) files.outputs.push_back(Arg(opts, 'l'));
   if (!n.convert && n.report) files.outputs.push_back(n.report);
   if (const StrPtr* undoLog = opts.GetLong("undo-log")) files.outputs.push_back(undoLog->Text());
-  if (FilesClash(files, e)) return true;
-  // A parallel output never mixes two runs: a directory that already holds
-  // checkpoint table files is refused rather than partly overwritten.
-  return n.outDir && DirectoryHoldsTableFiles(n.outDir, e);
+  return FilesClash(files, e);
+}
+
+// -O: creates the directory with its missing parents and locks it for the
+// rest of the run (held by *lock), so that a second run writing into it is
+// refused rather than mixed with this one. Without force a directory that
+// already holds checkpoint table files is refused too; with force they are
+// replaced at the end.
+bool OutputDirectoryRefused(const RunNames& n, std::unique_ptr<FileHandle>* lock, Error* e) {
+  if (!n.outDir) return false;
+  std::unique_ptr<FileSys> maker = FileSys::Create(FST_TEXT);
+  StrBuf marker(n.outDir);
+  marker.Append("/.ztmigrate");
+  maker->SetPath(marker);
+  maker->MkDir(marker, e);
+  if (e->Test()) return true;
+  int err = OsLockDirectory(n.outDir, lock);
+  if (err == EWOULDBLOCK) {
+    e->Set(kMsgOutputDirBusy) << n.outDir;
+    return true;
+  }
+  return !n.force && DirectoryHoldsTableFiles(n.outDir, e);
+}
+
+// Words after the checkpoint and options given twice would be ignored:
+// both are refused, naming them.
+bool CommandLineRefused(const OptionSet& opts, int words, char** word, Error* e) {
+  // --undo takes no checkpoint; --verify reads its two and the options
+  // that may follow them itself.
+  const int allowed = opts.GetLong("undo") ? 0 : 1;
+  if (words > allowed && !opts.GetLong("verify")) {
+    std::string rest;
+    for (int i = allowed; i < words; ++i) rest += std::string(i > allowed ? " " : "") + word[i];
+    e->Set(kMsgWordsAfterCheckpoint) << (allowed ? word[0] : "") << rest;
+    return true;
+  }
+  for (const char* f = kDriverFlags; *f; ++f) {
+    if (*f == ':' || !opts.GetValue(*f, 0, 1)) continue;
+    const char option[] = {'-', *f, 0};
+    e->Set(kMsgOptionTwice) << option;
+    return true;
+  }
+  for (const LongOption* l = kDriverLongOptions; l->name; ++l) {
+    if (strcmp(l->name, "archive-dir") == 0) continue;  // may be given more than once
+    if (!opts.GetLong(l->name, 1)) continue;
+    e->Set(kMsgOptionTwice) << (std::string("--") + l->name);
+    return true;
+  }
+  return false;
 }
 
 // -s: the standard conversion. Its own reports (skipped records, summaries)
 // are made as it goes; what it leaves in e made the output incomplete or
 // unusable, and ends the run with an error rather than a silent success.
 int RunConvert(const RunNames& n, int threads, Error* e) {
-  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), threads, e);
-  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), threads, e);
+  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), threads, e, n.force);
+  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), threads, e, n.force);
   if (int sig = InterruptSignal()) {
     e->Set(kMsgInterrupted) << sig;
     Aborts(e);
@@ -387,15 +507,18 @@ bool RouteLog(const OptionSet& opts, bool quiet, MessageLog* log) {
 
 // --threads: 1 to 64, both cores of a small machine by default (above 1 the
 // checkpoint is parsed on a thread of its own, and a gzip output deflated
-// on that many); false with the usage shown for another value.
-bool ReadThreadsOption(const OptionSet& opts, FILE* info, int* threads) {
+// on that many); false with the refusal in e for anything but plain digits
+// in that range.
+bool ReadThreadsOption(const OptionSet& opts, int* threads, Error* e) {
   if (const StrPtr* t = opts.GetLong("threads")) {
-    char* end = nullptr;
-    long n = strtol(t->Text(), &end, 10);
-    if (t->Length() == 0 || *end != '\0' || n < 1 || n > 64) {
-      fprintf(info, "unknown option --threads %s\n", t->Text());
-      fflush(info);
-      ReportUsage();
+    long n = 0;
+    bool digits = t->Length() > 0 && t->Length() <= 2;
+    for (uint32_t i = 0; digits && i < t->Length(); ++i) {
+      digits = t->Text()[i] >= '0' && t->Text()[i] <= '9';
+      n = n * 10 + (t->Text()[i] - '0');
+    }
+    if (!digits || n < 1 || n > 64) {
+      e->Set(kMsgBadThreads) << *t;
       return false;
     }
     *threads = static_cast<int>(n);
@@ -403,8 +526,7 @@ bool ReadThreadsOption(const OptionSet& opts, FILE* info, int* threads) {
   return true;
 }
 
-// -L, -R, -C, -j and --threads; false (with the usage shown) for an unknown
-// -C or --threads value.
+// -L, -R, -C and -j; false (with the usage shown) for an unknown -C value.
 bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
   if (const char* locale = Arg(opts, 'L')) config->locale = locale;
   if (opts.GetValue('R')) config->mode |= kModeRenameArchives;
@@ -419,7 +541,7 @@ bool ReadModeOptions(const OptionSet& opts, FILE* info, RunConfig* config) {
     }
   }
   if (opts.GetValue('j')) config->mode |= kModeJournalPatch;
-  return ReadThreadsOption(opts, info, &config->threads);
+  return true;
 }
 
 // -p (after the confirmation -t with -p asks for), -n, -r, -S, -u: false
@@ -428,9 +550,15 @@ bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int
   if (const char* n = Arg(opts, 'n')) config->requireVariants = n[0] != 'r';
   *status = 0;
   if (const char* p = Arg(opts, 'p')) {
+    // A refusal or an unknown name ends the run before anything is read,
+    // and not as a success.
+    *status = -1;
     if (Arg(opts, 't') && !opts.GetLong("yes") && !ConfirmAdvancedFeature(stdin, info)) {
       fputs("Exiting ...\n", info);
       fflush(info);
+      Error declined;
+      declined.Set(kMsgDeclined);
+      Aborts(&declined);
       return false;
     }
     config->policyKind = PolicyKindFromName(p);
@@ -440,6 +568,7 @@ bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int
       ReportUsageAfter(&wrong);
       return false;
     }
+    *status = 0;
   }
   if (const char* r = Arg(opts, 'r')) config->serverRoot = r;
   // --archive-dir, repeatable: further places -R may work in.
@@ -485,12 +614,12 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   const bool renames = config.mode & kModeRenameArchives;
 
   std::unique_ptr<FileSys> conflictFile;
-  if (const char* c = Arg(opts, 'c')) conflictFile = FreshOutput(c, FST_TEXT);
+  if (n.conflict) conflictFile = FreshOutput(n.conflict, FST_TEXT, n.force);
   std::unique_ptr<FileSys> outputFile;
-  if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? FST_GZIP : FST_TEXT);
+  if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? FST_GZIP : FST_TEXT, n.force);
   if (outputFile) outputFile->SetThreads(config.threads);
   std::unique_ptr<FileSys> reportFile;
-  if (n.report) reportFile = FreshOutput(n.report, FST_TEXT);
+  if (n.report) reportFile = FreshOutput(n.report, FST_TEXT, n.force);
   const bool writesCheckpoint = outputFile || n.outDir;
 
   Migrator migrator(config, CheckpointFile(n.checkpoint), NamedInput(Arg(opts, 't')),
@@ -542,6 +671,10 @@ int RunDriver(int argc, char** argv) {
   if (Aborts(&e)) return -1;
   int status = 0;
   if (AnswerInformation(opts, &status)) return status;
+  if (CommandLineRefused(opts, words, word, &e)) {
+    Aborts(&e);
+    return -1;
+  }
 
   // With "-o -" the standard output is the checkpoint or the patch: every
   // line the program would print there goes to standard error instead.
@@ -559,6 +692,8 @@ int RunDriver(int argc, char** argv) {
   names.checkpoint = word[0];
   names.out = outArg;
   names.outDir = Arg(opts, 'O');
+  names.conflict = Arg(opts, 'c');
+  names.force = opts.GetValue('f') || opts.GetLong("force");
   names.convert = opts.GetValue('s') && (names.out || names.outDir);
   const StrPtr* reportArg = opts.GetLong("report");
   names.report = reportArg ? reportArg->Text() : nullptr;
@@ -568,13 +703,31 @@ int RunDriver(int argc, char** argv) {
     ReportUsageAfter(&e);
     return -1;
   }
-  if (FilesAreRefused(opts, names, &e)) {
+  // -R renames archives to the spelling of the checkpoint it reads: with a
+  // map or a policy that spelling is the edited one, which must then exist.
+  if (opts.GetValue('R') && !names.out && !names.outDir &&
+      (Arg(opts, 't') || Arg(opts, 'P') || Arg(opts, 'p'))) {
+    e.Set(kMsgRenameNeedsOutput);
     Aborts(&e);
     return -1;
   }
   RunConfig config;
+  config.force = names.force;
+  if (!ReadThreadsOption(opts, &config.threads, &e)) {
+    Aborts(&e);
+    return -1;
+  }
+  if (OutputNamesRefused(opts, &names, &e) || FilesAreRefused(opts, names, &e)) {
+    Aborts(&e);
+    return -1;
+  }
+  // Held until the process ends: the -O directory is this run's alone.
+  std::unique_ptr<FileHandle> outDirLock;
   if (names.convert) {
-    if (!ReadThreadsOption(opts, info, &config.threads)) return 1;
+    if (OutputDirectoryRefused(names, &outDirLock, &e)) {
+      Aborts(&e);
+      return -1;
+    }
     return RunConvert(names, config.threads, &e);
   }
   if (!ReadModeOptions(opts, info, &config)) return 1;
@@ -587,6 +740,11 @@ int RunDriver(int argc, char** argv) {
   }
 
   if (opts.GetLong("verify")) return RunVerifyCommand(opts, config, words, word);
+
+  if (OutputDirectoryRefused(names, &outDirLock, &e)) {
+    Aborts(&e);
+    return -1;
+  }
 
   SetStrCaseMode(CaseFold);
   Timer resourceTimer;

@@ -42,7 +42,7 @@ inline constexpr MessageId kMsgArchivesUnsettled = {
 
 // Usage errors that name the word that was wrong.
 inline constexpr MessageId kMsgUnknownPolicy = {
-    0x10011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
+    0x30011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
 inline constexpr MessageId kMsgReportSuffix = {
     0x30011e81, "Report file '%file%' must end in .json or .csv."};
 
@@ -55,7 +55,7 @@ inline constexpr MessageId kMsgOutputIsMap = {
 inline constexpr MessageId kMsgOutputDirHoldsTables = {
     0x32011e63,
     "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
-    "empty directory. Nothing was written."};
+    "empty directory, or give -f (--force) to replace them. Nothing was written."};
 inline constexpr MessageId kMsgOutputsDiscarded = {
     0x21011e64,
     "No output was written: the run did not complete. Any earlier file of an output's name "
@@ -64,5 +64,41 @@ inline constexpr MessageId kMsgLogFileFailed = {
     0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
 inline constexpr MessageId kMsgOutputsCollide = {
     0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
+
+// Refusals of the command line itself, made before anything is read.
+inline constexpr MessageId kMsgOutputExists = {
+    0x32011f40,
+    "Output %file% (%option%) already exists; nothing was read or written. Name a new file, "
+    "or give -f (--force) to replace it."};
+inline constexpr MessageId kMsgOutputIsLink = {
+    0x32011f41,
+    "Output %file% (%option%) is a symbolic link; nothing was read or written. Name the file "
+    "itself, or give -f (--force) to replace the file it points to (the link stays)."};
+inline constexpr MessageId kMsgUndoLogExists = {
+    0x32011f42,
+    "Undo journal %file% (--undo-log) already exists; it may hold the moves of an earlier "
+    "run and is never replaced. Name a new file; nothing was read or written."};
+inline constexpr MessageId kMsgWordsAfterCheckpoint = {
+    0x30011f43,
+    "Words after the checkpoint %checkpoint% would not be used: %words%. Put every option "
+    "before the checkpoint; nothing was read or written."};
+inline constexpr MessageId kMsgOptionTwice = {
+    0x30011f44,
+    "Option %option% is given more than once; give it once. Nothing was read or written."};
+inline constexpr MessageId kMsgRenameNeedsOutput = {
+    0x30011f45,
+    "write the edited checkpoint in the same run (-o or -O), or run -R on the edited "
+    "checkpoint"};
+inline constexpr MessageId kMsgOutputDirBusy = {
+    0x32011f46,
+    "Output directory %dir% is being written by another run; nothing was read or written."};
+inline constexpr MessageId kMsgConvertNeedsDirectory = {
+    0x30011f47,
+    "-s -O converts a parallel checkpoint directory, and %input% is a single file; use -s -o "
+    "to convert it into one file. Nothing was read or written."};
+inline constexpr MessageId kMsgBadThreads = {
+    0x30011f49, "--threads %value%: give a number from 1 to 64 in plain digits."};
+inline constexpr MessageId kMsgDeclined = {
+    0x30011f4a, "The advanced feature was not confirmed; nothing was read or written."};
 
 #endif  // ZT_DRIVER_DRIVER_MESSAGES_H_

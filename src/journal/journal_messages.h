@@ -40,5 +40,11 @@ inline constexpr MessageId kMsgNotARegularFile = {
     0x21211cf8, "%file% is not a regular file; it is not read"};
 inline constexpr MessageId kMsgDirUnreadable = {
     0x31211cf9, "the parallel checkpoint directory %dir% cannot be read"};
+// A table file of a parallel checkpoint holds only its own table's rows;
+// anything else (say a link to a whole checkpoint) would be read twice.
+inline constexpr MessageId kMsgRowOfOtherTable = {
+    0x31211f50,
+    "%file% line %line% holds a row of table %table%, but a table file of a parallel "
+    "checkpoint holds only rows of its own table; reading stops."};
 
 #endif  // ZT_JOURNAL_JOURNAL_MESSAGES_H_

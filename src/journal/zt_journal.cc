@@ -117,7 +117,8 @@ int ZtJournal::NextToken(StrBuf* out, Error* e) {
       if (n < 0) return kFailure;
       if (n == 0) return tokenState == kBetween ? kEndOfInput : TokenFailure(kMsgPrematureEof, e);
     }
-    if (out->Length() > kMaxRecordBytes) return TokenFailure(kMsgRecordTooLarge, e);
+    if (out->Length() > kMaxRecordBytes || Position() - recordStart > kMaxRecordBytes)
+      return TokenFailure(kMsgRecordTooLarge, e);
     // A token that begins and ends in the buffered bytes goes from one step
     // to the next without coming back here.
     int r = kMore;
@@ -303,6 +304,7 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
     line = 1;
   }
   rec->Reset();
+  recordStart = Position();
   RecordParse p;
   for (;;) {
     StrBuf* arena = rec->Arena();
@@ -394,6 +396,7 @@ int ZtJournal::AddToken(JournalRecord* rec, uint32_t start, RecordParse* p, Erro
 void ZtJournal::RestartAfterCorrupt(JournalRecord* rec, RecordParse* p, Error* e) {
   ReportCorrupt(e);
   rec->Reset();
+  recordStart = Position();
   if (p->restartOp >= 0) {
     rec->AddField(kOpCodes[p->restartOp]);
     p->opIndex = p->restartOp;

@@ -64,7 +64,10 @@ class ZtJournal {
   // The line counter: 1 once the file is open, plus one per newline read.
   int Line() const { return line; }
 
-  // The largest record the reader accepts; beyond it reading stops.
+  // The largest record the reader accepts, counted in bytes of input from
+  // where the record (or the search for the next one) began, blanks and
+  // NULs included, so that an input that never ends a line cannot be read
+  // for ever; beyond it reading stops.
   static const uint32_t kMaxRecordBytes = 1u << 30;
 
  protected:
@@ -132,6 +135,9 @@ class ZtJournal {
   int32_t line;
   int32_t skipped;
   int64_t consumed;  // bytes delivered by the file so far
+  int64_t recordStart = 0;  // the input position where the record began
+  // The input position of the next byte to scan.
+  int64_t Position() const { return consumed - (readEnd - readPos); }
   int64_t records;   // records returned
   bool headerOpen;   // the first record was a checkpoint header note
   bool lastTrailer;  // the last record returned was a trailer note

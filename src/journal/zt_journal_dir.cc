@@ -1,5 +1,7 @@
 #include "journal/zt_journal_dir.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 #include "journal/journal_messages.h"
@@ -155,6 +157,23 @@ bool ZtJournalDir::Compressed() const {
   return false;
 }
 
+bool ZtJournalDir::RowOfTable(const JournalRecord& rec, const StrPtr& own) {
+  // Only rows (put, delete, replace, verify) name a table in field 2.
+  const StrPtr* op = rec.Get(0);
+  static const char* const kRowOps[] = {"pv", "dv", "rv", "vv"};
+  bool row = false;
+  for (const char* r : kRowOps) row = row || (op && op->EqualExact(r));
+  if (!row) return true;
+  const StrPtr* table = rec.Get(2);
+  if (!table) return false;
+  const char* pct = static_cast<const char*>(memchr(own.Text(), '%', own.Length()));
+  const uint32_t key = pct ? static_cast<uint32_t>(pct - own.Text()) : own.Length();
+  auto same = [&](uint32_t n) {
+    return table->Length() == n && strncasecmp(table->Text(), own.Text(), n) == 0;
+  };
+  return same(own.Length()) || same(key);
+}
+
 int ZtJournalDir::SkippedCount() const {
   return doneSkipped + (currentReader ? currentReader->SkippedCount() : 0);
 }
@@ -187,7 +206,12 @@ bool ZtJournalDir::ReadRecord(JournalRecord* rec, Error* e) {
       currentReader->SetReports(reports);
       if (e->Test()) return false;
     }
-    if (currentReader->ReadRecord(rec, e)) return true;
+    if (currentReader->ReadRecord(rec, e)) {
+      if (RowOfTable(*rec, tableFiles[current]->table)) return true;
+      e->Set(kMsgRowOfOtherTable) << tableFiles[current]->path << currentReader->Line() - 1
+                                  << (rec->Get(2) ? *rec->Get(2) : StrPtr());
+      return false;
+    }
     if (e->Test()) return false;  // the file failed; the rest is not read
     doneSkipped += currentReader->SkippedCount();
     doneBytes += currentReader->BytesRead();

@@ -10,6 +10,12 @@
 // subdirectory) is reported once as a warning and not read, so that no row
 // is read twice and no entry can block the run.
 //
+// A table file holds only rows of its own table (its name without the
+// suffixes, matched without regard to case): a row of another table, as a
+// link to a whole checkpoint would give, is an error naming the file and
+// line, and reading stops there. Links to table files are otherwise read
+// like the files themselves.
+//
 // The reader owns its list of table files and, while a file is being read,
 // that file's object and its ZtJournal; each file is opened when its turn
 // comes and closed once it is exhausted. A directory that cannot be listed,
@@ -64,8 +70,13 @@ class ZtJournalDir : public ZtJournal {
   static bool TableEntry(const StrPtr& directory, const StrPtr& name, TableFile* f);
   // The read order group of a table name (looked at up to its first "%").
   static int TableGroup(const StrPtr& table);
+  // True for a record that is no row (a note or a marker), or a row of
+  // table (the table name of a table file, matched without regard to case,
+  // whole or up to its "%").
+  static bool RowOfTable(const JournalRecord& rec, const StrPtr& table);
 
  private:
+
   StrBuf directory;
   std::vector<std::unique_ptr<TableFile>> tableFiles;
   int32_t current;

@@ -49,6 +49,29 @@ const char* const TranslationMap::kTrailer =
 
 namespace {
 
+// The bad lines of a map, the first kShown of them named.
+struct BadLines {
+  static const int kShown = 20;
+  int count = 0;
+  StrBuf text;
+  void Add(int line, const char* why) {
+    if (++count > kShown) return;
+    text.Append("\tline ");
+    text.AppendInt(line);
+    text.Append(": ");
+    text.Append(why);
+    text.Append("\n");
+  }
+  void Refuse(const StrPtr& file, Error* e) {
+    if (count > kShown) {
+      text.Append("\t... and ");
+      text.AppendInt(count - kShown);
+      text.Append(" more\n");
+    }
+    e->Set(kMsgMapRefused) << file << count << text;
+  }
+};
+
 // White space in the "C" sense, whatever locale is installed.
 inline bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -111,6 +134,7 @@ int TranslationMap::ParseMapLine(const StrPtr& line, StrBuf* left, StrBuf* right
     }
   }
 reject:
+  rejectReason = desc;
   e->Set(kMsgIgnoredBadMapping) << lineNumber << desc;
   return 0;
 }
@@ -121,6 +145,7 @@ void TranslationMap::Load(FileSys* file, Error* e) {
   DebugPrintf("loading map file %s size %llu bytes...\n", file->Name().Text(),
               static_cast<unsigned long long>(file->GetSize()));
 
+  BadLines bad;
   if (e->GetSeverity() < E_FAILED) {
     StrBuf line, left, right;
     for (;;) {
@@ -138,8 +163,9 @@ void TranslationMap::Load(FileSys* file, Error* e) {
       int kind = ParseMapLine(line, &left, &right, e);
       if (kind == 1) {
         if (requireVariants && CompareFold(left, right) != 0) {
-          e->Set(kMsgBadMappingVariant) << lineNumber;
-          break;  // this line is not kept
+          bad.Add(lineNumber, "the right hand side must be a variant of the left hand side");
+          lines.Append(line);
+          continue;
         }
         ViewMap* map = GetMap(left);
         if (map->Insert(left, right, IncludeMapping)) {
@@ -152,19 +178,18 @@ void TranslationMap::Load(FileSys* file, Error* e) {
           l.Parse(left);
           r.Parse(right);
           const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
-          Error warning;
-          warning.Set(kMsgIgnoredBadMapping) << lineNumber << (why ? why : "Bad mapping");
-          GetMessageLog()->Report(&warning);
+          bad.Add(lineNumber, why ? why : "Bad mapping");
         }
       } else if (kind == 0) {
         if (e->GetSeverity() != E_WARN) break;
-        GetMessageLog()->Report(e);
+        bad.Add(lineNumber, rejectReason);
         e->Clear();
       }
       lines.Append(line);
       if (e->GetSeverity() >= E_FAILED) break;
     }
   }
+  if (bad.count && e->GetSeverity() < E_FAILED) bad.Refuse(file->Name(), e);
 
   if (e->GetSeverity() < E_FAILED) {
     time_t start = time(nullptr);

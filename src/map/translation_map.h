@@ -127,6 +127,7 @@ class TranslationMap {
   bool requireVariants;
   bool loaded = false;
   int mappingCount = 0;
+  const char* rejectReason = "";  // why ParseMapLine last rejected a line
   // Scratch buffers reused by every lookup.
   StrBuf key;
   StrBuf base;

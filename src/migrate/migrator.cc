@@ -85,7 +85,7 @@ Migrator::~Migrator() {
 void Migrator::SetOutputDirectory(const StrPtr& directory, Error* e) {
   outputDirectory.Set(directory);
   scanOnly = false;
-  auto writer = std::make_unique<TableFilesWriter>(directory, &notes);
+  auto writer = std::make_unique<TableFilesWriter>(directory, &notes, config.force);
   std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
   if (marker) {
     marker->SetPath(directory);

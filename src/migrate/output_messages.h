@@ -9,4 +9,10 @@
 inline constexpr MessageId kMsgTableRecordsLost = {
     0x32011e60, "%count% records could not be written to the parallel checkpoint %directory%."};
 
+// An output that does not hold every record read is never given its name.
+inline constexpr MessageId kMsgRecordsUnaccounted = {
+    0x32011f48,
+    "Records read %read%, records written %written% to %output%: an output must hold every "
+    "record read, so none was written."};
+
 #endif  // ZT_MIGRATE_OUTPUT_MESSAGES_H_

@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "journal/zt_journal_dir.h"
+
 #include "migrate/output_messages.h"
 #include "support/files/path_sys.h"
 #include "support/messages/message_log.h"
+#include "support/text/var_array.h"
 
 namespace {
 
@@ -23,6 +26,7 @@ void CheckpointWriter::Noted(Error* e) {
   notes_->Header()->Format(&line_);
   WriteLine(file_, line_, e);
   headerWritten_ = true;
+  ++notesWritten_;
 }
 
 void CheckpointWriter::Put(const JournalRecord& record, Error* e) {
@@ -35,6 +39,7 @@ void CheckpointWriter::Finish(bool whole, Error* e) {
   if (notes_->HasTemplate() && whole) {
     notes_->Trailer()->Format(&line_);
     WriteLine(file_, line_, e);
+    ++notesWritten_;
   }
   file_->Close(e);
 }
@@ -54,8 +59,9 @@ void JournalPatchWriter::Put(const JournalRecord& record, Error* e) {
 
 void JournalPatchWriter::Finish(bool, Error* e) { file_->Close(e); }
 
-TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes)
-    : directory_(directory), notes_(notes) {}
+TableFilesWriter::TableFilesWriter(const StrPtr& directory, const OutputNotes* notes,
+                                   bool force)
+    : directory_(directory), notes_(notes), force_(force) {}
 
 FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
   if (lastFile_ && spelt.EqualExact(lastTable_)) return lastFile_;
@@ -78,6 +84,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
   file->SetPerms(FPM_RW);
   file->SetPath(path);
   file->SetAtomicReplace();
+  if (!force_) file->SetKeepExisting();
   Error openError;
   file->Open(FOM_WRITE, &openError);
   if (openError.Test()) {
@@ -93,6 +100,7 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
   if (notes_->HasTemplate()) {
     notes_->Header(&table)->Format(&line_);
     WriteLine(f, line_, e);
+    ++notesWritten_;
   }
   return f;
 }
@@ -117,6 +125,7 @@ void TableFilesWriter::Finish(bool whole, Error* e) {
       StrPtr name(table.data(), static_cast<uint32_t>(table.size()));
       notes_->Trailer(&name)->Format(&line_);
       WriteLine(file.get(), line_, e);
+      ++notesWritten_;
     }
     file->Close(e);
   }
@@ -152,4 +161,25 @@ void TableFilesWriter::Commit(Error* e) {
     return;
   }
   committed_ = true;
+  if (force_) RemoveEarlierTables(e);
+}
+
+void TableFilesWriter::RemoveEarlierTables(Error* e) {
+  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  dir->SetPath(directory_);
+  std::unique_ptr<StrVarArray> names = dir->ScanDir(e);
+  for (int i = 0; names && i < names->Count() && !e->Test(); ++i) {
+    const StrBuf& name = *names->At(i);
+    ::TableFile table;
+    if (!ZtJournalDir::ParseTableFileName(name, &table)) continue;
+    if (!table.compressed && table.part == 0 && name.Length() == table.table.Length() + 4 &&
+        files_.count(std::string(table.table.Text(), table.table.Length())))
+      continue;  // written by this run
+    StrBuf path(directory_);
+    path.AppendChar('/');
+    path.Append(name);
+    std::unique_ptr<FileSys> earlier = FileSys::Create(FST_TEXT);
+    earlier->SetPath(path);
+    earlier->Unlink(e);
+  }
 }

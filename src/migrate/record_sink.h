@@ -35,11 +35,18 @@ class RecordSink {
   // Gives every closed file its name; stops at the first failure.
   virtual void Commit(Error* e) = 0;
 
-  // Records written so far.
+  // Data records written so far.
   int64_t Written() const { return written_; }
+  // Header and trailer notes written so far.
+  int64_t NotesWritten() const { return notesWritten_; }
+  // True when the output holds every data record read (all but a patch).
+  virtual bool HoldsEveryRecord() const { return true; }
+  // The output's name, for messages.
+  virtual StrPtr Name() const = 0;
 
  protected:
   int64_t written_ = 0;
+  int64_t notesWritten_ = 0;
   StrBuf line_;  // the output line being written
 };
 
@@ -52,6 +59,7 @@ class CheckpointWriter : public RecordSink {
   void Put(const JournalRecord& record, Error* e) override;
   void Finish(bool whole, Error* e) override;
   void Commit(Error* e) override { file_->Commit(e); }
+  StrPtr Name() const override { return file_->FinalPath(); }
 
  private:
   FileSys* file_;
@@ -68,6 +76,8 @@ class JournalPatchWriter : public RecordSink {
   void Put(const JournalRecord& record, Error* e) override;
   void Finish(bool whole, Error* e) override;
   void Commit(Error* e) override { file_->Commit(e); }
+  bool HoldsEveryRecord() const override { return false; }
+  StrPtr Name() const override { return file_->FinalPath(); }
 
  private:
   FileSys* file_;
@@ -77,10 +87,13 @@ class JournalPatchWriter : public RecordSink {
 // -O: one "<table>.ckp" per db.* table, made at its first record, each with
 // its own header and trailer, under a temporary name until Commit (so a
 // table file can never be the input being read: the directory was refused
-// before the run if it held table files).
+// before the run if it held table files). Table names are matched without
+// regard to case: a "DB.rev" row goes to db.rev.ckp. With force the table
+// files of an earlier run are replaced, and those this run did not write
+// are removed once its own are in place.
 class TableFilesWriter : public RecordSink {
  public:
-  TableFilesWriter(const StrPtr& directory, const OutputNotes* notes);
+  TableFilesWriter(const StrPtr& directory, const OutputNotes* notes, bool force);
   // Removes the directory again when this run made it and did not commit.
   ~TableFilesWriter() override;
   void Put(const JournalRecord& record, Error* e) override;
@@ -91,14 +104,20 @@ class TableFilesWriter : public RecordSink {
   void Commit(Error* e) override;
   // The directory did not exist before this run.
   void MadeDirectory() { madeDirectory_ = true; }
+  StrPtr Name() const override { return directory_; }
 
  private:
   // The open file of a table, made with its header; null when it could not
   // be made (reported on standard error and counted).
   FileSys* TableFile(const StrPtr& table, Error* e);
 
+  // With force: removes the directory's table files that this run did not
+  // write.
+  void RemoveEarlierTables(Error* e);
+
   StrBuf directory_;
   const OutputNotes* notes_;
+  bool force_;
   std::map<std::string, std::unique_ptr<FileSys>> files_;
   // The table of the previous record and its file: records come in runs of
   // one table, so most records need no map lookup.

@@ -27,6 +27,9 @@ struct RunConfig {
   // --threads: above 1 the checkpoint is parsed on a thread of its own,
   // and a .gz output is deflated on this many.
   int threads = 2;
+  // -f: outputs may replace existing files (a link's target, written
+  // beside it), and -O the table files of an earlier run.
+  bool force = false;
 };
 
 #endif  // ZT_MIGRATE_RUN_CONFIG_H_

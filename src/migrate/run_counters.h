@@ -6,8 +6,10 @@
 #include <cstdint>
 
 struct RunCounters {
-  int64_t recordsRead = 0;           // records read by the scan, notes included
-  int64_t recordsWritten = 0;        // records written to the outputs
+  int64_t recordsRead = 0;           // data records read by the scan
+  int64_t recordsWritten = 0;        // data records written to the outputs
+  int64_t notesRead = 0;             // journal notes read by the scan
+  int64_t notesWritten = 0;          // header and trailer notes written
   int32_t skippedRecords = 0;        // corrupt records the reader skipped
   int32_t minorInconsistencies = 0;  // names fixed to the spelling of their definition
   int32_t conflictsRemain = 0;       // set with the conflict map

@@ -13,6 +13,7 @@
 #include "map/translation_map.h"
 #include "migrate/catalogue.h"
 #include "migrate/migrator.h"
+#include "migrate/output_messages.h"
 #include "migrate/progress.h"
 #include "migrate/rename/archive_renamer.h"
 #include "support/files/files_messages.h"
@@ -132,9 +133,11 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
     return false;
   }
   counters.skippedRecords = pace->source->SkippedCount();
-  int64_t n = ++counters.recordsRead;
+  const bool note = IsNote(*record);
+  ++(note ? counters.notesRead : counters.recordsRead);
+  int64_t n = counters.recordsRead + counters.notesRead;
   pace->progress.Record(n);
-  if (IsNote(*record)) {
+  if (note) {
     ProcessNote(record, e);
     return e->GetSeverity() <= E_INFO;
   }
@@ -160,6 +163,14 @@ void Migrator::EndScan(Error* e) {
   if (sink) {
     sink->Finish(!e->Test(), e);
     counters.recordsWritten = sink->Written();
+    counters.notesWritten = sink->NotesWritten();
+    // A journal patch holds only the changed rows; every other output holds
+    // each record read.
+    if (sink->HoldsEveryRecord() && !e->Test() &&
+        counters.recordsWritten != counters.recordsRead) {
+      e->Set(kMsgRecordsUnaccounted) << counters.recordsRead << counters.recordsWritten
+                                     << sink->Name();
+    }
   }
   if (renamer) {
     counters.lostData += renamer->lostData;

@@ -112,8 +112,8 @@ TEST(ConvertTest, CompressedInputIsDecompressed) {
 TEST(ConvertTest, ParallelDirectoryBecomesOneFileInTableOrder) {
   TempDir dir;
   mkdir(dir.File("in").c_str(), 0777);
-  WriteFile(dir.File("in/db.rev.ckp"), "@pv@ 0 @db.xrev@ \n");
-  WriteGzip(dir.File("in/db.domain.ckp.gz"), "@pv@ 0 @db.xdomain@ \n");
+  WriteFile(dir.File("in/db.xrev.ckp"), "@pv@ 0 @db.xrev@ \n");
+  WriteGzip(dir.File("in/db.xdomain.ckp.gz"), "@pv@ 0 @db.xdomain@ \n");
   WriteFile(dir.File("in/db.config.ckp"), "@pv@ 0 @db.config@ \n");
   WriteFile(dir.File("in/db.config.ckp.md5"), "ABC\n");
   Outcome r = ToFile(dir.File("in"), dir.File("one.ckp"));
@@ -126,15 +126,16 @@ TEST(ConvertTest, ParallelDirectoryBecomesOneFileInTableOrder) {
 TEST(ConvertTest, DirectoryIsCopiedFileByFile) {
   TempDir dir;
   mkdir(dir.File("in").c_str(), 0777);
-  WriteFile(dir.File("in/db.rev.ckp"), "pv 1 db.counters a 1\n");
-  WriteGzip(dir.File("in/db.have.ckp.gz"), "@pv@ 1 @db.counters@ @b@ 2 \n");
-  WriteFile(dir.File("in/db.have.ckp.md5"), "ABC\n");
+  WriteFile(dir.File("in/db.counters.ckp"), "pv 1 db.counters a 1\n");
+  WriteGzip(dir.File("in/db.counters#00000001.ckp.gz"), "@pv@ 1 @db.counters@ @b@ 2 \n");
+  WriteFile(dir.File("in/db.counters#00000001.ckp.md5"), "ABC\n");
   Outcome r = ToDirectory(dir.File("in"), dir.File("out/deeper"));
   EXPECT_FALSE(r.failed) << r.error;
   EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(ReadFile(dir.File("out/deeper/db.rev.ckp")), "@pv@ 1 @db.counters@ @a@ 1 \n");
-  EXPECT_EQ(ReadFile(dir.File("out/deeper/db.have.ckp")), "@pv@ 1 @db.counters@ @b@ 2 \n");
-  EXPECT_FALSE(FileExists(dir.File("out/deeper/db.have.ckp.md5")));
+  EXPECT_EQ(ReadFile(dir.File("out/deeper/db.counters.ckp")), "@pv@ 1 @db.counters@ @a@ 1 \n");
+  EXPECT_EQ(ReadFile(dir.File("out/deeper/db.counters#00000001.ckp")),
+            "@pv@ 1 @db.counters@ @b@ 2 \n");
+  EXPECT_FALSE(FileExists(dir.File("out/deeper/db.counters#00000001.ckp.md5")));
   EXPECT_FALSE(FileExists(dir.File("out/deeper/.ztmigrate")));
   EXPECT_EQ(r.stderrText, "Skipped 0 records, Copied 2 records, 10 fields total into 2 files\n");
 
@@ -158,9 +159,9 @@ TEST(ConvertTest, DirectoryCopyGoesOnPastABadFileButWritesNothing) {
   mkdir(dir.File("in").c_str(), 0777);
   mkdir(dir.File("out").c_str(), 0777);
   mkdir(dir.File("out/db.a.ckp").c_str(), 0777);  // cannot be created as a file
-  WriteFile(dir.File("in/db.a.ckp"), "@pv@ 0 @db.xa@ \n");
-  WriteFile(dir.File("in/db.b.ckp"), "@pv@ 0 @db.xb@ \n@pv@ 0 @db.xb@ @x@y \n");
-  WriteFile(dir.File("in/db.c.ckp"), "@pv@ 0 @db.xc@ \n");
+  WriteFile(dir.File("in/db.a.ckp"), "@pv@ 0 @db.a@ \n");
+  WriteFile(dir.File("in/db.b.ckp"), "@pv@ 0 @db.b@ \n@pv@ 0 @db.b@ @x@y \n");
+  WriteFile(dir.File("in/db.c.ckp"), "@pv@ 0 @db.c@ \n");
   Outcome r = ToDirectory(dir.File("in"), dir.File("out"));
   EXPECT_EQ(r.result, 1);
   EXPECT_TRUE(r.failed);
@@ -171,6 +172,19 @@ TEST(ConvertTest, DirectoryCopyGoesOnPastABadFileButWritesNothing) {
             std::string::npos);
   // The directory's files appear together or not at all.
   EXPECT_EQ(ListDir(dir.File("out")), std::vector<std::string>{"db.a.ckp"});
+}
+
+TEST(ConvertTest, DirectoryCopyStopsAtARowOfAnotherTable) {
+  TempDir dir;
+  mkdir(dir.File("in").c_str(), 0777);
+  WriteFile(dir.File("in/db.a.ckp"), "@pv@ 0 @DB.A@ \n");  // its own table, another case
+  WriteFile(dir.File("whole.ckp"), "@pv@ 1 @db.counters@ @a@ 1 \n");
+  ASSERT_EQ(symlink(dir.File("whole.ckp").c_str(), dir.File("in/db.link.ckp").c_str()), 0);
+  Outcome r = ToDirectory(dir.File("in"), dir.File("out"));
+  EXPECT_TRUE(r.failed);
+  EXPECT_NE(r.stderrText.find(dir.File("in/db.link.ckp") + " record 1 holds a row of table db.counters"),
+            std::string::npos) << r.stderrText;
+  EXPECT_TRUE(ListDir(dir.File("out")).empty());
 }
 
 TEST(ConvertTest, OutputOverTheInputIsRefusedBeforeWriting) {

@@ -103,12 +103,20 @@ TEST(DriverTest, OutputOverInputLeavesInputAlone) {
   const std::string content = "@pv@ 1 @db.nameval@ @change@ @42@ \n";
   testutil::WriteFile(ckp, content);
   for (const char* opt : {"-o", "-O"}) {
+    // Even -f never lets an output replace the input.
     FdCapture err(2);
-    int status = RunWith({"ztmigrate", opt, ckp, ckp});
+    int status = RunWith({"ztmigrate", "-f", opt, ckp, ckp});
     std::string text = err.Text();
     EXPECT_EQ(status, -1) << opt;
     EXPECT_NE(text.find("is the input checkpoint"), std::string::npos) << text;
     EXPECT_EQ(testutil::ReadFile(ckp), content) << opt;
+  }
+  {
+    // Without -f the existing file is refused first.
+    FdCapture err(2);
+    EXPECT_EQ(RunWith({"ztmigrate", "-o", ckp, ckp}), -1);
+    EXPECT_NE(err.Text().find("(-o) already exists"), std::string::npos);
+    EXPECT_EQ(testutil::ReadFile(ckp), content);
   }
   // A parallel checkpoint directory given as its own -O target.
   std::string pdir = dir.File("pdir");

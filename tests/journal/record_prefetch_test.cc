@@ -179,8 +179,8 @@ TEST(RecordPrefetchTest, ParallelDirectoryWithAFailingTableFile) {
   for (int i = 0; i < 700; ++i)
     counters += Counter(i) + (i % 50 ? "" : "@pv@ 1 @db.counters@ @short@\n");
   WriteFile(dir.File("db.counters.ckp"), counters + kTrailer);
-  WriteFile(dir.File("db.domain.ckp"), std::string(kHeader) + Counter(1));
-  WriteFile(dir.File("db.rev.ckp"), std::string(kHeader) + Counter(2) + kTrailer);
+  WriteFile(dir.File("db.counters#00000001.ckp"), std::string(kHeader) + Counter(1));
+  WriteFile(dir.File("db.counters#00000002.ckp"), std::string(kHeader) + Counter(2) + kTrailer);
   Trace alone, ahead;
   {
     ZtJournalDir source(StrPtr(dir.path().c_str()));
@@ -192,7 +192,7 @@ TEST(RecordPrefetchTest, ParallelDirectoryWithAFailingTableFile) {
   }
   ExpectSameTrace(alone, ahead);
   ASSERT_EQ(ahead.steps.size(), 705u);
-  EXPECT_NE(ahead.steps.back().error.find("db.domain.ckp is truncated"), std::string::npos);
+  EXPECT_NE(ahead.steps.back().error.find("db.counters#00000001.ckp is truncated"), std::string::npos);
   EXPECT_EQ(ahead.reports.size(), 14u);
 }
 

@@ -133,32 +133,29 @@ TEST_F(MapFileTest, CommentsOnlyMapKeepsItsLinesForTheConflictMap) {
   EXPECT_NE(std::string(TranslationMap::kHeader).find("#    subdirectories \n"), std::string::npos);
 }
 
-TEST_F(MapFileTest, BadLinesAreReportedKeptAndSkipped) {
+TEST_F(MapFileTest, BadLinesRefuseTheWholeMapNamingEachLine) {
   TranslationMap map(true);
   Error e;
   Load(&map, "//depot/a //depot/A\n   \n-//depot/b //depot/b\n//depot/c //depot/C", &e);
-  EXPECT_FALSE(e.Test()) << e.Text();
-  EXPECT_EQ(map.MappingCount(), 2);
-  EXPECT_EQ(map.Lines().Count(), 4);
-  EXPECT_NE(output.find("Ignored bad mapping on line 2 of translation map:\n\tIncomplete mapping."), std::string::npos)
-      << output;
-  EXPECT_NE(output.find("line 3 of translation map:\n\tBad character at start of line."), std::string::npos);
-  EXPECT_NE(output.find("loading map file "), std::string::npos);
-  EXPECT_NE(output.find("Disambiguating Paths for: depot/a\n    map has 1 entries.elapsed time "),
-            std::string::npos) << output;
-  EXPECT_EQ(Tr(&map, "//depot/c"), "//depot/C");  // last line without terminator
-  EXPECT_EQ(Written(&map), std::string("//depot/a //depot/A\n   \n-//depot/b //depot/b\n//depot/c //depot/C\n") +
-                               TranslationMap::kTrailer);
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_TRUE(e.Has(kMsgMapRefused));
+  const std::string text = e.Text();
+  EXPECT_NE(text.find("2 of its lines cannot be used"), std::string::npos) << text;
+  EXPECT_NE(text.find("\tline 2: Incomplete mapping. Are all quotes properly terminated?\n"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("\tline 3: Bad character at start of line\n"), std::string::npos) << text;
+  EXPECT_EQ(output.find("Ignored bad mapping"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Disambiguating"), std::string::npos) << output;
 }
 
-TEST_F(MapFileTest, NonVariantStopsTheLoadOnlyWhenVariantsAreRequired) {
+TEST_F(MapFileTest, NonVariantIsABadLineOnlyWhenVariantsAreRequired) {
   TranslationMap strict(true);
   Error e;
   Load(&strict, "//depot/x //depot/X\n//depot/a //depot/b\n//depot/y //depot/Y\n", &e);
   EXPECT_EQ(e.GetSeverity(), E_FAILED);
-  EXPECT_TRUE(e.Has(kMsgBadMappingVariant));
-  EXPECT_NE(e.Text().find("Bad mapping on line 2 of translation map"), std::string::npos);
-  EXPECT_EQ(strict.Lines().Count(), 1);  // the offending line is not kept
+  EXPECT_NE(e.Text().find("1 of its lines cannot be used"), std::string::npos) << e.Text();
+  EXPECT_NE(e.Text().find("\tline 2: the right hand side must be a variant of the left hand side"),
+            std::string::npos) << e.Text();
   EXPECT_EQ(output.find("Disambiguating"), std::string::npos);
 
   TranslationMap loose(false);
@@ -173,12 +170,21 @@ TEST_F(MapFileTest, PatternsBeyondTheWildcardLimitsAreBadLines) {
   Error e;
   std::string stars = "//depot/x/" + std::string(11, '*');
   Load(&map, stars + " " + stars + "\n//depot/y/* //depot/y/%%1\n//depot/z/... //Depot/Z/...\n", &e);
-  EXPECT_FALSE(e.Test());
-  EXPECT_EQ(map.MappingCount(), 1);
-  EXPECT_EQ(map.Lines().Count(), 3);
-  EXPECT_NE(output.find("line 1 of translation map:\n\tToo many wildcards"), std::string::npos) << output;
-  EXPECT_NE(output.find("line 2 of translation map:\n\tRight hand side uses a wildcard"), std::string::npos);
-  EXPECT_EQ(Tr(&map, "//depot/z/q"), "//Depot/Z/q");
+  EXPECT_EQ(e.GetSeverity(), E_FAILED);
+  EXPECT_NE(e.Text().find("\tline 1: Too many wildcards"), std::string::npos) << e.Text();
+  EXPECT_NE(e.Text().find("\tline 2: Right hand side uses a wildcard"), std::string::npos);
+}
+
+TEST_F(MapFileTest, ARefusalNamesTheFirstTwentyBadLinesThenACount) {
+  TranslationMap map(true);
+  Error e;
+  std::string text;
+  for (int i = 0; i < 25; ++i) text += "+//depot/x //depot/x\n";
+  Load(&map, text, &e);
+  EXPECT_NE(e.Text().find("25 of its lines cannot be used"), std::string::npos);
+  EXPECT_NE(e.Text().find("\tline 20: "), std::string::npos);
+  EXPECT_EQ(e.Text().find("\tline 21: "), std::string::npos);
+  EXPECT_NE(e.Text().find("\t... and 5 more\n"), std::string::npos) << e.Text();
 }
 
 TEST_F(MapFileTest, PartitionKeys) {

@@ -122,7 +122,7 @@ TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
   EXPECT_TRUE(m.HasOutputs());
   EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/.ztmigrate")));
 
-  TableFilesWriter w(StrPtr(dir.File("out/sub").c_str()), &notes);
+  TableFilesWriter w(StrPtr(dir.File("out/sub").c_str()), &notes, false);
   auto a = Record({"pv", "1", "db.counters", "change", "42"});
   auto other = Record({"pv", "1", "xx.counters", "change", "42"});
   auto b = Record({"pv", "1", "db.counters", "journal", "3"});
@@ -159,7 +159,7 @@ TEST_F(OutputTest, ParallelOutputTakesEverySpellingOfATableIntoItsFile) {
 
 TEST_F(OutputTest, UncreatableTableFileIsAnErrorAtTheEnd) {
   ASSERT_EQ(mkdir(dir.File("db.rev.ckp").c_str(), 0700), 0);
-  TableFilesWriter w(StrPtr(dir.path().c_str()), &notes);
+  TableFilesWriter w(StrPtr(dir.path().c_str()), &notes, false);
   auto rec = Record({"pv", "1", "db.rev", "x"});
   testing::internal::CaptureStderr();
   w.Put(*rec, &e);

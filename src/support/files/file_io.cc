@@ -341,7 +341,8 @@ void FileIO::Commit(Error* e) {
     Close(e);
     if (e->GetSeverity() >= E_FAILED) return;
   }
-  int err = OsRename(path.Text(), finalPath.Text());
+  int err = keepExisting ? OsMoveNoReplace(path.Text(), finalPath.Text())
+                         : OsRename(path.Text(), finalPath.Text());
   if (err) {
     // The temporary file stays marked and goes with the object.
     StrBuf arg(path);

@@ -207,6 +207,9 @@ class FileSys {
   // standard output and an existing device, pipe or directory are written
   // in place.
   void SetAtomicReplace() { atomicReplace = true; }
+  // Makes Commit fail, leaving the other file alone, when a file has taken
+  // the name since the run began (an output written without --force).
+  void SetKeepExisting() { keepExisting = true; }
   // Gives a completely written atomic file its name (closing it first); a
   // no-op for a file written in place or already committed.
   virtual void Commit(Error* e) { (void)e; }
@@ -262,6 +265,7 @@ class FileSys {
   // interrupt watcher's list the name to remove.
   bool deleteOnClose;
   bool atomicReplace;
+  bool keepExisting = false;  // Commit never replaces a file of the name
   StrBuf finalPath;  // the name an atomic file takes at Commit
   bool keepCwd;
   StrBuf stopDir;

@@ -462,6 +462,35 @@ TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
   EXPECT_FALSE(e.Test());
 }
 
+TEST_F(FileSysTest, AWriteThatKeepsExistingFilesNeverReplacesOneThatTookTheName) {
+  std::string name = dir.File("out.ckp");
+  auto f = Named(FST_TEXT, name);
+  f->SetAtomicReplace();
+  f->SetKeepExisting();
+  Error e;
+  f->Open(FOM_WRITE, &e);
+  f->Write("ours\n", 5, &e);
+  // Another run gives the name its file while this one writes.
+  testutil::WriteFile(name, "theirs\n");
+  f->Commit(&e);
+  EXPECT_TRUE(e.Test());
+  EXPECT_TRUE(f->AwaitsCommit());
+  f.reset();
+  EXPECT_EQ(testutil::ReadFile(name), "theirs\n");
+  EXPECT_EQ(testutil::ListDir(dir.path()).size(), 1u);  // our temporary file went
+
+  // With the name free the same commit goes through.
+  auto g = Named(FST_TEXT, dir.File("free.ckp"));
+  g->SetAtomicReplace();
+  g->SetKeepExisting();
+  Error e2;
+  g->Open(FOM_WRITE, &e2);
+  g->Write("ours\n", 5, &e2);
+  g->Commit(&e2);
+  EXPECT_FALSE(e2.Test());
+  EXPECT_EQ(testutil::ReadFile(dir.File("free.ckp")), "ours\n");
+}
+
 TEST_F(FileSysTest, AtomicWriteIntoAMissingDirectoryFailsWithTheName) {
   std::string name = dir.File("no/such/dir/out.ckp");
   auto f = Named(FST_TEXT, name);

@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -229,6 +230,37 @@ int OsReadLink(const char* name, StrBuf* out) {
   ssize_t n = readlink(name, buf, sizeof(buf) - 1);
   if (n < 0) return errno;
   out->Set(buf, static_cast<uint32_t>(n));
+  return 0;
+}
+
+int OsFollowLinks(const char* name, StrBuf* out) {
+  std::string at(name);
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat sb;
+    if (lstat(at.c_str(), &sb) < 0 || !S_ISLNK(sb.st_mode)) {
+      out->Set(at.c_str());
+      return 0;
+    }
+    StrBuf target;
+    if (int err = OsReadLink(at.c_str(), &target)) return err;
+    if (target.Text()[0] == '/') {
+      at = target.Text();
+    } else {
+      size_t slash = at.rfind('/');
+      at = (slash == std::string::npos ? std::string() : at.substr(0, slash + 1)) + target.Text();
+    }
+  }
+  return ELOOP;
+}
+
+int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out) {
+  int fd = ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  auto h = std::make_unique<FileHandle>();
+  h->osHandle = fd;
+  if (::flock(fd, LOCK_EX | LOCK_NB) < 0) return errno;
+  h->handleFlags |= FileHandle::kLocked;
+  *out = std::move(h);
   return 0;
 }
 

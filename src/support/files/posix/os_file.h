@@ -111,6 +111,14 @@ int OsSync(FileHandle* h);
 
 // Reads a link's target.
 int OsReadLink(const char* name, StrBuf* out);
+// The name a chain of symbolic links at name ends in (name itself when it
+// is no link), each relative target taken against its link's directory;
+// the end need not exist. ELOOP after 40 links.
+int OsFollowLinks(const char* name, StrBuf* out);
+// Opens the directory and takes an exclusive lock on it without waiting
+// (EWOULDBLOCK when another process holds it); the lock lasts as long as
+// *out.
+int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out);
 int OsSymlink(const char* target, const char* name);
 // Appends the names in a directory ("." and ".." skipped) to names.
 int OsListDir(const char* name, StrVarArray* names);

@@ -2,7 +2,7 @@
 # take its name: the run fails, the input is untouched and no temporary file
 # is left behind.
 mkdir in
-printf '@pv@ 0 @db.xa@ \n' > in/db.a.ckp
-printf '@pv@ 0 @db.xb@ \n' > in/db.b.ckp
-printf '@pv@ 0 @db.xc@ \n' > in/db.c.ckp
+printf '@pv@ 0 @db.a@ \n' > in/db.a.ckp
+printf '@pv@ 0 @db.b@ \n' > in/db.b.ckp
+printf '@pv@ 0 @db.c@ \n' > in/db.c.ckp
 cp -R in saved

@@ -1,1 +1,1 @@
-grep -qF '@//depot/A/x.c@' out.ckp
+[[ ! -e out.ckp ]]

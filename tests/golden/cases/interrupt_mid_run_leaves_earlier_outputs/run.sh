@@ -11,7 +11,7 @@ mkfifo in.ckp
 printf 'earlier checkpoint\n' > out.ckp.gz
 printf 'earlier map\n' > map.txt
 cp out.ckp.gz saved.gz; cp map.txt saved.map
-"$ZTMIGRATE" -c map.txt -o out.ckp.gz in.ckp 2>err.txt &
+"$ZTMIGRATE" -f -c map.txt -o out.ckp.gz in.ckp 2>err.txt &
 pid=$!
 for _ in $(seq 1 500); do
   ls -A | grep -q '^\.out\.ckp\.gz\.ztmigrate-' && break

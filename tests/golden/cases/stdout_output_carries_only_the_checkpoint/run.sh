@@ -2,7 +2,7 @@
 # every verbosity, for a checkpoint and for a journal patch; the lines the
 # run prints go to standard error.
 for patch in "" -j; do
-  "$ZTMIGRATE" $patch -o ref.out in.ckp 2>/dev/null
+  "$ZTMIGRATE" -f $patch -o ref.out in.ckp 2>/dev/null
   for v in 0 1 2 3 4 5; do
     "$ZTMIGRATE" $patch -v$v -o - in.ckp >got.out 2>err.txt
     cmp ref.out got.out || { echo "stdout differs at -v$v $patch" >&2; exit 1; }

@@ -1,0 +1,2 @@
+sha256sum -c --quiet sums.before
+[[ ! -e out.ckp ]]

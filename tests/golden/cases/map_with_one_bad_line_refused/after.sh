@@ -1,0 +1,3 @@
+sha256sum -c --quiet sums.before
+[[ ! -e out.ckp ]]
+[[ $(ls -A | grep -c ztmigrate-) == 0 ]]
