@@ -142,7 +142,7 @@ TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
 }
 
 TEST_F(OutputTest, ParallelOutputTakesEverySpellingOfATableIntoItsFile) {
-  TableFilesWriter w(StrPtr(dir.path().c_str()), &notes);
+  TableFilesWriter w(StrPtr(dir.path().c_str()), &notes, false);
   auto a = Record({"pv", "1", "DB.rev", "x"});
   auto b = Record({"pv", "1", "db.rev", "y"});
   auto c = Record({"pv", "1", "db.REV", "z"});

@@ -67,6 +67,10 @@ class VerifySink : public RecordSink {
     }
   }
 
+  // Nothing is written: the rows are compared, not copied.
+  bool HoldsEveryRecord() const override { return false; }
+  StrPtr Name() const override { return request_.edited; }
+
   void NoteRead(const JournalRecord& note) override {
     ++notes_;
     if (!originalNote_) {
