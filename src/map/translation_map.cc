@@ -115,9 +115,65 @@ reject:
   return 0;
 }
 
+bool TranslationMap::FileMapping(const StrPtr& left, const StrPtr& right, int line, bool report) {
+  ViewMap* map = GetMap(left);
+  if (map->Insert(left, right, IncludeMapping)) {
+    lastMap = map;
+    ++mappingCount;
+    return true;
+  }
+  if (!report) return false;
+  // A pattern the engine cannot hold is a bad line like any other:
+  // reported, kept, and otherwise ignored.
+  MapSide l, r;
+  l.Parse(left);
+  r.Parse(right);
+  const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
+  Error warning;
+  warning.Set(kMsgIgnoredBadMapping) << line << (why ? why : "Bad mapping");
+  GetMessageLog()->Report(&warning);
+  return false;
+}
+
+void TranslationMap::FileDecided(std::vector<PendingMapping>* pending, bool report) {
+  int changed = 0;
+  int overruled = 0;
+  for (PendingMapping& m : *pending) {
+    StrBuf wanted(m.right);
+    DirectoryDecisions::Change c = decisions.Apply(m.left, &wanted, m.line);
+    if (c.changed) {
+      ++changed;
+      if (c.overruled) ++overruled;
+      // Lines that spelt the directory their own way are named at the
+      // default verbosity: an edit of the administrator's is overruled.
+      if (report && Verbosity() >= (c.overruled ? 1 : 2)) {
+        if (c.overruled) {
+          DebugPrintf("Map line %d now maps %s to %s, not %s (line %d decides %s).\n", m.line,
+                      m.left.Text(), wanted.Text(), m.right.Text(), c.decidedBy, c.directory.c_str());
+        } else {
+          DebugPrintf("Map line %d now maps %s to %s (line %d decides %s).\n", m.line, m.left.Text(),
+                      wanted.Text(), c.decidedBy, c.directory.c_str());
+        }
+      }
+    }
+    FileMapping(m.left, wanted, m.line, report);
+  }
+  pending->clear();
+  if (report && changed > 0 && Verbosity() >= 1) {
+    DebugPrintf("Directory lines of the translation map re-spell %d other line%s below them "
+                "(-v2 lists them).\n",
+                changed, changed == 1 ? "" : "s");
+    if (overruled > 0)
+      DebugPrintf("%d of those spelt a decided directory their own way (listed above).\n",
+                  overruled);
+  }
+}
+
 void TranslationMap::Load(FileSys* file, Error* e) {
   lines.ClearStrings();
   lineNumber = 0;
+  decisions = DirectoryDecisions();
+  std::vector<PendingMapping> pending;
   DebugPrintf("loading map file %s size %llu bytes...\n", file->Name().Text(),
               static_cast<unsigned long long>(file->GetSize()));
 
@@ -141,20 +197,13 @@ void TranslationMap::Load(FileSys* file, Error* e) {
           e->Set(kMsgBadMappingVariant) << lineNumber;
           break;  // this line is not kept
         }
-        ViewMap* map = GetMap(left);
-        if (map->Insert(left, right, IncludeMapping)) {
-          lastMap = map;
-          ++mappingCount;
+        if (carryDecisions) {
+          // Filed once the whole map is read: a directory line decides
+          // for the lines before it as well as after it.
+          pending.push_back({lineNumber, left, right});
+          decisions.Add(left, right, lineNumber);
         } else {
-          // A pattern the engine cannot hold is a bad line like any other:
-          // reported, kept, and otherwise ignored.
-          MapSide l, r;
-          l.Parse(left);
-          r.Parse(right);
-          const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
-          Error warning;
-          warning.Set(kMsgIgnoredBadMapping) << lineNumber << (why ? why : "Bad mapping");
-          GetMessageLog()->Report(&warning);
+          FileMapping(left, right, lineNumber, true);
         }
       } else if (kind == 0) {
         if (e->GetSeverity() != E_WARN) break;
@@ -165,6 +214,8 @@ void TranslationMap::Load(FileSys* file, Error* e) {
       if (e->GetSeverity() >= E_FAILED) break;
     }
   }
+
+  if (carryDecisions && e->GetSeverity() < E_FAILED) FileDecided(&pending, true);
 
   if (e->GetSeverity() < E_FAILED) {
     time_t start = time(nullptr);
@@ -191,20 +242,21 @@ void TranslationMap::Rekey() {
   // filed again; their warnings were reported when they were read.
   StrBuf left, right;
   Error ignored;
+  std::vector<PendingMapping> pending;
+  // The kept lines are numbered as read: a line that stopped the load is
+  // never kept, so the i-th kept line is line i + 1.
   for (int i = 0; i < lines.Count(); ++i) {
     ignored.Clear();
     if (ParseMapLine(*lines.At(i), &left, &right, &ignored) != 1) continue;
     if (requireVariants && CompareFold(left, right) != 0) continue;
-    ViewMap* map = GetMap(left);
-    if (map->Insert(left, right, IncludeMapping)) {
-      lastMap = map;
-      ++mappingCount;
-    }
+    if (carryDecisions) pending.push_back({i + 1, left, right});
+    else FileMapping(left, right, i + 1, false);
   }
+  if (carryDecisions) FileDecided(&pending, false);
   for (auto& [name, map] : partitions) Disambiguate(map.get(), kDisambiguateWindow);
 }
 
-void TranslationMap::WriteLines(FileSys* out, Error* e) {
+void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) {
   const int n = lines.Count();
   if (n == 0) out->Write(kHeader, static_cast<int>(strlen(kHeader)), e);
   if (e->Test()) return;
@@ -215,5 +267,9 @@ void TranslationMap::WriteLines(FileSys* out, Error* e) {
     out->Write("\n", 1, e);
     if (e->Test()) return;
   }
-  if (n > 0) out->Write(kTrailer, static_cast<int>(strlen(kTrailer)), e);
+  if (n > 0 && trailer) out->Write(kTrailer, static_cast<int>(strlen(kTrailer)), e);
+}
+
+bool TranslationMap::SpellDecided(StrBuf* path, bool ownDirectory) const {
+  return carryDecisions && decisions.Spell(path, ownDirectory);
 }
