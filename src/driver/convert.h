@@ -25,18 +25,24 @@ inline constexpr MessageId kMsgConvertIncomplete = {
 inline constexpr MessageId kMsgConvertTwoInputs = {
     0x32011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
 
+// Corrupt records the reader skipped leave the output unwritten (the
+// skipped-records message in e says so), unless allowSkipped is set: then
+// it is written without them and e says how many are missing.
+//
 // Rewrites the checkpoint input (a file, a ".gz" file read decompressed, or
 // a parallel checkpoint directory read in table order) into the plain file
 // output, parsing on a thread of its own when threads > 1. Returns the
 // number of records skipped for lacking a table name.
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                  bool allowSkipped = false);
 
 // Copies the parallel checkpoint directory input into the directory output
 // file by file in listing order, uncompressing ".gz" files (the name loses
 // its suffix) and leaving out ".md5" files, each parsed on a thread of its
 // own when threads > 1. Returns the number of output files that could not
 // be created (1 when the directory itself could not).
-int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e);
+int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
+                     bool allowSkipped = false);
 
 // As above with the default threads, reporting any failure left in the
 // error through the message log.
