@@ -23,7 +23,7 @@ inline constexpr MessageId kMsgConvertWriteFailed = {
 inline constexpr MessageId kMsgConvertIncomplete = {
     0x31011cf3, "Conversion into %file% stopped early; nothing was written to it."};
 inline constexpr MessageId kMsgConvertTwoInputs = {
-    0x32011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
+    0x33011cf4, "Tables %first% and %second% would both be written to %file%; nothing was written."};
 
 // Corrupt records the reader skipped leave the output unwritten (the
 // skipped-records message in e says so), unless allowSkipped is set: then

@@ -75,9 +75,9 @@ inline constexpr MessageId kMsgArchivesUnsettled = {
 
 // Usage errors that name the word that was wrong.
 inline constexpr MessageId kMsgUnknownPolicy = {
-    0x10011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
+    0x11011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
 inline constexpr MessageId kMsgReportSuffix = {
-    0x30011e81, "Report file '%file%' must end in .json or .csv."};
+    0x31011e81, "Report file '%file%' must end in .json or .csv."};
 
 // Refusals made before anything is read or written, and the run's notes on
 // its outputs.
@@ -90,11 +90,11 @@ inline constexpr MessageId kMsgOutputDirHoldsTables = {
     "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
     "empty directory. Nothing was written."};
 inline constexpr MessageId kMsgOutputsDiscarded = {
-    0x21011e64,
+    0x20011e64,
     "No output was written: the run did not complete. Any earlier file of an output's name "
     "is unchanged."};
 inline constexpr MessageId kMsgLogFileFailed = {
-    0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
+    0x31011e65, "Writing the log file %file% failed; the log is incomplete."};
 inline constexpr MessageId kMsgOutputsCollide = {
     0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
 
