@@ -626,6 +626,7 @@ int RunDriver(int argc, char** argv) {
     return -1;
   }
   RunConfig config;
+  config.markHeads = names.report != nullptr;  // the report names each head spelling
   if (names.convert) {
     if (!ReadThreadsOption(opts, info, &config.threads)) return 1;
     return RunConvert(names, config.threads, opts.GetLong("allow-skipped") != nullptr, &e);

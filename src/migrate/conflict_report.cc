@@ -60,15 +60,42 @@ void AppendCsvField(const char* text, size_t n, StrBuf* out) {
 void AppendCsvField(const std::string& s, StrBuf* out) { AppendCsvField(s.data(), s.size(), out); }
 void AppendCsvField(const StrPtr& s, StrBuf* out) { AppendCsvField(s.Text(), s.Length(), out); }
 
+// What the summary at the top of a report counts.
+struct ReportSummary {
+  int64_t conflicts = 0;
+  // Conflicts whose spellings other than the proposed one were each seen
+  // once: most likely stray spellings, safe to map to the proposal.
+  int64_t othersSeenOnce = 0;
+  // Conflicts whose head revision uses a spelling less frequent than the
+  // most frequent one: the proposal and the head revision disagree.
+  int64_t headNotMostFrequent = 0;
+};
+
 // Rows and objects of the path conflicts, in the conflict map's order.
 class ReportWalker : public ConflictVisitor {
  public:
   ReportWalker(const PathTree& tree, bool head, ReportFormat format, StrBuf* out)
       : ConflictVisitor(head), tree_(tree), format_(format), out_(out) {}
 
+  const ReportSummary& summary() const { return summary_; }
+
  private:
+  void Count(const DirEntry* entry, int chosen) {
+    ++summary_.conflicts;
+    bool once = true;
+    for (int i = 0; i < entry->NumAliases() && once; ++i)
+      once = i == chosen || entry->AliasCount(i) == 1;
+    if (once) ++summary_.othersSeenOnce;
+    int head = entry->HeadAlias() < entry->NumAliases() ? entry->HeadAlias() : 0;
+    if (entry->AliasCount(head) < entry->MaxCount()) ++summary_.headNotMostFrequent;
+  }
+
   void Conflict(const DirEntry* entry, const StrBuf& path) override {
-    StrPtr proposed = entry->AliasVariant(Chosen(entry) < entry->NumAliases() ? Chosen(entry) : 0);
+    const int chosen = Chosen(entry) < entry->NumAliases() ? Chosen(entry) : 0;
+    StrPtr proposed = entry->AliasVariant(chosen);
+    // The spelling of the head revision (the one -p head proposes).
+    StrPtr head = entry->AliasVariant(entry->HeadAlias() < entry->NumAliases() ? entry->HeadAlias() : 0);
+    Count(entry, chosen);
     if (format_ == ReportFormat::kCsv) {
       for (int i = 0; i < entry->NumAliases(); ++i) {
         out_->Append("path,");
@@ -84,6 +111,8 @@ class ReportWalker : public ConflictVisitor {
         std::string joined;
         for (const std::string& t : tables_) joined += (joined.empty() ? "" : " ") + t;
         AppendCsvField(joined, out_);
+        out_->AppendChar(',');
+        AppendCsvField(head, out_);
         out_->Append("\r\n");
       }
       return;
@@ -97,6 +126,8 @@ class ReportWalker : public ConflictVisitor {
     if (entry->Usage() & DirEntry::kUsedAsDir) out_->Append(file ? ", \"directory\"" : "\"directory\"");
     out_->Append("], \"proposed\": ");
     AppendJsonString(proposed, out_);
+    out_->Append(", \"head\": ");
+    AppendJsonString(head, out_);
     out_->Append(", \"spellings\": [");
     for (int i = 0; i < entry->NumAliases(); ++i) {
       out_->Append(i ? ",\n      {\"spelling\": " : "\n      {\"spelling\": ");
@@ -117,6 +148,7 @@ class ReportWalker : public ConflictVisitor {
   const PathTree& tree_;
   ReportFormat format_;
   StrBuf* out_;
+  ReportSummary summary_;
   bool first_ = true;
   std::vector<std::string> tables_;
 };
@@ -132,15 +164,37 @@ ReportFormat ReportFormatOf(const char* name) {
 
 void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
   bool csv = format == ReportFormat::kCsv;
+  // The conflicts are walked first, so that their summary can head the
+  // report.
+  StrBuf paths;
+  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, &paths);
+  m.pathTree->Walk(&walker);
+  const ReportSummary& sum = walker.summary();
+  const std::pair<const char*, int64_t> counts[] = {{"conflicts", sum.conflicts},
+                                                    {"othersSeenOnce", sum.othersSeenOnce},
+                                                    {"headNotMostFrequent", sum.headNotMostFrequent}};
   if (csv) {
-    out->Append("kind,name,spelling,count,proposed,tables\r\n");
+    out->Append("kind,name,spelling,count,proposed,tables,head\r\n");
+    for (const auto& [name, n] : counts) {
+      out->Append("summary,");
+      out->Append(name);
+      out->Append(",,");
+      out->AppendInt(n);
+      out->Append(",,,\r\n");
+    }
   } else {
     out->Append("{\n  \"checkpoint\": ");
     AppendJsonString(m.input ? StrPtr(m.input->GetPath()) : StrPtr(), out);
-    out->Append(",\n  \"pathConflicts\": [");
+    out->Append(",\n  \"summary\": {");
+    for (const auto& [name, n] : counts) {
+      out->Append(name == counts[0].first ? "\"" : ", \"");
+      out->Append(name);
+      out->Append("\": ");
+      out->AppendInt(n);
+    }
+    out->Append("},\n  \"pathConflicts\": [");
   }
-  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, out);
-  m.pathTree->Walk(&walker);
+  out->Append(paths);
   if (!csv) out->Append(out->EndsWith("[", 1) ? "],\n  \"nameInconsistencies\": [" : "\n  ],\n  \"nameInconsistencies\": [");
 
   bool firstName = true;
@@ -156,7 +210,7 @@ void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
         out->AppendInt(count);
         out->AppendChar(',');
         AppendCsvField(name->defined, out);
-        out->Append(",\r\n");
+        out->Append(",,\r\n");
       }
       continue;
     }
