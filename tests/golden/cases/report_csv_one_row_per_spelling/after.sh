@@ -4,7 +4,7 @@ python3 - <<'PY'
 import csv
 with open("report.CSV", newline="", encoding="utf-8") as f:
     rows = list(csv.DictReader(f))
-assert rows and list(rows[0]) == ["kind", "name", "spelling", "count", "proposed", "tables", "head"]
+assert rows and list(rows[0]) == ["kind", "name", "spelling", "count", "proposed", "tables", "head", "disk"]
 assert all(None not in r for r in rows), rows  # every row has every column
 summary = {r["name"]: int(r["count"]) for r in rows if r["kind"] == "summary"}
 assert summary == {"conflicts": 3, "othersSeenOnce": 0, "headNotMostFrequent": 1}, summary
