@@ -70,11 +70,12 @@ void DiscardLine(void*, const StrPtr&) {}
 
 // The end-of-run summary at the default verbosity: what the run read,
 // wrote, found and fixed, and how long it took.
-void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
+void PrintSummary(const Migrator& m, bool renamed, bool kept, int elapsedMs) {
   auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
   DebugPrintf("\nSummary:\n");
   line("records read", m.counters.recordsRead);
-  line("records written", m.counters.recordsWritten);
+  // Records of outputs that were not kept count as not written.
+  line("records written", kept ? m.counters.recordsWritten : 0);
   line("path conflicts", m.counters.conflictLines);
   line("names fixed", m.nameFixes.Count());
   if (renamed) {
@@ -561,7 +562,7 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   if (complete && reportFile && e->GetSeverity() <= E_INFO) reportFile->Commit(e);
   const bool written = complete && e->GetSeverity() <= E_INFO;
   if (e->GetSeverity() <= E_INFO && Verbosity() >= 1)
-    PrintSummary(migrator, renames, timer->Elapsed());
+    PrintSummary(migrator, renames, written, timer->Elapsed());
   if (e->GetSeverity() <= E_INFO) {
     VerdictFacts facts;
     facts.conflictMap = written ? Arg(opts, 'c') : nullptr;
