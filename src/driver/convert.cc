@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/driver_messages.h"
 #include "journal/journal_messages.h"
 #include "journal/journal_record.h"
 #include "journal/record_prefetch.h"
@@ -168,6 +169,13 @@ void NoteIncomplete(const StrPtr& output, Error* e) {
   e->Set(kMsgConvertIncomplete) << output;
 }
 
+// The skipped-records message: the output was written without them, or
+// not at all.
+void NoteSkipped(int skipped, bool allowSkipped, Error* e) {
+  e->Set(allowSkipped ? kMsgSkippedWritten : kMsgSkippedNoOutput);
+  BindSkippedCount(e, skipped);
+}
+
 std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
   std::unique_ptr<FileSys> f = FileSys::Create(compressed ? FST_GZIP : FST_TEXT);
   if (!f) f = FileSys::Create(FST_TEXT);
@@ -182,12 +190,7 @@ int CopyTable(const TableFile& table, int threads, PlainOutput* out, Totals* tot
   std::unique_ptr<FileSys> inFile = MakeInputFile(table.path, table.compressed);
   ZtJournal reader(inFile.get());
   Error fileErr;
-  int readerSkipped = CopyRecords(&reader, threads, out, totals, nullptr, &fileErr, &table);
-  int skipped = 0;
-  if (!fileErr.Test() && readerSkipped) {
-    skipped = readerSkipped;
-    e->Set(kMsgConvertIncomplete) << out->Path();
-  }
+  int skipped = CopyRecords(&reader, threads, out, totals, nullptr, &fileErr, &table);
   if (fileErr.Test()) {
     // A failed write or a reader that stopped (the reader has reported the
     // version error itself).
@@ -200,7 +203,8 @@ int CopyTable(const TableFile& table, int threads, PlainOutput* out, Totals* tot
 
 }  // namespace
 
-int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e, bool force) {
+int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error* e, bool force,
+                  bool allowSkipped) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 0;
@@ -236,9 +240,10 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   bool writeFailed = out.Failed();
   if (!writeFailed && e->Test()) NoteIncomplete(output, e);
   out.Close(e);
-  // Only a whole conversion takes the output's name.
-  if (!e->Test() && skipped) e->Set(kMsgConvertIncomplete) << output;
-  if (!e->Test() && !InterruptSignal()) out.Commit(e);
+  // Only a whole conversion takes the output's name, or one that lacks
+  // only the skipped records when they are allowed.
+  if (!e->Test() && !InterruptSignal() && (!skipped || allowSkipped)) out.Commit(e);
+  if (!e->Test() && skipped) NoteSkipped(skipped, allowSkipped, e);
 
   fprintf(stderr, "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total\n",
           skipped, totals.copied, totals.fields);
@@ -248,7 +253,7 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
 }
 
 int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Error* e,
-                     bool force) {
+                     bool force, bool allowSkipped) {
   if (SameFile(input, output)) {
     e->Set(kMsgConvertOutputIsInput) << output << input;
     return 1;
@@ -269,6 +274,7 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
 
   Totals totals;
   int failed = 0;
+  int skipped = 0;
   int done = 0;
   // Every table's output, committed together once all are complete.
   std::vector<std::unique_ptr<PlainOutput>> outputs;
@@ -300,11 +306,11 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
       ++failed;
       continue;
     }
-    failed += CopyTable(table, threads, outputs.back().get(), &totals, e);
+    skipped += CopyTable(table, threads, outputs.back().get(), &totals, e);
     ++done;
     if (InterruptSignal()) break;
   }
-  if (!e->Test() && !InterruptSignal()) {
+  if (!e->Test() && !InterruptSignal() && (!skipped || allowSkipped)) {
     // The first failure stops the rest, which are removed with their files.
     for (auto& out : outputs) {
       out->Commit(e);
@@ -314,9 +320,10 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
 
   fprintf(stderr,
           "Skipped %d records, Copied %" PRId64 " records, %" PRId64 " fields total into %d files\n",
-          failed, totals.copied, totals.fields, done);
+          failed + skipped, totals.copied, totals.fields, done);
   if (done == 0 && failed == 0) e->Set(kMsgNoRecords) << input;
-  return failed;
+  if (!e->Test() && skipped) NoteSkipped(skipped, allowSkipped, e);
+  return failed + skipped;
 }
 
 int ConvertToFile(const StrPtr& input, const StrPtr& output) {

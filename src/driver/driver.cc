@@ -34,6 +34,7 @@ const LongOption kDriverLongOptions[] = {
     {"report", true},    {"dry-run", false},  {"undo", true},
     {"undo-log", true},  {"prune-empty-dirs", false}, {"threads", true},
     {"verify", false},   {"archive-dir", true}, {"force", false},
+    {"allow-skipped", false},
     {nullptr, false}};
 
 namespace {
@@ -72,13 +73,14 @@ void DiscardLine(void*, const StrPtr&) {}
 
 // The end-of-run summary at the default verbosity: what the run read,
 // wrote, found and fixed, and how long it took.
-void PrintSummary(const Migrator& m, bool renamed, int elapsedMs) {
+void PrintSummary(const Migrator& m, bool renamed, bool kept, int elapsedMs) {
   auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
   DebugPrintf("\nSummary:\n");
   line("records read", m.counters.recordsRead);
-  line("records written", m.counters.recordsWritten);
+  // Records of outputs that were not kept count as not written.
+  line("records written", kept ? m.counters.recordsWritten : 0);
   line("notes read", m.counters.notesRead);
-  line("notes written", m.counters.notesWritten);
+  line("notes written", kept ? m.counters.notesWritten : 0);
   line("path conflicts", m.counters.conflictLines);
   line("names fixed", m.nameFixes.Count());
   if (renamed) {
@@ -476,9 +478,12 @@ bool CommandLineRefused(const OptionSet& opts, int words, char** word, Error* e)
 // -s: the standard conversion. Its own reports (skipped records, summaries)
 // are made as it goes; what it leaves in e made the output incomplete or
 // unusable, and ends the run with an error rather than a silent success.
-int RunConvert(const RunNames& n, int threads, Error* e) {
-  if (n.outDir) ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), threads, e, n.force);
-  else ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), threads, e, n.force);
+int RunConvert(const RunNames& n, int threads, bool allowSkipped, Error* e) {
+  if (n.outDir) {
+    ConvertDirectory(StrPtr(n.checkpoint), StrPtr(n.outDir), threads, e, n.force, allowSkipped);
+  } else {
+    ConvertToFile(StrPtr(n.checkpoint), StrPtr(n.out), threads, e, n.force, allowSkipped);
+  }
   if (int sig = InterruptSignal()) {
     e->Set(kMsgInterrupted) << sig;
     Aborts(e);
@@ -587,19 +592,59 @@ std::unique_ptr<FileSys> NamedInput(const char* name) {
   return f;
 }
 
+// What the verdict names: the outputs the run wrote (null when not
+// written) and how it was run.
+struct VerdictFacts {
+  const char* conflictMap = nullptr;  // -c, when written
+  bool conflictMapAsked = false;      // -c given
+  const char* checkpoint = nullptr;   // -o or -O, when written
+  bool writesCheckpoint = false;      // -o or -O given
+  bool outputsAsked = false;          // any output given
+  bool allowSkipped = false;          // --allow-skipped
+  bool dryRun = false;                // -R --dry-run
+};
+
 // The verdict of a run whose stages all went through.
-void SetVerdict(const RunCounters& c, bool writesCheckpoint, MessageLog* log, Error* e) {
-  // Archives left unsettled rule out the success verdict.
+void SetVerdict(const RunCounters& c, const VerdictFacts& f, MessageLog* log, Error* e) {
+  // A dry run ends with what it would have done: set first, it is printed
+  // last, below any warning.
+  if (f.dryRun)
+    e->Set(kMsgDryRun) << c.archivesToMove << c.archivesMissing << c.archiveConflicts;
+  // Skipped records without --allow-skipped leave nothing written: no
+  // verdict speaks of outputs or success then.
+  const bool withheld = c.skippedRecords && !f.allowSkipped;
   if (c.conflictsRemain) {
-    e->Set(kMsgConflictsRemain);
-  } else if (c.minorInconsistencies && !writesCheckpoint) {
+    // (Messages print newest first: the note on the output goes below.)
+    if (f.checkpoint) e->Set(kMsgConflictsInOutput) << f.checkpoint;
+    e->Set(f.conflictMap           ? kMsgConflictsInMap
+           : f.conflictMapAsked ? kMsgConflictsMapWithheld
+                                : kMsgConflictsRemain)
+        << static_cast<long long>(c.conflictLines)
+        << (c.conflictLines == 1 ? "path conflict" : "path conflicts");
+    if (f.conflictMap) *e << f.conflictMap << f.conflictMap;
+  } else if (c.minorInconsistencies && !f.writesCheckpoint) {
     e->Set(kMsgMinorInconsistencies);
-  } else if (!c.archivesUnsettled) {
+  } else if (!c.archivesUnsettled && !withheld && !f.dryRun) {
     e->Set(kMsgSuccess);
     log->Report(e);
   }
   if (c.archivesUnsettled) e->Set(kMsgArchivesUnsettled) << c.archivesUnsettled;
-  if (c.skippedRecords) e->Set(kMsgSkippedRecords) << c.skippedRecords;
+  if (c.skippedRecords) {
+    if (f.allowSkipped && f.outputsAsked) e->Set(kMsgSkippedWritten);
+    else if (f.outputsAsked) e->Set(kMsgSkippedNoOutput);
+    else e->Set(kMsgSkippedRecords);
+    BindSkippedCount(e, c.skippedRecords);
+  }
+  if (f.dryRun && !e->Test()) log->Report(e);
+}
+
+// Notes that the outputs were not written, below the messages that say why.
+void NoteOutputsDiscarded(Error* e) {
+  Error note;
+  note.Set(kMsgOutputsDiscarded);
+  note.Merge(*e);
+  e->Clear();
+  e->Merge(note);
 }
 
 // Builds the Migrator of the run and runs its stages in order, each only
@@ -645,15 +690,33 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   // The outputs take their names only when the run wrote them whole: not
   // after a read or write error, skipped records or an interrupt. A verdict
   // that inconsistencies remain still leaves complete outputs.
+  // With --allow-skipped they are written without the records the reader
+  // skipped, and the verdict says how many.
   const RunCounters& counters = migrator.counters;
-  bool complete = e->GetSeverity() <= E_INFO && !counters.skippedRecords && !InterruptSignal();
+  const bool allowSkipped = opts.GetLong("allow-skipped") != nullptr;
+  const bool withheld = counters.skippedRecords && !allowSkipped;
+  bool complete = e->GetSeverity() <= E_INFO && !withheld && !InterruptSignal();
   if (complete) migrator.CommitOutputs(e);
   if (complete && reportFile && e->GetSeverity() <= E_INFO) reportFile->Commit(e);
+  const bool written = complete && e->GetSeverity() <= E_INFO;
   if (e->GetSeverity() <= E_INFO && Verbosity() >= 1)
-    PrintSummary(migrator, renames, timer->Elapsed());
-  if (e->GetSeverity() <= E_INFO) SetVerdict(counters, writesCheckpoint, GetMessageLog(), e);
-  // (A commit that fails reports its own rename error.)
-  if (!complete && migrator.HasOutputs()) e->Set(kMsgOutputsDiscarded);
+    PrintSummary(migrator, renames, written, timer->Elapsed());
+  if (e->GetSeverity() <= E_INFO) {
+    VerdictFacts facts;
+    facts.conflictMap = written ? Arg(opts, 'c') : nullptr;
+    facts.conflictMapAsked = Arg(opts, 'c') != nullptr;
+    facts.checkpoint = written ? (n.outDir ? n.outDir : n.out) : nullptr;
+    if (facts.checkpoint && strcmp(facts.checkpoint, "-") == 0) facts.checkpoint = "on standard output";
+    facts.writesCheckpoint = writesCheckpoint;
+    facts.outputsAsked = migrator.HasOutputs() || reportFile;
+    facts.allowSkipped = allowSkipped;
+    facts.dryRun = renames && renameOptions.dryRun;
+    SetVerdict(counters, facts, GetMessageLog(), e);
+  }
+  // (A commit that fails reports its own rename error.) The skipped-records
+  // verdict already says that nothing was written.
+  if (!complete && migrator.HasOutputs() && !(withheld && e->Has(kMsgSkippedNoOutput)))
+    NoteOutputsDiscarded(e);
 }
 
 }  // namespace
@@ -713,6 +776,7 @@ int RunDriver(int argc, char** argv) {
   }
   RunConfig config;
   config.force = names.force;
+  config.markHeads = names.report != nullptr;  // the report names each head spelling
   if (!ReadThreadsOption(opts, &config.threads, &e)) {
     Aborts(&e);
     return -1;
@@ -728,7 +792,7 @@ int RunDriver(int argc, char** argv) {
       Aborts(&e);
       return -1;
     }
-    return RunConvert(names, config.threads, &e);
+    return RunConvert(names, config.threads, opts.GetLong("allow-skipped") != nullptr, &e);
   }
   if (!ReadModeOptions(opts, info, &config)) return 1;
   if (!RouteLog(opts, quiet, log)) return -1;

@@ -10,11 +10,26 @@ extern const MessageId kMsgUsage;
 inline constexpr MessageId kMsgRenameNotAvailable = {
     0x40011c66, "Renaming archives not available on this file system."};
 
+// Inconsistencies remain: what exists (the conflict map written, an edited
+// checkpoint that still holds them) and the command that comes next.
+// %conflicts% is "path conflict" or "path conflicts".
 inline constexpr MessageId kMsgConflictsRemain = {
-    0x20011d92,
-    "\nYour checkpoint still contains inconsistencies. Review the\n"
-    "conflict map, make any necessary adjustments and then retry.\n"
-    "You should NOT use the edited checkpoint under any circumstances.\n"};
+    0x22011d92,
+    "\nYour checkpoint still contains inconsistencies (%count% %conflicts%).\n"
+    "Next: run again with -c FILE to write them to a conflict map, edit its\n"
+    "right-hand sides, then translate with -t FILE."};
+inline constexpr MessageId kMsgConflictsInMap = {
+    0x24011e90,
+    "\nYour checkpoint still contains inconsistencies (%count% %conflicts%),\n"
+    "listed in the conflict map %map%.\n"
+    "Next: edit its right-hand sides and run again with -t %map%."};
+inline constexpr MessageId kMsgConflictsMapWithheld = {
+    0x22011e95,
+    "\nYour checkpoint still contains inconsistencies (%count% %conflicts%);\n"
+    "the conflict map was not written either."};
+inline constexpr MessageId kMsgConflictsInOutput = {
+    0x21011e91,
+    "The edited checkpoint %output% still holds them: do not give it to the server."};
 
 inline constexpr MessageId kMsgMinorInconsistencies = {
     0x20011d93,
@@ -22,12 +37,30 @@ inline constexpr MessageId kMsgMinorInconsistencies = {
     "minor inconsistencies. These will be resolved when you generate an\n"
     "edited checkpoint by re-running ztmigrate with the -o flag.\n"};
 
+// Corrupt records the reader skipped: no output without --allow-skipped.
+// %records% is "record was" or "records were".
 inline constexpr MessageId kMsgSkippedRecords = {
-    0x21011d98,
-    "\nYour checkpoint contained information which ZtMigrate skipped.\n"
-    "It generated %warnings% warnings.  This is not usually expected\n"
-    "and you should consider contacting Zentory Support.\n"
-    "Continuing could cause loss of data or unexpected results.\n"};
+    0x22011d98, "\n%count% corrupt %records% skipped (each reported above)."};
+inline constexpr MessageId kMsgSkippedNoOutput = {
+    0x22011e92,
+    "\n%count% corrupt %records% skipped (each reported above);\n"
+    "no output was written, since it would lack them; --allow-skipped writes it anyway."};
+inline constexpr MessageId kMsgSkippedWritten = {
+    0x22011e93,
+    "\n%count% corrupt %records% skipped (each reported above);\n"
+    "the outputs were written without them (--allow-skipped)."};
+
+// Binds a count of corrupt records and the words that agree with it to the
+// newest of the skipped-records messages.
+inline void BindSkippedCount(Error* e, int64_t n) {
+  *e << static_cast<long long>(n) << (n == 1 ? "record was" : "records were");
+}
+
+// A dry run of the rename: nothing changed, and the totals it would reach.
+inline constexpr MessageId kMsgDryRun = {
+    0x13011e94,
+    "\nDry run: nothing was changed. The rename would move %moved% archives;\n"
+    "%missing% missing, %conflicts% in conflict."};
 
 inline constexpr MessageId kMsgSuccess = {
     0x10011e59, "\nSuccess: all case-inconsistencies have been resolved.\n"};
@@ -42,9 +75,9 @@ inline constexpr MessageId kMsgArchivesUnsettled = {
 
 // Usage errors that name the word that was wrong.
 inline constexpr MessageId kMsgUnknownPolicy = {
-    0x30011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
+    0x31011e80, "Unknown policy '%policy%': use lower, upper, mixed or head."};
 inline constexpr MessageId kMsgReportSuffix = {
-    0x30011e81, "Report file '%file%' must end in .json or .csv."};
+    0x31011e81, "Report file '%file%' must end in .json or .csv."};
 
 // Refusals made before anything is read or written, and the run's notes on
 // its outputs.
@@ -57,11 +90,11 @@ inline constexpr MessageId kMsgOutputDirHoldsTables = {
     "Output directory %dir% already holds checkpoint table files (%file%); name a new or "
     "empty directory, or give -f (--force) to replace them. Nothing was written."};
 inline constexpr MessageId kMsgOutputsDiscarded = {
-    0x21011e64,
+    0x20011e64,
     "No output was written: the run did not complete. Any earlier file of an output's name "
     "is unchanged."};
 inline constexpr MessageId kMsgLogFileFailed = {
-    0x32011e65, "Writing the log file %file% failed; the log is incomplete."};
+    0x31011e65, "Writing the log file %file% failed; the log is incomplete."};
 inline constexpr MessageId kMsgOutputsCollide = {
     0x32011e62, "Outputs %output% and %other% are the same file; nothing was written."};
 

@@ -17,7 +17,7 @@ namespace {
 inline constexpr MessageId kMsgVerifyWords = {
     0x30011ea7, "--verify needs two checkpoints: the original and the edited one."};
 inline constexpr MessageId kMsgReportExists = {
-    0x32011ea8, "Report file %file% already exists; name a new file. Nothing was written."};
+    0x32011f60, "Report file %file% already exists; name a new file. Nothing was written."};
 
 const LongOption kVerifyTailOptions[] = {{"report", true}, {nullptr, false}};
 

@@ -22,8 +22,8 @@ inline constexpr MessageId kMsgSkippingIncomplete = {
     0x24211d92,
     "Skipping incomplete record at line %line%: version %version% %table%\n\trecords should "
     "have %count% columns"};
-inline constexpr MessageId kMsgPrematureEof = {0x41211c02, "Premature EOF at line %line%"};
-inline constexpr MessageId kMsgParseError = {0x41211c02, "Parse error at line %line%"};
+inline constexpr MessageId kMsgPrematureEof = {0x41211c03, "Premature EOF at line %line%"};
+inline constexpr MessageId kMsgParseError = {0x41211c04, "Parse error at line %line%"};
 // A single record larger than the reader accepts (1 GiB); reading stops.
 inline constexpr MessageId kMsgRecordTooLarge = {
     0x41211cf4, "Record too large at line %line%"};

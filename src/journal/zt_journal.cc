@@ -296,13 +296,17 @@ void ZtJournal::CheckComplete(Error* e) {
   }
 }
 
+bool ZtJournal::OpenInput(Error* e) {
+  if (opened || !file) return true;
+  file->Open(FOM_READ, e);
+  if (e->Test()) return false;
+  opened = 1;
+  line = 1;
+  return true;
+}
+
 bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
-  if (!opened) {
-    file->Open(FOM_READ, e);
-    if (e->Test()) return false;
-    opened = 1;
-    line = 1;
-  }
+  if (!opened && !OpenInput(e)) return false;
   rec->Reset();
   recordStart = Position();
   RecordParse p;

@@ -50,6 +50,10 @@ class ZtJournal {
   virtual int SkippedCount() const { return skipped; }
   // The file's size in bytes (0 without a file).
   virtual int64_t Size();
+  // Opens the file now rather than at the first read, so that a run can
+  // report an input it cannot open before it starts; true when open (or
+  // when there is no single file to open). Failures go into e.
+  bool OpenInput(Error* e);
   // Bytes of input the records read so far have used, as the file delivers
   // them (decompressed for a gzip file).
   virtual int64_t BytesRead() const { return consumed - (readEnd - readPos); }

@@ -139,9 +139,62 @@ reject:
   return 0;
 }
 
+const char* TranslationMap::FileMapping(const StrPtr& left, const StrPtr& right) {
+  ViewMap* map = GetMap(left);
+  if (map->Insert(left, right, IncludeMapping)) {
+    lastMap = map;
+    ++mappingCount;
+    return nullptr;
+  }
+  MapSide l, r;
+  l.Parse(left);
+  r.Parse(right);
+  const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
+  return why ? why : "Bad mapping";
+}
+
+std::vector<std::pair<int, const char*>> TranslationMap::FileDecided(
+    std::vector<PendingMapping>* pending, bool report) {
+  std::vector<std::pair<int, const char*>> refused;
+  int changed = 0;
+  int overruled = 0;
+  for (PendingMapping& m : *pending) {
+    StrBuf wanted(m.right);
+    DirectoryDecisions::Change c = decisions.Apply(m.left, &wanted, m.line);
+    if (c.changed) {
+      ++changed;
+      if (c.overruled) ++overruled;
+      // Lines that spelt the directory their own way are named at the
+      // default verbosity: an edit of the administrator's is overruled.
+      if (report && Verbosity() >= (c.overruled ? 1 : 2)) {
+        if (c.overruled) {
+          DebugPrintf("Map line %d now maps %s to %s, not %s (line %d decides %s).\n", m.line,
+                      m.left.Text(), wanted.Text(), m.right.Text(), c.decidedBy, c.directory.c_str());
+        } else {
+          DebugPrintf("Map line %d now maps %s to %s (line %d decides %s).\n", m.line, m.left.Text(),
+                      wanted.Text(), c.decidedBy, c.directory.c_str());
+        }
+      }
+    }
+    if (const char* why = FileMapping(m.left, wanted)) refused.emplace_back(m.line, why);
+  }
+  pending->clear();
+  if (report && changed > 0 && Verbosity() >= 1) {
+    DebugPrintf("Directory lines of the translation map re-spell %d other line%s below them "
+                "(-v2 lists them).\n",
+                changed, changed == 1 ? "" : "s");
+    if (overruled > 0)
+      DebugPrintf("%d of those spelt a decided directory their own way (listed above).\n",
+                  overruled);
+  }
+  return refused;
+}
+
 void TranslationMap::Load(FileSys* file, Error* e) {
   lines.ClearStrings();
   lineNumber = 0;
+  decisions = DirectoryDecisions();
+  std::vector<PendingMapping> pending;
   DebugPrintf("loading map file %s size %llu bytes...\n", file->Name().Text(),
               static_cast<unsigned long long>(file->GetSize()));
 
@@ -167,18 +220,14 @@ void TranslationMap::Load(FileSys* file, Error* e) {
           lines.Append(line);
           continue;
         }
-        ViewMap* map = GetMap(left);
-        if (map->Insert(left, right, IncludeMapping)) {
-          lastMap = map;
-          ++mappingCount;
+        if (carryDecisions) {
+          // Filed once the whole map is read: a directory line decides
+          // for the lines before it as well as after it.
+          pending.push_back({lineNumber, left, right});
+          decisions.Add(left, right, lineNumber);
         } else {
-          // A pattern the engine cannot hold is a bad line like any other:
-          // reported, kept, and otherwise ignored.
-          MapSide l, r;
-          l.Parse(left);
-          r.Parse(right);
-          const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
-          bad.Add(lineNumber, why ? why : "Bad mapping");
+          // A pattern the engine cannot hold is a bad line like any other.
+          if (const char* why = FileMapping(left, right)) bad.Add(lineNumber, why);
         }
       } else if (kind == 0) {
         if (e->GetSeverity() != E_WARN) break;
@@ -188,6 +237,9 @@ void TranslationMap::Load(FileSys* file, Error* e) {
       lines.Append(line);
       if (e->GetSeverity() >= E_FAILED) break;
     }
+  }
+  if (carryDecisions && e->GetSeverity() < E_FAILED) {
+    for (const auto& [line, why] : FileDecided(&pending, true)) bad.Add(line, why);
   }
   if (bad.count && e->GetSeverity() < E_FAILED) bad.Refuse(file->Name(), e);
 
@@ -216,20 +268,21 @@ void TranslationMap::Rekey() {
   // filed again; their warnings were reported when they were read.
   StrBuf left, right;
   Error ignored;
+  std::vector<PendingMapping> pending;
+  // The kept lines are numbered as read: a line that stopped the load is
+  // never kept, so the i-th kept line is line i + 1.
   for (int i = 0; i < lines.Count(); ++i) {
     ignored.Clear();
     if (ParseMapLine(*lines.At(i), &left, &right, &ignored) != 1) continue;
     if (requireVariants && CompareFold(left, right) != 0) continue;
-    ViewMap* map = GetMap(left);
-    if (map->Insert(left, right, IncludeMapping)) {
-      lastMap = map;
-      ++mappingCount;
-    }
+    if (carryDecisions) pending.push_back({i + 1, left, right});
+    else FileMapping(left, right);
   }
+  if (carryDecisions) FileDecided(&pending, false);
   for (auto& [name, map] : partitions) Disambiguate(map.get(), kDisambiguateWindow);
 }
 
-void TranslationMap::WriteLines(FileSys* out, Error* e) {
+void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) {
   const int n = lines.Count();
   if (n == 0) out->Write(kHeader, static_cast<int>(strlen(kHeader)), e);
   if (e->Test()) return;
@@ -240,5 +293,9 @@ void TranslationMap::WriteLines(FileSys* out, Error* e) {
     out->Write("\n", 1, e);
     if (e->Test()) return;
   }
-  if (n > 0) out->Write(kTrailer, static_cast<int>(strlen(kTrailer)), e);
+  if (n > 0 && trailer) out->Write(kTrailer, static_cast<int>(strlen(kTrailer)), e);
+}
+
+bool TranslationMap::SpellDecided(StrBuf* path, bool ownDirectory) const {
+  return carryDecisions && decisions.Spell(path, ownDirectory);
 }

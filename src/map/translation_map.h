@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "map/directory_decisions.h"
 #include "map/view_map.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
@@ -46,8 +47,19 @@ class TranslationMap {
   // when the settled mode folds differently.
   void Rekey();
   // Writes the conflict map's preamble: the fixed header when no lines are
-  // kept, else the kept lines and the fixed trailer.
-  void WriteLines(FileSys* out, Error* e);
+  // kept, else the kept lines and, when trailer is set (lines follow it),
+  // the fixed trailer.
+  void WriteLines(FileSys* out, Error* e, bool trailer = true);
+
+  // Makes the next Load carry each directory line's spelling down to the
+  // other lines below that directory (DirectoryDecisions), reporting the
+  // lines it re-spells. For the translation map; a policy map's right
+  // sides play no part.
+  void CarryDirectoryDecisions() { carryDecisions = true; }
+  // Gives path the spelling the loaded map decides for the directories
+  // above its last component (and for that component too when
+  // ownDirectory is set and it is a decided directory). True when changed.
+  bool SpellDecided(StrBuf* path, bool ownDirectory) const;
 
   // Parses one line: 1 with left and right for a mapping, -1 for an empty
   // or comment line, 0 for a rejected line (e then holds the warning).
@@ -83,6 +95,20 @@ class TranslationMap {
   static const char* const kTrailer;
 
  private:
+  // A mapping read but not yet filed into its partition.
+  struct PendingMapping {
+    int line;
+    StrBuf left, right;
+  };
+  // Inserts the mapping into its partition: null when filed, else why the
+  // engine cannot hold it (the mapping is then left out).
+  const char* FileMapping(const StrPtr& left, const StrPtr& right);
+  // Files the pending mappings with the directory decisions applied to
+  // their right sides, and empties the list; report prints what changed.
+  // Returns the lines that could not be filed, with the reason.
+  std::vector<std::pair<int, const char*>> FileDecided(std::vector<PendingMapping>* pending,
+                                                       bool report);
+
   // The partition's map, or null when the partition does not exist.
   ViewMap* FindMap(const StrPtr& path);
   // TranslatePath without its last-path answer; cacheable allows the
@@ -128,6 +154,8 @@ class TranslationMap {
   bool loaded = false;
   int mappingCount = 0;
   const char* rejectReason = "";  // why ParseMapLine last rejected a line
+  bool carryDecisions = false;
+  DirectoryDecisions decisions;
   // Scratch buffers reused by every lookup.
   StrBuf key;
   StrBuf base;

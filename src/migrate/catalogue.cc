@@ -353,7 +353,7 @@ void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) 
     case T::kViewFile: FixViewFile(step, e); break;
     case T::kServerViewFile: FixServerViewFile(step, e); break;
     case T::kHeadRevision:
-      if (run_->config.policyKind == kPolicyHead) MarkHeadRevision(step, e);
+      if (run_->config.policyKind == kPolicyHead || run_->config.markHeads) MarkHeadRevision(step, e);
       break;
     case T::kStreamName:
     case T::kClientStream: {

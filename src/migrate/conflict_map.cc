@@ -40,8 +40,10 @@ bool NeedsQuotes(const StrPtr& p) {
 
 class ConflictWalker : public ConflictVisitor {
  public:
-  // out (not owned) receives the conflict lines.
-  ConflictWalker(bool head, StrBuf* out) : ConflictVisitor(head), out_(out) {}
+  // out (not owned) receives the conflict lines; decisions (not owned, may
+  // be null) is the map in use, whose directory spellings the lines keep.
+  ConflictWalker(bool head, const TranslationMap* decisions, StrBuf* out)
+      : ConflictVisitor(head), decisions_(decisions), out_(out) {}
 
   // Number of conflict lines emitted.
   int64_t lines() const { return lines_; }
@@ -63,14 +65,23 @@ class ConflictWalker : public ConflictVisitor {
 
   void EmitLine(const StrBuf& path, bool dir) {
     ++lines_;
-    bool quote = NeedsQuotes(path);
-    AppendSide(path, dir, quote);
+    // A line never spells a directory against the map in use: accepted as
+    // written, it would undo that decision for everything below it.
+    const StrBuf* side = &path;
+    if (decisions_) {
+      spelt_.Set(path);
+      if (decisions_->SpellDecided(&spelt_, dir)) side = &spelt_;
+    }
+    bool quote = NeedsQuotes(*side);
+    AppendSide(*side, dir, quote);
     out_->AppendChar(' ');
-    AppendSide(path, dir, quote);
+    AppendSide(*side, dir, quote);
     out_->AppendChar('\n');
   }
 
   int64_t lines_ = 0;
+  const TranslationMap* decisions_;
+  StrBuf spelt_;
   StrBuf* out_;
 };
 
@@ -78,7 +89,7 @@ class ConflictWalker : public ConflictVisitor {
 
 void Migrator::WriteConflictMap(Error* e) {
   StrBuf text;
-  ConflictWalker walker(config.policyKind == kPolicyHead, &text);
+  ConflictWalker walker(config.policyKind == kPolicyHead, translationMap.get(), &text);
   if (!pathTree->Walk(&walker)) return;
 
   counters.conflictLines = walker.lines();
@@ -87,7 +98,9 @@ void Migrator::WriteConflictMap(Error* e) {
   if (!conflictMapFile) return;
   DebugPrintf("Writing conflict map...\n");
   if (translationMap) {
-    translationMap->WriteLines(conflictMapFile.get(), e);
+    // The trailer introduces the lines added below the map: without any,
+    // the new map is the map in use, unchanged.
+    translationMap->WriteLines(conflictMapFile.get(), e, !text.IsEmpty());
   } else {
     conflictMapFile->Write(TranslationMap::kHeader,
                            static_cast<int>(strlen(TranslationMap::kHeader)), e);

@@ -4,10 +4,12 @@
 #include <strings.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "migrate/conflict_walk.h"
+#include "migrate/disk_spelling.h"
 #include "migrate/migrator.h"
 #include "support/text/charset_valid.h"
 
@@ -63,15 +65,49 @@ namespace {
 void AppendCsvField(const std::string& s, StrBuf* out) { AppendCsvField(s.data(), s.size(), out); }
 void AppendCsvField(const StrPtr& s, StrBuf* out) { AppendCsvField(s.Text(), s.Length(), out); }
 
+// What the summary at the top of a report counts.
+struct ReportSummary {
+  int64_t conflicts = 0;
+  // Conflicts whose spellings other than the proposed one were each seen
+  // once: most likely stray spellings, safe to map to the proposal.
+  int64_t othersSeenOnce = 0;
+  // Conflicts whose head revision uses a spelling less frequent than the
+  // most frequent one: the proposal and the head revision disagree.
+  int64_t headNotMostFrequent = 0;
+  // Conflicts whose spelling in the archive tree differs from the proposal
+  // (only when the archive root is known).
+  int64_t diskDiffers = 0;
+};
+
 // Rows and objects of the path conflicts, in the conflict map's order.
 class ReportWalker : public ConflictVisitor {
  public:
-  ReportWalker(const PathTree& tree, bool head, ReportFormat format, StrBuf* out)
-      : ConflictVisitor(head), tree_(tree), format_(format), out_(out) {}
+  // disk (not owned) finds the archive tree's spellings; null when the
+  // archive root is not known.
+  ReportWalker(const PathTree& tree, bool head, ReportFormat format, DiskSpelling* disk, StrBuf* out)
+      : ConflictVisitor(head), tree_(tree), format_(format), disk_(disk), out_(out) {}
+
+  const ReportSummary& summary() const { return summary_; }
 
  private:
+  void Count(const DirEntry* entry, int chosen) {
+    ++summary_.conflicts;
+    bool once = true;
+    for (int i = 0; i < entry->NumAliases() && once; ++i)
+      once = i == chosen || entry->AliasCount(i) == 1;
+    if (once) ++summary_.othersSeenOnce;
+    int head = entry->HeadAlias() < entry->NumAliases() ? entry->HeadAlias() : 0;
+    if (entry->AliasCount(head) < entry->MaxCount()) ++summary_.headNotMostFrequent;
+  }
+
   void Conflict(const DirEntry* entry, const StrBuf& path) override {
-    StrPtr proposed = entry->AliasVariant(Chosen(entry) < entry->NumAliases() ? Chosen(entry) : 0);
+    const int chosen = Chosen(entry) < entry->NumAliases() ? Chosen(entry) : 0;
+    StrPtr proposed = entry->AliasVariant(chosen);
+    // The spelling of the head revision (the one -p head proposes).
+    StrPtr head = entry->AliasVariant(entry->HeadAlias() < entry->NumAliases() ? entry->HeadAlias() : 0);
+    Count(entry, chosen);
+    std::string disk = disk_ ? disk_->Find(path) : std::string();
+    if (!disk.empty() && !proposed.EqualExact(StrPtr(disk.c_str()))) ++summary_.diskDiffers;
     if (format_ == ReportFormat::kCsv) {
       for (int i = 0; i < entry->NumAliases(); ++i) {
         out_->Append("path,");
@@ -87,6 +123,10 @@ class ReportWalker : public ConflictVisitor {
         std::string joined;
         for (const std::string& t : tables_) joined += (joined.empty() ? "" : " ") + t;
         AppendCsvField(joined, out_);
+        out_->AppendChar(',');
+        AppendCsvField(head, out_);
+        out_->AppendChar(',');
+        AppendCsvField(disk, out_);
         out_->Append("\r\n");
       }
       return;
@@ -100,6 +140,14 @@ class ReportWalker : public ConflictVisitor {
     if (entry->Usage() & DirEntry::kUsedAsDir) out_->Append(file ? ", \"directory\"" : "\"directory\"");
     out_->Append("], \"proposed\": ");
     AppendJsonString(proposed, out_);
+    out_->Append(", \"head\": ");
+    AppendJsonString(head, out_);
+    if (disk_) {
+      // null: not found on disk; several spellings are separated by spaces.
+      out_->Append(", \"disk\": ");
+      if (disk.empty()) out_->Append("null");
+      else AppendJsonString(disk, out_);
+    }
     out_->Append(", \"spellings\": [");
     for (int i = 0; i < entry->NumAliases(); ++i) {
       out_->Append(i ? ",\n      {\"spelling\": " : "\n      {\"spelling\": ");
@@ -119,7 +167,9 @@ class ReportWalker : public ConflictVisitor {
 
   const PathTree& tree_;
   ReportFormat format_;
+  DiskSpelling* disk_;
   StrBuf* out_;
+  ReportSummary summary_;
   bool first_ = true;
   std::vector<std::string> tables_;
 };
@@ -135,15 +185,43 @@ ReportFormat ReportFormatOf(const char* name) {
 
 void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
   bool csv = format == ReportFormat::kCsv;
+  // The conflicts are walked first, so that their summary can head the
+  // report.
+  StrBuf paths;
+  std::unique_ptr<DiskSpelling> disk;
+  if (!m.serverRoot.IsEmpty()) disk = std::make_unique<DiskSpelling>(m.serverRoot, m.depotMap.get());
+  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, disk.get(), &paths);
+  m.pathTree->Walk(&walker);
+  const ReportSummary& sum = walker.summary();
+  const std::pair<const char*, int64_t> counts[] = {{"conflicts", sum.conflicts},
+                                                    {"othersSeenOnce", sum.othersSeenOnce},
+                                                    {"headNotMostFrequent", sum.headNotMostFrequent},
+                                                    {"diskDiffers", sum.diskDiffers}};
+  const int shown = disk ? 4 : 3;  // the disk count only when the root is known
   if (csv) {
-    out->Append("kind,name,spelling,count,proposed,tables\r\n");
+    out->Append("kind,name,spelling,count,proposed,tables,head,disk\r\n");
+    for (int i = 0; i < shown; ++i) {
+      const auto& [name, n] = counts[i];
+      out->Append("summary,");
+      out->Append(name);
+      out->Append(",,");
+      out->AppendInt(n);
+      out->Append(",,,,\r\n");
+    }
   } else {
     out->Append("{\n  \"checkpoint\": ");
     AppendJsonString(m.input ? StrPtr(m.input->GetPath()) : StrPtr(), out);
-    out->Append(",\n  \"pathConflicts\": [");
+    out->Append(",\n  \"summary\": {");
+    for (int i = 0; i < shown; ++i) {
+      const auto& [name, n] = counts[i];
+      out->Append(name == counts[0].first ? "\"" : ", \"");
+      out->Append(name);
+      out->Append("\": ");
+      out->AppendInt(n);
+    }
+    out->Append("},\n  \"pathConflicts\": [");
   }
-  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, out);
-  m.pathTree->Walk(&walker);
+  out->Append(paths);
   if (!csv) out->Append(out->EndsWith("[", 1) ? "],\n  \"nameInconsistencies\": [" : "\n  ],\n  \"nameInconsistencies\": [");
 
   bool firstName = true;
@@ -159,7 +237,7 @@ void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
         out->AppendInt(count);
         out->AppendChar(',');
         AppendCsvField(name->defined, out);
-        out->Append(",\r\n");
+        out->Append(",,,\r\n");
       }
       continue;
     }

@@ -129,6 +129,7 @@ void Migrator::LoadMaps(Error* e) {
   }
   if (translationMapFile) {
     DebugPrintf("Loading translation map from %s\n", translationMapFile->GetPath().Text());
+    translationMap->CarryDirectoryDecisions();
     translationMap->Load(translationMapFile.get(), e);
   }
   if (policyMapFile && !e->Test()) {

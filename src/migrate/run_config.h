@@ -15,6 +15,7 @@ enum PolicyKind { kPolicyNone = 0, kPolicyLower = 1, kPolicyUpper = 2, kPolicyMi
 struct RunConfig {
   int mode = 0;                        // MigratorMode bits: -R, -j
   int policyKind = kPolicyNone;        // -p
+  bool markHeads = false;              // --report: mark the head revisions' spellings
   bool requireVariants = true;         // -n: the -t map checks its variants
   std::string locale = "C";            // -L: the fold mode and the C library's locale
   bool unicode = false;                // -u: a Unicode checkpoint, paths folded as UTF-8

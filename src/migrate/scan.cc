@@ -106,6 +106,8 @@ void Migrator::StartScan() {
 
 void Migrator::Scan(Error* e) {
   StartScan();
+  // An input that cannot be opened is reported before the scan starts.
+  if (!reader->OpenInput(e)) return;
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
               static_cast<long long>(reader->Size()));
   // With a second thread the records are parsed on it, ahead of the loop.

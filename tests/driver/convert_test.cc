@@ -87,11 +87,24 @@ TEST(ConvertTest, NonStandardInputIsNormalised) {
   Outcome corrupt = ToFile(dir.File("in.ckp"), dir.File("out.gz"));
   EXPECT_TRUE(corrupt.failed);
   EXPECT_NE(corrupt.stderrText.find("Skipping corrupt record at line 2"), std::string::npos);
-  EXPECT_NE(corrupt.error.find("nothing was written"), std::string::npos) << corrupt.error;
+  EXPECT_NE(corrupt.error.find("1 corrupt record was skipped (each reported above);\n"
+                               "no output was written, since it would lack them"),
+            std::string::npos) << corrupt.error;
   EXPECT_EQ(ReadFile(dir.File("out.gz")),
             "@pv@ 1 @db.counters@ @change@ @-5@ \n"
             "@pv@ 1 @db.counters@ 0042 @a@@b@ \n");
   EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"in.ckp", "out.gz"}));
+
+  // Allowed, the output is written without the corrupt record, and the run
+  // still fails.
+  Error e;
+  testing::internal::CaptureStderr();
+  ConvertToFile(StrPtr(dir.File("in.ckp").c_str()), StrPtr(dir.File("out.gz").c_str()), 1, &e,
+                /*force=*/true, /*allowSkipped=*/true);
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(e.Test());
+  EXPECT_NE(e.Text().find("the outputs were written without them"), std::string::npos) << e.Text();
+  EXPECT_EQ(ReadFile(dir.File("out.gz")), "@pv@ 1 @db.counters@ @a@ 1 \n");
 }
 
 TEST(ConvertTest, CompressedInputIsDecompressed) {

@@ -6,6 +6,7 @@
 
 #include "map/map_messages.h"
 #include "support/files/filesys.h"
+#include "support/messages/debug.h"
 #include "support/text/fold.h"
 #include "test_util.h"
 
@@ -305,6 +306,80 @@ TEST_F(MapFileTest, ProgressLineEveryTenThousandLines) {
   EXPECT_NE(output.find("Finished Load, 50 maps loaded\nTransMap entries, 10001\n"), std::string::npos);
   EXPECT_EQ(Tr(&map, "//depot/d7/f507"), "//depot/D7/f507");
   EXPECT_EQ(Tr(&map, "//depot/d7/f508"), "<none>");
+}
+
+TEST_F(MapFileTest, ADirectoryLineReSpellsTheLinesBelowIt) {
+  // The conflict map of a directory and its subdirectories, with only the
+  // directory's line edited: one line re-cases the whole subtree.
+  const std::string text =
+      "//depot/Alpha/... //depot/alpha/...\n"
+      "//depot/Alpha/Alpha/... //depot/Alpha/Alpha/...\n"
+      "//depot/Alpha/Beta/x.c //depot/Alpha/Beta/x.c\n"
+      "//depot/Alpha/Gamma/... //depot/ALPHA/Gamma/...\n"
+      "//depot/Other/... //depot/Other/...\n";
+  const int verbosity = GetLevel(DT_SUPTOOL);
+  SetLevel(DT_SUPTOOL, 2);
+  TranslationMap map(true);
+  map.CarryDirectoryDecisions();
+  Error e;
+  Load(&map, text, &e);
+  SetLevel(DT_SUPTOOL, 1);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(Tr(&map, "//DEPOT/alpha/ALPHA/f"), "//depot/alpha/Alpha/f");
+  EXPECT_EQ(Tr(&map, "//depot/ALPHA/beta/X.C"), "//depot/alpha/Beta/x.c");
+  EXPECT_EQ(Tr(&map, "//depot/alpha/gamma/g"), "//depot/alpha/Gamma/g");
+  EXPECT_EQ(Tr(&map, "//depot/ALPHA/delta/d"), "//depot/alpha/delta/d");
+  EXPECT_EQ(Tr(&map, "//depot/OTHER/o"), "//depot/Other/o");
+  EXPECT_NE(output.find("Map line 2 now maps //depot/Alpha/Alpha/... to //depot/alpha/Alpha/... "
+                        "(line 1 decides //depot/alpha).\n"),
+            std::string::npos) << output;
+  EXPECT_NE(output.find("Map line 4 now maps //depot/Alpha/Gamma/... to //depot/alpha/Gamma/..., not "
+                        "//depot/ALPHA/Gamma/... (line 1 decides //depot/alpha).\n"),
+            std::string::npos) << output;
+  EXPECT_NE(output.find("Directory lines of the translation map re-spell 3 other lines below them "
+                        "(-v2 lists them).\n1 of those spelt a decided directory their own way"),
+            std::string::npos) << output;
+  // The map is written back as it was read.
+  EXPECT_EQ(Written(&map), text + TranslationMap::kTrailer);
+
+  // At the default verbosity only the overruled line and the count show;
+  // and a map that carries nothing says nothing.
+  TranslationMap quieter(true);
+  quieter.CarryDirectoryDecisions();
+  Load(&quieter, text, &e);
+  EXPECT_EQ(output.find("Map line 2 "), std::string::npos) << output;
+  EXPECT_NE(output.find("Map line 4 "), std::string::npos) << output;
+  TranslationMap plain(true);
+  Load(&plain, text, &e);
+  EXPECT_EQ(output.find("Directory lines"), std::string::npos) << output;
+  EXPECT_EQ(Tr(&plain, "//depot/alpha/ALPHA/f"), "//depot/Alpha/Alpha/f");
+  SetLevel(DT_SUPTOOL, verbosity);
+}
+
+TEST_F(MapFileTest, RekeyKeepsTheDirectoryDecisions) {
+  TranslationMap map(true);
+  map.CarryDirectoryDecisions();
+  Error e;
+  Load(&map, "//depot/Alpha/Alpha/... //depot/Alpha/Alpha/...\n//depot/Alpha/... //depot/alpha/...\n", &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  map.Rekey();
+  EXPECT_EQ(Tr(&map, "//depot/Alpha/Alpha/f"), "//depot/alpha/Alpha/f");
+  StrBuf added("//depot/Alpha/Alpha/Zeta");
+  EXPECT_TRUE(map.SpellDecided(&added, true));
+  EXPECT_EQ(added.ToString(), "//depot/alpha/Alpha/Zeta");
+}
+
+TEST_F(MapFileTest, NoTrailerWhenNothingFollowsIt) {
+  TranslationMap map(true);
+  Error e;
+  Load(&map, "//depot/a //depot/A\n", &e);
+  std::string path = dir.File("out2.txt");
+  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  f->SetPath(StrPtr(path.c_str()));
+  f->Open(FOM_WRITE, &e);
+  map.WriteLines(f.get(), &e, false);
+  f->Close(&e);
+  EXPECT_EQ(testutil::ReadFile(path), "//depot/a //depot/A\n");
 }
 
 }  // namespace

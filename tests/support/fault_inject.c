@@ -7,6 +7,7 @@
  *                              have gone to them in all
  *   ZT_FAULT_CLOSE=1           close of a watched file fails (after closing)
  *   ZT_FAULT_FSYNC=1           fsync of a watched file fails
+ *   ZT_FAULT_FSYNC_DIR=1       fsync of a watched directory fails
  *   ZT_FAULT_RENAME=text       renames (and hard links) whose target
  *                              contains text fail
  *   ZT_FAULT_KILL_AT=N         the process is killed (SIGKILL) at its N-th
@@ -40,6 +41,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -170,6 +172,11 @@ int fsync(int fd) {
   NEXT(fsync, fd_fn);
   if (IsWatched(fd) && CountedFault("fsync")) return -1;
   if (IsWatched(fd) && getenv("ZT_FAULT_FSYNC")) {
+    errno = FaultErrno();
+    return -1;
+  }
+  struct stat sb;
+  if (IsWatched(fd) && getenv("ZT_FAULT_FSYNC_DIR") && fstat(fd, &sb) == 0 && S_ISDIR(sb.st_mode)) {
     errno = FaultErrno();
     return -1;
   }

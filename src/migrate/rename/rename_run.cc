@@ -103,6 +103,7 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   const int32_t interrupted = static_cast<int32_t>(notAttempted);
   counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed + interrupted;
   counters.renameCount = opts.dryRun ? 0 : mover.moved;
+  counters.archivesToMove = opts.dryRun ? static_cast<int32_t>(plan->Count()) : 0;
   counters.archivesMissing = renamer->missing;
 
   StrBuf text;

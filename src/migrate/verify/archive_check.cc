@@ -14,9 +14,9 @@
 namespace {
 
 inline constexpr MessageId kMsgArchiveRootUnusable = {
-    0x32011ea1, "The archive root %root% cannot be opened: %reason%."};
+    0x32011f61, "The archive root %root% cannot be opened: %reason%."};
 inline constexpr MessageId kMsgArchiveRootIgnoresCase = {
-    0x32011ea2,
+    0x32011f62,
     "The archive root %root% is on a file system that ignores case: there an archive is\n"
     "found in any case, and its exact spelling cannot be checked."};
 

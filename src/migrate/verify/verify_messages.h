@@ -13,10 +13,10 @@ inline constexpr MessageId kMsgVerifiedArchives = {
     "Verified: %edited% differs from %original% only in the case of %count% fields, is "
     "case-consistent, and every archive it names is present"};
 inline constexpr MessageId kMsgNotVerified = {
-    0x32011ea5,
+    0x32011f63,
     "Not verified: %count% difference(s) between %original% and %edited%, listed above.\n"
     "Do not restore the server from %edited%."};
 inline constexpr MessageId kMsgVerifyNoEdited = {
-    0x32011ea6, "Cannot read the edited checkpoint %file%."};
+    0x32011f64, "Cannot read the edited checkpoint %file%."};
 
 #endif  // ZT_MIGRATE_VERIFY_VERIFY_MESSAGES_H_

@@ -354,12 +354,12 @@ void FileIO::Commit(Error* e) {
   path.Set(finalPath);
   finalPath.Clear();
   SetDeleteOnClose(false);
-  // The new name is on the disk only once its directory is: a failure here
-  // leaves the file whole under its name, but the run may not report
-  // success.
+  // The new name is durable only once its directory is: a failed sync is
+  // an error of the commit (the file has its name, but a crash could lose
+  // it).
   PathSys dir(path);
   if (!dir.StripLastComponent() || dir.IsEmpty()) dir.Set(".");
-  if ((err = OsSyncDir(dir.Text())) != 0) SetOsError(e, "fsync", dir, err);
+  if (int syncErr = OsSyncDir(dir.Text())) SetOsError(e, "fsync", dir, syncErr);
 }
 
 void FileIOBinary::Open(int m, Error* e) {

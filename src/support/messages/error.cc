@@ -11,8 +11,11 @@ const char* SeverityName(int severity) {
   }
 }
 
+// Each message keeps the values bound to its own places: two messages that
+// name the same variable (ten failing files, each with its %file%) show
+// their own values.
 struct Error::Detail {
-  BufferDict vars;
+  StrBufDict vars[kMaxMessages];  // the variables of the message in each slot
   MessageId ids[kMaxMessages];
   int count = 0;
   const char* bindPlace = nullptr;  // where the next bound value goes
@@ -23,18 +26,14 @@ Error::~Error() {}
 
 Error& Error::Set(const MessageId& id) {
   if (!detail_) detail_ = std::make_unique<Detail>();
-  if (severity_ == E_EMPTY) {
-    detail_->count = 0;
-    detail_->vars.DropAll();
-  }
+  if (severity_ == E_EMPTY) detail_->count = 0;
   if (id.Severity() >= severity_) {
     severity_ = id.Severity();
     generic_ = id.Generic();
   }
-  if (detail_->count < kMaxMessages)
-    detail_->ids[detail_->count++] = id;
-  else
-    detail_->ids[kMaxMessages - 1] = id;
+  int slot = detail_->count < kMaxMessages ? detail_->count++ : kMaxMessages - 1;
+  detail_->ids[slot] = id;
+  detail_->vars[slot].DropAll();
   detail_->bindPlace = id.text;
   return *this;
 }
@@ -68,7 +67,11 @@ Error& Error::Bind(const StrPtr& value) {
       return *this;
     }
     StrPtr name(p + 1, static_cast<uint32_t>(nameEnd - p - 1));
-    if (name.Length() == 0 || name[0] != '!') detail_->vars.StoreVar(name, value);
+    if (name.Length() == 0 || name[0] != '!') {
+      StrBufDict& vars = detail_->vars[detail_->count - 1];
+      vars.DropVar(name);  // a name met twice takes the later value
+      vars.StoreVar(name, value);
+    }
     detail_->bindPlace = nameEnd + 1;
     return *this;
   }
@@ -100,12 +103,14 @@ bool Error::Has(const MessageId& id) const {
   return false;
 }
 
-const BufferDict* Error::Vars() const { return detail_ ? &detail_->vars : nullptr; }
+const StrDict* Error::Vars(int i) const {
+  return i >= 0 && i < Count() ? &detail_->vars[i] : nullptr;
+}
 
 void Error::FormatOne(int index, StrBuf* out, int flags) const {
   StrPtr text(detail_->ids[index].text);
   if (!(flags & 4)) {
-    const StrPtr* local = detail_->vars.GetVar(StrPtr("lfmt"), index);
+    const StrPtr* local = detail_->vars[index].GetVar(StrPtr("lfmt"), index);
     if (local) text = *local;
   }
   if (flags & 8) {
@@ -113,7 +118,7 @@ void Error::FormatOne(int index, StrBuf* out, int flags) const {
     out->AppendChar(':');
   }
   if (flags & 1) out->AppendChar('\t');
-  ExpandVariables(text, detail_->vars, out);
+  ExpandVariables(text, detail_->vars[index], out);
 }
 
 void Error::FormatMessages(StrBuf* out, int flags) const {
@@ -152,42 +157,25 @@ void Error::ExportVars(StrDict* dict, bool raw) const {
     }
   }
   StrPtr name, value;
-  for (int i = 0; detail_->vars.VarAt(i, &name, &value); ++i) {
-    if (name.EqualExact(StrPtr("func"))) continue;
-    if (name.Length() >= 4 && !memcmp(name.Text(), "code", 4)) continue;
-    if (name.Length() >= 3 && !memcmp(name.Text(), "fmt", 3)) continue;
-    dict->StoreVar(name, value);
+  for (int m = 0; m < detail_->count; ++m) {
+    for (int i = 0; detail_->vars[m].VarAt(i, &name, &value); ++i) {
+      if (name.EqualExact(StrPtr("func"))) continue;
+      if (name.Length() >= 4 && !memcmp(name.Text(), "code", 4)) continue;
+      if (name.Length() >= 3 && !memcmp(name.Text(), "fmt", 3)) continue;
+      dict->StoreVar(name, value);
+    }
   }
 }
 
 void Error::Merge(const Error& other) {
   if (other.severity_ == E_EMPTY || !other.detail_) return;
-  if (severity_ == E_EMPTY) {
-    // Nothing to keep: take a copy of the other's messages and variables.
-    if (!detail_) detail_ = std::make_unique<Detail>();
-    detail_->count = other.detail_->count;
-    for (int i = 0; i < other.detail_->count; ++i) detail_->ids[i] = other.detail_->ids[i];
-    detail_->vars.DropAll();
-    StrPtr name, value;
-    for (int i = 0; other.detail_->vars.VarAt(i, &name, &value); ++i)
-      detail_->vars.StoreVar(name, value);
-    detail_->bindPlace = nullptr;
-    severity_ = other.severity_;
-    generic_ = other.generic_;
-    return;
-  }
-  // Each merged message carries its formatted text in a variable named
-  // after the slot it takes here, so that slots never share a variable.
-  static const char* const kSlotText[kMaxMessages] = {
-      "%merged0%",  "%merged1%",  "%merged2%",  "%merged3%",  "%merged4%",
-      "%merged5%",  "%merged6%",  "%merged7%",  "%merged8%",  "%merged9%",
-      "%merged10%", "%merged11%", "%merged12%", "%merged13%", "%merged14%",
-      "%merged15%", "%merged16%", "%merged17%", "%merged18%", "%merged19%"};
+  // Each message comes over with the values of its own places.
+  StrPtr name, value;
   for (int i = 0; i < other.detail_->count; ++i) {
-    StrBuf text;
-    other.FormatOne(i, &text, 0);
-    int slot = Count() < kMaxMessages ? Count() : kMaxMessages - 1;
-    Set(MessageId{other.detail_->ids[i].code, kSlotText[slot]}) << text;
+    Set(other.detail_->ids[i]);
+    detail_->bindPlace = nullptr;
+    StrBufDict& vars = detail_->vars[detail_->count - 1];
+    for (int k = 0; other.detail_->vars[i].VarAt(k, &name, &value); ++k) vars.StoreVar(name, value);
   }
 }
 

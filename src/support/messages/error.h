@@ -92,8 +92,8 @@ class Error {
   // Convenience: the messages formatted with flags 0.
   std::string Text() const;
 
-  // The variable dictionary (null before the first Set).
-  const BufferDict* Vars() const;
+  // The variables bound to message i (0 the oldest); null when out of range.
+  const StrDict* Vars(int i) const;
 
   // Adds other's messages (oldest first, codes and severities kept, texts
   // as formatted) after this error's own: hands the error of work done on

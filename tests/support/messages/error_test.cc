@@ -90,3 +90,34 @@ TEST(ErrorTest, MergeKeepsBothSidesMessages) {
   EXPECT_EQ(empty.Text(), theirs.Text());
   EXPECT_EQ(empty.GetSeverity(), E_FAILED);
 }
+
+TEST(ErrorTest, EachMessageKeepsItsOwnValues) {
+  // Ten files failing one after the other: each message names its file,
+  // not the first one's.
+  Error e;
+  for (int i = 0; i < 10; ++i) e.Set(kWarn) << ("db.t" + std::to_string(i) + ".ckp");
+  e.Set(kVersion) << 9 << "db.rev";
+  StrBuf out;
+  e.FormatMessages(&out, 0);
+  std::string expected =
+      "Version 9 of db.rev not found in schema. You need a new version of this program!";
+  for (int i = 9; i >= 0; --i) expected += "\nwarn db.t" + std::to_string(i) + ".ckp";
+  EXPECT_EQ(out.ToString(), expected);
+  ASSERT_NE(e.Vars(3), nullptr);
+  EXPECT_EQ(e.Vars(3)->GetVar("path")->ToString(), "db.t3.ckp");
+  EXPECT_EQ(e.Vars(11), nullptr);
+
+  // The message that replaces the twentieth does not inherit its values,
+  // and merged messages keep theirs.
+  Error full;
+  for (int i = 0; i < 20; ++i) full.Set(kWarn) << i;
+  full.Set(kPlainErr) << "x";  // binds only %!skip%: %kept% has no value
+  EXPECT_EQ(full.Vars(19)->GetVar("path"), nullptr);
+  Error merged;
+  merged.Set(kWarn) << "//first";
+  merged.Merge(e);
+  EXPECT_EQ(merged.Count(), 12);
+  EXPECT_EQ(merged.Vars(0)->GetVar("path")->ToString(), "//first");
+  EXPECT_EQ(merged.Vars(1)->GetVar("path")->ToString(), "db.t0.ckp");
+  EXPECT_EQ(merged.Vars(11)->GetVar("table")->ToString(), "db.rev");
+}

@@ -6,7 +6,9 @@ python3 - <<'PY'
 import json
 with open("report.json", encoding="utf-8") as f:
     doc = json.load(f)
-assert sorted(doc) == ["checkpoint", "nameInconsistencies", "pathConflicts"], sorted(doc)
+assert sorted(doc) == ["checkpoint", "nameInconsistencies", "pathConflicts", "summary"], sorted(doc)
+assert list(doc)[:2] == ["checkpoint", "summary"], list(doc)
+assert doc["summary"] == {"conflicts": 3, "othersSeenOnce": 0, "headNotMostFrequent": 1}, doc["summary"]
 assert doc["checkpoint"] == "checkpoint.ckp"
 paths = {c["path"]: c for c in doc["pathConflicts"]}
 assert list(paths) == ["//depot/main", "//depot/main/doc/guide.txt", "//projects"], list(paths)
@@ -18,7 +20,8 @@ assert spell["main"]["count"] == 15, spell
 assert spell["Main"]["tables"] == ["db.have", "db.label", "db.rev"], spell["Main"]
 assert "db.view" in spell["main"]["tables"] and "db.protect" in spell["main"]["tables"]
 guide = paths["//depot/main/doc/guide.txt"]
-assert guide["usedAs"] == ["file"] and guide["proposed"] == "guide.txt"
+assert guide["usedAs"] == ["file"] and guide["proposed"] == "guide.txt" and guide["head"] == "Guide.txt"
+assert main["head"] == "main"
 assert {s["spelling"]: s["count"] for s in guide["spellings"]} == {"guide.txt": 3, "Guide.txt": 2}
 assert [s["tables"] for s in guide["spellings"] if s["spelling"] == "Guide.txt"] == [["db.rev"]]
 projects = paths["//projects"]

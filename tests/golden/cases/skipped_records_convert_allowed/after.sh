@@ -1,0 +1,2 @@
+set -e
+[[ $(wc -l < out.ckp) == 3 ]]

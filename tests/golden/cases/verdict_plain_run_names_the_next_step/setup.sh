@@ -1,0 +1,1 @@
+cp "$CASE_DIR/../../../../examples/inconsistent.ckp" .
