@@ -1,7 +1,8 @@
 // DirectoryEntries: the map entries that can match a path of one directory,
 // split for a quick lookup. An entry whose pattern is all literal (a file's
 // own line) is filed by the rest of its text after the directory, folded as
-// the comparison mode folds, so that a name is found by one binary search;
+// the comparison mode folds, in a small open-addressed hash table, so that a
+// name is found by one pass over its bytes without copying them;
 // every other entry (with wildcards) is kept in a list, highest slot first,
 // to be matched in turn. Entries all literal that end inside the directory
 // can match none of its paths and are dropped.
@@ -40,9 +41,14 @@ class DirectoryEntries {
   };
 
   std::vector<const MapEntry*> wild;
-  std::vector<Literal> literals;  // by folded name, one per name
-  std::string names;
-  std::string probe;  // scratch: the folded name looked up
+  // The hash of a name as folded in mode.
+  uint32_t Hash(const char* p, uint32_t n) const;
+  // True when name, folded, is the literal's name.
+  bool Same(const Literal& l, const char* name, uint32_t n) const;
+
+  std::vector<Literal> literals;  // one per name, the highest slot's
+  std::vector<uint32_t> table;    // 1 + index into literals, 0 empty
+  std::string names;              // the folded names
   StrCaseMode mode = CaseFold;
 };
 
