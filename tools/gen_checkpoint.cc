@@ -25,6 +25,12 @@
 //                      about N MB (db.rev.ckp, db.rev#00000001.ckp, ...)
 //   --gzip             gzip-compress the output (also when OUTPUT ends in
 //                      ".gz"); with --dir every table file gets ".gz"
+//   --profile NAME     the shape of the server: "changes" (the default:
+//                      many changes with long descriptions, 16 files per
+//                      directory) or "paths" (have lists and revisions make
+//                      at least 85% of the records, directories 4 to 8 levels
+//                      deep with 2000 files each, every file in the have list
+//                      of several clients)
 //
 // The output is a pure function of the options: the same options always
 // give the same bytes.
@@ -251,6 +257,7 @@ struct Options {
   bool dir = false;
   double splitMb = 0;
   bool gzip = false;
+  bool paths = false;  // --profile paths
   std::string output;
 };
 
@@ -261,6 +268,15 @@ const int kSubdirsPerModule = 16;
 const int kModulesPerProject = 16;
 const int kFilesPerProject = kFilesPerDir * kSubdirsPerModule * kModulesPerProject;
 
+// The "paths" profile: four modules of four subdirectories per project,
+// each subdirectory a chain of 2 to 6 more directories ending in a
+// directory of kPathsFilesPerDir files.
+const int kPathsFilesPerDir = 2000;
+const int kPathsDirsPerProject = 16;
+const int kPathsFilesPerProject = kPathsFilesPerDir * kPathsDirsPerProject;
+const char* const kDeep[] = {"src", "main", "java", "com", "Acme", "internal", "impl",
+                             "v2", "Generated", "platform", "share", "Legacy"};
+
 const char* const kDepots[] = {"depot", "Projects", "streams"};
 
 class Server {
@@ -269,12 +285,15 @@ class Server {
     total_ = static_cast<int64_t>(o.sizeMb * 1048576.0);
     // Sizes of the universe follow the size asked for, so that a bigger
     // checkpoint has more files, not only more revisions of the same ones.
-    files_ = std::max<int64_t>(64, total_ / 1700);
-    projects_ = std::max<int64_t>(1, (files_ + kFilesPerProject - 1) / kFilesPerProject);
-    clients_ = std::max<int64_t>(8, files_ / 600);
+    filesPerProject_ = o.paths ? kPathsFilesPerProject : kFilesPerProject;
+    files_ = std::max<int64_t>(64, total_ / (o.paths ? 1000 : 1700));
+    projects_ = std::max<int64_t>(1, (files_ + filesPerProject_ - 1) / filesPerProject_);
+    // Path-heavy: about four clients have each project, so that the have
+    // list holds every file several times.
+    clients_ = o.paths ? std::max<int64_t>(8, projects_ * 4) : std::max<int64_t>(8, files_ / 600);
     labels_ = std::max<int64_t>(4, files_ / 4000);
     branches_ = std::max<int64_t>(2, projects_);
-    changes_ = std::max<int64_t>(16, total_ / 2400);
+    changes_ = std::max<int64_t>(16, total_ / (o.paths ? 10000 : 2400));
     groups_ = std::max<int64_t>(3, clients_ / 20);
     users_ = std::max<int64_t>(CountOf(kUsers), clients_ / 3);
     if (o.dir && o.splitMb > 0)
@@ -338,7 +357,9 @@ class Server {
     w_.End();
   }
   // The project of a client, label or branch.
-  int64_t ProjectOf(int64_t n) const { return Hash(n, 11) % projects_; }
+  int64_t ProjectOf(int64_t n) const {
+    return opt_.paths ? n % projects_ : Hash(n, 11) % projects_;
+  }
 
   // Appends the depot path of file f, each component in the spelling this
   // use picks: //depot/Project/module/subdir/stem_N.ext.
@@ -392,10 +413,32 @@ class Server {
   size_t flushLimit_ = 1u << 20;
   int part_ = 0;
   std::string table_;
+  int64_t filesPerProject_;
   int64_t files_, projects_, clients_, labels_, branches_, changes_, groups_, users_;
 };
 
 void Server::RelativePath(std::string* out, int64_t f, bool noVariants) {
+  if (opt_.paths) {
+    int64_t p = f / kPathsFilesPerProject;
+    int64_t d = (f / kPathsFilesPerDir) % kPathsDirsPerProject;
+    uint64_t did = p * kPathsDirsPerProject + d;
+    uint64_t mid = p * 4 + d / 4;
+    AppendName(out, kModules[(d / 4 + p * 5) % CountOf(kModules)], !noVariants && Flip(2, mid));
+    out->push_back('/');
+    AppendName(out, kSubdirs[(d + p * 3) % CountOf(kSubdirs)], !noVariants && Flip(3, did));
+    int depth = 2 + static_cast<int>(Hash(did, 6) % 5);
+    for (int k = 0; k < depth; ++k) {
+      out->push_back('/');
+      AppendName(out, kDeep[Hash(did, k, 7) % CountOf(kDeep)], !noVariants && Flip(6, did * 8 + k));
+    }
+    out->push_back('/');
+    std::string file = kStems[Hash(f, 3) % CountOf(kStems)];
+    file += '_';
+    file += std::to_string(f % 1000000);
+    file += kExts[Hash(f, 5) % CountOf(kExts)];
+    AppendName(out, file, !noVariants && Flip(4, f));
+    return;
+  }
   int64_t p = f / kFilesPerProject;
   int64_t m = (f / (kFilesPerDir * kSubdirsPerModule)) % kModulesPerProject;
   int64_t s = (f / kFilesPerDir) % kSubdirsPerModule;
@@ -424,7 +467,7 @@ void Server::ProjectPath(std::string* out, int64_t p) {
 }
 
 void Server::FilePath(std::string* out, int64_t f, bool noVariants) {
-  int64_t p = f / kFilesPerProject;
+  int64_t p = f / filesPerProject_;
   if (noVariants) {
     out->append("//");
     out->append(kDepots[DepotOf(p)]);
@@ -710,8 +753,8 @@ bool Server::Have(int64_t budget) {
   // Each client has the files of its project, in client path order.
   for (int64_t c = 0; !ZT_SPENT(budget); c = (c + 1) % clients_) {
     int64_t p = ProjectOf(c);
-    int64_t first = p * kFilesPerProject;
-    int64_t last = std::min(files_, first + kFilesPerProject);
+    int64_t first = p * filesPerProject_;
+    int64_t last = std::min(files_, first + filesPerProject_);
     for (int64_t f = first; f < last && !ZT_SPENT(budget); ++f) {
       w_.Begin("pv", 4, "db.have");
       ClientAndDepotPaths(c, f);
@@ -728,7 +771,7 @@ bool Server::Have(int64_t budget) {
 bool Server::Integed(int64_t budget) {
   // Files branched from one project into the next, recorded both ways.
   for (int64_t f = 0; !ZT_SPENT(budget); f = (f + 1) % files_) {
-    int64_t to = (f + kFilesPerProject) % std::max<int64_t>(files_, 1);
+    int64_t to = (f + filesPerProject_) % std::max<int64_t>(files_, 1);
     int64_t rev = 1 + static_cast<int64_t>(Hash(f, 1) % 5);
     int64_t change = 1 + static_cast<int64_t>(Hash(f, 2) % changes_);
     path_.clear();
@@ -763,8 +806,8 @@ bool Server::Integed(int64_t budget) {
 bool Server::Label(int64_t budget) {
   for (int64_t l = 0; !ZT_SPENT(budget); l = (l + 1) % labels_) {
     int64_t p = ProjectOf(l + 1000003);
-    int64_t first = p * kFilesPerProject;
-    int64_t last = std::min(files_, first + kFilesPerProject);
+    int64_t first = p * filesPerProject_;
+    int64_t last = std::min(files_, first + filesPerProject_);
     std::string name = LabelName(l);
     for (int64_t f = first; f < last && !ZT_SPENT(budget); ++f) {
       w_.Begin("pv", 1, "db.label");
@@ -925,7 +968,7 @@ bool Server::Working(int64_t budget) {
   for (int64_t n = 0; !ZT_SPENT(budget); ++n) {
     int64_t c = Hash(n, 41) % clients_;
     int64_t p = ProjectOf(c);
-    int64_t f = std::min(files_ - 1, p * kFilesPerProject + static_cast<int64_t>(Hash(n, 42) % kFilesPerProject));
+    int64_t f = std::min(files_ - 1, p * filesPerProject_ + static_cast<int64_t>(Hash(n, 42) % filesPerProject_));
     w_.Begin("pv", 11, "db.working");
     ClientAndDepotPaths(c, f);
     w_.Text(ClientName(c));
@@ -977,13 +1020,25 @@ bool Server::Run() {
       {"db.stream", 0, &Server::Stream},   {"db.user", 0, &Server::User},
       {"db.view", 0, &Server::View},       {"db.working", 0, &Server::Working},
   };
+  // Path-heavy: the have list and the revisions take nearly everything,
+  // the descriptions little.
+  const std::pair<const char*, double> kPathShares[] = {
+      {"db.desc", 0.02}, {"db.have", 0.52}, {"db.integed", 0.02}, {"db.label", 0.02},
+      {"db.rev", 0.38}};
+  int64_t pathRecords = 0;
   for (const Entry& t : kTables) {
     double share = t.share;
+    if (opt_.paths) {
+      for (const auto& [name, s] : kPathShares)
+        if (strcmp(name, t.name) == 0) share = s;
+    }
+    int64_t before = w_.Records();
     if (t.fill == &Server::Working) {
       // The last table takes what is left, so the size comes out close.
       share = std::max(0.02, static_cast<double>(total_ - Bytes()) / std::max<int64_t>(total_, 1));
     }
     if (!Table(t.name, share, t.fill)) return false;
+    if (t.fill == &Server::Have || t.fill == &Server::Rev) pathRecords += w_.Records() - before;
   }
   if (!opt_.dir) {
     Note(1, "");
@@ -994,15 +1049,18 @@ bool Server::Run() {
     }
   }
   fprintf(stderr, "gen_checkpoint: %s: %" PRId64 " records, %" PRId64 " bytes, %" PRId64
-          " files in %" PRId64 " projects, %" PRId64 " clients\n",
-          opt_.output.c_str(), w_.Records(), written_, files_, projects_, clients_);
+          " files in %" PRId64 " projects, %" PRId64 " clients; db.have and db.rev %.1f%%"
+          " of the records\n",
+          opt_.output.c_str(), w_.Records(), written_, files_, projects_, clients_,
+          100.0 * static_cast<double>(pathRecords) / static_cast<double>(std::max<int64_t>(w_.Records(), 1)));
   return true;
 }
 
 void Usage() {
   fprintf(stderr,
           "usage: gen_checkpoint [--size-mb N] [--seed N] [--variants F] [--unicode]\n"
-          "                      [--dir [--split-mb N]] [--gzip] OUTPUT\n");
+          "                      [--dir [--split-mb N]] [--gzip] [--profile changes|paths]\n"
+          "                      OUTPUT\n");
 }
 
 }  // namespace
@@ -1026,6 +1084,13 @@ int main(int argc, char** argv) {
       o.variants = atof(value("--variants"));
     } else if (a == "--split-mb") {
       o.splitMb = atof(value("--split-mb"));
+    } else if (a == "--profile") {
+      std::string v = value("--profile");
+      if (v != "paths" && v != "changes") {
+        fprintf(stderr, "gen_checkpoint: unknown profile %s\n", v.c_str());
+        return 2;
+      }
+      o.paths = v == "paths";
     } else if (a == "--unicode") {
       o.unicode = true;
     } else if (a == "--dir") {

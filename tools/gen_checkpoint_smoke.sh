@@ -62,4 +62,16 @@ if [[ $(grep -v '^@nx@' joined.ckp | LC_ALL=C sort | md5sum) != \
   complain "directory form holds other records than the single file"
 fi
 
+# The path-heavy profile: have lists and revisions make at least 85% of the
+# records, its paths run deep, and it is in standard format too.
+"$gen" --size-mb 1 --seed 7 --profile paths paths.ckp 2> gen.txt || complain "paths generation failed"
+share=$(sed -n 's/.*db.have and db.rev \([0-9.]*\)%.*/\1/p' gen.txt)
+awk -v s="${share:-0}" 'BEGIN { exit !(s >= 85) }' || complain "paths profile: db.have and db.rev ${share:-?}%"
+analyse paths.ckp "still contains inconsistencies"
+deep=$(grep -c '^@pv@ 10 @db.rev@ @//[^/@]*/[^/@]*/[^/@]*/[^/@]*/[^/@]*/[^/@]*/[^/@]*/' paths.ckp)
+(( deep > 0 )) || complain "paths profile: no revision path of six directories or more"
+"$zt" -s -o rewritten-paths.ckp paths.ckp 2> /dev/null
+cmp -s paths.ckp rewritten-paths.ckp || complain "paths profile is not in standard format"
+"$gen" --size-mb 1 --profile nonsense bad.ckp 2> /dev/null && complain "an unknown profile was taken"
+
 exit $fail

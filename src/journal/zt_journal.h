@@ -1,6 +1,6 @@
 // ZtJournal: reads journal records one at a time from a checkpoint file.
 //
-// The reader tokenises the file through a 32 KiB read buffer, assembles each
+// The reader tokenises the file through a 256 KiB read buffer, assembles each
 // record, checks its field count against the table schema, skips a corrupt
 // record with a warning (resynchronising on the next op code) and counts what
 // it skipped. Memory use is bounded by the largest record, not by the file.

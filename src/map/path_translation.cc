@@ -134,19 +134,29 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   recentDirs[0] = a.dir;
   a.own = FindMap(path);
   a.fallback = kNotAsked;
-  // Gathered into scratch, then copied: an answer's list takes only the
-  // room its entries need, not that of the vector's growth.
-  a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &gathered);
-  if (a.gathered) a.entries.assign(gathered.begin(), gathered.end());
-  else a.entries.clear();
+  // Gathered into scratch, then filed: an answer takes only the room its
+  // entries need, not that of the vector's growth.
+  a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &gathered) &&
+               a.entries.Build(gathered, dirLen, kDirWildEntries);
+  if (!a.gathered) a.entries.Clear();
   if (a.own) a.ownVersion = a.own->Version();
   return &a;
 }
 
 bool TranslationMap::LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf* out) {
   if (a->own) {
-    const MapEntry* hit = a->gathered ? a->own->TranslateAmong(a->entries, 0, path, out)
-                                      : a->own->Translate(0, path, out);
+    const MapEntry* hit;
+    if (a->gathered && a->entries.ModeHolds()) {
+      // The path's directory is the answer's: its bytes were compared with
+      // the entries' when they were gathered (folded as equality folds them,
+      // but in CaseFoldThenExact).
+      const uint32_t dirLen = static_cast<uint32_t>(a->dir.size());
+      const MapEntry* literal = a->entries.FindLiteral(path.Text() + dirLen, path.Length() - dirLen);
+      const int verified = GetStrCaseMode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
+      hit = a->own->TranslateAmong(a->entries.Wild(), literal, verified, 0, path, out);
+    } else {
+      hit = a->own->Translate(0, path, out);
+    }
     if (hit) return true;
   }
   const char* p = path.Text();

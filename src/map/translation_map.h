@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "map/directory_decisions.h"
+#include "map/directory_entries.h"
 #include "map/view_map.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
@@ -124,7 +125,7 @@ class TranslationMap {
     ViewMap* own = nullptr;  // not owned
     uint64_t ownVersion = 0;
     bool gathered = false;
-    std::vector<const MapEntry*> entries;  // not owned
+    DirectoryEntries entries;
     int fallback = kUnset;  // or kNotAsked, 0 no translation, 1 translated
     uint32_t fallbackCut = 0;
     StrBuf fallbackOut;
@@ -187,7 +188,10 @@ class TranslationMap {
   // Answers per directory, valid for one generation and fold mode; emptied
   // when it reaches kDirAnswers directories, which bounds its memory.
   static constexpr size_t kDirAnswers = 65536;
-  static constexpr int kDirEntries = 64;
+  // Entries gathered per directory at most, and those of them with
+  // wildcards (matched in turn) at most.
+  static constexpr int kDirEntries = 4096;
+  static constexpr int kDirWildEntries = 64;
   std::unordered_map<size_t, DirAnswer> dirAnswers;
   std::vector<const MapEntry*> gathered;  // scratch of DirectoryAnswer
   uint64_t dirGeneration = 0;

@@ -361,16 +361,22 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
   return true;
 }
 
-const MapEntry* ViewMap::TranslateAmong(const std::vector<const MapEntry*>& entries, int side,
+const MapEntry* ViewMap::TranslateAmong(const std::vector<const MapEntry*>& entries,
+                                        const MapEntry* literal, int verified, int side,
                                         const StrPtr& path, StrBuf* out) {
   // The highest slot that matches wins, as in Search.
   captures.Reset();
+  const MapEntry* win = literal;
   for (const MapEntry* e : entries) {
+    if (literal && e->slot < literal->slot) break;
     ++matchCount;
-    if (!e->Half(side).Match(path, &captures, 0)) continue;
-    if (e->kind == ExcludeMapping) return nullptr;
-    e->Half(1 - side).Expand(path, captures, out, 0);
-    return e;
+    const MapSide& h = e->Half(side);
+    const int known = verified < h.LiteralPrefixLength() ? verified : h.LiteralPrefixLength();
+    if (!h.Match(path, &captures, 0, known)) continue;
+    win = e;
+    break;
   }
-  return nullptr;
+  if (!win || win->kind == ExcludeMapping) return nullptr;
+  win->Half(1 - side).Expand(path, captures, out, 0);
+  return win;
 }

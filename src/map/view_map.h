@@ -65,8 +65,13 @@ class ViewMap {
   // is a prefix of dir, or dir followed by bytes without "/". Highest slot
   // first. False (out empty) when there are more than limit of them.
   bool GatherDirectory(int side, const StrPtr& dir, int limit, std::vector<const MapEntry*>* out);
-  // Translate for a path of a directory whose entries GatherDirectory gave.
-  const MapEntry* TranslateAmong(const std::vector<const MapEntry*>& entries, int side,
+  // Translate for a path of a directory whose entries GatherDirectory gave:
+  // those of them with wildcards (highest slot first) and the all-literal
+  // one that matches the path, if any (literal, or null). The first
+  // verified bytes of the path are known to equal those of each entry's
+  // literal prefix (up to its length).
+  const MapEntry* TranslateAmong(const std::vector<const MapEntry*>& entries,
+                                 const MapEntry* literal, int verified, int side,
                                  const StrPtr& path, StrBuf* out);
   // Changes whenever the entries or their order change.
   uint64_t Version() const { return version; }

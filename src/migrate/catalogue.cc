@@ -2,6 +2,7 @@
 // treatments they apply.
 #include "migrate/catalogue.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "journal/journal_record.h"
@@ -471,17 +472,79 @@ void Catalogue::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& re
   run_->pathTree->AddPath(work_, PathTables());
 }
 
+namespace {
+
+// True when h is "//" followed by a name without "/" and then "/...".
+bool PlainNamePattern(const MapSide& h) {
+  const int lpl = h.LiteralPrefixLength();
+  if (h.WildcardCount() != 1 || lpl < 4 || lpl != h.End() - 1) return false;
+  const PatternElements el = h.Elements();
+  if (el[lpl].kind != ElementDots || el.Byte(0) != '/' || el.Byte(1) != '/' || el.Byte(lpl - 1) != '/')
+    return false;
+  return !memchr(el.Text(2), '/', static_cast<size_t>(lpl - 3));
+}
+
+}  // namespace
+
+bool Catalogue::SettledByFirst(const ViewMap& names, const StrPtr& first) {
+  if (names.Version() != plainVersion_) {
+    // Lines are only added (newest first) or all cleared: the new ones are
+    // looked at, or all of them after a clear.
+    int fresh = names.Count() - plainLines_;
+    if (fresh < 0) {
+      fresh = names.Count();
+      namesPlain_ = true;
+      namesBlocked_.clear();
+    }
+    for (const MapEntry* m = names.Head(); m && fresh > 0; m = m->next, --fresh) {
+      if (PlainNamePattern(m->left) && PlainNamePattern(m->right)) continue;
+      // The line matches only paths whose first component is its own.
+      const PatternElements el = m->left.Elements();
+      std::string own;
+      int i = 2;
+      for (; i < m->left.End() && el.IsLiteral(i) && el.Byte(i) != '/'; ++i)
+        own.push_back(static_cast<char>(FoldByte(el.Byte(i))));
+      if (i < m->left.End() && !el.IsLiteral(i)) namesPlain_ = false;  // a wildcard in it
+      if (std::find(namesBlocked_.begin(), namesBlocked_.end(), own) == namesBlocked_.end())
+        namesBlocked_.push_back(std::move(own));
+    }
+    plainLines_ = names.Count();
+    plainVersion_ = names.Version();
+  }
+  if (!namesPlain_) return false;
+  for (const std::string& own : namesBlocked_) {
+    if (own.size() != first.Length()) continue;
+    uint32_t i = 0;
+    while (i < first.Length() && FoldByte(first.Text()[i]) == static_cast<unsigned char>(own[i])) ++i;
+    if (i == first.Length()) return false;
+  }
+  return true;
+}
+
 void Catalogue::FixDomainPrefix(int pos, const StrPtr& field, Error* e) {
   if (field.IsEmpty()) return;
   StrPtr value = field;
   int slash = FindSlash(value, 2);
   uint32_t split = slash < 0 ? value.Length() : static_cast<uint32_t>(slash);
+  ViewMap* names = run_->depotNameMap.get();
+  if (!names) return;
+  // Settled by the last path of the same first component, spelled alike
+  // (traced lookups are made afresh).
+  const bool byPrefix = split < value.Length() && GetLevel(DT_MAP) == 0 &&
+                        SettledByFirst(*names, StrPtr(value.Text() + 2, split - 2));
+  if (byPrefix && settledVersion_ == names->Version() && settledPrefix_.Length() == split &&
+      memcmp(settledPrefix_.Text(), value.Text(), split) == 0)
+    return;
   key_.Set(value.Text(), split);
   key_.LowerAscii();
   key_.Append(value.Text() + split, value.Length() - split);
-  ViewMap* names = run_->depotNameMap.get();
-  if (!names || !names->Translate(0, key_, &translated_)) return;
-  if (translated_.EqualExact(value)) return;
+  if (!names->Translate(0, key_, &translated_) || translated_.EqualExact(value)) {
+    if (byPrefix) {
+      settledPrefix_.Set(value.Text(), split);
+      settledVersion_ = names->Version();
+    }
+    return;
+  }
   if (split > 2) {
     StrPtr seen(value.Text() + 2, split - 2);
     if (DomainRec* rec = run_->domains->Find(seen)) {

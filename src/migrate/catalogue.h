@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "support/messages/error.h"
@@ -22,6 +23,7 @@
 
 class JournalRecord;
 class Migrator;
+class ViewMap;
 
 // What is done to a record: to the row's field and any fields read with it.
 enum class Treatment : uint8_t {
@@ -109,6 +111,11 @@ class Catalogue {
   void EnterDepotPath(int pos, const StrPtr& value, PathForm form, Error* e);
   void EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& recased, Error* e);
   void FixDomainPrefix(int pos, const StrPtr& value, Error* e);
+  // True when the translation through the name map of a path below
+  // "//" + first + "/" depends on first alone: every line that could match
+  // such a path is "//name/..." on both sides, a name without "/" or
+  // wildcards.
+  bool SettledByFirst(const ViewMap& names, const StrPtr& first);
   void FixDomainName(int pos, const StrPtr& value, Error* e);
   void FixGroupName(int pos, const StrPtr& value, Error* e);
   // Sets the field to the registered spelling of a name; counts the fix.
@@ -137,6 +144,19 @@ class Catalogue {
   StrBuf translated_;  // a map's translation
   StrBuf key_;         // a lowered lookup key or a path being looked up
   StrBuf work_;        // a new field value being assembled
+  // The first component ("//name") of the last path FixDomainPrefix left as
+  // it was, and the version of the name map that said so: the paths of one
+  // client come in a run, and are settled by that alone while the map is
+  // plain.
+  StrBuf settledPrefix_;
+  uint64_t settledVersion_ = ~uint64_t{0};
+  // What SettledByFirst found in the lines of the map's version below: the
+  // lowered first components of the lines that are not plain (or false
+  // when one has a wildcard in it).
+  bool namesPlain_ = true;
+  std::vector<std::string> namesBlocked_;
+  int plainLines_ = 0;
+  uint64_t plainVersion_ = ~uint64_t{0};
 };
 
 #endif  // ZT_MIGRATE_CATALOGUE_H_

@@ -2,9 +2,10 @@
 // path tree it fills and the names it registers and fixes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
-#include <cstring>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -21,6 +22,7 @@
 #include "migrate/name_caches.h"
 #include "migrate/path_tree.h"
 #include "support/files/filesys.h"
+#include "support/messages/debug.h"
 #include "test_util.h"
 
 namespace {
@@ -239,6 +241,53 @@ TEST_F(CatalogueTest, DomainPrefixAndNameFixes) {
   EXPECT_EQ(Field(*working, "clientFile"), "//ws-BOB/x");
   EXPECT_EQ(working->Changes(), 1);
   EXPECT_EQ(m->counters.minorInconsistencies, 4);
+}
+
+// A client path's fix is kept for the next paths of the same first
+// component: runs of paths, domains whose names hold "/" or a wildcard and
+// domains registered between the runs must give what each path alone gives
+// (a traced lookup is made afresh).
+TEST_F(CatalogueTest, RunsOfClientPathsAreFixedAsEachPathAlone) {
+  auto fresh = std::make_unique<Migrator>(RunConfig(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  auto both = [&](const char* table, int version, const Fields& values) {
+    auto kept = Run(table, version, values);
+    auto rec = MakeRecord(table, version, values);
+    Error e;
+    SetLevel(DT_MAP, 1);
+    fresh->catalogue->ProcessRecord(rec.get(), false, &e);
+    SetLevel(DT_MAP, 0);
+    EXPECT_EQ(e.GetSeverity(), E_EMPTY) << e.Text();
+    if (table == std::string("db.have")) {
+      EXPECT_EQ(Field(*kept, "clientFile"), Field(*rec, "clientFile"));
+    }
+    EXPECT_EQ(m->counters.minorInconsistencies, fresh->counters.minorInconsistencies);
+    return kept;
+  };
+  const char* const kPaths[] = {"//WS-Bob/a", "//ws-BOB/b", "//ws-bob/c/d", "//ws/sub/x",
+                                "//WS/Sub/y", "//ws/other", "//Ws/other", "//streams/main/z",
+                                "///x", "//ws-bob", "//nobody/q", "//NOBODY/r", "//ws-bobby/s"};
+  std::mt19937 rng(5);
+  auto runOfPaths = [&]() {
+    for (int i = 0; i < 400; ++i) {
+      const char* path = kPaths[rng() % std::size(kPaths)];
+      const int repeat = 1 + static_cast<int>(rng() % 4);
+      for (int k = 0; k < repeat; ++k)
+        both("db.have", 3, {{"clientFile", path}, {"depotFile", "//depot/f"}});
+    }
+  };
+  both("db.domain", 5, {{"name", "ws-BOB"}, {"type", "99"}});
+  both("db.domain", 5, {{"name", "//streams/Main"}, {"type", "115"}});
+  both("db.domain", 5, {{"name", "ws"}, {"type", "99"}});
+  runOfPaths();
+  both("db.domain", 5, {{"name", "ws/Sub"}, {"type", "99"}});
+  both("db.domain", 5, {{"name", "Nobody"}, {"type", "99"}});
+  runOfPaths();
+  EXPECT_EQ(Field(*both("db.have", 3, {{"clientFile", "//WS/SUB/x"}, {"depotFile", "//depot/g"}}),
+                  "clientFile"),
+            "//ws/Sub/x");
+  both("db.domain", 5, {{"name", "ws-B*"}, {"type", "99"}});
+  runOfPaths();
+  EXPECT_GT(m->counters.minorInconsistencies, 0);
 }
 
 TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
