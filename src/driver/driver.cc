@@ -355,6 +355,7 @@ struct RunNames {
   ReportFormat reportFormat = ReportFormat::kNone;
   bool convert = false;  // -s with -o or -O: the standard conversion only
   bool force = false;    // -f: outputs may replace existing files
+  bool outDirMade = false;  // the -O directory did not exist before this run
   std::string outStore, outDirStore, conflictStore, reportStore;
 };
 
@@ -432,9 +433,12 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
 // refused rather than mixed with this one. Without force a directory that
 // already holds checkpoint table files is refused too; with force they are
 // replaced at the end.
-bool OutputDirectoryRefused(const RunNames& n, std::unique_ptr<FileHandle>* lock, Error* e) {
+bool OutputDirectoryRefused(RunNames* names, std::unique_ptr<FileHandle>* lock, Error* e) {
+  const RunNames& n = *names;
   if (!n.outDir) return false;
   std::unique_ptr<FileSys> maker = FileSys::Create(FST_TEXT);
+  maker->SetPath(StrPtr(n.outDir));
+  names->outDirMade = !(maker->Stat() & FSF_EXISTS);
   StrBuf marker(n.outDir);
   marker.Append("/.ztmigrate");
   maker->SetPath(marker);
@@ -674,7 +678,7 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   if (!config.serverId.empty() && !quiet)
     fprintf(stderr, "serverId set to %s\n", config.serverId.c_str());
 
-  if (n.outDir) migrator.SetOutputDirectory(StrPtr(n.outDir), e);
+  if (n.outDir) migrator.SetOutputDirectory(StrPtr(n.outDir), n.outDirMade, e);
   if (e->GetSeverity() <= E_INFO) migrator.OpenFiles(e);
   if (e->GetSeverity() <= E_INFO) migrator.LoadMaps(e);
   if (e->GetSeverity() <= E_INFO) migrator.Scan(e);
@@ -788,7 +792,7 @@ int RunDriver(int argc, char** argv) {
   // Held until the process ends: the -O directory is this run's alone.
   std::unique_ptr<FileHandle> outDirLock;
   if (names.convert) {
-    if (OutputDirectoryRefused(names, &outDirLock, &e)) {
+    if (OutputDirectoryRefused(&names, &outDirLock, &e)) {
       Aborts(&e);
       return -1;
     }
@@ -805,7 +809,7 @@ int RunDriver(int argc, char** argv) {
 
   if (opts.GetLong("verify")) return RunVerifyCommand(opts, config, words, word);
 
-  if (OutputDirectoryRefused(names, &outDirLock, &e)) {
+  if (OutputDirectoryRefused(&names, &outDirLock, &e)) {
     Aborts(&e);
     return -1;
   }

@@ -82,14 +82,14 @@ Migrator::~Migrator() {
   depotMap.reset();
 }
 
-void Migrator::SetOutputDirectory(const StrPtr& directory, Error* e) {
+void Migrator::SetOutputDirectory(const StrPtr& directory, bool made, Error* e) {
   outputDirectory.Set(directory);
   scanOnly = false;
   auto writer = std::make_unique<TableFilesWriter>(directory, &notes, config.force);
   std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
   if (marker) {
     marker->SetPath(directory);
-    if (!(marker->Stat() & FSF_EXISTS)) writer->MadeDirectory();
+    if (made || !(marker->Stat() & FSF_EXISTS)) writer->MadeDirectory();
     StrBuf path(directory);
     path.Append("/.ztmigrate");
     marker->MkDir(path, e);

@@ -51,7 +51,9 @@ class Migrator {
 
   // Prepares the -O directory: remembers it, creates it with its missing
   // parents and turns the run into one that writes output.
-  void SetOutputDirectory(const StrPtr& directory, Error* e);
+  // made: the directory did not exist before this run (it goes again when
+  // the run writes nothing).
+  void SetOutputDirectory(const StrPtr& directory, bool made, Error* e);
   // Opens the optional files (-t, -P for reading; -c, -o for writing),
   // stopping at the first failure, and makes the record sink of the -o
   // file. The input is opened by its reader.

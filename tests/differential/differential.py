@@ -209,7 +209,7 @@ class Case:
 
 
 def skipped_warnings(stderr):
-    m = re.search(rb"It generated (\d+) warnings", stderr)
+    m = re.search(rb"(\d+) corrupt records? (?:was|were) skipped", stderr)
     return int(m.group(1)) if m else 0
 
 

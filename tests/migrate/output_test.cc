@@ -117,7 +117,7 @@ TEST_F(OutputTest, JournalPatchHoldsOnlyChangedRowsAsDeleteThenPut) {
 TEST_F(OutputTest, ParallelOutputFilesPerTableWithTheirOwnNotes) {
   RunConfig config;
   Migrator m(config, nullptr, nullptr, nullptr, nullptr, nullptr);
-  m.SetOutputDirectory(StrPtr(dir.File("out/sub").c_str()), &e);
+  m.SetOutputDirectory(StrPtr(dir.File("out/sub").c_str()), false, &e);
   ASSERT_FALSE(e.Test()) << e.Text();
   EXPECT_TRUE(m.HasOutputs());
   EXPECT_FALSE(testutil::FileExists(dir.File("out/sub/.ztmigrate")));
