@@ -16,6 +16,7 @@
 #include "migrate/rename/archive_renamer.h"
 #include "support/files/files_messages.h"
 #include "support/files/filesys.h"
+#include "support/files/path_sys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/debug.h"
 #include "support/messages/message_log.h"
@@ -447,6 +448,18 @@ bool OutputDirectoryRefused(RunNames* names, std::unique_ptr<FileHandle>* lock, 
   int err = OsLockDirectory(n.outDir, lock);
   if (err == EWOULDBLOCK) {
     e->Set(kMsgOutputDirBusy) << n.outDir;
+    return true;
+  }
+  if (err != 0) {
+    // Without the lock a second run could mix its tables with this one's.
+    e->Set(kMsgOutputDirUnlockable) << n.outDir << strerror(err);
+    if (n.outDirMade) {
+      // Refused: the directory this run made goes again.
+      Error ignored;
+      PathSys parent(n.outDir);
+      if (parent.StripLastComponent()) maker->SetStopDir(parent);
+      maker->RmDir(marker, &ignored);
+    }
     return true;
   }
   return !n.force && DirectoryHoldsTableFiles(n.outDir, e);

@@ -125,6 +125,10 @@ inline constexpr MessageId kMsgRenameNeedsOutput = {
 inline constexpr MessageId kMsgOutputDirBusy = {
     0x32011f46,
     "Output directory %dir% is being written by another run; nothing was read or written."};
+inline constexpr MessageId kMsgOutputDirUnlockable = {
+    0x32011f65,
+    "Output directory %dir% could not be locked for this run (%reason%); nothing was read or "
+    "written."};
 inline constexpr MessageId kMsgConvertNeedsDirectory = {
     0x30011f47,
     "-s -O converts a parallel checkpoint directory, and %input% is a single file; use -s -o "

@@ -30,6 +30,7 @@
  *   ZT_FAULT_PERSIST=1         every later call of the kind fails as well
  *   ZT_FAULT_FIRED=file        created when the counted fault first fires,
  *                              so that the sweep knows the run met it
+ *   ZT_FAULT_TELL=1            a failed open is named on standard error
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -92,6 +93,17 @@ static int CountedFault(const char* kind) {
   return 1;
 }
 
+/* -1, after naming the call that failed on standard error when
+ * ZT_FAULT_TELL is set: which call a sweep's fault met. */
+static int Told(const char* kind, const char* path) {
+  if (getenv("ZT_FAULT_TELL")) {
+    int saved = errno;
+    dprintf(2, "fault injected: %s %s\n", kind, path);
+    errno = saved;
+  }
+  return -1;
+}
+
 /* Whether a call on the path counts: every path when no path is watched. */
 static int PathCounts(const char* path) {
   const char* want = getenv("ZT_FAULT_PATH");
@@ -112,7 +124,7 @@ int open(const char* path, int flags, ...) {
   va_start(ap, flags);
   mode_t mode = ModeArg(flags, ap);
   va_end(ap);
-  if (PathCounts(path) && CountedFault("open")) return -1;
+  if (PathCounts(path) && CountedFault("open")) return Told("open", path);
   int fd = real_open(path, flags, mode);
   Watch(fd, path);
   return fd;
@@ -127,7 +139,7 @@ int openat(int dir, const char* path, int flags, ...) {
   va_start(ap, flags);
   mode_t mode = ModeArg(flags, ap);
   va_end(ap);
-  if (PathCounts(path) && CountedFault("open")) return -1;
+  if (PathCounts(path) && CountedFault("open")) return Told("open", path);
   int fd = real_openat(dir, path, flags, mode);
   Watch(fd, path);
   return fd;
