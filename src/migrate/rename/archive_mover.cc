@@ -138,6 +138,9 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
   std::vector<std::string> missing;
   // Moves into one directory follow each other: its parents are looked for
   // once, for the first of them.
+  // A move whose parents could not be looked for while journalling is not
+  // made: a directory it made would be missing from the journal.
+  std::vector<int> parentsUnknown(end - begin, 0);
   std::string parent, lastParent;
   int lastLoc = -1;
   bool parentsKnown = false;
@@ -147,13 +150,15 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
     std::string to(m.to);
     parent = Parent(to);
     if (!parentsKnown || parent != lastParent || loc != lastLoc) {
+      int err = locations_->MissingParents(loc, to, &missing);
       // A link on the way is found again, and reported, at the move.
-      if (locations_->MissingParents(loc, to, &missing) != 0) missing.clear();
+      if (err && err != ELOOP) parentsUnknown[i - begin] = err;
+      if (err) missing.clear();
       for (const std::string& dir : missing)
         if (madeInBatch.emplace(loc, dir).second) journal_.AddMkDir(View(dir), loc);
       lastParent = parent;
       lastLoc = loc;
-      parentsKnown = true;
+      parentsKnown = err == 0;
     }
     journal_.AddMove(View(m.from), View(m.to), loc);
   }
@@ -171,8 +176,19 @@ void ArchiveMover::RunBatch(const RenamePlan& plan, size_t begin, size_t end, Er
     else err = locations_->MissingParents(loc, to, &missing);
     lastParent = parent;
     lastLoc = loc;
+    if (!err && parentsUnknown[i - begin]) {
+      err = parentsUnknown[i - begin];
+      ReportMoveFailure(from, Parent(to), err);
+    }
     size_t made = 0;
     for (size_t k = 0; !err && k < missing.size(); ++k) {
+      if (!madeInBatch.count({loc, missing[k]})) {
+        // Never journalled (it was there when the batch was journalled):
+        // a directory made now could not be taken back by an undo.
+        err = ENOENT;
+        ReportMoveFailure(from, missing[k], err);
+        break;
+      }
       err = locations_->MakeDir(loc, missing[k]);
       if (err == EEXIST) err = 0;
       if (err && err != ELOOP) ReportMoveFailure(from, missing[k], err);
