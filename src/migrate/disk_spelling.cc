@@ -1,21 +1,17 @@
 // DiskSpelling: looking a depot path up in the archive tree, ignoring case.
 #include "migrate/disk_spelling.h"
 
-#include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "map/view_map.h"
+#include "support/files/posix/os_beneath.h"
+#include "support/files/posix/os_file.h"
+#include "support/text/var_array.h"
 
 namespace {
-
-bool IsPlainDirectory(const std::string& path) {
-  struct stat sb;
-  return lstat(path.c_str(), &sb) == 0 && S_ISDIR(sb.st_mode);
-}
 
 bool SameIgnoringCase(const std::string& a, const char* b, size_t n) {
   return a.size() == n && strncasecmp(a.data(), b, n) == 0;
@@ -34,20 +30,27 @@ std::string StripArchiveSuffix(const std::string& name) {
 
 }  // namespace
 
-const std::vector<std::string>* DiskSpelling::Listing(const std::string& dir) {
+const std::vector<std::string>* DiskSpelling::Listing(const std::string& start,
+                                                     const std::string& rel) {
+  std::string dir = rel.empty() ? start : (start == "/" ? "" : start) + "/" + rel;
   auto it = listings_.find(dir);
   if (it != listings_.end()) return &it->second;
   if (missing_.count(dir)) return nullptr;
-  DIR* d = IsPlainDirectory(dir) ? opendir(dir.c_str()) : nullptr;
-  if (!d) {
+  int top = -1;
+  int fd = -1;
+  bool opened = !OsIsLink(start.c_str()) && OsOpenTopDir(start.c_str(), &top) == 0 &&
+                OsOpenDirBeneath(top, rel, 0, &fd) == 0;
+  OsCloseFd(top);
+  if (!opened) {
     missing_[dir] = true;
     return nullptr;
   }
+  // A listing cut short by a read error keeps the names read before it.
+  StrVarArray read;
+  OsListDirFd(fd, &read);
+  OsCloseFd(fd);
   std::vector<std::string>& names = listings_[dir];
-  while (dirent* ent = readdir(d)) {
-    if (strcmp(ent->d_name, ".") != 0 && strcmp(ent->d_name, "..") != 0) names.push_back(ent->d_name);
-  }
-  closedir(d);
+  for (int i = 0; i < read.Count(); ++i) names.push_back(read.At(i)->ToString());
   return &names;
 }
 
@@ -69,27 +72,30 @@ std::string DiskSpelling::Find(const StrPtr& path) {
   size_t last = where.find_last_of('/');
   std::string dir = where.substr(0, last);
   const std::string name = where.substr(last + 1);
-  std::string walked = dir[0] == '/' ? "" : ".";
+  // Each directory is opened from the start of the walk without following a
+  // link; the start itself must not be one.
+  std::string start = dir[0] == '/' ? "/" : ".";
   size_t pos = dir[0] == '/' ? 1 : 0;
   if (!root_.empty() && dir.compare(0, root_.size(), root_) == 0) {
-    walked = root_;
+    start = root_;
     pos = root_.size() + 1;
   }
+  std::string rel;
   while (pos < dir.size()) {
     size_t next = dir.find('/', pos);
     if (next == std::string::npos) next = dir.size();
     if (next > pos) {
-      const std::vector<std::string>* names = Listing(walked.empty() ? "/" : walked);
+      const std::vector<std::string>* names = Listing(start, rel);
       if (!names) return std::string();
       const std::string* found = nullptr;
       for (const std::string& n : *names)
         if (SameIgnoringCase(n, dir.data() + pos, next - pos)) { found = &n; break; }
       if (!found) return std::string();
-      walked += "/" + *found;
+      rel += (rel.empty() ? "" : "/") + *found;
     }
     pos = next + 1;
   }
-  const std::vector<std::string>* names = Listing(walked.empty() ? "/" : walked);
+  const std::vector<std::string>* names = Listing(start, rel);
   if (!names) return std::string();
   std::vector<std::string> spellings;
   for (const std::string& n : *names) {

@@ -2,11 +2,13 @@
 // path's last component, for the conflict report.
 //
 // The depot path goes through the depot map to its archive location; each
-// component above the last is found in its directory ignoring case, with
-// lstat, so that a symbolic link is never followed (out of the root or
-// anywhere else); the last component is looked up in its directory the same
-// way, as a directory or as an archive file ("name,v", "name,d", "name,t",
-// "name.gz"). Directory listings are kept for the next lookups.
+// component above the last is found in its directory ignoring case, and
+// each directory is opened from the start of the walk (the root, or "/"
+// for an absolute location) without following a link, so that a symbolic
+// link is never followed (out of the root or anywhere else); the last
+// component is looked up in its directory the same way, as a directory or
+// as an archive file ("name,v", "name,d", "name,t", "name.gz"). Directory
+// listings are kept for the next lookups.
 #ifndef ZT_MIGRATE_DISK_SPELLING_H_
 #define ZT_MIGRATE_DISK_SPELLING_H_
 
@@ -30,8 +32,9 @@ class DiskSpelling {
   std::string Find(const StrPtr& path);
 
  private:
-  // The entries of a directory (read once), or null when it is not one.
-  const std::vector<std::string>* Listing(const std::string& dir);
+  // The entries of the directory rel beneath start (read once), or null
+  // when it is not one or a link is on the way.
+  const std::vector<std::string>* Listing(const std::string& start, const std::string& rel);
 
   std::string root_;
   ViewMap* depotMap_;

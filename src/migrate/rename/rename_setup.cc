@@ -1,7 +1,5 @@
 #include "migrate/rename/rename_setup.h"
 
-#include <unistd.h>
-
 #include <memory>
 #include <random>
 

@@ -2,14 +2,12 @@
 #include "migrate/verify/archive_check.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstring>
 
 #include "map/view_map.h"
 #include "migrate/rename/archive_name.h"
+#include "support/files/posix/os_beneath.h"
 
 namespace {
 
@@ -51,21 +49,21 @@ bool FlipCase(const StrPtr& s, StrBuf* out) {
 
 ArchiveCheck::~ArchiveCheck() {
   CloseDirectory();
-  if (rootFd_ >= 0) close(rootFd_);
+  OsCloseFd(rootFd_);
 }
 
 bool ArchiveCheck::Open(const StrPtr& root, Error* e) {
   root_.Set(root);
-  rootFd_ = open(root_.Text(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (rootFd_ < 0) {
-    e->Set(kMsgArchiveRootUnusable) << root_ << strerror(errno);
+  if (int err = OsOpenTopDir(root_.Text(), &rootFd_)) {
+    rootFd_ = -1;
+    e->Set(kMsgArchiveRootUnusable) << root_ << strerror(err);
     return false;
   }
   return true;
 }
 
 void ArchiveCheck::CloseDirectory() {
-  if (dirFd_ >= 0 && dirFd_ != rootFd_) close(dirFd_);
+  if (dirFd_ != rootFd_) OsCloseFd(dirFd_);
   dirFd_ = -1;
   dirWhy_ = nullptr;
   dir_.Clear();
@@ -89,23 +87,23 @@ const char* ArchiveCheck::OpenDirectory(const StrPtr& dir) {
       dirWhy_ = kOutside;
       break;
     }
-    int next = openat(fd, component_.Text(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int err = errno;
-    struct stat st;
+    int next = -1;
+    int err = OsOpenDirBeneath(fd, component_.Text(), 0, &next);
+    bool isLink = false;
+    bool isDir = false;
     // A link to a directory fails as not a directory on some systems.
-    if (next < 0 && err == ENOTDIR && fstatat(fd, component_.Text(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISLNK(st.st_mode))
+    if (err == ENOTDIR && OsEntryAt(fd, component_.Text(), &isLink, &isDir) == 0 && isLink)
       err = ELOOP;
-    if (fd != rootFd_) close(fd);
+    if (fd != rootFd_) OsCloseFd(fd);
     fd = rootFd_;
-    if (next < 0) {
+    if (err) {
       dirWhy_ = Reason(err);
       break;
     }
     fd = next;
   }
   if (dirWhy_) {
-    if (fd != rootFd_) close(fd);
+    if (fd != rootFd_) OsCloseFd(fd);
     return dirWhy_;
   }
   dirFd_ = fd;
@@ -120,11 +118,12 @@ const char* ArchiveCheck::Lookup(const StrPtr& name) {
   if (last.IsEmpty() || last.EqualExact(".") || last.EqualExact("..")) return kNotFound;
   if (const char* why = OpenDirectory(StrPtr(p, cut ? cut - 1 : 0))) return why;
   if (cut == 1) return kOutside;  // "/name"
-  struct stat st;
   component_.Set(last);
-  if (fstatat(dirFd_, component_.Text(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Reason(errno);
-  if (S_ISLNK(st.st_mode)) return kSymlink;
-  if (!S_ISREG(st.st_mode)) return kNotFile;
+  bool isLink = false;
+  bool isFile = false;
+  if (int err = OsFileEntryAt(dirFd_, component_.Text(), &isLink, &isFile)) return Reason(err);
+  if (isLink) return kSymlink;
+  if (!isFile) return kNotFile;
   return nullptr;
 }
 
@@ -132,11 +131,8 @@ bool ArchiveCheck::IgnoresCase(int dirFd, const StrPtr& name, Error* e) {
   StrBuf flipped;
   if (!FlipCase(name, &flipped)) return false;
   caseChecked_ = true;
-  struct stat a;
-  struct stat b;
-  if (fstatat(dirFd, name.Text(), &a, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (fstatat(dirFd, flipped.Text(), &b, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
+  bool same = false;
+  if (OsSameEntryAt(dirFd, name.Text(), flipped.Text(), &same) != 0 || !same) return false;
   e->Set(kMsgArchiveRootIgnoresCase) << root_;
   return true;
 }

@@ -4,12 +4,12 @@
 // The archive name follows from a revision record as for the archive rename
 // (lbrFile through the depot map, the suffix of lbrType); revisions with no
 // archive of their own are passed over. Each name is resolved from a
-// descriptor of the root, one component at a time, opening directories with
-// O_NOFOLLOW and asking the last component's status without following a
-// link, so a symbolic link anywhere on the way, "..", or an absolute
-// archive directory never leads out of the root: such an archive counts as
-// not present. The directory of the last archive stays open for the next,
-// since the revisions of one directory's files come together.
+// descriptor of the root, one component at a time, opening directories and
+// asking the last component's status without following a link, so a
+// symbolic link anywhere on the way, "..", or an absolute archive directory
+// never leads out of the root: such an archive counts as not present. The
+// directory of the last archive stays open for the next, since the
+// revisions of one directory's files come together.
 #ifndef ZT_MIGRATE_VERIFY_ARCHIVE_CHECK_H_
 #define ZT_MIGRATE_VERIFY_ARCHIVE_CHECK_H_
 

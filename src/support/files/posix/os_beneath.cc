@@ -179,6 +179,23 @@ int OsEntryAt(int dirFd, const char* name, bool* isLink, bool* isDir) {
   return 0;
 }
 
+int OsFileEntryAt(int dirFd, const char* name, bool* isLink, bool* isFile) {
+  struct stat sb;
+  if (fstatat(dirFd, name, &sb, AT_SYMLINK_NOFOLLOW) < 0) return errno;
+  *isLink = S_ISLNK(sb.st_mode);
+  *isFile = S_ISREG(sb.st_mode);
+  return 0;
+}
+
+int OsSameEntryAt(int dirFd, const char* a, const char* b, bool* same) {
+  struct stat sa;
+  struct stat sb;
+  if (fstatat(dirFd, a, &sa, AT_SYMLINK_NOFOLLOW) < 0) return errno;
+  if (fstatat(dirFd, b, &sb, AT_SYMLINK_NOFOLLOW) < 0) return errno;
+  *same = sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return 0;
+}
+
 int OsMkDirAt(int dirFd, const char* name) { return Retry(mkdirat(dirFd, name, 0777)); }
 
 int OsRmDirAt(int dirFd, const char* name) { return Retry(unlinkat(dirFd, name, AT_REMOVEDIR)); }

@@ -31,6 +31,11 @@ int OsListDirFd(int dirFd, StrVarArray* names);
 // The entry name in dirFd, not followed: 0 with *isLink and *isDir set, or
 // the errno (ENOENT when there is none).
 int OsEntryAt(int dirFd, const char* name, bool* isLink, bool* isDir);
+// As OsEntryAt, with *isFile set when the entry is a regular file.
+int OsFileEntryAt(int dirFd, const char* name, bool* isLink, bool* isFile);
+// Whether the entries a and b in dirFd, not followed, are one (the same
+// device and inode): 0 with *same set, or the errno of either lookup.
+int OsSameEntryAt(int dirFd, const char* a, const char* b, bool* same);
 int OsMkDirAt(int dirFd, const char* name);
 int OsRmDirAt(int dirFd, const char* name);
 // Moves the entry from in fromDir to to in toDir in one step, never

@@ -71,6 +71,35 @@ TEST_F(BeneathTest, OnlyTheChosenComponentMayBeALink) {
   EXPECT_EQ(ELOOP, Open("depot/back", 1));
 }
 
+TEST_F(BeneathTest, FilesAndOneEntryUnderTwoNamesAreToldWithoutFollowingLinks) {
+  int a = -1;
+  ASSERT_EQ(0, OsOpenDirBeneath(top, "a", 0, &a));
+  WriteFile(dir.File("top/a/f"), "f");
+  ASSERT_EQ(0, symlink("f", dir.File("top/a/to-f").c_str()));
+  ASSERT_EQ(0, link(dir.File("top/a/f").c_str(), dir.File("top/a/hard").c_str()));
+  bool isLink = true, isFile = false;
+  EXPECT_EQ(0, OsFileEntryAt(a, "f", &isLink, &isFile));
+  EXPECT_FALSE(isLink);
+  EXPECT_TRUE(isFile);
+  EXPECT_EQ(0, OsFileEntryAt(a, "to-f", &isLink, &isFile));
+  EXPECT_TRUE(isLink);
+  EXPECT_FALSE(isFile);
+  EXPECT_EQ(0, OsFileEntryAt(a, "b", &isLink, &isFile));
+  EXPECT_FALSE(isLink);
+  EXPECT_FALSE(isFile);
+  EXPECT_EQ(ENOENT, OsFileEntryAt(a, "none", &isLink, &isFile));
+
+  // A link is not the entry it names; a second hard link is.
+  bool same = false;
+  EXPECT_EQ(0, OsSameEntryAt(a, "f", "hard", &same));
+  EXPECT_TRUE(same);
+  EXPECT_EQ(0, OsSameEntryAt(a, "f", "to-f", &same));
+  EXPECT_FALSE(same);
+  EXPECT_EQ(ENOENT, OsSameEntryAt(a, "f", "F", &same));
+  EXPECT_EQ(ENOENT, OsSameEntryAt(a, "none", "f", &same));
+  OsCloseFd(a);
+}
+
 TEST_F(BeneathTest, MovesNeverReplaceAndNamesMayBeLongerThanOneCall) {
   int a = -1, b = -1;
   ASSERT_EQ(0, OsOpenDirBeneath(top, "a", 0, &a));
