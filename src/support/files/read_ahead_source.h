@@ -7,6 +7,7 @@
 #ifndef ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 #define ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -34,6 +35,9 @@ class ReadAheadSource : public ByteSource {
   bool blockIsLast_ = false;
   // Set by the reading thread before it hands over its last block.
   bool failed_ = false;
+  // Set when the reading thread ran out of memory, before it closed the
+  // pipe: the caller throws the failure on once the bytes before it are read.
+  std::atomic<bool> outOfMemory_{false};
   Error failure_;  // until handed over
   std::thread reader_;
 };
