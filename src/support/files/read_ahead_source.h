@@ -2,8 +2,10 @@
 // its own, in blocks handed over through a BlockPipe, so the reading (or
 // decompressing) overlaps the caller's work. The caller sees the same
 // bytes, end and failure as from the source itself; a failure is handed
-// over once the bytes before it have been read. Destroying it stops the
-// thread at its next block, wherever the caller is.
+// over once the bytes before it have been read. Running out of memory on
+// the thread is thrown on to the caller (std::bad_alloc) after the blocks
+// read whole before it. Destroying it stops the thread at its next block,
+// wherever the caller is.
 #ifndef ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 #define ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 
