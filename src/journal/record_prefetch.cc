@@ -110,6 +110,10 @@ RecordPrefetch::Batch* RecordPrefetch::TakeFilled() {
 }
 
 void RecordPrefetch::OutOfMemory() {
+  // The records read whole before it (and their warnings) go first, as
+  // they would have reached a caller reading the source itself.
+  if (filling && (filling->count > 0 || filling->reportCount > 0)) Queue(filling);
+  filling = nullptr;
   {
     MutexLock lock(&mutex);
     outOfMemory = true;

@@ -86,7 +86,8 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   Batch* TakeFree();
   // Thread side: queues a filled batch.
   void Queue(Batch* b);
-  // Thread side, when it ran out of memory: wakes the caller.
+  // Thread side, when it ran out of memory: queues the batch being filled
+  // and wakes the caller.
   void OutOfMemory();
   // The next filled batch, waiting for it; throws the thread's failure on
   // when it ran out of memory with nothing more queued.
