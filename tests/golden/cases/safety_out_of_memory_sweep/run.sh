@@ -29,7 +29,7 @@ fail() {
 }
 
 # sweep NAME STAGE NEXT ARGS...: runs ztmigrate ARGS, outputs in out/,
-# under limits growing by a quarter from 16 MB until a run finishes; counts
+# under limits growing by a third from 20 MB until a run finishes; counts
 # the runs that ran out of memory after printing STAGE and before NEXT.
 sweep() {
   local name=$1 stage=$2 next=$3
@@ -38,7 +38,7 @@ sweep() {
   "$ZTMIGRATE" "$@" > ref.stdout 2> ref.stderr
   local refstatus=$?
   rm -rf ref && mv out ref
-  local limit=16000 inStage=0 runs=0
+  local limit=20000 inStage=0 runs=0
   while ((limit < 4000000)); do
     rm -rf out && mkdir out
     # (A run that hangs fails with the status of timeout, 124.)
@@ -59,7 +59,7 @@ sweep() {
       diff -r ref out > /dev/null || fail "$name at $limit KB: outputs differ from those without a limit"
       break
     fi
-    limit=$((limit * 5 / 4))
+    limit=$((limit * 4 / 3))
   done
   ((limit < 4000000)) || fail "$name: no limit up to 4 GB was enough"
   ((inStage > 0)) || fail "$name: no run of $runs ran out of memory in the step after \"$stage\""
