@@ -11,8 +11,9 @@
 extern const char kDriverFlags[];
 
 // Runs the program; returns the process exit status (-1 for a run that
-// ended with a warning or an error, or ran out of memory). A few paths end the process directly
-// (refusing the advanced-feature confirmation, the standard conversion).
+// ended with a warning or an error, or ran out of memory). A few paths end
+// the process directly (refusing the advanced-feature confirmation, the
+// standard conversion).
 int RunDriver(int argc, char** argv);
 
 // The verbosity level of a -v argument: non-numbers count as 0, values

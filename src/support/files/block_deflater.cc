@@ -239,7 +239,13 @@ void BlockDeflater::WriteReady() {
 void BlockDeflater::Fail(Error* from) {
   if (failed_) return;
   failed_ = true;
-  error_.Merge(*from);
+  // The threads hold the lock here by hand: running out of memory must not
+  // leave it held, so it is kept for the caller to throw on instead.
+  try {
+    error_.Merge(*from);
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = true;
+  }
 }
 
 void BlockDeflater::TakeError(Error* e) {
