@@ -1,10 +1,12 @@
-# Memory running out at every step of two sweeps of address-space limits
+# Memory running out at every step of three sweeps of address-space limits
 # (ulimit -v), from too little to start up to enough to finish: one over
-# the loading of a long translation map, one over the scan of a checkpoint.
-# Every run either ends as it does without a limit (the same outputs), or
-# with the out-of-memory message (once, last), exit status 255, nothing left in
-# its output directory (no temporary file) and its inputs unchanged. Each
-# sweep must run out of memory at least once in the step it aims at.
+# the loading of a long translation map, two over the scan of a checkpoint
+# (on one thread, and on two with a gzip output deflated on threads of its
+# own). Every run either ends as it does without a limit (the same
+# outputs), or with the out-of-memory message (once, last), exit status
+# 255, nothing left in its output directory (no temporary file) and its
+# inputs unchanged. Each sweep must run out of memory at least once in the
+# step it aims at.
 tools=$CASE_DIR/../../../../tools
 ZTMIGRATE=$(realpath "$ZTMIGRATE")
 
