@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 #include "support/messages/options.h"
+#include "support/out_of_memory.h"
 #include "support/text/strbuf.h"
 
 #include "driver/convert.h"
@@ -736,9 +738,8 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
     NoteOutputsDiscarded(e);
 }
 
-}  // namespace
-
-int RunDriver(int argc, char** argv) {
+// The command the words ask for, from the options to the verdict.
+int RunCommand(int argc, char** argv) {
   MessageLog* log = GetMessageLog();
   log->SetName("ztmigrate");
   log->SetSink("stderr");
@@ -844,4 +845,19 @@ int RunDriver(int argc, char** argv) {
   }
   if (Aborts(&e)) return -1;
   return 0;
+}
+
+}  // namespace
+
+int RunDriver(int argc, char** argv) {
+  try {
+    return RunCommand(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Every object of the run has gone by now, each unfinished output with
+    // its writer, and the memory they held with them.
+    Error e;
+    e.Set(kMsgOutOfMemory);
+    Aborts(&e);
+    return -1;
+  }
 }

@@ -1,6 +1,7 @@
 // The program's run: command line, settings, the Migrator's stages, the
-// verdict and the exit status. main() only installs the interrupt handler
-// and calls RunDriver, so that a whole run can be driven from a test.
+// verdict and the exit status. main() only installs the out-of-memory and
+// interrupt handlers and calls RunDriver, so that a whole run can be driven
+// from a test.
 #ifndef ZT_DRIVER_DRIVER_H_
 #define ZT_DRIVER_DRIVER_H_
 
@@ -10,8 +11,9 @@
 extern const char kDriverFlags[];
 
 // Runs the program; returns the process exit status (-1 for a run that
-// ended with a warning or an error). A few paths end the process directly
-// (refusing the advanced-feature confirmation, the standard conversion).
+// ended with a warning or an error, or ran out of memory). A few paths end
+// the process directly (refusing the advanced-feature confirmation, the
+// standard conversion).
 int RunDriver(int argc, char** argv);
 
 // The verbosity level of a -v argument: non-numbers count as 0, values

@@ -3,6 +3,7 @@
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
+#include "support/out_of_memory.h"
 
 // A batch of records read ahead, with the source's warnings among them and,
 // in the last batch, the source's end.
@@ -61,7 +62,7 @@ bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
   if (finished) return false;
   if (!thread.joinable()) {
     source->SetReports(this);
-    thread = OsStartThread([this] { Run(); });
+    thread = OsStartThread([this] { Run(); }, [this] { OutOfMemory(); });
   }
   // Past a batch whose records were all handed out: its last warnings come
   // before anything of the next.
@@ -100,11 +101,24 @@ void RecordPrefetch::ReportUpTo(int upTo) {
 
 RecordPrefetch::Batch* RecordPrefetch::TakeFilled() {
   MutexLock lock(&mutex);
-  while (queueCount == 0) filled.Wait(&mutex);
+  while (queueCount == 0 && !outOfMemory) filled.Wait(&mutex);
+  if (queueCount == 0) ThrowOutOfMemory();
   Batch* b = queue[queueHead];
   queueHead = (queueHead + 1) % kBatches;
   --queueCount;
   return b;
+}
+
+void RecordPrefetch::OutOfMemory() {
+  // The records read whole before it (and their warnings) go first, as
+  // they would have reached a caller reading the source itself.
+  if (filling && (filling->count > 0 || filling->reportCount > 0)) Queue(filling);
+  filling = nullptr;
+  {
+    MutexLock lock(&mutex);
+    outOfMemory = true;
+  }
+  filled.SignalAll();
 }
 
 void RecordPrefetch::Recycle(Batch* b) {

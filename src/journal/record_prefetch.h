@@ -86,7 +86,11 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   Batch* TakeFree();
   // Thread side: queues a filled batch.
   void Queue(Batch* b);
-  // The next filled batch, waiting for it.
+  // Thread side, when it ran out of memory: queues the batch being filled
+  // and wakes the caller.
+  void OutOfMemory();
+  // The next filled batch, waiting for it; throws the thread's failure on
+  // when it ran out of memory with nothing more queued.
   Batch* TakeFilled();
   // Gives a batch whose records were all handed out back to the thread.
   void Recycle(Batch* b);
@@ -119,6 +123,9 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   Batch* queue[kBatches] GUARDED_BY(mutex) = {};  // filled batches in order, a ring
   int queueHead GUARDED_BY(mutex) = 0;
   int queueCount GUARDED_BY(mutex) = 0;
+  // The thread ran out of memory: thrown on to the caller after the
+  // batches queued before it.
+  bool outOfMemory GUARDED_BY(mutex) = false;
   std::atomic<bool> stopping{false};
 
   // The thread's side.

@@ -2,6 +2,7 @@
 // lookup and the "/..." prefix fallback.
 #include "map/translation_map.h"
 
+#include <tuple>
 #include <utility>
 
 #include "support/messages/debug.h"
@@ -37,11 +38,11 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
   ++generation;       // and the maps may change: forget the answers
   PartitionKey(path, &key);
   auto it = partitions.find(key.View());
-  if (it != partitions.end()) return it->second.get();
-  auto made = std::make_unique<ViewMap>();
-  ViewMap* map = made.get();
-  partitions.emplace(key.ToString(), std::move(made));
-  return map;
+  if (it != partitions.end()) return &it->second;
+  // Made in place in the dictionary's node: one allocation per partition.
+  it = partitions.emplace(std::piecewise_construct, std::forward_as_tuple(key.View()),
+                          std::forward_as_tuple()).first;
+  return &it->second;
 }
 
 // Lookups do not create partitions: a partition met only by lookups would
@@ -56,7 +57,7 @@ ViewMap* TranslationMap::FindMap(const StrPtr& path) {
   }
   FoldPath(raw, &key);
   auto it = partitions.find(key.View());
-  lastFound = it == partitions.end() ? nullptr : it->second.get();
+  lastFound = it == partitions.end() ? nullptr : &it->second;
   lastRawKey.Set(raw);
   lastFoldMode = mode;
   return lastFound;
@@ -256,12 +257,12 @@ bool TranslationMap::Contains(const StrPtr& path) {
 
 int TranslationMap::TotalEntries() const {
   int n = 0;
-  for (const auto& [name, map] : partitions) n += map->Count();
+  for (const auto& [name, map] : partitions) n += map.Count();
   return n;
 }
 
 uint64_t TranslationMap::TotalMatchCount() const {
   uint64_t n = 0;
-  for (const auto& [name, map] : partitions) n += map->MatchCount();
+  for (const auto& [name, map] : partitions) n += map.MatchCount();
   return n;
 }

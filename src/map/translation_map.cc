@@ -141,15 +141,14 @@ reject:
 
 const char* TranslationMap::FileMapping(const StrPtr& left, const StrPtr& right) {
   ViewMap* map = GetMap(left);
-  if (map->Insert(left, right, IncludeMapping)) {
+  parsedLeft.Parse(left);
+  parsedRight.Parse(right);
+  if (map->InsertParsed(parsedLeft, parsedRight, IncludeMapping)) {
     lastMap = map;
     ++mappingCount;
     return nullptr;
   }
-  MapSide l, r;
-  l.Parse(left);
-  r.Parse(right);
-  const char* why = ViewMap::CheckMapping(l, r, IncludeMapping);
+  const char* why = ViewMap::CheckMapping(parsedLeft, parsedRight, IncludeMapping);
   return why ? why : "Bad mapping";
 }
 
@@ -158,9 +157,13 @@ std::vector<std::pair<int, const char*>> TranslationMap::FileDecided(
   std::vector<std::pair<int, const char*>> refused;
   int changed = 0;
   int overruled = 0;
+  StrBuf left, right, wanted;
+  Error ignored;
   for (PendingMapping& m : *pending) {
-    StrBuf wanted(m.right);
-    DirectoryDecisions::Change c = decisions.Apply(m.left, &wanted, m.line);
+    // Every pending line parsed as a mapping when it was read.
+    ParseMapLine(*lines.At(m.kept), &left, &right, &ignored);
+    wanted.Set(right);
+    DirectoryDecisions::Change c = decisions.Apply(left, &wanted, m.line);
     if (c.changed) {
       ++changed;
       if (c.overruled) ++overruled;
@@ -169,16 +172,16 @@ std::vector<std::pair<int, const char*>> TranslationMap::FileDecided(
       if (report && Verbosity() >= (c.overruled ? 1 : 2)) {
         if (c.overruled) {
           DebugPrintf("Map line %d now maps %s to %s, not %s (line %d decides %s).\n", m.line,
-                      m.left.Text(), wanted.Text(), m.right.Text(), c.decidedBy, c.directory.c_str());
+                      left.Text(), wanted.Text(), right.Text(), c.decidedBy, c.directory.c_str());
         } else {
-          DebugPrintf("Map line %d now maps %s to %s (line %d decides %s).\n", m.line, m.left.Text(),
+          DebugPrintf("Map line %d now maps %s to %s (line %d decides %s).\n", m.line, left.Text(),
                       wanted.Text(), c.decidedBy, c.directory.c_str());
         }
       }
     }
-    if (const char* why = FileMapping(m.left, wanted)) refused.emplace_back(m.line, why);
+    if (const char* why = FileMapping(left, wanted)) refused.emplace_back(m.line, why);
   }
-  pending->clear();
+  std::vector<PendingMapping>().swap(*pending);
   if (report && changed > 0 && Verbosity() >= 1) {
     DebugPrintf("Directory lines of the translation map re-spell %d other line%s below them "
                 "(-v2 lists them).\n",
@@ -223,7 +226,7 @@ void TranslationMap::Load(FileSys* file, Error* e) {
         if (carryDecisions) {
           // Filed once the whole map is read: a directory line decides
           // for the lines before it as well as after it.
-          pending.push_back({lineNumber, left, right});
+          pending.push_back({lineNumber, lines.Count()});
           decisions.Add(left, right, lineNumber);
         } else {
           // A pattern the engine cannot hold is a bad line like any other.
@@ -247,8 +250,9 @@ void TranslationMap::Load(FileSys* file, Error* e) {
     time_t start = time(nullptr);
     for (auto& [name, map] : partitions) {
       DebugPrintf("Disambiguating Paths for: %s\n", name.c_str());
-      DebugPrintf("    map has %d entries.", map->Count());
-      Disambiguate(map.get(), kDisambiguateWindow);
+      DebugPrintf("    map has %d entries.", map.Count());
+      Disambiguate(&map, kDisambiguateWindow);
+      map.ReleaseScratch();
       double elapsed = difftime(time(nullptr), start);
       DebugPrintf("elapsed time %.02f, total: %.02f\n", elapsed, elapsed);
     }
@@ -275,11 +279,14 @@ void TranslationMap::Rekey() {
     ignored.Clear();
     if (ParseMapLine(*lines.At(i), &left, &right, &ignored) != 1) continue;
     if (requireVariants && CompareFold(left, right) != 0) continue;
-    if (carryDecisions) pending.push_back({i + 1, left, right});
+    if (carryDecisions) pending.push_back({i + 1, i});
     else FileMapping(left, right);
   }
   if (carryDecisions) FileDecided(&pending, false);
-  for (auto& [name, map] : partitions) Disambiguate(map.get(), kDisambiguateWindow);
+  for (auto& [name, map] : partitions) {
+    Disambiguate(&map, kDisambiguateWindow);
+    map.ReleaseScratch();
+  }
 }
 
 void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) {

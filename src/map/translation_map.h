@@ -96,10 +96,12 @@ class TranslationMap {
   static const char* const kTrailer;
 
  private:
-  // A mapping read but not yet filed into its partition.
+  // A mapping read but not yet filed into its partition: its line number
+  // and the index of the kept line that holds it (parsed again when filed,
+  // so that a long map is not held twice).
   struct PendingMapping {
     int line;
-    StrBuf left, right;
+    int kept;
   };
   // Inserts the mapping into its partition: null when filed, else why the
   // engine cannot hold it (the mapping is then left out).
@@ -148,7 +150,7 @@ class TranslationMap {
   bool FallbackPrefix(const char* p, ViewMap* map, uint32_t* cut, StrBuf* prefixOut);
 
   StrVarArray lines;
-  std::map<std::string, std::unique_ptr<ViewMap>, std::less<>> partitions;
+  std::map<std::string, ViewMap, std::less<>> partitions;
   ViewMap* lastMap = nullptr;  // not owned
   int lineNumber = 0;
   bool requireVariants;
@@ -157,6 +159,9 @@ class TranslationMap {
   const char* rejectReason = "";  // why ParseMapLine last rejected a line
   bool carryDecisions = false;
   DirectoryDecisions decisions;
+  // Scratch: the halves of the mapping being filed.
+  MapSide parsedLeft;
+  MapSide parsedRight;
   // Scratch buffers reused by every lookup.
   StrBuf key;
   StrBuf base;

@@ -37,9 +37,10 @@ void ViewMap::LinkHead(MapEntry* e) {
 }
 
 MapEntry* ViewMap::NewEntry(const MapSide& left, const MapSide& right, int kind) {
-  if (!arena) arena = std::make_unique<Arena>(kFirstBlock);
   const size_t leftBytes = left.BlockSize();
-  char* p = static_cast<char*>(arena->Allocate(sizeof(MapEntry) + leftBytes + right.BlockSize()));
+  const size_t bytes = sizeof(MapEntry) + leftBytes + right.BlockSize();
+  if (!arena) arena = std::make_unique<Arena>(bytes);
+  char* p = static_cast<char*>(arena->Allocate(bytes));
   // The arena runs no destructors: an entry's halves own nothing.
   MapEntry* e = new (p) MapEntry();
   e->kind = kind;
@@ -54,13 +55,20 @@ bool ViewMap::InsertParsed(const MapSide& left, const MapSide& right, int kind) 
   return true;
 }
 
+MapSide* ViewMap::Parsed() {
+  if (!parsed) parsed = std::make_unique<MapSide[]>(2);
+  return parsed.get();
+}
+
 bool ViewMap::Insert(const StrPtr& left, const StrPtr& right, int kind) {
+  MapSide* parsed = Parsed();
   parsed[0].Parse(left);
   parsed[1].Parse(right);
   return InsertParsed(parsed[0], parsed[1], kind);
 }
 
 bool ViewMap::InsertUnique(const StrPtr& left, const StrPtr& right, int kind) {
+  MapSide* parsed = Parsed();
   parsed[0].Parse(left);
   parsed[1].Parse(right);
   if (CheckMapping(parsed[0], parsed[1], kind)) return false;
@@ -214,13 +222,14 @@ void ViewMap::SetMaxSlots(int s, const std::vector<MapEntry*>& order) {
   }
 }
 
-const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
+const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace, MapCaptures* captures,
+                                const MapEntry** capturesOf) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(path.Text());
   const int len = static_cast<int>(path.Length());
   const MapEntry* best = nullptr;
   int bestSlot = -1;
   int matched = 0;
-  capturesOf = nullptr;
+  *capturesOf = nullptr;
   // Elements that follow the process-wide mode compare in it; it is read
   // once per search rather than per byte.
   const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
@@ -250,12 +259,12 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace) {
     }
     if (n->slot > bestSlot) {
       ++matchCount;
-      if (h.Match(path, &captures, trace, lpl)) {
+      if (h.Match(path, captures, trace, lpl)) {
         best = n;
         bestSlot = n->slot;
-        capturesOf = n;
+        *capturesOf = n;
       } else {
-        capturesOf = nullptr;
+        *capturesOf = nullptr;
       }
     }
     n = Node(s, h.middle);
@@ -269,14 +278,18 @@ const MapEntry* ViewMap::Find(int side, const StrPtr& path) {
     if (!count) return nullptr;
     BuildIndex(side);
   }
-  return Search(side, path, 0);
+  MapCaptures captures;
+  const MapEntry* capturesOf;
+  return Search(side, path, 0, &captures, &capturesOf);
 }
 
 const MapEntry* ViewMap::Translate(int side, const StrPtr& path, StrBuf* out) {
   if (!count) return nullptr;
   if (!index[side].root) BuildIndex(side);
   int trace = GetLevel(DT_MAP);
-  const MapEntry* e = Search(side, path, trace);
+  MapCaptures captures;
+  const MapEntry* capturesOf;
+  const MapEntry* e = Search(side, path, trace, &captures, &capturesOf);
   if (!e) return nullptr;
   if (capturesOf != e || side == 1) {
     // Captures were clobbered by a later candidate, or the other half may
@@ -365,6 +378,7 @@ const MapEntry* ViewMap::TranslateAmong(const std::vector<const MapEntry*>& entr
                                         const MapEntry* literal, int verified, int side,
                                         const StrPtr& path, StrBuf* out) {
   // The highest slot that matches wins, as in Search.
+  MapCaptures captures;
   captures.Reset();
   const MapEntry* win = literal;
   for (const MapEntry* e : entries) {

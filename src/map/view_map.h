@@ -39,6 +39,9 @@ class ViewMap {
   // Adds a mapping with the next slot at the head of the list. A mapping
   // that CheckMapping refuses is not entered (returns false).
   bool Insert(const StrPtr& left, const StrPtr& right, int kind);
+  // Insert for halves the caller parsed (into scratch of its own, so that
+  // a map that is filled once keeps none).
+  bool InsertParsed(const MapSide& left, const MapSide& right, int kind);
   // As Insert, unless one of the dupWindow most recent entries covers the
   // new one on both sides. True when the entry was added.
   bool InsertUnique(const StrPtr& left, const StrPtr& right, int kind);
@@ -81,6 +84,9 @@ class ViewMap {
   // The most recently inserted entry (highest slot before any Reverse).
   const MapEntry* Head() const { return head; }
   int DupWindow() const { return dupWindow; }
+  // Frees the scratch that inserting keeps for the next insert: for a map
+  // that is complete (the next insert makes it again).
+  void ReleaseScratch() { parsed.reset(); }
   void SetDupWindow(int w) { dupWindow = w; }
 
   // Number of pattern Match calls made by lookups (a measure of the index).
@@ -94,8 +100,6 @@ class ViewMap {
 
   // An entry holding copies of the two halves, allocated in the arena.
   MapEntry* NewEntry(const MapSide& left, const MapSide& right, int kind);
-  // Insert for parsed halves.
-  bool InsertParsed(const MapSide& left, const MapSide& right, int kind);
   void LinkHead(MapEntry* e);
   void DropIndex();
   void BuildIndex(int side);
@@ -105,22 +109,27 @@ class ViewMap {
   void SortSide(int side);
   void LinkSide(int side, std::vector<MapEntry*>* order);
   void SetMaxSlots(int side, const std::vector<MapEntry*>& order);
-  const MapEntry* Search(int side, const StrPtr& path, int trace);
+  // The winner for the path on side s; *capturesOf is the entry whose
+  // match last filled caps (null when the last match failed).
+  const MapEntry* Search(int side, const StrPtr& path, int trace, MapCaptures* caps,
+                         const MapEntry** capturesOf);
+  // The scratch halves of a mapping being inserted, made when first needed.
+  MapSide* Parsed();
   // The entry a tree link of side s names, or null.
   MapEntry* Node(int s, uint32_t link) const { return link ? index[s].sorted[link - 1] : nullptr; }
 
   int count = 0;
   MapEntry* head = nullptr;
-  // Owns the entries; made with the first. Its first block is small, since
-  // most maps of a partitioned translation map are.
-  static constexpr size_t kFirstBlock = 4096;
+  // Owns the entries; made with the first, whose size its first block
+  // takes: most maps of a partitioned translation map hold one line, and a
+  // map of a million partitions must not reserve more than each needs.
   std::unique_ptr<Arena> arena;
-  MapSide parsed[2];  // scratch: the halves of a mapping being inserted
+  // Scratch: the halves of a mapping being inserted (null until an insert,
+  // and again after ReleaseScratch).
+  std::unique_ptr<MapSide[]> parsed;
   SideIndex index[2];
   int dupWindow = 8;
   uint64_t matchCount = 0;
-  MapCaptures captures;
-  const MapEntry* capturesOf = nullptr;  // the entry captures were last filled for
   uint64_t version = 0;
 };
 

@@ -23,8 +23,13 @@ char* Arena::NewBlock(size_t bytes) {
 void* Arena::AllocateSlow(size_t bytes) {
   bytesUsed_ += bytes;
   // A large piece gets a block of its own, so the current block's
-  // remainder is not wasted.
-  if (bytes > blockSize_ / 4) return NewBlock(bytes);
+  // remainder is not wasted. The blocks grow all the same: an arena made
+  // with a first block the size of one piece does not take a block per
+  // piece from then on.
+  if (bytes > blockSize_ / 4) {
+    if (blockSize_ < kBlockSize) blockSize_ *= 2;
+    return NewBlock(bytes);
+  }
   ptr_ = NewBlock(blockSize_);
   remaining_ = blockSize_ - bytes;
   if (blockSize_ < kBlockSize) blockSize_ *= 2;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -230,6 +232,52 @@ TEST(RecordPrefetchTest, StoppingEarlyDropsWhatWasReadAhead) {
   {
     RecordPrefetch ahead(&fresh);
     ASSERT_TRUE(ahead.ReadRecord(&rec, &e));
+  }
+}
+
+// A file whose reads run out of memory from a byte offset on.
+class ExhaustedFile : public MemFile {
+ public:
+  ExhaustedFile(std::string content, size_t at, int chunk) : MemFile(std::move(content), chunk), at_(at) {}
+  int Read(char* buf, int len, Error* e) override {
+    if (pos >= at_) throw std::bad_alloc();
+    return MemFile::Read(buf, std::min(len, static_cast<int>(at_ - pos)), e);
+  }
+
+ private:
+  size_t at_;
+};
+
+// Reads every record of a file that runs out of memory at byte at, through
+// a prefetcher when prefetch is set: the records read before the failure,
+// or -1 when no failure came through.
+int RecordsBeforeOutOfMemory(const std::string& text, size_t at, bool prefetch) {
+  ExhaustedFile file(text, at, 100);
+  ZtJournal source(&file);
+  RecordPrefetch ahead(&source);
+  ZtJournal* reader = prefetch ? static_cast<ZtJournal*>(&ahead) : &source;
+  JournalRecord rec;
+  Error e;
+  int got = 0;
+  try {
+    while (reader->ReadRecord(&rec, &e)) ++got;
+  } catch (const std::bad_alloc&) {
+    return e.Test() ? -1 : got;
+  }
+  return -1;
+}
+
+TEST(RecordPrefetchTest, RunningOutOfMemoryComesAfterTheRecordsBeforeIt) {
+  const int records = 3 * RecordPrefetch::kBatchRecords + 5;
+  std::string text;
+  for (int i = 0; i < records; ++i) text += Counter(i);
+  // Out of memory in the first batch, at a batch boundary and in the last.
+  for (int cut : {7, RecordPrefetch::kBatchRecords, records - 1}) {
+    size_t at = 0;
+    for (int i = 0; i < cut; ++i) at += Counter(i).size();
+    const int alone = RecordsBeforeOutOfMemory(text, at, false);
+    EXPECT_GE(alone, cut - 1) << "cut " << cut;
+    EXPECT_EQ(RecordsBeforeOutOfMemory(text, at, true), alone) << "cut " << cut;
   }
 }
 

@@ -1,6 +1,7 @@
 #include "map/translation_map.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <string>
 
@@ -306,6 +307,31 @@ TEST_F(MapFileTest, ProgressLineEveryTenThousandLines) {
   EXPECT_NE(output.find("Finished Load, 50 maps loaded\nTransMap entries, 10001\n"), std::string::npos);
   EXPECT_EQ(Tr(&map, "//depot/d7/f507"), "//depot/D7/f507");
   EXPECT_EQ(Tr(&map, "//depot/d7/f508"), "<none>");
+}
+
+TEST_F(MapFileTest, AMapOfOneLinePartitionsTakesLittleMorePerLineThanItsText) {
+  // Every line its own partition, as in a conflict map of many projects:
+  // a partition costs its entry, its dictionary node and its line, not a
+  // block reserved for the lines it might get.
+  const int lines = 20000;
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    const std::string n = std::to_string(i);
+    text += "//depot/p" + n + "/src/file" + n + ".c //depot/P" + n + "/src/file" + n + ".c\n";
+  }
+  const size_t before = mallinfo2().uordblks;
+  TranslationMap map(true);
+  map.CarryDirectoryDecisions();
+  Error e;
+  Load(&map, text, &e);
+  ASSERT_FALSE(e.Test()) << e.Text();
+  std::string().swap(output);  // a progress line per partition
+  const size_t held = mallinfo2().uordblks - before;
+  if (held == 0) GTEST_SKIP() << "the allocator in use does not count its blocks";
+  EXPECT_EQ(map.PartitionCount(), lines);
+  EXPECT_LT(held / lines, 640u) << held / lines << " bytes per line of " << text.size() / lines;
+  EXPECT_EQ(Tr(&map, "//depot/p123/src/file123.c"), "//depot/P123/src/file123.c");
+  EXPECT_EQ(Tr(&map, "//depot/p123/src/other.c"), "<none>");
 }
 
 TEST_F(MapFileTest, ADirectoryLineReSpellsTheLinesBelowIt) {

@@ -3,8 +3,11 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <new>
+
 #include "support/files/files_messages.h"
 #include "support/files/posix/os_file.h"
+#include "support/out_of_memory.h"
 
 namespace {
 
@@ -26,10 +29,29 @@ BlockDeflater::BlockDeflater(int threads, int level, Sink sink)
     s.out.reset(new char[outSize]);
     s.outSize = outSize;
   }
-  for (int i = 0; i < threads; ++i) threads_.push_back(OsStartThread([this] { WorkLoop(); }));
+  threads_.reserve(threads);
+  try {
+    for (int i = 0; i < threads; ++i) {
+      threads_.push_back(OsStartThread([this] { WorkLoop(); },
+                                       [this] {
+                                         {
+                                           MutexLock lock(&mutex_);
+                                           outOfMemory_ = true;
+                                         }
+                                         changed_.SignalAll();
+                                       }));
+    }
+  } catch (const std::bad_alloc&) {
+    // No room for one more thread: those started end before their
+    // deflater goes.
+    StopThreads();
+    throw;
+  }
 }
 
-BlockDeflater::~BlockDeflater() {
+BlockDeflater::~BlockDeflater() { StopThreads(); }
+
+void BlockDeflater::StopThreads() {
   {
     MutexLock lock(&mutex_);
     stopping_ = true;
@@ -43,7 +65,8 @@ void BlockDeflater::NextSlot() {
   Slot* s = &slots_[fillSeq_ % slots_.size()];
   {
     MutexLock lock(&mutex_);
-    while (s->state != kFree) changed_.Wait(&mutex_);
+    while (s->state != kFree && !outOfMemory_) changed_.Wait(&mutex_);
+    if (outOfMemory_) ThrowOutOfMemory();
     s->state = kFilling;
   }
   // The dictionary is the end of the data before the block. The previous
@@ -79,6 +102,7 @@ void BlockDeflater::SubmitFilling(bool last) {
 bool BlockDeflater::Write(const char* p, int n, Error* e) {
   {
     MutexLock lock(&mutex_);
+    if (outOfMemory_) ThrowOutOfMemory();
     if (failed_ || finished_) {
       TakeError(e);
       return false;
@@ -110,7 +134,8 @@ bool BlockDeflater::Finish(Error* e) {
   if (!filling_) NextSlot();
   SubmitFilling(true);
   MutexLock lock(&mutex_);
-  while (!finished_) changed_.Wait(&mutex_);
+  while (!finished_ && !outOfMemory_) changed_.Wait(&mutex_);
+  if (outOfMemory_) ThrowOutOfMemory();
   TakeError(e);
   return !failed_;
 }
@@ -214,7 +239,13 @@ void BlockDeflater::WriteReady() {
 void BlockDeflater::Fail(Error* from) {
   if (failed_) return;
   failed_ = true;
-  error_.Merge(*from);
+  // The threads hold the lock here by hand: running out of memory must not
+  // leave it held, so it is kept for the caller to throw on instead.
+  try {
+    error_.Merge(*from);
+  } catch (const std::bad_alloc&) {
+    outOfMemory_ = true;
+  }
 }
 
 void BlockDeflater::TakeError(Error* e) {

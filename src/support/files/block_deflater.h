@@ -60,6 +60,8 @@ class BlockDeflater {
     SlotState state = kFree;      // guarded by mutex_
   };
 
+  // Ends the deflating threads and waits for them.
+  void StopThreads();
   // Waits for the next slot of the ring to be free and starts filling it,
   // with the end of the data before it as dictionary.
   void NextSlot();
@@ -96,6 +98,9 @@ class BlockDeflater {
   bool finished_ GUARDED_BY(mutex_) = false;   // the trailer has been written
   bool stopping_ GUARDED_BY(mutex_) = false;
   bool failed_ GUARDED_BY(mutex_) = false;
+  // A deflating thread ran out of memory: the caller throws it on at its
+  // next wait or write.
+  bool outOfMemory_ GUARDED_BY(mutex_) = false;
   bool errorTaken_ GUARDED_BY(mutex_) = false;
   Error error_ GUARDED_BY(mutex_);
 

@@ -3,10 +3,15 @@
 #include <string.h>
 
 #include "support/files/posix/os_file.h"
+#include "support/out_of_memory.h"
 
 ReadAheadSource::ReadAheadSource(std::unique_ptr<ByteSource> input, int blocks, int blockSize)
     : input_(std::move(input)), pipe_(blocks, blockSize) {
-  reader_ = OsStartThread([this] { FillBlocks(); });
+  reader_ = OsStartThread([this] { FillBlocks(); },
+                          [this] {
+                            outOfMemory_.store(true);
+                            pipe_.Close();
+                          });
 }
 
 ReadAheadSource::~ReadAheadSource() {
@@ -55,7 +60,10 @@ int ReadAheadSource::Read(char* buf, int len, Error* e) {
       pipe_.Release(block_);
       block_ = nullptr;
     }
-    if (!pipe_.Take(&block_, &blockLen_, &blockIsLast_)) return 0;
+    if (!pipe_.Take(&block_, &blockLen_, &blockIsLast_)) {
+      if (outOfMemory_.load()) ThrowOutOfMemory();
+      return 0;
+    }
     blockPos_ = 0;
   }
 }

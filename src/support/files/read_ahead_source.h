@@ -2,11 +2,14 @@
 // its own, in blocks handed over through a BlockPipe, so the reading (or
 // decompressing) overlaps the caller's work. The caller sees the same
 // bytes, end and failure as from the source itself; a failure is handed
-// over once the bytes before it have been read. Destroying it stops the
-// thread at its next block, wherever the caller is.
+// over once the bytes before it have been read. Running out of memory on
+// the thread is thrown on to the caller (std::bad_alloc) after the blocks
+// read whole before it. Destroying it stops the thread at its next block,
+// wherever the caller is.
 #ifndef ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 #define ZT_SUPPORT_FILES_READ_AHEAD_SOURCE_H_
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -34,6 +37,9 @@ class ReadAheadSource : public ByteSource {
   bool blockIsLast_ = false;
   // Set by the reading thread before it hands over its last block.
   bool failed_ = false;
+  // Set when the reading thread ran out of memory, before it closed the
+  // pipe: the caller throws the failure on once the bytes before it are read.
+  std::atomic<bool> outOfMemory_{false};
   Error failure_;  // until handed over
   std::thread reader_;
 };

@@ -6,11 +6,16 @@
 
 #include "support/files/byte_source.h"
 #include "support/files/posix/os_file.h"
+#include "support/out_of_memory.h"
 
 WriteBehindSink::WriteBehindSink(std::unique_ptr<ByteSink> output, int blocks, int blockSize)
     : output_(std::move(output)), pipe_(blocks, blockSize) {
   staging_ = pipe_.Acquire();
-  writer_ = OsStartThread([this] { WriteBlocks(); });
+  writer_ = OsStartThread([this] { WriteBlocks(); },
+                          [this] {
+                            outOfMemory_.store(true);
+                            pipe_.Close();
+                          });
 }
 
 WriteBehindSink::~WriteBehindSink() {
@@ -33,7 +38,14 @@ void WriteBehindSink::WriteBlocks() {
   }
 }
 
+char* WriteBehindSink::FreeBlock() {
+  char* block = pipe_.Acquire();
+  if (!block) ThrowOutOfMemory();
+  return block;
+}
+
 bool WriteBehindSink::CheckFailure(Error* e) {
+  if (outOfMemory_.load()) ThrowOutOfMemory();
   if (!failed_.load(std::memory_order_acquire)) return true;
   HandOverFailure(&failure_, e);
   return false;
@@ -51,7 +63,7 @@ bool WriteBehindSink::Write(const char* p, int left, Error* e) {
     left -= k;
     if (stagingFill_ == size) {
       pipe_.Submit(staging_, stagingFill_, false);
-      staging_ = pipe_.Acquire();
+      staging_ = FreeBlock();
       stagingFill_ = 0;
     }
   }
@@ -64,7 +76,7 @@ bool WriteBehindSink::Drain(Error* e) {
   // thread has then written all of them.
   pipe_.Submit(staging_, stagingFill_, false);
   std::vector<char*> held;
-  for (int i = 0; i < pipe_.Blocks(); ++i) held.push_back(pipe_.Acquire());
+  for (int i = 0; i < pipe_.Blocks(); ++i) held.push_back(FreeBlock());
   for (int i = 1; i < pipe_.Blocks(); ++i) pipe_.Release(held[i]);
   staging_ = held[0];
   stagingFill_ = 0;

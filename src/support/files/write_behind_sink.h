@@ -37,6 +37,9 @@ class WriteBehindSink : public ByteSink {
   void WriteBlocks();
   // Hands the thread's failure over (once); false when there is one.
   bool CheckFailure(Error* e);
+  // A free block for the caller. The pipe closes under the caller only
+  // when the thread ran out of memory: that failure is thrown on here.
+  char* FreeBlock();
 
   std::unique_ptr<ByteSink> output_;  // used by the writing thread
   BlockPipe pipe_;
@@ -45,6 +48,7 @@ class WriteBehindSink : public ByteSink {
   bool finished_ = false;
   std::atomic<bool> failed_{false};
   Error failure_;  // set by the thread before failed_; until handed over
+  std::atomic<bool> outOfMemory_{false};  // the thread ran out of memory
   std::thread writer_;
 };
 

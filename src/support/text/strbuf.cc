@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "support/out_of_memory.h"
+
 char strEmptyBuffer[1] = {0};
 
 static StrCaseMode caseMode = CaseFold;
@@ -67,25 +69,31 @@ void StrBuf::Release() {
 }
 
 void StrBuf::Grow(uint32_t keep) {
-  size_ = length_;
+  uint32_t size = length_;
   char* fresh;
   if (buffer_ == strEmptyBuffer) {
     // First allocation: exact, plus the terminator byte for short strings.
-    if (length_ < 4096) size_ = length_ + 1;
-    fresh = static_cast<char*>(malloc(size_));
-    if (!fresh) abort();
+    if (length_ < 4096) size = length_ + 1;
+    fresh = static_cast<char*>(malloc(size));
   } else {
     // Later growth is geometric: 150% of the need plus 45 bytes.
     if (length_ < 0x70000000u)
-      size_ = ((length_ + 30u) * 3u) / 2u;
+      size = ((length_ + 30u) * 3u) / 2u;
     else
-      size_ = 0xFFFFFFFFu;
-    fresh = static_cast<char*>(malloc(size_));
-    if (!fresh) abort();
-    memcpy(fresh, buffer_, keep);
-    free(buffer_);
+      size = 0xFFFFFFFFu;
+    fresh = static_cast<char*>(malloc(size));
+    if (fresh) {
+      memcpy(fresh, buffer_, keep);
+      free(buffer_);
+    }
+  }
+  if (!fresh) {
+    // The string stays as it was, whoever catches the failure.
+    length_ = keep;
+    ThrowOutOfMemory();
   }
   buffer_ = fresh;
+  size_ = size;
 }
 
 void StrBuf::Append(const char* text) {

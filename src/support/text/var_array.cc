@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "support/messages/debug.h"
+#include "support/out_of_memory.h"
 
 VarArray::~VarArray() {
   if (GetLevel(DT_RECORDS) >= 4 && elems) DebugPrintf("~VarArray %d/%d\n", numElems, maxElems);
@@ -16,7 +17,7 @@ void VarArray::Extend() {
   if (grown > 0x7FFFFFF0) grown = 0x7FFFFFF0;
   if (grown <= maxElems) abort();
   void** fresh = static_cast<void**>(malloc(sizeof(void*) * static_cast<size_t>(grown)));
-  if (!fresh) abort();
+  if (!fresh) ThrowOutOfMemory();
   if (elems) {
     memcpy(fresh, elems, sizeof(void*) * static_cast<size_t>(maxElems));
     free(elems);

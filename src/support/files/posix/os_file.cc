@@ -17,7 +17,11 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <string>
+#include <system_error>
+
+#include "support/out_of_memory.h"
 
 FileHandle::~FileHandle() {
   if (osHandle >= 0 && !(handleFlags & kStdStream)) ::close(osHandle);
@@ -363,11 +367,32 @@ int OsRedirectStderr(const char* name) {
   return saved;
 }
 
-std::thread OsStartThread(std::function<void()> body) {
+std::thread OsStartThread(std::function<void()> body, std::function<void()> outOfMemory) {
+  auto run = [body = std::move(body), outOfMemory = std::move(outOfMemory)] {
+    try {
+      body();
+    } catch (const std::bad_alloc&) {
+      if (!outOfMemory) EndOutOfMemory();
+      try {
+        outOfMemory();
+      } catch (const std::bad_alloc&) {
+        EndOutOfMemory();
+      }
+    }
+  };
   sigset_t all, old;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, &old);
-  std::thread t(std::move(body));
+  std::thread t;
+  bool started = true;
+  try {
+    t = std::thread(std::move(run));
+  } catch (const std::system_error&) {
+    started = false;
+  }
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  // No room for the thread's stack (or no thread left to have): the run
+  // cannot go on, and ends as when memory runs out.
+  if (!started) ThrowOutOfMemory();
   return t;
 }

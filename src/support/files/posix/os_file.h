@@ -128,8 +128,12 @@ int OsUmask();
 void OsSleepMs(int ms);
 int OsProcessId();
 // Starts a thread running body with every signal blocked, so that an
-// interrupt is always handled by the threads the program began with.
-std::thread OsStartThread(std::function<void()> body);
+// interrupt is always handled by the threads the program began with. When
+// body runs out of memory (std::bad_alloc), the thread ends by calling
+// outOfMemory, which hands the failure to the thread waiting on this one
+// (and must not allocate); without it, or when it fails too, the process
+// ends through EndOutOfMemory.
+std::thread OsStartThread(std::function<void()> body, std::function<void()> outOfMemory = {});
 int OsThreadId();
 // A random number from the system source.
 uint32_t OsRandom();
