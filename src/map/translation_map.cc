@@ -282,7 +282,7 @@ void TranslationMap::Rekey() {
   for (auto& [name, map] : partitions) Disambiguate(map.get(), kDisambiguateWindow);
 }
 
-void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) {
+void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) const {
   const int n = lines.Count();
   if (n == 0) out->Write(kHeader, static_cast<int>(strlen(kHeader)), e);
   if (e->Test()) return;

@@ -50,7 +50,7 @@ class TranslationMap {
   // Writes the conflict map's preamble: the fixed header when no lines are
   // kept, else the kept lines and, when trailer is set (lines follow it),
   // the fixed trailer.
-  void WriteLines(FileSys* out, Error* e, bool trailer = true);
+  void WriteLines(FileSys* out, Error* e, bool trailer = true) const;
 
   // Makes the next Load carry each directory line's spelling down to the
   // other lines below that directory (DirectoryDecisions), reporting the

@@ -15,7 +15,7 @@
 #include "migrate/migrator.h"
 #include "migrate/output_messages.h"
 #include "migrate/progress.h"
-#include "migrate/rename/archive_renamer.h"
+#include "migrate/rename/rename_stage.h"
 #include "support/files/files_messages.h"
 #include "support/messages/message_log.h"
 #include "support/text/fold.h"
@@ -56,11 +56,11 @@ struct ScanPace {
 
 bool Migrator::ChooseFoldMode() {
   bool localeSet = true;
-  const char* locale = config.locale.c_str();
+  const char* locale = config_.locale.c_str();
   // -u folds as UTF-8 for the whole run, even after a header note without
   // the Unicode flag.
-  bool utf8 = config.unicode;
-  if (unicodeCheckpoint) {
+  bool utf8 = config_.unicode;
+  if (unicodeCheckpoint_) {
     utf8 = true;
     SetSevenBitFolding(false);
   } else {
@@ -73,12 +73,12 @@ bool Migrator::ChooseFoldMode() {
 }
 
 void Migrator::SettleFoldMode() {
-  if (foldModeSettled) return;
-  ReportFoldMode(ChooseFoldMode(), unicodeCheckpoint, config.locale);
-  foldModeSettled = true;
-  if (!mapsFoldMode.empty() && FoldModeName() != mapsFoldMode) {
-    translationMap->Rekey();
-    policyMap->Rekey();
+  if (foldModeSettled_) return;
+  ReportFoldMode(ChooseFoldMode(), unicodeCheckpoint_, config_.locale);
+  foldModeSettled_ = true;
+  if (!mapsFoldMode_.empty() && FoldModeName() != mapsFoldMode_) {
+    translationMap_->Rekey();
+    policyMap_->Rekey();
   }
 }
 
@@ -90,43 +90,47 @@ std::string Migrator::FoldModeName() {
 }
 
 void Migrator::StartScan() {
-  notes.Clear();
-  switch (config.policyKind) {
-    case kPolicyLower: policy = std::make_unique<LowerCasePolicy>(policyMap.get()); break;
-    case kPolicyUpper: policy = std::make_unique<UpperCasePolicy>(policyMap.get()); break;
-    case kPolicyMixed: policy = std::make_unique<MixedCasePolicy>(policyMap.get()); break;
-    default: policy.reset(); break;
+  notes_.Clear();
+  switch (config_.policyKind) {
+    case kPolicyLower: policy_ = std::make_unique<LowerCasePolicy>(policyMap_.get()); break;
+    case kPolicyUpper: policy_ = std::make_unique<UpperCasePolicy>(policyMap_.get()); break;
+    case kPolicyMixed: policy_ = std::make_unique<MixedCasePolicy>(policyMap_.get()); break;
+    default: policy_.reset(); break;
   }
-  if ((config.mode & kModeRenameArchives) && !renamer) {
-    renamer = std::make_unique<ArchiveRenamer>();
-    for (const std::string& dir : config.archiveDirs)
-      renamer->Locations()->AddDirectory(StrPtr(dir.c_str()));
-  }
+  if ((config_.mode & kModeRenameArchives) && !rename_)
+    rename_ = std::make_unique<RenameStage>(config_.archiveDirs);
+  CatalogueFlags flags;
+  flags.scanOnly = scanOnly_;
+  flags.translates = translationMapFile_ || policy_;
+  flags.markHeads = config_.policyKind == kPolicyHead || config_.markHeads;
+  flags.renameArchives = (config_.mode & kModeRenameArchives) != 0;
+  catalogue_ = std::make_unique<Catalogue>(State(), flags);
 }
 
 void Migrator::Scan(Error* e) {
   StartScan();
   // An input that cannot be opened is reported before the scan starts.
-  if (!reader->OpenInput(e)) return;
+  if (!reader_->OpenInput(e)) return;
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
-              static_cast<long long>(reader->Size()));
+              static_cast<long long>(reader_->Size()));
   // With a second thread the records are parsed on it, ahead of the loop.
   std::unique_ptr<RecordPrefetch> prefetch;
-  if (config.threads > 1 && (!input || RecordPrefetch::MayReadAhead(input->Stat())))
-    prefetch = std::make_unique<RecordPrefetch>(reader.get());
-  ScanPace pace(prefetch ? prefetch.get() : reader.get());
+  if (config_.threads > 1 && (!input_ || RecordPrefetch::MayReadAhead(input_->Stat())))
+    prefetch = std::make_unique<RecordPrefetch>(reader_.get());
+  ScanPace pace(prefetch ? prefetch.get() : reader_.get());
   JournalRecord record;
   while (pace.source->ReadRecord(&record, e) && !e->Test()) {
     if (!ScanRecord(&record, &pace, e)) return;
     if (e->Test()) break;
   }
   // A corrupt record at the very end of the input is counted too.
-  counters.skippedRecords = pace.source->SkippedCount();
+  counters_.skippedRecords = pace.source->SkippedCount();
   if (prefetch) prefetch->Stop();
   EndScan(e);
   DebugPrintf("Total time to process checkpoint, %d ms\n", pace.timer.Elapsed());
-  if (Verbosity() >= 4) DebugPrintf("Total time doing renames, %d ms\n", counters.renameTime);
-  notes.Clear();
+  if (Verbosity() >= 4)
+    DebugPrintf("Total time doing renames, %d ms\n", rename_ ? rename_->Renamer()->renameTime : 0);
+  notes_.Clear();
 }
 
 bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
@@ -134,24 +138,24 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
     e->Set(kMsgInterrupted) << sig;
     return false;
   }
-  counters.skippedRecords = pace->source->SkippedCount();
+  counters_.skippedRecords = pace->source->SkippedCount();
   const bool note = IsNote(*record);
-  ++(note ? counters.notesRead : counters.recordsRead);
-  int64_t n = counters.recordsRead + counters.notesRead;
+  ++(note ? counters_.notesRead : counters_.recordsRead);
+  int64_t n = counters_.recordsRead + counters_.notesRead;
   pace->progress.Record(n);
   if (note) {
     ProcessNote(record, e);
     return e->GetSeverity() <= E_INFO;
   }
   SettleFoldMode();
-  if (sink) sink->Read(*record);
-  catalogue->ProcessRecord(record, config.mode & kModeRenameArchives, e);
+  if (sink_) sink_->Read(*record);
+  catalogue_->ProcessRecord(record, e);
   if (e->GetSeverity() > E_INFO) {
     if (e->IsFatal()) return false;
     GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
     e->Clear();
   }
-  if (sink) sink->Put(*record, e);
+  if (sink_) sink_->Put(*record, e);
   if (n % kProgressInterval == 0 && !pace->progress.Enabled()) {
     int now = pace->timer.Elapsed();
     DebugPrintf("Record %lld, Processed %d records in %d ms\n", static_cast<long long>(n),
@@ -162,24 +166,17 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
 }
 
 void Migrator::EndScan(Error* e) {
-  if (sink) {
-    sink->Finish(!e->Test(), e);
-    counters.recordsWritten = sink->Written();
-    counters.notesWritten = sink->NotesWritten();
+  if (sink_) {
+    sink_->Finish(!e->Test(), e);
+    counters_.recordsWritten = sink_->Written();
+    counters_.notesWritten = sink_->NotesWritten();
     // A journal patch holds only the changed rows; every other output holds
     // each record read.
-    if (sink->HoldsEveryRecord() && !e->Test() &&
-        counters.recordsWritten != counters.recordsRead) {
-      e->Set(kMsgRecordsUnaccounted) << counters.recordsRead << counters.recordsWritten
-                                     << sink->Name();
+    if (sink_->HoldsEveryRecord() && !e->Test() &&
+        counters_.recordsWritten != counters_.recordsRead) {
+      e->Set(kMsgRecordsUnaccounted) << counters_.recordsRead << counters_.recordsWritten
+                                     << sink_->Name();
     }
-  }
-  if (renamer) {
-    counters.lostData += renamer->lostData;
-    counters.archiveConflicts += renamer->archiveConflicts;
-    counters.renameCount += renamer->renameCount;
-    counters.renameTime = renamer->renameTime;
-    renamer->lostData = renamer->archiveConflicts = renamer->renameCount = 0;
   }
 }
 
@@ -190,10 +187,10 @@ void Migrator::ProcessNote(JournalRecord* note, Error* e) {
   int f = flags ? ParseDecimal(*flags) : 0;
 
   // Only the first note of the input becomes the template.
-  if (!notes.HasTemplate()) notes.SetTemplate(*note, e);
-  if (k == 0 || k == 2) unicodeCheckpoint = (f & 8) != 0;
-  if (sink) {
-    sink->NoteRead(*note);
-    sink->Noted(e);
+  if (!notes_.HasTemplate()) notes_.SetTemplate(*note, e);
+  if (k == 0 || k == 2) unicodeCheckpoint_ = (f & 8) != 0;
+  if (sink_) {
+    sink_->NoteRead(*note);
+    sink_->Noted(e);
   }
 }

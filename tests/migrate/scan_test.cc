@@ -58,8 +58,8 @@ class ScanTest : public ::testing::Test {
       EXPECT_FALSE(e.Test()) << e.Text();
       m.Scan(&e);
       debug = capture.Text();
-      skipped = m.counters.skippedRecords;
-      unicode = m.unicodeCheckpoint;
+      skipped = m.Counters().skippedRecords;
+      unicode = m.UnicodeCheckpoint();
     }
     return testutil::ReadFile(dir.File("out.ckp"));
   }
