@@ -24,12 +24,10 @@ StrPtr RawPartitionKey(const StrPtr& path) {
   return StrPtr(s, static_cast<uint32_t>(cut - s));
 }
 
-int FoldMode() { return (Utf8Folding() ? 2 : 0) | (SevenBitFolding() ? 1 : 0); }
-
 }  // namespace
 
-void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
-  FoldPath(RawPartitionKey(path), key);
+void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) const {
+  FoldPath(RawPartitionKey(path), key, foldRules_);
 }
 
 ViewMap* TranslationMap::GetMap(const StrPtr& path) {
@@ -49,12 +47,12 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
 // dictionary grow with every distinct directory of the checkpoint.
 ViewMap* TranslationMap::FindMap(const StrPtr& path) {
   StrPtr raw = RawPartitionKey(path);
-  int mode = FoldMode();
+  int mode = foldKey_;
   if (mode == lastFoldMode && raw.Length() == lastRawKey.Length() &&
       memcmp(raw.Text(), lastRawKey.Text(), raw.Length()) == 0) {
     return lastFound;
   }
-  FoldPath(raw, &key);
+  FoldPath(raw, &key, foldRules_);
   auto it = partitions.find(key.View());
   lastFound = it == partitions.end() ? nullptr : it->second.get();
   lastRawKey.Set(raw);
@@ -69,7 +67,7 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   // The same path twice in a row (a revision's depot and archive file) is
   // answered from the last lookup. Traced lookups are always made afresh.
   bool cacheable = GetLevel(DT_MAP) == 0;
-  int mode = FoldMode();
+  int mode = foldKey_;
   if (cacheable && lastPathMode == mode && lastPathGeneration == generation &&
       path.Length() == lastPath.Length() &&
       memcmp(path.Text(), lastPath.Text(), path.Length()) == 0) {

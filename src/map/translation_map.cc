@@ -79,7 +79,15 @@ const int kDisambiguateWindow = 8;
 
 }  // namespace
 
-TranslationMap::TranslationMap(bool require) : requireVariants(require) {}
+TranslationMap::TranslationMap(bool require, const FoldRules& fold)
+    : foldRules_(fold), requireVariants(require) {}
+
+void TranslationMap::SetFoldRules(const FoldRules& fold) {
+  if (fold == foldRules_) return;
+  foldRules_ = fold;
+  ++foldKey_;
+  ++generation;
+}
 
 TranslationMap::~TranslationMap() = default;
 

@@ -29,7 +29,8 @@ Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
       translationMapFile_(std::move(tmap)),
       policyMapFile_(std::move(pmap)),
       conflictMapFile_(std::move(cmap)),
-      outputFile_(std::move(out)) {
+      outputFile_(std::move(out)),
+      locale_(cfg.locale) {
   depotMap_ = std::make_unique<ViewMap>();
   depotNameMap_ = std::make_unique<ViewMap>();
   pathTree_ = std::make_unique<PathTree>();
@@ -125,8 +126,9 @@ void Migrator::LoadMaps(Error* e) {
   // mode the scan will use as far as the options tell it; a header note
   // that changes it makes the scan rekey them.
   if ((translationMapFile_ || policyMapFile_) && !foldModeSettled_) {
-    ChooseFoldMode();
-    mapsFoldMode_ = FoldModeName();
+    fold_ = ChooseFoldRules();
+    translationMap_->SetFoldRules(fold_);
+    policyMap_->SetFoldRules(fold_);
   }
   if (translationMapFile_) {
     DebugPrintf("Loading translation map from %s\n", translationMapFile_->GetPath().Text());
@@ -134,7 +136,7 @@ void Migrator::LoadMaps(Error* e) {
     translationMap_->Load(translationMapFile_.get(), e);
   }
   if (policyMapFile_ && !e->Test()) {
-    policyMap_ = std::make_unique<TranslationMap>(true);
+    policyMap_ = std::make_unique<TranslationMap>(true, fold_);
     DebugPrintf("Loading policy map from %s\n", policyMapFile_->GetPath().Text());
     policyMap_->Load(policyMapFile_.get(), e);
   }

@@ -27,6 +27,8 @@
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
 #include "support/messages/error.h"
+#include "support/text/c_locale.h"
+#include "support/text/fold.h"
 #include "support/text/strbuf.h"
 
 class DomainCache;
@@ -103,17 +105,17 @@ class Migrator {
   ViewMap* DepotMap() const { return depotMap_.get(); }
   // The checkpoint is Unicode: -u, then the header notes read so far.
   bool UnicodeCheckpoint() const { return unicodeCheckpoint_; }
+  // How the run folds paths; settled at the first data record.
+  const FoldRules& Fold() const { return fold_; }
 
  private:
   // ---- fold mode of the maps ----
-  // Chooses the path fold mode and the C library's locale from the run's
-  // settings, without printing; false when the locale name was refused.
-  bool ChooseFoldMode();
-  // At the first data record: settles the fold mode (once; the header note
-  // has been seen by then) and rekeys maps loaded in another mode.
+  // The fold rules of the run's settings and the header notes read so far.
+  FoldRules ChooseFoldRules() const;
+  // At the first data record: settles the fold rules (once; the header
+  // note has been seen by then), hands them to the maps, rekeying maps
+  // loaded under other rules, and gives the policy its locale.
   void SettleFoldMode();
-  // A text naming the fold mode now in force (fold flags and locale).
-  static std::string FoldModeName();
 
   // ---- the scan ----
   // Prepares the scan: the policy object, the archive rename, the
@@ -165,9 +167,12 @@ class Migrator {
   // The table catalogue, which the scan hands every data record; made when
   // the scan starts.
   std::unique_ptr<Catalogue> catalogue_;
-  // The fold mode the maps' partition keys were made in; empty when no map
-  // was loaded before the fold mode was settled.
-  std::string mapsFoldMode_;
+  // The run's locale (-L), made before any thread starts; the process's
+  // own locale is never changed.
+  CLocale locale_;
+  // How paths fold: chosen when the maps are loaded, settled at the first
+  // data record.
+  FoldRules fold_;
   bool foldModeSettled_ = false;
 };
 

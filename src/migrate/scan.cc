@@ -3,8 +3,8 @@
 // sink, and turns the journal notes into the run's header template and
 // Unicode flag. One record object is reused for every record, so the loop
 // itself makes no allocation per record.
-#include <clocale>
 #include <cstring>
+#include <string>
 
 #include "journal/journal_record.h"
 #include "journal/record_prefetch.h"
@@ -30,17 +30,22 @@ bool IsNote(const JournalRecord& rec) {
   return op && op->Length() > 0 && (op->Text()[0] == 'n' || op->Text()[0] == 'N');
 }
 
-// Prints the fold mode settled at the first data record.
-void ReportFoldMode(bool localeSet, bool unicode, const std::string& locale) {
+// Prints the fold mode settled at the first data record: UTF-8 folding,
+// which wins, and 7-bit folding are both named when both were asked for
+// (-u with the "C" locale and a checkpoint not flagged Unicode).
+void ReportFoldMode(const FoldRules& rules, bool unicode, const CLocale& locale) {
   if (!unicode) {
-    if (localeSet)
-      DebugPrintf("Locale set to: %s\n", setlocale(LC_ALL, nullptr));
+    if (locale.Valid())
+      DebugPrintf("Locale set to: %s\n", locale.Name().c_str());
     else
-      DebugPrintf("Error setting locale to: %s\n", locale.c_str());
+      DebugPrintf("Error setting locale to: %s\n", locale.Name().c_str());
   }
   if (unicode) DebugPrintf("Unicode Checkpoint detected\n");
-  if (Utf8Folding()) DebugPrintf("Utf8 path folding enabled\n");
-  if (SevenBitFolding()) DebugPrintf("7-bit path folding enabled\n");
+  if (rules.mode == FoldMode::kUtf8) DebugPrintf("Utf8 path folding enabled\n");
+  const std::string& asked = locale.Name();
+  if (rules.mode == FoldMode::kSevenBit ||
+      (rules.mode == FoldMode::kUtf8 && !unicode && (asked == "C" || asked == "POSIX")))
+    DebugPrintf("7-bit path folding enabled\n");
 }
 
 }  // namespace
@@ -54,39 +59,34 @@ struct ScanPace {
   int lastReport = 0;  // ms at the last rate line
 };
 
-bool Migrator::ChooseFoldMode() {
-  bool localeSet = true;
-  const char* locale = config_.locale.c_str();
+FoldRules Migrator::ChooseFoldRules() const {
+  const std::string& locale = config_.locale;
+  FoldRules rules;
   // -u folds as UTF-8 for the whole run, even after a header note without
   // the Unicode flag.
-  bool utf8 = config_.unicode;
-  if (unicodeCheckpoint_) {
-    utf8 = true;
-    SetSevenBitFolding(false);
-  } else {
-    if (!strcmp(locale, "C") || !strcmp(locale, "POSIX")) SetSevenBitFolding(true);
-    if (strstr(locale, "UTF-8")) utf8 = true;
-    localeSet = setlocale(LC_ALL, locale) != nullptr;
-  }
-  SetUtf8Folding(utf8);
-  return localeSet;
+  if (config_.unicode || unicodeCheckpoint_ || locale.find("UTF-8") != std::string::npos)
+    rules.mode = FoldMode::kUtf8;
+  else if (locale == "C" || locale == "POSIX")
+    rules.mode = FoldMode::kSevenBit;
+  else
+    rules.locale = locale_.Get();  // null, "C" rules, when the name was refused
+  return rules;
 }
 
 void Migrator::SettleFoldMode() {
   if (foldModeSettled_) return;
-  ReportFoldMode(ChooseFoldMode(), unicodeCheckpoint_, config_.locale);
+  fold_ = ChooseFoldRules();
+  ReportFoldMode(fold_, unicodeCheckpoint_, locale_);
   foldModeSettled_ = true;
-  if (!mapsFoldMode_.empty() && FoldModeName() != mapsFoldMode_) {
-    translationMap_->Rekey();
-    policyMap_->Rekey();
+  // A map loaded under other rules is filed again under these.
+  for (TranslationMap* map : {translationMap_.get(), policyMap_.get()}) {
+    if (map->Fold() == fold_) continue;
+    map->SetFoldRules(fold_);
+    if (map->Loaded()) map->Rekey();
   }
-}
-
-std::string Migrator::FoldModeName() {
-  std::string name = Utf8Folding() ? "utf8 " : SevenBitFolding() ? "7-bit " : "locale ";
-  const char* locale = setlocale(LC_CTYPE, nullptr);
-  if (locale) name += locale;
-  return name;
+  // The policies re-case bytes in the run's locale, those of a Unicode
+  // checkpoint in the "C" locale.
+  if (policy_) policy_->SetLocale(unicodeCheckpoint_ ? nullptr : locale_.Get());
 }
 
 void Migrator::StartScan() {

@@ -53,6 +53,7 @@ class VerifySink : public RecordSink {
       : request_(request),
         run_(run),
         log_(log),
+        comparer_(&run->Fold()),
         comparison_(original, &comparer_, log, editedIsDirectory),
         originalNote_(FirstNote(request.original)),
         serverId_(StrPtr(request.config.serverId.c_str())),
