@@ -14,7 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   bool requireVariants = data[0] & 1;
   const FoldRules fold{(data[0] & 2) ? FoldMode::kUtf8 : FoldMode::kSevenBit};
-  SetStrCaseMode(CaseFold);
   ++data;
   --size;
 

@@ -827,7 +827,6 @@ int RunDriver(int argc, char** argv) {
     return -1;
   }
 
-  SetStrCaseMode(CaseFold);
   Timer resourceTimer;
   resourceTimer.Start();
   RunMigration(opts, config, names, quiet, &resourceTimer, &e);

@@ -36,7 +36,7 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
   PartitionKey(path, &key);
   auto it = partitions.find(key.View());
   if (it != partitions.end()) return it->second.get();
-  auto made = std::make_unique<ViewMap>();
+  auto made = std::make_unique<ViewMap>(caseMode_);
   ViewMap* map = made.get();
   partitions.emplace(key.ToString(), std::move(made));
   return map;
@@ -135,7 +135,7 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   // Gathered into scratch, then filed: an answer takes only the room its
   // entries need, not that of the vector's growth.
   a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &gathered) &&
-               a.entries.Build(gathered, dirLen, kDirWildEntries);
+               a.entries.Build(gathered, dirLen, kDirWildEntries, a.own->CaseMode());
   if (!a.gathered) a.entries.Clear();
   if (a.own) a.ownVersion = a.own->Version();
   return &a;
@@ -144,13 +144,13 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
 bool TranslationMap::LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf* out) {
   if (a->own) {
     const MapEntry* hit;
-    if (a->gathered && a->entries.ModeHolds()) {
+    if (a->gathered) {
       // The path's directory is the answer's: its bytes were compared with
       // the entries' when they were gathered (folded as equality folds them,
       // but in CaseFoldThenExact).
       const uint32_t dirLen = static_cast<uint32_t>(a->dir.size());
       const MapEntry* literal = a->entries.FindLiteral(path.Text() + dirLen, path.Length() - dirLen);
-      const int verified = GetStrCaseMode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
+      const int verified = a->entries.Mode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
       hit = a->own->TranslateAmong(a->entries.Wild(), literal, verified, 0, path, out);
     } else {
       hit = a->own->Translate(0, path, out);

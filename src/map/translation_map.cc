@@ -79,8 +79,8 @@ const int kDisambiguateWindow = 8;
 
 }  // namespace
 
-TranslationMap::TranslationMap(bool require, const FoldRules& fold)
-    : foldRules_(fold), requireVariants(require) {}
+TranslationMap::TranslationMap(bool require, const FoldRules& fold, StrCaseMode compare)
+    : foldRules_(fold), caseMode_(compare), requireVariants(require) {}
 
 void TranslationMap::SetFoldRules(const FoldRules& fold) {
   if (fold == foldRules_) return;

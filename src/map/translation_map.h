@@ -35,8 +35,10 @@ class FileSys;
 
 class TranslationMap {
  public:
-  // fold: how partition keys are folded until SetFoldRules says otherwise.
-  explicit TranslationMap(bool requireVariants, const FoldRules& fold = FoldRules());
+  // fold: how partition keys are folded until SetFoldRules says otherwise;
+  // compare: how the partitions' patterns compare letters.
+  explicit TranslationMap(bool requireVariants, const FoldRules& fold = FoldRules(),
+                          StrCaseMode compare = CaseFold);
   TranslationMap(const TranslationMap&) = delete;
   TranslationMap& operator=(const TranslationMap&) = delete;
   ~TranslationMap();
@@ -155,6 +157,7 @@ class TranslationMap {
 
   StrVarArray lines;
   FoldRules foldRules_;
+  StrCaseMode caseMode_;
   // Changes with the fold rules: the answers kept below were folded under
   // the rules of the key they carry.
   int foldKey_ = 0;

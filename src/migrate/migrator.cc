@@ -31,11 +31,12 @@ Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
       conflictMapFile_(std::move(cmap)),
       outputFile_(std::move(out)),
       locale_(cfg.locale) {
-  depotMap_ = std::make_unique<ViewMap>();
-  depotNameMap_ = std::make_unique<ViewMap>();
+  depotMap_ = std::make_unique<ViewMap>(config_.compareMode);
+  depotNameMap_ = std::make_unique<ViewMap>(config_.compareMode);
   pathTree_ = std::make_unique<PathTree>();
-  translationMap_ = std::make_unique<TranslationMap>(config_.requireVariants);
-  policyMap_ = std::make_unique<TranslationMap>(true);
+  translationMap_ = std::make_unique<TranslationMap>(config_.requireVariants, fold_,
+                                                     config_.compareMode);
+  policyMap_ = std::make_unique<TranslationMap>(true, fold_, config_.compareMode);
 
   // A directory is read as a parallel checkpoint.
   if (input_ && (input_->Stat() & FSF_DIRECTORY))
@@ -136,7 +137,7 @@ void Migrator::LoadMaps(Error* e) {
     translationMap_->Load(translationMapFile_.get(), e);
   }
   if (policyMapFile_ && !e->Test()) {
-    policyMap_ = std::make_unique<TranslationMap>(true, fold_);
+    policyMap_ = std::make_unique<TranslationMap>(true, fold_, config_.compareMode);
     DebugPrintf("Loading policy map from %s\n", policyMapFile_->GetPath().Text());
     policyMap_->Load(policyMapFile_.get(), e);
   }

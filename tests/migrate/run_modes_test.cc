@@ -1,7 +1,7 @@
-// Two runs in one process, each with its own fold rules: every object that
-// folds takes the rules it was given, so the runs' answers differ as their
-// rules do and neither run changes the other's, whatever the order of
-// their calls.
+// Two runs in one process, each with its own fold rules and comparison
+// mode: every object that folds or compares takes the rules it was given,
+// so the runs' answers differ as their rules do and neither run changes the
+// other's, whatever the order of their calls.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "journal/journal_record.h"
 #include "map/translation_map.h"
+#include "map/view_map.h"
 #include "migrate/migrator.h"
 #include "migrate/verify/row_compare.h"
 #include "support/files/filesys.h"
@@ -89,6 +90,23 @@ TEST_F(RunModesTest, MapsOfTwoFoldModesAnswerEachInItsOwn) {
     EXPECT_EQ(b.ToString(), "d\xC3\x89pot/x");
   }
   EXPECT_EQ(utf8Alone, "//Dx/x/f");
+}
+
+TEST_F(RunModesTest, MapsOfTwoComparisonModesMatchEachInItsOwn) {
+  ViewMap fold(CaseFold), exact(CaseExact);
+  TranslationMap foldMap(false, kSevenBit, CaseFold), exactMap(false, kSevenBit, CaseExact);
+  for (ViewMap* map : {&fold, &exact})
+    ASSERT_TRUE(map->Insert(StrPtr("//depot/main/..."), StrPtr("//depot/Main/..."), IncludeMapping));
+  Load(&foldMap);
+  Load(&exactMap);
+  StrBuf out;
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_NE(fold.Translate(0, StrPtr("//DEPOT/MAIN/a"), &out), nullptr);
+    EXPECT_EQ(out.ToString(), "//depot/Main/a");
+    EXPECT_EQ(exact.Translate(0, StrPtr("//DEPOT/MAIN/a"), &out), nullptr);
+    EXPECT_EQ(Translate(&foldMap, "//d\xC3\xA9POT/X/f"), "//d\xC3\xA9pot/X/f");
+    EXPECT_EQ(Translate(&exactMap, "//d\xC3\xA9POT/X/f"), "-");
+  }
 }
 
 TEST_F(RunModesTest, VerificationsOfTwoFoldModesCompareEachInItsOwn) {
