@@ -143,6 +143,20 @@ void Migrator::LoadMaps(Error* e) {
   }
 }
 
+FoldRules Migrator::ChooseFoldRules() const {
+  const std::string& locale = config_.locale;
+  FoldRules rules;
+  // -u folds as UTF-8 for the whole run, even after a header note without
+  // the Unicode flag.
+  if (config_.unicode || unicodeCheckpoint_ || locale.find("UTF-8") != std::string::npos)
+    rules.mode = FoldMode::kUtf8;
+  else if (locale == "C" || locale == "POSIX")
+    rules.mode = FoldMode::kSevenBit;
+  else
+    rules.locale = locale_.Get();  // null, "C" rules, when the name was refused
+  return rules;
+}
+
 void Migrator::CommitOutputs(Error* e) {
   // The written records first (the table files of a parallel output
   // together), then the conflict map; the first failure stops the rest,

@@ -59,20 +59,6 @@ struct ScanPace {
   int lastReport = 0;  // ms at the last rate line
 };
 
-FoldRules Migrator::ChooseFoldRules() const {
-  const std::string& locale = config_.locale;
-  FoldRules rules;
-  // -u folds as UTF-8 for the whole run, even after a header note without
-  // the Unicode flag.
-  if (config_.unicode || unicodeCheckpoint_ || locale.find("UTF-8") != std::string::npos)
-    rules.mode = FoldMode::kUtf8;
-  else if (locale == "C" || locale == "POSIX")
-    rules.mode = FoldMode::kSevenBit;
-  else
-    rules.locale = locale_.Get();  // null, "C" rules, when the name was refused
-  return rules;
-}
-
 void Migrator::SettleFoldMode() {
   if (foldModeSettled_) return;
   fold_ = ChooseFoldRules();
