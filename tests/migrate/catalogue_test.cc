@@ -26,10 +26,12 @@
 #include "migrate/scan_state.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
+#include "debug_capture.h"
 #include "test_util.h"
 
 namespace {
 
+using testutil::DebugCapture;
 using Fields = std::map<std::string, std::string>;
 
 // A "pv" record of the table and version with every schema field present:
@@ -186,6 +188,34 @@ TEST_F(CatalogueTest, AnalyseOnlyEntersPathsAsRead) {
   auto view = Run("db.streamview", 0, {{"name", "//Other/s"}, {"depotFile", "//Other/x"}});
   EXPECT_EQ(Entry("other"), nullptr);
   EXPECT_EQ(m->counters.minorInconsistencies, 0);
+}
+
+// A catalogue made over state that no run owns re-spells a record and
+// leaves what it learns in that state, and in no other.
+TEST_F(CatalogueTest, TreatmentsChangeOnlyTheStateTheyAreLent) {
+  ScanParts other(true);
+  CatalogueFlags scanOnly;
+  scanOnly.scanOnly = true;
+  Catalogue elsewhere(other.State(), scanOnly);
+  Run("db.domain", 5, {{"name", "ws-BOB"}, {"type", "99"}});
+  auto fix = Run("db.fix", 2, {{"client", "WS-Bob"}});
+  EXPECT_EQ(Field(*fix, "client"), "ws-BOB");
+  EXPECT_EQ(m->nameFixes.Count(), 1);
+  EXPECT_EQ(m->counters.minorInconsistencies, 1);
+  EXPECT_NE(m->domains.Find("ws-bob"), nullptr);
+
+  // The other state's catalogue reads the configuration a rename needs.
+  auto config = MakeRecord("db.config", 1, {{"serverName", "svr"}, {"name", "configurationVersion"},
+                                            {"value", "1"}});
+  Error e;
+  DebugCapture quiet;
+  elsewhere.ProcessRecord(config.get(), &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(other.serverId.ToString(), "svr");
+  EXPECT_TRUE(m->serverId.IsEmpty());
+  EXPECT_EQ(other.domains.Find("ws-bob"), nullptr);
+  EXPECT_EQ(other.nameFixes.Count(), 0);
+  EXPECT_EQ(other.counters.minorInconsistencies, 0);
 }
 
 TEST_F(CatalogueTest, EveryDepotPathFieldOfTheCatalogueIsEntered) {
