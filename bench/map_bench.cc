@@ -41,7 +41,6 @@ std::string Recase(const std::string& s, std::mt19937* rng) {
 int main(int argc, char** argv) {
   int lines = argc > 1 ? atoi(argv[1]) : 100000;
   int paths = argc > 2 ? atoi(argv[2]) : 3000000;
-  SetSevenBitFolding(true);
   std::mt19937 rng(42);
 
   // The conflict-map shape: 8 depots, 40 projects each (320 partitions of
@@ -109,7 +108,7 @@ int main(int argc, char** argv) {
   file->SetPath(name);
   Error e;
   file->Open(FOM_READ, &e);
-  TranslationMap map(true);
+  TranslationMap map(true, FoldRules{FoldMode::kSevenBit});
   double start = CpuNow();
   map.Load(file.get(), &e);
   double loadSecs = CpuNow() - start;

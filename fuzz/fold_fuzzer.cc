@@ -10,12 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QuietMessageLog();
   if (size < 1) return 0;
   bool utf8 = !(data[0] & 1);
-  SetUtf8Folding(utf8);
-  SetSevenBitFolding(!utf8);
+  const FoldRules rules{utf8 ? FoldMode::kUtf8 : FoldMode::kSevenBit};
   StrBuf in, once, twice;
   in.Set(reinterpret_cast<const char*>(data + 1), static_cast<uint32_t>(size - 1));
-  FoldPath(in, &once);
-  FoldPath(once, &twice);
+  FoldPath(in, &once, rules);
+  FoldPath(once, &twice, rules);
   FUZZ_CHECK(once.Length() == twice.Length());
   FUZZ_CHECK(memcmp(once.Text(), twice.Text(), once.Length()) == 0);
   if (!utf8) {

@@ -48,7 +48,6 @@ class CheckingJoiner : public Joiner {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QuietMessageLog();
-  SetStrCaseMode(CaseFold);
   if (size > 2048) return 0;  // disambiguation is quadratic in the lines
   std::string text(reinterpret_cast<const char*>(data), size);
   std::vector<StrBuf> lines;

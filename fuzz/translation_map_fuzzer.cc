@@ -13,15 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   QuietMessageLog();
   if (size < 1) return 0;
   bool requireVariants = data[0] & 1;
-  SetUtf8Folding(data[0] & 2);
-  SetStrCaseMode(CaseFold);
+  const FoldRules fold{(data[0] & 2) ? FoldMode::kUtf8 : FoldMode::kSevenBit};
   ++data;
   --size;
 
   const uint8_t* nul = static_cast<const uint8_t*>(memchr(data, 0, size));
   size_t mapSize = nul ? static_cast<size_t>(nul - data) : size;
 
-  TranslationMap map(requireVariants);
+  TranslationMap map(requireVariants, fold);
   FuzzFile file(data, mapSize, 1 << 15);
   Error e;
   map.Load(&file, &e);

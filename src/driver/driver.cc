@@ -79,18 +79,18 @@ void DiscardLine(void*, const StrPtr&) {}
 void PrintSummary(const Migrator& m, bool renamed, bool kept, int elapsedMs) {
   auto line = [](const char* what, long long n) { DebugPrintf("    %-22s%lld\n", what, n); };
   DebugPrintf("\nSummary:\n");
-  line("records read", m.counters.recordsRead);
+  line("records read", m.Counters().recordsRead);
   // Records of outputs that were not kept count as not written.
-  line("records written", kept ? m.counters.recordsWritten : 0);
-  line("notes read", m.counters.notesRead);
-  line("notes written", kept ? m.counters.notesWritten : 0);
-  line("path conflicts", m.counters.conflictLines);
-  line("names fixed", m.nameFixes.Count());
+  line("records written", kept ? m.Counters().recordsWritten : 0);
+  line("notes read", m.Counters().notesRead);
+  line("notes written", kept ? m.Counters().notesWritten : 0);
+  line("path conflicts", m.Counters().conflictLines);
+  line("names fixed", m.Fixes().Count());
   if (renamed) {
-    line("archives moved", m.counters.renameCount);
-    line("archives missing", m.counters.archivesMissing);
-    line("archives in conflict", m.counters.archiveConflicts);
-    line("archives unsettled", m.counters.archivesUnsettled);
+    line("archives moved", m.Counters().renameCount);
+    line("archives missing", m.Counters().archivesMissing);
+    line("archives in conflict", m.Counters().archiveConflicts);
+    line("archives unsettled", m.Counters().archivesUnsettled);
   }
   DebugPrintf("    %-22s%d.%03ds\n", "time", elapsedMs / 1000, elapsedMs % 1000);
 }
@@ -703,7 +703,7 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
     migrator.WriteConflictMap(e);
   }
   if (reportFile && e->GetSeverity() <= E_INFO)
-    WriteConflictReport(migrator, n.reportFormat, reportFile.get(), e);
+    migrator.WriteConflictReport(n.reportFormat, reportFile.get(), e);
   if (e->GetSeverity() <= E_INFO && renames) migrator.RenameArchives(renameOptions, e);
 
   // The outputs take their names only when the run wrote them whole: not
@@ -711,7 +711,7 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   // that inconsistencies remain still leaves complete outputs.
   // With --allow-skipped they are written without the records the reader
   // skipped, and the verdict says how many.
-  const RunCounters& counters = migrator.counters;
+  const RunCounters& counters = migrator.Counters();
   const bool allowSkipped = opts.GetLong("allow-skipped") != nullptr;
   const bool withheld = counters.skippedRecords && !allowSkipped;
   bool complete = e->GetSeverity() <= E_INFO && !withheld && !InterruptSignal();
@@ -828,7 +828,6 @@ int RunCommand(int argc, char** argv) {
     return -1;
   }
 
-  SetStrCaseMode(CaseFold);
   Timer resourceTimer;
   resourceTimer.Start();
   RunMigration(opts, config, names, quiet, &resourceTimer, &e);

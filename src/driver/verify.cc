@@ -88,7 +88,6 @@ int RunVerifyCommand(const OptionSet& opts, RunConfig config, int words, char** 
     request.report = report.get();
   }
 
-  SetStrCaseMode(CaseFold);
   bool whole = VerifyCheckpoints(request, &e);
   if (whole && report && !InterruptSignal()) {
     Error commit;

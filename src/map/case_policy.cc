@@ -14,6 +14,16 @@ int Policy::Translate(const StrPtr& path, StrBuf* out) {
   return 1;
 }
 
+unsigned char Policy::Upper(unsigned char c) const {
+  if (!locale_) return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 0x20) : c;
+  return static_cast<unsigned char>(toupper_l(c, locale_));
+}
+
+unsigned char Policy::Lower(unsigned char c) const {
+  if (!locale_) return FoldByte(c);
+  return static_cast<unsigned char>(tolower_l(c, locale_));
+}
+
 void LowerCasePolicy::Apply(const StrPtr& path, StrBuf* out) {
   out->Set(path);
   out->LowerAscii();
@@ -23,7 +33,7 @@ void UpperCasePolicy::Apply(const StrPtr& path, StrBuf* out) {
   out->Set(path);
   char* s = out->Value();
   for (uint32_t i = 0; i < out->Length(); ++i)
-    s[i] = static_cast<char>(toupper(static_cast<unsigned char>(s[i])));
+    s[i] = static_cast<char>(Upper(static_cast<unsigned char>(s[i])));
 }
 
 void MixedCasePolicy::Apply(const StrPtr& path, StrBuf* out) {
@@ -35,10 +45,10 @@ void MixedCasePolicy::Apply(const StrPtr& path, StrBuf* out) {
     if (c == '/') {
       startOfComponent = true;
     } else if (startOfComponent) {
-      s[i] = static_cast<char>(toupper(c));
+      s[i] = static_cast<char>(Upper(c));
       startOfComponent = false;
     } else {
-      s[i] = static_cast<char>(tolower(c));
+      s[i] = static_cast<char>(Lower(c));
     }
   }
 }

@@ -29,9 +29,9 @@ bool DirectoryEntries::Same(const Literal& l, const char* name, uint32_t n) cons
 }
 
 bool DirectoryEntries::Build(const std::vector<const MapEntry*>& entries, uint32_t dirLen,
-                             int wildLimit) {
+                             int wildLimit, StrCaseMode caseMode) {
   Clear();
-  mode = GetStrCaseMode();
+  mode = caseMode;
   // CaseFoldThenExact compares bytes exactly but orders them folded: the
   // literals are matched in turn like the rest.
   const bool file = mode == CaseFold || mode == CaseExact;

@@ -19,10 +19,11 @@
 class DirectoryEntries {
  public:
   // Fills from entries (side 0 matched; highest slot first), all of which
-  // can match a path of the dirLen-byte directory, under the process-wide
-  // comparison mode of now. False (and empty) when more than wildLimit of
-  // them have wildcards.
-  bool Build(const std::vector<const MapEntry*>& entries, uint32_t dirLen, int wildLimit);
+  // can match a path of the dirLen-byte directory, under the comparison
+  // mode of their map. False (and empty) when more than wildLimit of them
+  // have wildcards.
+  bool Build(const std::vector<const MapEntry*>& entries, uint32_t dirLen, int wildLimit,
+             StrCaseMode mode);
   void Clear();
 
   // The all-literal entry of highest slot that matches name (the path's
@@ -30,8 +31,8 @@ class DirectoryEntries {
   const MapEntry* FindLiteral(const char* name, uint32_t len);
   // The entries with wildcards, highest slot first.
   const std::vector<const MapEntry*>& Wild() const { return wild; }
-  // True when the comparison mode is still the one Build saw.
-  bool ModeHolds() const { return GetStrCaseMode() == mode; }
+  // The comparison mode Build was given.
+  StrCaseMode Mode() const { return mode; }
 
  private:
   struct Literal {

@@ -43,7 +43,7 @@ struct PatternElement {
   uint8_t byte;      // the literal byte; 0 for wildcards and the end
   uint8_t slot;      // wildcard slot
   uint8_t kind;      // PatternElementKind
-  int8_t caseMode;   // -1 process mode, 0 exact, 1 ASCII-insensitive
+  int8_t caseMode;   // 0 exact, 1 ASCII-insensitive, below 0 the map's mode (MapCaseMode)
 };
 
 inline bool IsWildcardKind(int kind) { return kind >= ElementPositional; }
@@ -91,17 +91,26 @@ struct MapCaptures {
   }
 };
 
+// The case mode of a pattern that follows the comparison mode of its map:
+// -1 CaseFold, -2 CaseExact, -3 CaseFoldThenExact; and back.
+inline int8_t MapCaseMode(StrCaseMode mode) {
+  return static_cast<int8_t>(mode == CaseFold ? -1 : mode == CaseExact ? -2 : -3);
+}
+inline StrCaseMode MapCaseModeOf(int m) {
+  return m == -2 ? CaseExact : m == -3 ? CaseFoldThenExact : CaseFold;
+}
+
 // True when pattern byte p and text byte t are the same under case mode m.
 inline bool PatternByteEqual(unsigned char p, unsigned char t, int m) {
   if (p == t) return true;
   if ((p ^ t) != 0x20) return false;
-  if (m < 0) return EqualChar(p, t);
+  if (m < 0) return EqualChar(p, t, MapCaseModeOf(m));
   return m == 1 && FoldByte(p) == FoldByte(t);
 }
 
 // Ordering difference of pattern byte p and text byte t under case mode m.
 inline int PatternByteCompare(unsigned char p, unsigned char t, int m) {
-  if (m < 0) return CompareChar(p, t);
+  if (m < 0) return CompareChar(p, t, MapCaseModeOf(m));
   if (m == 1) return FoldByte(p) - FoldByte(t);
   return p - t;
 }
@@ -116,7 +125,8 @@ class MapSide {
   // Parses text (up to its first NUL) into elements and sets the derived
   // fields, reusing the block this side owns. Patterns with more wildcards
   // than the limits allow are parsed all the same (their extra wildcards
-  // share the last slot) and report false from Usable.
+  // share the last slot) and report false from Usable. caseMode: 0, 1, or
+  // the mode of the map the side is entered into (MapCaseMode).
   void Parse(const StrPtr& text, int caseMode = -1);
   // Bytes of the block that holds this side's elements.
   size_t BlockSize() const { return static_cast<size_t>(end + 1) * (HasWildcards() ? 2 : 1); }

@@ -25,12 +25,10 @@ StrPtr RawPartitionKey(const StrPtr& path) {
   return StrPtr(s, static_cast<uint32_t>(cut - s));
 }
 
-int FoldMode() { return (Utf8Folding() ? 2 : 0) | (SevenBitFolding() ? 1 : 0); }
-
 }  // namespace
 
-void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) {
-  FoldPath(RawPartitionKey(path), key);
+void TranslationMap::PartitionKey(const StrPtr& path, StrBuf* key) const {
+  FoldPath(RawPartitionKey(path), key, foldRules_);
 }
 
 ViewMap* TranslationMap::GetMap(const StrPtr& path) {
@@ -41,7 +39,7 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
   if (it != partitions.end()) return &it->second;
   // Made in place in the dictionary's node: one allocation per partition.
   it = partitions.emplace(std::piecewise_construct, std::forward_as_tuple(key.View()),
-                          std::forward_as_tuple()).first;
+                          std::forward_as_tuple(caseMode_)).first;
   return &it->second;
 }
 
@@ -50,12 +48,12 @@ ViewMap* TranslationMap::GetMap(const StrPtr& path) {
 // dictionary grow with every distinct directory of the checkpoint.
 ViewMap* TranslationMap::FindMap(const StrPtr& path) {
   StrPtr raw = RawPartitionKey(path);
-  int mode = FoldMode();
+  int mode = foldKey_;
   if (mode == lastFoldMode && raw.Length() == lastRawKey.Length() &&
       memcmp(raw.Text(), lastRawKey.Text(), raw.Length()) == 0) {
     return lastFound;
   }
-  FoldPath(raw, &key);
+  FoldPath(raw, &key, foldRules_);
   auto it = partitions.find(key.View());
   lastFound = it == partitions.end() ? nullptr : &it->second;
   lastRawKey.Set(raw);
@@ -70,7 +68,7 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   // The same path twice in a row (a revision's depot and archive file) is
   // answered from the last lookup. Traced lookups are always made afresh.
   bool cacheable = GetLevel(DT_MAP) == 0;
-  int mode = FoldMode();
+  int mode = foldKey_;
   if (cacheable && lastPathMode == mode && lastPathGeneration == generation &&
       path.Length() == lastPath.Length() &&
       memcmp(path.Text(), lastPath.Text(), path.Length()) == 0) {
@@ -138,7 +136,7 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
   // Gathered into scratch, then filed: an answer takes only the room its
   // entries need, not that of the vector's growth.
   a.gathered = a.own && a.own->GatherDirectory(0, StrPtr(p, dirLen), kDirEntries, &gathered) &&
-               a.entries.Build(gathered, dirLen, kDirWildEntries);
+               a.entries.Build(gathered, dirLen, kDirWildEntries, a.own->CaseMode());
   if (!a.gathered) a.entries.Clear();
   if (a.own) a.ownVersion = a.own->Version();
   return &a;
@@ -147,13 +145,13 @@ TranslationMap::DirAnswer* TranslationMap::DirectoryAnswer(const StrPtr& path, i
 bool TranslationMap::LookupInDirectory(DirAnswer* a, const StrPtr& path, StrBuf* out) {
   if (a->own) {
     const MapEntry* hit;
-    if (a->gathered && a->entries.ModeHolds()) {
+    if (a->gathered) {
       // The path's directory is the answer's: its bytes were compared with
       // the entries' when they were gathered (folded as equality folds them,
       // but in CaseFoldThenExact).
       const uint32_t dirLen = static_cast<uint32_t>(a->dir.size());
       const MapEntry* literal = a->entries.FindLiteral(path.Text() + dirLen, path.Length() - dirLen);
-      const int verified = GetStrCaseMode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
+      const int verified = a->entries.Mode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
       hit = a->own->TranslateAmong(a->entries.Wild(), literal, verified, 0, path, out);
     } else {
       hit = a->own->Translate(0, path, out);

@@ -79,7 +79,15 @@ const int kDisambiguateWindow = 8;
 
 }  // namespace
 
-TranslationMap::TranslationMap(bool require) : requireVariants(require) {}
+TranslationMap::TranslationMap(bool require, const FoldRules& fold, StrCaseMode compare)
+    : foldRules_(fold), caseMode_(compare), requireVariants(require) {}
+
+void TranslationMap::SetFoldRules(const FoldRules& fold) {
+  if (fold == foldRules_) return;
+  foldRules_ = fold;
+  ++foldKey_;
+  ++generation;
+}
 
 TranslationMap::~TranslationMap() = default;
 
@@ -289,7 +297,7 @@ void TranslationMap::Rekey() {
   }
 }
 
-void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) {
+void TranslationMap::WriteLines(FileSys* out, Error* e, bool trailer) const {
   const int n = lines.Count();
   if (n == 0) out->Write(kHeader, static_cast<int>(strlen(kHeader)), e);
   if (e->Test()) return;

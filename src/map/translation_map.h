@@ -27,6 +27,7 @@
 #include "map/directory_entries.h"
 #include "map/view_map.h"
 #include "support/messages/error.h"
+#include "support/text/fold.h"
 #include "support/text/strbuf.h"
 #include "support/text/var_array.h"
 
@@ -34,7 +35,10 @@ class FileSys;
 
 class TranslationMap {
  public:
-  explicit TranslationMap(bool requireVariants);
+  // fold: how partition keys are folded until SetFoldRules says otherwise;
+  // compare: how the partitions' patterns compare letters.
+  explicit TranslationMap(bool requireVariants, const FoldRules& fold = FoldRules(),
+                          StrCaseMode compare = CaseFold);
   TranslationMap(const TranslationMap&) = delete;
   TranslationMap& operator=(const TranslationMap&) = delete;
   ~TranslationMap();
@@ -47,10 +51,14 @@ class TranslationMap {
   // paths: a map loaded before the run's fold mode was settled is rekeyed
   // when the settled mode folds differently.
   void Rekey();
+  // Folds partition keys under fold from now on; mappings filed under other
+  // rules are found again only after Rekey.
+  void SetFoldRules(const FoldRules& fold);
+  const FoldRules& Fold() const { return foldRules_; }
   // Writes the conflict map's preamble: the fixed header when no lines are
   // kept, else the kept lines and, when trailer is set (lines follow it),
   // the fixed trailer.
-  void WriteLines(FileSys* out, Error* e, bool trailer = true);
+  void WriteLines(FileSys* out, Error* e, bool trailer = true) const;
 
   // Makes the next Load carry each directory line's spelling down to the
   // other lines below that directory (DirectoryDecisions), reporting the
@@ -67,7 +75,7 @@ class TranslationMap {
   int ParseMapLine(const StrPtr& line, StrBuf* left, StrBuf* right, Error* e);
 
   // The folded partition key of a path: its first two components.
-  static void PartitionKey(const StrPtr& path, StrBuf* key);
+  void PartitionKey(const StrPtr& path, StrBuf* key) const;
   // The partition's map, created empty when new.
   ViewMap* GetMap(const StrPtr& path);
   // Translates a path through its own partition, then through the
@@ -150,6 +158,11 @@ class TranslationMap {
   bool FallbackPrefix(const char* p, ViewMap* map, uint32_t* cut, StrBuf* prefixOut);
 
   StrVarArray lines;
+  FoldRules foldRules_;
+  StrCaseMode caseMode_;
+  // Changes with the fold rules: the answers kept below were folded under
+  // the rules of the key they carry.
+  int foldKey_ = 0;
   std::map<std::string, ViewMap, std::less<>> partitions;
   ViewMap* lastMap = nullptr;  // not owned
   int lineNumber = 0;

@@ -62,15 +62,15 @@ MapSide* ViewMap::Parsed() {
 
 bool ViewMap::Insert(const StrPtr& left, const StrPtr& right, int kind) {
   MapSide* parsed = Parsed();
-  parsed[0].Parse(left);
-  parsed[1].Parse(right);
+  parsed[0].Parse(left, MapCaseMode(mode_));
+  parsed[1].Parse(right, MapCaseMode(mode_));
   return InsertParsed(parsed[0], parsed[1], kind);
 }
 
 bool ViewMap::InsertUnique(const StrPtr& left, const StrPtr& right, int kind) {
   MapSide* parsed = Parsed();
-  parsed[0].Parse(left);
-  parsed[1].Parse(right);
+  parsed[0].Parse(left, MapCaseMode(mode_));
+  parsed[1].Parse(right, MapCaseMode(mode_));
   if (CheckMapping(parsed[0], parsed[1], kind)) return false;
   int examined = 0;
   for (const MapEntry* x = head; x && examined < dupWindow; x = x->next, ++examined)
@@ -230,9 +230,6 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace, MapCapture
   int bestSlot = -1;
   int matched = 0;
   *capturesOf = nullptr;
-  // Elements that follow the process-wide mode compare in it; it is read
-  // once per search rather than per byte.
-  const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
   for (MapEntry* n = Node(s, index[s].root); n;) {
     const MapSide& h = n->Half(s);
     if (h.maxSlot < bestSlot) break;
@@ -247,8 +244,7 @@ const MapEntry* ViewMap::Search(int s, const StrPtr& path, int trace, MapCapture
           ++matched;
           continue;
         }
-        int m = el[matched].caseMode;
-        d = PatternByteCompare(el.Byte(matched), p[matched], m < 0 ? processMode : m);
+        d = PatternByteCompare(el.Byte(matched), p[matched], el[matched].caseMode);
         if (d) break;
         ++matched;
       }
@@ -310,9 +306,8 @@ bool ViewMap::GatherDirectory(int s, const StrPtr& dir, int limit,
   if (!index[s].root) BuildIndex(s);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(dir.Text());
   const int len = static_cast<int>(dir.Length());
-  const int processMode = GetStrCaseMode() == CaseExact ? 0 : 1;
-  auto compare = [processMode](const PatternElement& el, unsigned char c) {
-    return el.byte == c ? 0 : PatternByteCompare(el.byte, c, el.caseMode < 0 ? processMode : el.caseMode);
+  auto compare = [](const PatternElement& el, unsigned char c) {
+    return el.byte == c ? 0 : PatternByteCompare(el.byte, c, el.caseMode);
   };
   // Entries whose literal prefix is dir followed by more: a run of the
   // sorted entries, found by its bounds. Only those whose rest has no "/"

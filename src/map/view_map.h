@@ -24,7 +24,8 @@
 
 class ViewMap {
  public:
-  ViewMap() = default;
+  // mode: how the map's patterns compare their letters with a path's.
+  explicit ViewMap(StrCaseMode mode = CaseFold) : mode_(mode) {}
   ViewMap(const ViewMap&) = delete;
   ViewMap& operator=(const ViewMap&) = delete;
   ~ViewMap() = default;
@@ -78,6 +79,8 @@ class ViewMap {
                                  const StrPtr& path, StrBuf* out);
   // Changes whenever the entries or their order change.
   uint64_t Version() const { return version; }
+  // How the map's patterns compare letters.
+  StrCaseMode CaseMode() const { return mode_; }
 
   int Count() const { return count; }
   bool IsEmpty() const { return count == 0; }
@@ -93,6 +96,7 @@ class ViewMap {
   uint64_t MatchCount() const { return matchCount; }
 
  private:
+  StrCaseMode mode_;
   struct SideIndex {
     std::vector<MapEntry*> sorted;
     uint32_t root = 0;  // a tree link: position + 1 in sorted, 0 none

@@ -11,12 +11,14 @@
 #include "map/translation_map.h"
 #include "map/view_map.h"
 #include "migrate/catalogue_messages.h"
-#include "migrate/migrator.h"
+#include "migrate/run_counters.h"
 #include "migrate/name_caches.h"
 #include "migrate/name_fixes.h"
 #include "migrate/path_tree.h"
+#include "migrate/register_domain.h"
 #include "migrate/rename/archive_renamer.h"
 #include "migrate/rename/rename_setup.h"
+#include "migrate/rename/rename_stage.h"
 #include "support/messages/message_log.h"
 
 namespace {
@@ -287,7 +289,8 @@ void CataloguePlanSteps(const StrPtr& table, int version, std::vector<CatalogueS
   }
 }
 
-Catalogue::Catalogue(Migrator* run) : run_(run), record_(nullptr), plan_(nullptr) {}
+Catalogue::Catalogue(const ScanState& state, const CatalogueFlags& flags)
+    : state_(state), flags_(flags), record_(nullptr), plan_(nullptr) {}
 
 Catalogue::~Catalogue() = default;
 
@@ -314,22 +317,22 @@ void Catalogue::SelectPlan(const StrPtr& table, const StrPtr& version) {
   plan_ = plans_.back().get();
 }
 
-void Catalogue::ProcessRecord(JournalRecord* record, bool renameArchives, Error* e) {
+void Catalogue::ProcessRecord(JournalRecord* record, Error* e) {
   const StrPtr* table = record->Table(e);
   if (!table) return;
   SelectPlan(*table, *record->Get(1));
   record_ = record;
   // A rename run enters its paths too: two spellings of one path would
   // move an archive back and forth, and the run refuses them.
-  bool analyse = !run_->scanOnly || renameArchives;
+  bool analyse = !flags_.scanOnly || flags_.renameArchives;
   for (const CatalogueStep& step : plan_->steps) {
     if (e->Test()) break;
-    if (analyse || InEveryRun(step.treatment)) Apply(step, renameArchives, e);
+    if (analyse || InEveryRun(step.treatment)) Apply(step, e);
   }
   record_ = nullptr;
 }
 
-void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) {
+void Catalogue::Apply(const CatalogueStep& step, Error* e) {
   const int pos = step.position[0];
   const StrPtr* v;
   switch (step.treatment) {
@@ -342,7 +345,7 @@ void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) 
     case T::kArchivedPath:
       // Without a map or a re-casing policy there is nothing to translate,
       // and these paths are not entered as they are.
-      if (!run_->translationMapFile && !run_->policy) break;
+      if (!flags_.translates) break;
       if ((v = Field(step, 0, e))) EnterDepotPath(pos, *v, PathForm::kArchived, e);
       break;
     case T::kDomainPrefix:
@@ -354,7 +357,7 @@ void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) 
     case T::kViewFile: FixViewFile(step, e); break;
     case T::kServerViewFile: FixServerViewFile(step, e); break;
     case T::kHeadRevision:
-      if (run_->config.policyKind == kPolicyHead || run_->config.markHeads) MarkHeadRevision(step, e);
+      if (flags_.markHeads) MarkHeadRevision(step, e);
       break;
     case T::kStreamName:
     case T::kClientStream: {
@@ -370,21 +373,21 @@ void Catalogue::Apply(const CatalogueStep& step, bool renameArchives, Error* e) 
       break;
     case T::kUnloadedData: e->Set(kMsgUnloadedData); break;
     case T::kConfiguration:
-      OnConfigRecord(*record_, run_->scanOnly || run_->renamer, &run_->serverId, &run_->serverRoot,
-                     e);
+      OnConfigRecord(*record_, flags_.scanOnly || state_.rename, state_.serverId,
+                     state_.serverRoot, e);
       break;
     case T::kArchiveRoot:
-      if (run_->renamer && !run_->archiveRootTried) run_->ArchiveRootReady(e);
+      if (state_.rename && !state_.rename->RootTried()) ArchiveRootReady(e);
       break;
     case T::kUpgradeLevel: CheckUpgradeLevel(step, e); break;
     case T::kGroupRecord:
-      if ((v = Field(step, 0, e)) && !run_->groups->Find(*v)) run_->groups->Add(*v, e);
+      if ((v = Field(step, 0, e)) && !state_.groups->Find(*v)) state_.groups->Add(*v, e);
       break;
     case T::kPropertyGroup: ProcessGroupFlag(step, 2, e); break;
     case T::kProtectGroup: ProcessGroupFlag(step, 1, e); break;
     case T::kDepotRecord: ProcessDepot(step, e); break;
     case T::kRenameArchive:
-      if (renameArchives) RenameArchive(e);
+      if (flags_.renameArchives) RenameArchive(e);
       break;
   }
 }
@@ -402,7 +405,7 @@ int Catalogue::Number(const CatalogueStep& step, int index, Error* e) {
 }
 
 uint32_t Catalogue::PathTables() {
-  if (!plan_->tableBit) plan_->tableBit = run_->pathTree->TableBit(plan_->table);
+  if (!plan_->tableBit) plan_->tableBit = state_.pathTree->TableBit(plan_->table);
   return plan_->tableBit;
 }
 
@@ -410,8 +413,8 @@ void Catalogue::EnterDepotPath(int pos, const StrPtr& field, PathForm form, Erro
   StrPtr value = field;
   StrPtr path = form == PathForm::kStreamView ? AfterStreamPrefix(value) : value;
   StrPtr recased = path;
-  if (run_->policy) {
-    run_->policy->Translate(path, &policyOut_);
+  if (state_.policy) {
+    state_.policy->Translate(path, &policyOut_);
     recased = policyOut_;
   }
   if (form == PathForm::kArchived) {
@@ -419,19 +422,19 @@ void Catalogue::EnterDepotPath(int pos, const StrPtr& field, PathForm form, Erro
     return;
   }
 
-  TranslationMap* map = run_->translationMap.get();
+  TranslationMap* map = state_.translationMap;
   if (map && map->TranslatePath(recased, &translated_)) {
     record_->SetField(pos, translated_, e);
     if (e->Test()) return;
-    run_->pathTree->AddPath(translated_, PathTables());
+    state_.pathTree->AddPath(translated_, PathTables());
   } else if (!recased.EqualExact(value)) {
     // recased may point into the record, whose storage SetField moves: the
     // path entered is the field as set.
     record_->SetField(pos, recased, e);
     if (e->Test()) return;
-    run_->pathTree->AddPath(*record_->Get(pos), PathTables());
+    state_.pathTree->AddPath(*record_->Get(pos), PathTables());
   } else {
-    run_->pathTree->AddPath(value, PathTables());
+    state_.pathTree->AddPath(value, PathTables());
   }
 }
 
@@ -448,7 +451,7 @@ void Catalogue::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& re
 
   key_.Set("/");
   key_.Append(rest);
-  TranslationMap* map = run_->translationMap.get();
+  TranslationMap* map = state_.translationMap;
   if (map && map->TranslatePath(key_, &translated_)) {
     // A translation of "//..." keeps its second "/" onwards.
     int from = rest.IsEmpty() ? -1 : FindSlash(translated_, 1);
@@ -464,12 +467,12 @@ void Catalogue::EnterArchivedPath(int pos, const StrPtr& value, const StrPtr& re
       work_.Append(rest);
     }
   } else {
-    run_->pathTree->AddPath(value, PathTables());
+    state_.pathTree->AddPath(value, PathTables());
     return;
   }
   record_->SetField(pos, work_, e);
   if (e->Test()) return;
-  run_->pathTree->AddPath(work_, PathTables());
+  state_.pathTree->AddPath(work_, PathTables());
 }
 
 namespace {
@@ -526,7 +529,7 @@ void Catalogue::FixDomainPrefix(int pos, const StrPtr& field, Error* e) {
   StrPtr value = field;
   int slash = FindSlash(value, 2);
   uint32_t split = slash < 0 ? value.Length() : static_cast<uint32_t>(slash);
-  ViewMap* names = run_->depotNameMap.get();
+  ViewMap* names = state_.depotNameMap;
   if (!names) return;
   // Settled by the last path of the same first component, spelled alike
   // (traced lookups are made afresh).
@@ -547,35 +550,35 @@ void Catalogue::FixDomainPrefix(int pos, const StrPtr& field, Error* e) {
   }
   if (split > 2) {
     StrPtr seen(value.Text() + 2, split - 2);
-    if (DomainRec* rec = run_->domains->Find(seen)) {
+    if (DomainRec* rec = state_.domains->Find(seen)) {
       if (!rec->name.EqualExact(seen))
-        run_->nameFixes.Note(NameFixes::DomainKind(rec->type), rec->name, seen);
+        state_.nameFixes->Note(NameFixes::DomainKind(rec->type), rec->name, seen);
     }
   }
   record_->SetField(pos, translated_, e);
-  if (!e->Test() && record_->Changes() != 0) ++run_->counters.minorInconsistencies;
+  if (!e->Test() && record_->Changes() != 0) ++state_.counters->minorInconsistencies;
 }
 
 void Catalogue::FixDomainName(int pos, const StrPtr& value, Error* e) {
-  if (DomainRec* rec = run_->domains->Find(value))
+  if (DomainRec* rec = state_.domains->Find(value))
     FixName(pos, value, rec->name, NameFixes::DomainKind(rec->type), e);
 }
 
 void Catalogue::FixGroupName(int pos, const StrPtr& value, Error* e) {
-  if (GroupRec* rec = run_->groups->Find(value)) FixName(pos, value, rec->name, "group", e);
+  if (GroupRec* rec = state_.groups->Find(value)) FixName(pos, value, rec->name, "group", e);
 }
 
 void Catalogue::FixName(int pos, const StrPtr& value, const StrPtr& registered,
                         const char* kind, Error* e) {
-  if (!registered.EqualExact(value)) run_->nameFixes.Note(kind, registered, value);
+  if (!registered.EqualExact(value)) state_.nameFixes->Note(kind, registered, value);
   record_->SetField(pos, registered, e);
-  if (!e->Test() && record_->Changes() != 0) ++run_->counters.minorInconsistencies;
+  if (!e->Test() && record_->Changes() != 0) ++state_.counters->minorInconsistencies;
 }
 
 void Catalogue::FixViewFile(const CatalogueStep& step, Error* e) {
   const StrPtr* n = Field(step, 1, e);
   if (!n) return;
-  DomainRec* rec = run_->domains->Find(*n);
+  DomainRec* rec = state_.domains->Find(*n);
   if (!rec) {
     e->Set(kMsgViewUnknownDomain) << *n;
     return;
@@ -605,9 +608,9 @@ void Catalogue::FixServerViewFile(const CatalogueStep& step, Error* e) {
 void Catalogue::MarkHeadRevision(const CatalogueStep& step, Error* e) {
   const StrPtr* v = Field(step, 0, e);
   if (!v) return;
-  if (CompareFold(*v, run_->lastPath) != 0) {
-    run_->pathTree->MarkHead(*v);
-    run_->lastPath.Set(*v);
+  if (CompareFold(*v, lastPath_) != 0) {
+    state_.pathTree->MarkHead(*v);
+    lastPath_.Set(*v);
   }
 }
 
@@ -632,8 +635,8 @@ void Catalogue::ProcessDepot(const CatalogueStep& step, Error* e) {
   StrPtr nameNow = *name;
   const StrPtr* map = Field(step, 2, e);
   if (!map) return;
-  AddDepot(nameNow, *map, run_->depotMap.get(), e);
-  if (run_->renamer) run_->renamer->DepotMapChanged(*map);
+  AddDepot(nameNow, *map, state_.depotMap, e);
+  if (state_.rename) state_.rename->Renamer()->DepotMapChanged(*map);
   RegisterDomainOf(step, false, e);
 }
 
@@ -648,14 +651,14 @@ void Catalogue::MapDepotName(const CatalogueStep& step, bool isDomain, Error* e)
   const int namePos = step.position[0];
 
   StrPtr recased = name;
-  if (run_->policy) {
-    run_->policy->Translate(name, &policyOut_);
+  if (state_.policy) {
+    state_.policy->Translate(name, &policyOut_);
     recased = policyOut_;
   }
   key_.Set("//");
   key_.Append(recased);
   key_.Append("/...");
-  TranslationMap* map = run_->translationMap.get();
+  TranslationMap* map = state_.translationMap;
   if (map && map->TranslatePath(key_, &translated_)) {
     // Only a translation still of the form "//name/..." names a depot; any
     // other shape (a map line whose right side drops the "/..." or adds a
@@ -688,14 +691,20 @@ void Catalogue::RegisterDomainOf(const CatalogueStep& step, bool isDomain, Error
     type = Number(step, 1, e);
     if (e->Test()) return;
   }
-  if (const StrPtr* n = Field(step, 0, e)) run_->RegisterDomain(*n, type, e);
+  if (const StrPtr* n = Field(step, 0, e))
+    RegisterDomain(state_.domains, state_.depotNameMap, *n, type, e);
 }
 
 void Catalogue::RenameArchive(Error* e) {
-  if (!run_->renamer || !run_->ArchiveRootReady(e)) return;
+  if (!state_.rename || !ArchiveRootReady(e)) return;
   // The renamer's failures concern the archive, not the record: they are
   // reported here and go no further.
   Error renameError;
-  run_->renamer->RenameArchive(*record_, run_->depotMap.get(), &renameError);
-  run_->renamer->Report(&renameError);
+  ArchiveRenamer* renamer = state_.rename->Renamer();
+  renamer->RenameArchive(*record_, state_.depotMap, &renameError);
+  renamer->Report(&renameError);
+}
+
+bool Catalogue::ArchiveRootReady(Error* e) {
+  return state_.rename->RootReady(*state_.serverRoot, e);
 }

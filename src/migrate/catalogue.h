@@ -8,8 +8,9 @@
 // fields it reads, found in the schema once. Records of one table come in
 // runs, so a record costs one comparison of its table and version with the
 // plan last used, and no field is looked up by its name. What persists from
-// record to record lives in the Migrator: the name caches, the depot maps,
-// the path tree, lastPath and the counters.
+// record to record and outlives the scan (the name caches, the depot maps,
+// the path tree, the name fixes and the counters) is the run's, lent to the
+// catalogue as a ScanState.
 #ifndef ZT_MIGRATE_CATALOGUE_H_
 #define ZT_MIGRATE_CATALOGUE_H_
 
@@ -18,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "migrate/scan_state.h"
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
 
 class JournalRecord;
-class Migrator;
 class ViewMap;
 
 // What is done to a record: to the row's field and any fields read with it.
@@ -78,15 +79,16 @@ StrPtr AfterStreamPrefix(const StrPtr& value);
 
 class Catalogue {
  public:
-  // The run whose maps, caches, tree and counters the treatments use.
-  explicit Catalogue(Migrator* run);
+  // state: the maps, caches, tree and counters the treatments use; flags:
+  // the kind of run.
+  Catalogue(const ScanState& state, const CatalogueFlags& flags);
   ~Catalogue();
   Catalogue(const Catalogue&) = delete;
   Catalogue& operator=(const Catalogue&) = delete;
 
   // Applies the catalogue's treatments to the record; on return e holds the
   // first error met, and the record keeps every change made before it.
-  void ProcessRecord(JournalRecord* record, bool renameArchives, Error* e);
+  void ProcessRecord(JournalRecord* record, Error* e);
 
   // The plan of a table and version (the table matched without regard to
   // case, as the schema matches it).
@@ -99,7 +101,7 @@ class Catalogue {
   // Makes the plan of the record's table and version the current one.
   void SelectPlan(const StrPtr& table, const StrPtr& version);
   // One step of the plan on record_.
-  void Apply(const CatalogueStep& step, bool renameArchives, Error* e);
+  void Apply(const CatalogueStep& step, Error* e);
   // The value of a step's field, or null with e set.
   const StrPtr* Field(const CatalogueStep& step, int index, Error* e);
   // The numeric value of a step's field; 0 with e set when it is missing.
@@ -134,8 +136,11 @@ class Catalogue {
   void RegisterDomainOf(const CatalogueStep& step, bool isDomain, Error* e);
   // -R: hands the record to the archive renamer; reports its failures.
   void RenameArchive(Error* e);
+  // True when the archive root is open (opening it at the first call).
+  bool ArchiveRootReady(Error* e);
 
-  Migrator* run_;                 // not owned
+  const ScanState state_;
+  const CatalogueFlags flags_;
   JournalRecord* record_;         // not owned: the record being processed
   TablePlan* plan_;               // the plan of record_'s table and version
   std::vector<std::unique_ptr<TablePlan>> plans_;  // every plan made, oldest first
@@ -144,6 +149,8 @@ class Catalogue {
   StrBuf translated_;  // a map's translation
   StrBuf key_;         // a lowered lookup key or a path being looked up
   StrBuf work_;        // a new field value being assembled
+  // The depot path of the last head revision marked.
+  StrBuf lastPath_;
   // The first component ("//name") of the last path FixDomainPrefix left as
   // it was, and the version of the name map that said so: the paths of one
   // client come in a run, and are settled by that alone while the map is

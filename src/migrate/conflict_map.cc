@@ -8,11 +8,12 @@
 #include <cstring>
 #include <vector>
 
+#include "migrate/conflict_map.h"
+
 #include "map/translation_map.h"
 #include "migrate/conflict_report.h"
 #include "migrate/conflict_walk.h"
 #include "migrate/dir_entry.h"
-#include "migrate/migrator.h"
 #include "migrate/path_tree.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
@@ -87,28 +88,28 @@ class ConflictWalker : public ConflictVisitor {
 
 }  // namespace
 
-void Migrator::WriteConflictMap(Error* e) {
+ConflictMapLines WriteConflictMap(const PathTree& tree, bool head,
+                                  const TranslationMap* decisions, FileSys* out, Error* e) {
+  ConflictMapLines lines;
   StrBuf text;
-  ConflictWalker walker(config.policyKind == kPolicyHead, translationMap.get(), &text);
-  if (!pathTree->Walk(&walker)) return;
+  ConflictWalker walker(head, decisions, &text);
+  if (!tree.Walk(&walker)) return lines;
+  lines.count = walker.lines();
 
-  counters.conflictLines = walker.lines();
-  if (!text.IsEmpty()) ++counters.conflictsRemain;
-
-  if (!conflictMapFile) return;
+  if (!out) return lines;
   DebugPrintf("Writing conflict map...\n");
-  if (translationMap) {
+  if (decisions) {
     // The trailer introduces the lines added below the map: without any,
     // the new map is the map in use, unchanged.
-    translationMap->WriteLines(conflictMapFile.get(), e, !text.IsEmpty());
+    decisions->WriteLines(out, e, !text.IsEmpty());
   } else {
-    conflictMapFile->Write(TranslationMap::kHeader,
-                           static_cast<int>(strlen(TranslationMap::kHeader)), e);
+    out->Write(TranslationMap::kHeader, static_cast<int>(strlen(TranslationMap::kHeader)), e);
   }
-  if (!e->Test()) WriteText(conflictMapFile.get(), text, e);
+  if (!e->Test()) WriteText(out, text, e);
   // Closing here flushes the buffered tail, so a full disk shows as an
   // error of this run instead of being lost at destruction.
-  if (!e->Test()) conflictMapFile->Close(e);
+  if (!e->Test()) out->Close(e);
+  return lines;
 }
 
 bool ConflictVisitor::Visit(const DirEntry* entry, int depth) {

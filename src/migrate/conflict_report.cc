@@ -10,7 +10,8 @@
 
 #include "migrate/conflict_walk.h"
 #include "migrate/disk_spelling.h"
-#include "migrate/migrator.h"
+#include "migrate/name_fixes.h"
+#include "migrate/path_tree.h"
 #include "support/text/charset_valid.h"
 
 // A JSON string: valid UTF-8 is kept as it is (control characters, quote
@@ -183,15 +184,16 @@ ReportFormat ReportFormatOf(const char* name) {
   return ReportFormat::kNone;
 }
 
-void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
+void FormatConflictReport(const ReportSource& source, ReportFormat format, StrBuf* out) {
   bool csv = format == ReportFormat::kCsv;
   // The conflicts are walked first, so that their summary can head the
   // report.
   StrBuf paths;
   std::unique_ptr<DiskSpelling> disk;
-  if (!m.serverRoot.IsEmpty()) disk = std::make_unique<DiskSpelling>(m.serverRoot, m.depotMap.get());
-  ReportWalker walker(*m.pathTree, m.config.policyKind == kPolicyHead, format, disk.get(), &paths);
-  m.pathTree->Walk(&walker);
+  if (!source.serverRoot.IsEmpty())
+    disk = std::make_unique<DiskSpelling>(source.serverRoot, source.depotMap);
+  ReportWalker walker(*source.pathTree, source.head, format, disk.get(), &paths);
+  source.pathTree->Walk(&walker);
   const ReportSummary& sum = walker.summary();
   const std::pair<const char*, int64_t> counts[] = {{"conflicts", sum.conflicts},
                                                     {"othersSeenOnce", sum.othersSeenOnce},
@@ -210,7 +212,7 @@ void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
     }
   } else {
     out->Append("{\n  \"checkpoint\": ");
-    AppendJsonString(m.input ? StrPtr(m.input->GetPath()) : StrPtr(), out);
+    AppendJsonString(source.checkpoint, out);
     out->Append(",\n  \"summary\": {");
     for (int i = 0; i < shown; ++i) {
       const auto& [name, n] = counts[i];
@@ -225,7 +227,7 @@ void FormatConflictReport(const Migrator& m, ReportFormat format, StrBuf* out) {
   if (!csv) out->Append(out->EndsWith("[", 1) ? "],\n  \"nameInconsistencies\": [" : "\n  ],\n  \"nameInconsistencies\": [");
 
   bool firstName = true;
-  for (const NameFixes::Name* name : m.nameFixes.Names()) {
+  for (const NameFixes::Name* name : source.nameFixes->Names()) {
     if (csv) {
       for (const auto& [spelling, count] : name->others) {
         AppendCsvField(name->kind, out);
@@ -271,10 +273,10 @@ void WriteText(FileSys* file, const StrBuf& text, Error* e) {
   }
 }
 
-void WriteConflictReport(const Migrator& migrator, ReportFormat format, FileSys* file,
+void WriteConflictReport(const ReportSource& source, ReportFormat format, FileSys* file,
                          Error* e) {
   StrBuf text;
-  FormatConflictReport(migrator, format, &text);
+  FormatConflictReport(source, format, &text);
   file->Open(FOM_WRITE, e);
   WriteText(file, text, e);
   if (!e->Test()) file->Close(e);

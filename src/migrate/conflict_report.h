@@ -12,7 +12,9 @@
 #include "support/messages/error.h"
 #include "support/text/strbuf.h"
 
-class Migrator;
+class NameFixes;
+class PathTree;
+class ViewMap;
 
 enum class ReportFormat { kNone, kJson, kCsv };
 
@@ -20,8 +22,19 @@ enum class ReportFormat { kNone, kJson, kCsv };
 // letters in any case); kNone for any other name.
 ReportFormat ReportFormatOf(const char* name);
 
+// What a report is made from: the path tree and the name fixes of a
+// finished scan, and where the archive tree's spellings are looked up.
+struct ReportSource {
+  const PathTree* pathTree = nullptr;    // not owned
+  const NameFixes* nameFixes = nullptr;  // not owned
+  bool head = false;                     // each path spelt as its head revision (-p head)
+  StrPtr checkpoint;                     // the checkpoint's name, as given
+  StrPtr serverRoot;  // the archive root; empty when not known (no disk spellings)
+  ViewMap* depotMap = nullptr;  // not owned: depot syntax -> archive directories
+};
+
 // Appends the report of a finished scan to out.
-void FormatConflictReport(const Migrator& migrator, ReportFormat format, StrBuf* out);
+void FormatConflictReport(const ReportSource& source, ReportFormat format, StrBuf* out);
 
 // Appends a JSON string (valid UTF-8 kept, control characters, quote and
 // backslash escaped, other bytes above 0x7f as code points of that value).
@@ -34,7 +47,7 @@ void WriteText(FileSys* file, const StrBuf& text, Error* e);
 
 // Opens file for writing, writes the report into it and closes it; errors
 // of the file in e.
-void WriteConflictReport(const Migrator& migrator, ReportFormat format, FileSys* file,
+void WriteConflictReport(const ReportSource& source, ReportFormat format, FileSys* file,
                          Error* e);
 
 #endif  // ZT_MIGRATE_CONFLICT_REPORT_H_

@@ -6,7 +6,9 @@
 // info) and destroys it, which closes every file. The Migrator owns
 // everything of the run: the files, the record reader, the record sink, the
 // path tree, the name caches, the depot maps, the translation and policy
-// maps and the policy object. What the run counted is in `counters`.
+// maps, the policy object and the archive rename. The table catalogue is
+// lent what it works on as a ScanState; what the run counted is read
+// through Counters().
 #ifndef ZT_MIGRATE_MIGRATOR_H_
 #define ZT_MIGRATE_MIGRATOR_H_
 
@@ -15,14 +17,18 @@
 
 #include <string>
 
+#include "migrate/conflict_report.h"
 #include "migrate/name_fixes.h"
 #include "migrate/output_notes.h"
 #include "migrate/record_sink.h"
 #include "migrate/run_config.h"
 #include "migrate/run_counters.h"
+#include "migrate/scan_state.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
 #include "support/messages/error.h"
+#include "support/text/c_locale.h"
+#include "support/text/fold.h"
 #include "support/text/strbuf.h"
 
 class DomainCache;
@@ -30,8 +36,8 @@ class GroupCache;
 class JournalRecord;
 class PathTree;
 class Policy;
-class ArchiveRenamer;
 class Catalogue;
+class RenameStage;
 struct RenameOptions;
 class TranslationMap;
 class ViewMap;
@@ -61,8 +67,8 @@ class Migrator {
   // Loads the translation map and the policy map.
   void LoadMaps(Error* e);
   // Reads every record, fills the tree and caches, writes the output and
-  // renames archives; sets every counter the verdict reads except
-  // conflictsRemain.
+  // plans the archive moves; sets every counter the verdict reads except
+  // conflictsRemain and the rename's.
   void Scan(Error* e);
   // Prints the path tree statistics.
   void PrintStatistics();
@@ -81,83 +87,93 @@ class Migrator {
   // or carries out the planned moves, then prints the totals and sets
   // archivesUnsettled.
   void RenameArchives(const RenameOptions& options, Error* e);
-  // -R: true when archive names can be looked up: once the archive root
-  // (-r, else the checkpoint's server.depot.root) is open, opening it now
-  // when no db.counters record did. The first failure is left in e.
-  bool ArchiveRootReady(Error* e);
+  // Writes the conflict report of the finished scan into file (opened,
+  // written and closed here); errors of the file in e.
+  void WriteConflictReport(ReportFormat format, FileSys* file, Error* e) const;
+  // Replaces the record sink: the scan hands every record read to sink.
+  void SetSink(std::unique_ptr<RecordSink> sink) { sink_ = std::move(sink); }
 
-  // ---- The scan ----
-
-  // Handles one journal note: header template, Unicode flag, output header.
-  void ProcessNote(JournalRecord* note, Error* e);
-
-  // Registers a domain in `domains` and `depotNameMap` (first spelling wins).
-  void RegisterDomain(const StrPtr& name, int type, Error* e);
-
-  // --- State of the run, in the order the stages know it. ---
-  RunConfig config;
-  RunCounters counters;
-  StrBuf serverId;    // -S, else the first configurationVersion record
-  StrBuf serverRoot;  // -r, else the checkpoint's server root setting
-  // The checkpoint is Unicode: -u, then the header notes.
-  bool unicodeCheckpoint;
-  // The archive root was looked for, and was opened.
-  bool archiveRootTried = false;
-  bool archiveRootOpen = false;
-  // The header and trailer notes of the outputs, from the input's first note.
-  OutputNotes notes;
-  std::unique_ptr<FileSys> input;
-  std::unique_ptr<FileSys> translationMapFile;
-  std::unique_ptr<FileSys> policyMapFile;
-  std::unique_ptr<FileSys> conflictMapFile;
-  std::unique_ptr<FileSys> outputFile;
-  // Where the scan sends each treated record (null when nothing is written).
-  std::unique_ptr<RecordSink> sink;
-  std::unique_ptr<ViewMap> depotMap;      // depot syntax -> archive directories
-  std::unique_ptr<ViewMap> depotNameMap;  // "//name/..." lowered -> as registered
-  std::unique_ptr<PathTree> pathTree;
-  std::unique_ptr<TranslationMap> translationMap;  // -t, built with config.requireVariants
-  std::unique_ptr<TranslationMap> policyMap;       // -P, variants required
-  std::unique_ptr<ZtJournal> reader;  // a ZtJournalDir for a directory input
-  std::unique_ptr<DomainCache> domains;
-  std::unique_ptr<GroupCache> groups;
-  std::unique_ptr<Policy> policy;
-  // Paths and names are analysed as read, for the rename only (-R without
-  // an output); false in every other run.
-  bool scanOnly;
-  StrBuf lastPath;
-  // Names replaced by the spelling of their definition, for the report.
-  NameFixes nameFixes;
-  // The archive renamer (-R): its directory cache and counters.
-  std::unique_ptr<ArchiveRenamer> renamer;
-  // The table catalogue, which the scan hands every data record.
-  std::unique_ptr<Catalogue> catalogue;
+  // What the run counted so far.
+  const RunCounters& Counters() const { return counters_; }
+  // The options of the run.
+  const RunConfig& Config() const { return config_; }
+  // The names the scan re-spelt to their definition.
+  const NameFixes& Fixes() const { return nameFixes_; }
+  // Every depot path the scan entered.
+  const PathTree& Tree() const { return *pathTree_; }
+  // Depot syntax -> archive directories, as the scan has read them.
+  ViewMap* DepotMap() const { return depotMap_.get(); }
+  // The checkpoint is Unicode: -u, then the header notes read so far.
+  bool UnicodeCheckpoint() const { return unicodeCheckpoint_; }
+  // How the run folds paths; settled at the first data record.
+  const FoldRules& Fold() const { return fold_; }
 
  private:
   // ---- fold mode of the maps ----
-  // Chooses the path fold mode and the C library's locale from the run's
-  // settings, without printing; false when the locale name was refused.
-  bool ChooseFoldMode();
-  // At the first data record: settles the fold mode (once; the header note
-  // has been seen by then) and rekeys maps loaded in another mode.
+  // The fold rules of the run's settings and the header notes read so far.
+  FoldRules ChooseFoldRules() const;
+  // At the first data record: settles the fold rules (once; the header
+  // note has been seen by then), hands them to the maps, rekeying maps
+  // loaded under other rules, and gives the policy its locale.
   void SettleFoldMode();
-  // A text naming the fold mode now in force (fold flags and locale).
-  static std::string FoldModeName();
-  // The fold mode the maps' partition keys were made in; empty when no map
-  // was loaded before the fold mode was settled.
-  std::string mapsFoldMode;
-  bool foldModeSettled = false;
 
-  // ---- scan private state ----
-  StrBuf outputDirectory;  // -O
-  // Prepares the scan: the policy object, the renamer, the record sink.
+  // ---- the scan ----
+  // Prepares the scan: the policy object, the archive rename, the
+  // catalogue.
   void StartScan();
   // One record of the scan; false when the scan must stop at once (an
   // interrupt or a fatal error), leaving the outputs unended.
   bool ScanRecord(JournalRecord* record, ScanPace* pace, Error* e);
-  // Ends the outputs and gathers the renamer's counters.
+  // Handles one journal note: header template, Unicode flag, output header.
+  void ProcessNote(JournalRecord* note, Error* e);
+  // Ends the outputs and counts what they hold.
   void EndScan(Error* e);
+  // What the catalogue works on: the maps, tree, caches and counters below.
+  ScanState State();
 
+  // --- State of the run, in the order the stages know it. ---
+  RunConfig config_;
+  RunCounters counters_;
+  StrBuf serverId_;    // -S, else the first configurationVersion record
+  StrBuf serverRoot_;  // -r, else the checkpoint's server root setting
+  // The checkpoint is Unicode: -u, then the header notes.
+  bool unicodeCheckpoint_;
+  // The header and trailer notes of the outputs, from the input's first note.
+  OutputNotes notes_;
+  std::unique_ptr<FileSys> input_;
+  std::unique_ptr<FileSys> translationMapFile_;
+  std::unique_ptr<FileSys> policyMapFile_;
+  std::unique_ptr<FileSys> conflictMapFile_;
+  std::unique_ptr<FileSys> outputFile_;
+  StrBuf outputDirectory_;  // -O
+  // Where the scan sends each treated record (null when nothing is written).
+  std::unique_ptr<RecordSink> sink_;
+  std::unique_ptr<ViewMap> depotMap_;      // depot syntax -> archive directories
+  std::unique_ptr<ViewMap> depotNameMap_;  // "//name/..." lowered -> as registered
+  std::unique_ptr<PathTree> pathTree_;
+  std::unique_ptr<TranslationMap> translationMap_;  // -t, built with config.requireVariants
+  std::unique_ptr<TranslationMap> policyMap_;       // -P, variants required
+  std::unique_ptr<ZtJournal> reader_;  // a ZtJournalDir for a directory input
+  std::unique_ptr<DomainCache> domains_;
+  std::unique_ptr<GroupCache> groups_;
+  std::unique_ptr<Policy> policy_;
+  // Paths and names are analysed as read, for the rename only (-R without
+  // an output); false in every other run.
+  bool scanOnly_;
+  // Names replaced by the spelling of their definition, for the report.
+  NameFixes nameFixes_;
+  // The archive rename (-R): its renamer, archive root and counts.
+  std::unique_ptr<RenameStage> rename_;
+  // The table catalogue, which the scan hands every data record; made when
+  // the scan starts.
+  std::unique_ptr<Catalogue> catalogue_;
+  // The run's locale (-L), made before any thread starts; the process's
+  // own locale is never changed.
+  CLocale locale_;
+  // How paths fold: chosen when the maps are loaded, settled at the first
+  // data record.
+  FoldRules fold_;
+  bool foldModeSettled_ = false;
 };
 
 #endif  // ZT_MIGRATE_MIGRATOR_H_

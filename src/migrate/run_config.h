@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/text/strbuf.h"
+
 // Bits of `mode`.
 enum MigratorMode { kModeRenameArchives = 1, kModeJournalPatch = 2 };
 
@@ -17,7 +19,10 @@ struct RunConfig {
   int policyKind = kPolicyNone;        // -p
   bool markHeads = false;              // --report: mark the head revisions' spellings
   bool requireVariants = true;         // -n: the -t map checks its variants
-  std::string locale = "C";            // -L: the fold mode and the C library's locale
+  std::string locale = "C";            // -L: the fold mode and the locale bytes re-case in
+  // How the maps compare the letters of their patterns with a path's: A-Z
+  // without case, every other byte exactly.
+  StrCaseMode compareMode = CaseFold;
   bool unicode = false;                // -u: a Unicode checkpoint, paths folded as UTF-8
   bool caseInsensitiveOutput = false;  // -C1: the output's header says case-insensitive
   std::string serverRoot;              // -r: the archive root

@@ -20,7 +20,6 @@ struct RunCounters {
   int32_t archivesUnsettled = 0;     // archives the rename left missing, in conflict or failed
   int32_t archivesMissing = 0;       // archives named by the checkpoint but found in no case
   int32_t archivesToMove = 0;        // archives a dry run would have moved
-  int32_t renameTime = 0;            // ms spent renaming during the scan
 };
 
 #endif  // ZT_MIGRATE_RUN_COUNTERS_H_

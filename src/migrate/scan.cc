@@ -3,8 +3,8 @@
 // sink, and turns the journal notes into the run's header template and
 // Unicode flag. One record object is reused for every record, so the loop
 // itself makes no allocation per record.
-#include <clocale>
 #include <cstring>
+#include <string>
 
 #include "journal/journal_record.h"
 #include "journal/record_prefetch.h"
@@ -15,7 +15,7 @@
 #include "migrate/migrator.h"
 #include "migrate/output_messages.h"
 #include "migrate/progress.h"
-#include "migrate/rename/archive_renamer.h"
+#include "migrate/rename/rename_stage.h"
 #include "support/files/files_messages.h"
 #include "support/messages/message_log.h"
 #include "support/text/fold.h"
@@ -30,17 +30,22 @@ bool IsNote(const JournalRecord& rec) {
   return op && op->Length() > 0 && (op->Text()[0] == 'n' || op->Text()[0] == 'N');
 }
 
-// Prints the fold mode settled at the first data record.
-void ReportFoldMode(bool localeSet, bool unicode, const std::string& locale) {
+// Prints the fold mode settled at the first data record: UTF-8 folding,
+// which wins, and 7-bit folding are both named when both were asked for
+// (-u with the "C" locale and a checkpoint not flagged Unicode).
+void ReportFoldMode(const FoldRules& rules, bool unicode, const CLocale& locale) {
   if (!unicode) {
-    if (localeSet)
-      DebugPrintf("Locale set to: %s\n", setlocale(LC_ALL, nullptr));
+    if (locale.Valid())
+      DebugPrintf("Locale set to: %s\n", locale.Name().c_str());
     else
-      DebugPrintf("Error setting locale to: %s\n", locale.c_str());
+      DebugPrintf("Error setting locale to: %s\n", locale.Name().c_str());
   }
   if (unicode) DebugPrintf("Unicode Checkpoint detected\n");
-  if (Utf8Folding()) DebugPrintf("Utf8 path folding enabled\n");
-  if (SevenBitFolding()) DebugPrintf("7-bit path folding enabled\n");
+  if (rules.mode == FoldMode::kUtf8) DebugPrintf("Utf8 path folding enabled\n");
+  const std::string& asked = locale.Name();
+  if (rules.mode == FoldMode::kSevenBit ||
+      (rules.mode == FoldMode::kUtf8 && !unicode && (asked == "C" || asked == "POSIX")))
+    DebugPrintf("7-bit path folding enabled\n");
 }
 
 }  // namespace
@@ -54,79 +59,64 @@ struct ScanPace {
   int lastReport = 0;  // ms at the last rate line
 };
 
-bool Migrator::ChooseFoldMode() {
-  bool localeSet = true;
-  const char* locale = config.locale.c_str();
-  // -u folds as UTF-8 for the whole run, even after a header note without
-  // the Unicode flag.
-  bool utf8 = config.unicode;
-  if (unicodeCheckpoint) {
-    utf8 = true;
-    SetSevenBitFolding(false);
-  } else {
-    if (!strcmp(locale, "C") || !strcmp(locale, "POSIX")) SetSevenBitFolding(true);
-    if (strstr(locale, "UTF-8")) utf8 = true;
-    localeSet = setlocale(LC_ALL, locale) != nullptr;
-  }
-  SetUtf8Folding(utf8);
-  return localeSet;
-}
-
 void Migrator::SettleFoldMode() {
-  if (foldModeSettled) return;
-  ReportFoldMode(ChooseFoldMode(), unicodeCheckpoint, config.locale);
-  foldModeSettled = true;
-  if (!mapsFoldMode.empty() && FoldModeName() != mapsFoldMode) {
-    translationMap->Rekey();
-    policyMap->Rekey();
+  if (foldModeSettled_) return;
+  fold_ = ChooseFoldRules();
+  ReportFoldMode(fold_, unicodeCheckpoint_, locale_);
+  foldModeSettled_ = true;
+  // A map loaded under other rules is filed again under these.
+  for (TranslationMap* map : {translationMap_.get(), policyMap_.get()}) {
+    if (map->Fold() == fold_) continue;
+    map->SetFoldRules(fold_);
+    if (map->Loaded()) map->Rekey();
   }
-}
-
-std::string Migrator::FoldModeName() {
-  std::string name = Utf8Folding() ? "utf8 " : SevenBitFolding() ? "7-bit " : "locale ";
-  const char* locale = setlocale(LC_CTYPE, nullptr);
-  if (locale) name += locale;
-  return name;
+  // The policies re-case bytes in the run's locale, those of a Unicode
+  // checkpoint in the "C" locale.
+  if (policy_) policy_->SetLocale(unicodeCheckpoint_ ? nullptr : locale_.Get());
 }
 
 void Migrator::StartScan() {
-  notes.Clear();
-  switch (config.policyKind) {
-    case kPolicyLower: policy = std::make_unique<LowerCasePolicy>(policyMap.get()); break;
-    case kPolicyUpper: policy = std::make_unique<UpperCasePolicy>(policyMap.get()); break;
-    case kPolicyMixed: policy = std::make_unique<MixedCasePolicy>(policyMap.get()); break;
-    default: policy.reset(); break;
+  notes_.Clear();
+  switch (config_.policyKind) {
+    case kPolicyLower: policy_ = std::make_unique<LowerCasePolicy>(policyMap_.get()); break;
+    case kPolicyUpper: policy_ = std::make_unique<UpperCasePolicy>(policyMap_.get()); break;
+    case kPolicyMixed: policy_ = std::make_unique<MixedCasePolicy>(policyMap_.get()); break;
+    default: policy_.reset(); break;
   }
-  if ((config.mode & kModeRenameArchives) && !renamer) {
-    renamer = std::make_unique<ArchiveRenamer>();
-    for (const std::string& dir : config.archiveDirs)
-      renamer->Locations()->AddDirectory(StrPtr(dir.c_str()));
-  }
+  if ((config_.mode & kModeRenameArchives) && !rename_)
+    rename_ = std::make_unique<RenameStage>(config_.archiveDirs);
+  CatalogueFlags flags;
+  flags.scanOnly = scanOnly_;
+  flags.translates = translationMapFile_ || policy_;
+  flags.markHeads = config_.policyKind == kPolicyHead || config_.markHeads;
+  flags.renameArchives = (config_.mode & kModeRenameArchives) != 0;
+  catalogue_ = std::make_unique<Catalogue>(State(), flags);
 }
 
 void Migrator::Scan(Error* e) {
   StartScan();
   // An input that cannot be opened is reported before the scan starts.
-  if (!reader->OpenInput(e)) return;
+  if (!reader_->OpenInput(e)) return;
   DebugPrintf("Starting scan of %lld byte checkpoint file...\n",
-              static_cast<long long>(reader->Size()));
+              static_cast<long long>(reader_->Size()));
   // With a second thread the records are parsed on it, ahead of the loop.
   std::unique_ptr<RecordPrefetch> prefetch;
-  if (config.threads > 1 && (!input || RecordPrefetch::MayReadAhead(input->Stat())))
-    prefetch = std::make_unique<RecordPrefetch>(reader.get());
-  ScanPace pace(prefetch ? prefetch.get() : reader.get());
+  if (config_.threads > 1 && (!input_ || RecordPrefetch::MayReadAhead(input_->Stat())))
+    prefetch = std::make_unique<RecordPrefetch>(reader_.get());
+  ScanPace pace(prefetch ? prefetch.get() : reader_.get());
   JournalRecord record;
   while (pace.source->ReadRecord(&record, e) && !e->Test()) {
     if (!ScanRecord(&record, &pace, e)) return;
     if (e->Test()) break;
   }
   // A corrupt record at the very end of the input is counted too.
-  counters.skippedRecords = pace.source->SkippedCount();
+  counters_.skippedRecords = pace.source->SkippedCount();
   if (prefetch) prefetch->Stop();
   EndScan(e);
   DebugPrintf("Total time to process checkpoint, %d ms\n", pace.timer.Elapsed());
-  if (Verbosity() >= 4) DebugPrintf("Total time doing renames, %d ms\n", counters.renameTime);
-  notes.Clear();
+  if (Verbosity() >= 4)
+    DebugPrintf("Total time doing renames, %d ms\n", rename_ ? rename_->Renamer()->renameTime : 0);
+  notes_.Clear();
 }
 
 bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
@@ -134,24 +124,24 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
     e->Set(kMsgInterrupted) << sig;
     return false;
   }
-  counters.skippedRecords = pace->source->SkippedCount();
+  counters_.skippedRecords = pace->source->SkippedCount();
   const bool note = IsNote(*record);
-  ++(note ? counters.notesRead : counters.recordsRead);
-  int64_t n = counters.recordsRead + counters.notesRead;
+  ++(note ? counters_.notesRead : counters_.recordsRead);
+  int64_t n = counters_.recordsRead + counters_.notesRead;
   pace->progress.Record(n);
   if (note) {
     ProcessNote(record, e);
     return e->GetSeverity() <= E_INFO;
   }
   SettleFoldMode();
-  if (sink) sink->Read(*record);
-  catalogue->ProcessRecord(record, config.mode & kModeRenameArchives, e);
+  if (sink_) sink_->Read(*record);
+  catalogue_->ProcessRecord(record, e);
   if (e->GetSeverity() > E_INFO) {
     if (e->IsFatal()) return false;
     GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
     e->Clear();
   }
-  if (sink) sink->Put(*record, e);
+  if (sink_) sink_->Put(*record, e);
   if (n % kProgressInterval == 0 && !pace->progress.Enabled()) {
     int now = pace->timer.Elapsed();
     DebugPrintf("Record %lld, Processed %d records in %d ms\n", static_cast<long long>(n),
@@ -162,24 +152,17 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
 }
 
 void Migrator::EndScan(Error* e) {
-  if (sink) {
-    sink->Finish(!e->Test(), e);
-    counters.recordsWritten = sink->Written();
-    counters.notesWritten = sink->NotesWritten();
+  if (sink_) {
+    sink_->Finish(!e->Test(), e);
+    counters_.recordsWritten = sink_->Written();
+    counters_.notesWritten = sink_->NotesWritten();
     // A journal patch holds only the changed rows; every other output holds
     // each record read.
-    if (sink->HoldsEveryRecord() && !e->Test() &&
-        counters.recordsWritten != counters.recordsRead) {
-      e->Set(kMsgRecordsUnaccounted) << counters.recordsRead << counters.recordsWritten
-                                     << sink->Name();
+    if (sink_->HoldsEveryRecord() && !e->Test() &&
+        counters_.recordsWritten != counters_.recordsRead) {
+      e->Set(kMsgRecordsUnaccounted) << counters_.recordsRead << counters_.recordsWritten
+                                     << sink_->Name();
     }
-  }
-  if (renamer) {
-    counters.lostData += renamer->lostData;
-    counters.archiveConflicts += renamer->archiveConflicts;
-    counters.renameCount += renamer->renameCount;
-    counters.renameTime = renamer->renameTime;
-    renamer->lostData = renamer->archiveConflicts = renamer->renameCount = 0;
   }
 }
 
@@ -190,10 +173,10 @@ void Migrator::ProcessNote(JournalRecord* note, Error* e) {
   int f = flags ? ParseDecimal(*flags) : 0;
 
   // Only the first note of the input becomes the template.
-  if (!notes.HasTemplate()) notes.SetTemplate(*note, e);
-  if (k == 0 || k == 2) unicodeCheckpoint = (f & 8) != 0;
-  if (sink) {
-    sink->NoteRead(*note);
-    sink->Noted(e);
+  if (!notes_.HasTemplate()) notes_.SetTemplate(*note, e);
+  if (k == 0 || k == 2) unicodeCheckpoint_ = (f & 8) != 0;
+  if (sink_) {
+    sink_->NoteRead(*note);
+    sink_->Noted(e);
   }
 }

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 
 #include "map/translation_map.h"
 #include "support/files/filesys.h"
+#include "support/text/c_locale.h"
 #include "support/text/fold.h"
 #include "test_util.h"
 
@@ -19,7 +19,6 @@ std::string Apply(Policy* p, const std::string& path) {
 }
 
 TEST(CasePolicyTest, LowerUpperMixed) {
-  setlocale(LC_ALL, "C");
   LowerCasePolicy lower;
   UpperCasePolicy upper;
   MixedCasePolicy mixed;
@@ -29,6 +28,15 @@ TEST(CasePolicyTest, LowerUpperMixed) {
   EXPECT_EQ(Apply(&mixed, "//depot/MAIN/readme.TXT"), "//Depot/Main/Readme.txt");
   EXPECT_EQ(Apply(&mixed, "//depot//MAIN/x"), "//Depot//Main/X");
   EXPECT_EQ(Apply(&mixed, ""), "");
+  // In a locale given to the policy: ASCII as in "C", and the bytes of a
+  // UTF-8 letter are no letters on their own.
+  CLocale utf8("C.UTF-8");
+  if (utf8.Valid()) {
+    upper.SetLocale(utf8.Get());
+    mixed.SetLocale(utf8.Get());
+    EXPECT_EQ(Apply(&upper, "//d/\xC3\xA4x"), "//D/\xC3\xA4X");
+    EXPECT_EQ(Apply(&mixed, "//depot/MAIN/\xC3\xA4X"), "//Depot/Main/\xC3\xA4x");
+  }
 }
 
 TEST(CasePolicyTest, ApplyInPlace) {
@@ -40,9 +48,6 @@ TEST(CasePolicyTest, ApplyInPlace) {
 
 class PolicyMapTest : public testing::Test {
  protected:
-  void SetUp() override { SetSevenBitFolding(true); }
-  void TearDown() override { SetSevenBitFolding(false); }
-
   void Load(const std::string& text) {
     std::string path = dir.File("policy.txt");
     testutil::WriteFile(path, text);

@@ -17,7 +17,6 @@ namespace {
 
 class DirectoryEntriesTest : public testing::Test {
  protected:
-  void TearDown() override { SetStrCaseMode(CaseFold); }
 
   // The translation of path through the directory's entries, or "-".
   static std::string Among(ViewMap* map, const std::string& dir, const std::string& path,
@@ -26,11 +25,11 @@ class DirectoryEntriesTest : public testing::Test {
     DirectoryEntries entries;
     const uint32_t dirLen = static_cast<uint32_t>(dir.size());
     *gathered = map->GatherDirectory(0, StrPtr(dir.c_str()), 4096, &found) &&
-                entries.Build(found, dirLen, 64);
+                entries.Build(found, dirLen, 64, map->CaseMode());
     if (!*gathered) return "";
     const MapEntry* literal =
         entries.FindLiteral(path.c_str() + dirLen, static_cast<uint32_t>(path.size()) - dirLen);
-    const int verified = GetStrCaseMode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
+    const int verified = map->CaseMode() == CaseFoldThenExact ? 0 : static_cast<int>(dirLen);
     StrBuf out;
     const MapEntry* hit =
         map->TranslateAmong(entries.Wild(), literal, verified, 0, StrPtr(path.c_str()), &out);
@@ -49,9 +48,8 @@ TEST_F(DirectoryEntriesTest, AgreesWithTheWholeMapInEveryMode) {
   std::mt19937 rng(99);
   auto pick = [&rng](auto& list) { return std::string(list[rng() % std::size(list)]); };
   for (StrCaseMode mode : kModes) {
-    SetStrCaseMode(mode);
     for (int round = 0; round < 30; ++round) {
-      ViewMap map;
+      ViewMap map(mode);
       const int n = 1 + static_cast<int>(rng() % 40);
       for (int i = 0; i < n; ++i) {
         std::string left = pick(kDirs);
@@ -89,7 +87,7 @@ TEST_F(DirectoryEntriesTest, NamesAreFiledFoldedAndTheHighestSlotStays) {
   std::vector<const MapEntry*> found;
   ASSERT_TRUE(map.GatherDirectory(0, StrPtr("//d/m/"), 100, &found));
   DirectoryEntries entries;
-  ASSERT_TRUE(entries.Build(found, 6, 0));  // no wildcards at all
+  ASSERT_TRUE(entries.Build(found, 6, 0, CaseFold));  // no wildcards at all
   EXPECT_TRUE(entries.Wild().empty());
   const MapEntry* e = entries.FindLiteral("read.me", 7);
   ASSERT_NE(e, nullptr);
@@ -99,15 +97,12 @@ TEST_F(DirectoryEntriesTest, NamesAreFiledFoldedAndTheHighestSlotStays) {
   ASSERT_NE(entries.FindLiteral("OTHER", 5), nullptr);
 
   // Exactly compared, only the spelling of the line is found.
-  SetStrCaseMode(CaseExact);
-  ASSERT_TRUE(entries.Build(found, 6, 0));
+  ASSERT_TRUE(entries.Build(found, 6, 0, CaseExact));
   EXPECT_EQ(entries.FindLiteral("read.me", 7), nullptr);
   e = entries.FindLiteral("Read.me", 7);
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(e->Half(1).Text().ToString(), "//d/m/one");
-  EXPECT_TRUE(entries.ModeHolds());
-  SetStrCaseMode(CaseFold);
-  EXPECT_FALSE(entries.ModeHolds());
+  EXPECT_EQ(entries.Mode(), CaseExact);
 }
 
 TEST_F(DirectoryEntriesTest, TooManyWildcardLinesAreRefused) {
@@ -120,10 +115,10 @@ TEST_F(DirectoryEntriesTest, TooManyWildcardLinesAreRefused) {
   std::vector<const MapEntry*> found;
   ASSERT_TRUE(map.GatherDirectory(0, StrPtr("//d/m/"), 100, &found));
   DirectoryEntries entries;
-  EXPECT_FALSE(entries.Build(found, 6, 4));
+  EXPECT_FALSE(entries.Build(found, 6, 4, CaseFold));
   EXPECT_TRUE(entries.Wild().empty());
   EXPECT_EQ(entries.FindLiteral("f", 1), nullptr);
-  EXPECT_TRUE(entries.Build(found, 6, 5));
+  EXPECT_TRUE(entries.Build(found, 6, 5, CaseFold));
   EXPECT_EQ(entries.Wild().size(), 5u);
   EXPECT_NE(entries.FindLiteral("F", 1), nullptr);
 }

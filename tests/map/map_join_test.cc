@@ -226,7 +226,7 @@ namespace {
 
 // The plain definition: every entry is joined with every later one.
 void DisambiguateEveryPair(ViewMap* map, int window) {
-  ViewMap r;
+  ViewMap r(map->CaseMode());
   r.SetDupWindow(window);
   MapDisambiguate joiner(&r);
   for (const MapEntry* s = map->Head(); s; s = s->next) {
@@ -293,11 +293,10 @@ TEST(DisambiguateTest, SameTranslationsAsJoiningEveryPair) {
     if (next() % 2) p += "/...";
     return p;
   };
-  const StrCaseMode saved = GetStrCaseMode();
   long fastEntries = 0, plainEntries = 0;
   for (int round = 0; round < 400; ++round) {
-    SetStrCaseMode(round % 2 ? CaseExact : CaseFold);
-    ViewMap fast, plain;
+    const StrCaseMode mode = round % 2 ? CaseExact : CaseFold;
+    ViewMap fast(mode), plain(mode);
     int lines = 1 + next() % 30;
     for (int i = 0; i < lines; ++i) {
       std::string l = make(), r = l;
@@ -324,7 +323,6 @@ TEST(DisambiguateTest, SameTranslationsAsJoiningEveryPair) {
         ASSERT_EQ(TranslateOrNone(&fast, side, t), TranslateOrNone(&plain, side, t))
             << "round " << round << " side " << side << " path " << t;
   }
-  SetStrCaseMode(saved);
   // Covered candidates were left out (the duplicate window may keep an
   // entry now and then that it dropped before).
   EXPECT_LT(fastEntries, plainEntries);

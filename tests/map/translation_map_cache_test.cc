@@ -21,12 +21,7 @@ namespace {
 
 class TranslationCacheTest : public testing::Test {
  protected:
-  void SetUp() override { SetSevenBitFolding(true); }
-  void TearDown() override {
-    SetLevel(DT_MAP, 0);
-    SetSevenBitFolding(false);
-    SetUtf8Folding(false);
-  }
+  void TearDown() override { SetLevel(DT_MAP, 0); }
 
   void Load(TranslationMap* map, const std::string& text) {
     std::string path = dir.File("map.txt");
@@ -186,19 +181,15 @@ TEST_F(TranslationCacheTest, KeptAnswersFollowTheFoldMode) {
   // In UTF-8 folding the partition of //DÉPOT/x/f is that of //dépot/x/...,
   // in 7-bit folding it is not; the answer for the same path must follow.
   const char map[] = "//d\xC3\xA9pot/x/... //d\xC3\xA9pot/X/...\n//D\xC3\x89POT/... //Dx/...\n";
-  TranslationMap m(false);
-  SetUtf8Folding(true);
-  SetSevenBitFolding(false);
+  TranslationMap m(false, FoldRules{FoldMode::kUtf8});
   Load(&m, map);
   const std::string path = "//D\xC3\x89POT/x/f";
   std::string utf8 = Translate(&m, path, false);
   EXPECT_EQ(utf8, Translate(&m, path, true));
-  SetUtf8Folding(false);
-  SetSevenBitFolding(true);
+  m.SetFoldRules(FoldRules{FoldMode::kSevenBit});
   std::string sevenBit = Translate(&m, path, false);
   EXPECT_EQ(sevenBit, Translate(&m, path, true));
-  SetUtf8Folding(true);
-  SetSevenBitFolding(false);
+  m.SetFoldRules(FoldRules{FoldMode::kUtf8});
   EXPECT_EQ(Translate(&m, path, false), utf8);
 }
 

@@ -71,12 +71,6 @@ TEST(ParseMapLineTest, MappingsCommentsAndRejections) {
 // Loads a map from text written to a temporary file.
 class MapFileTest : public testing::Test {
  protected:
-  void SetUp() override { SetSevenBitFolding(true); }
-  void TearDown() override {
-    SetSevenBitFolding(false);
-    SetUtf8Folding(false);
-  }
-
   void Load(TranslationMap* map, const std::string& text, Error* e) {
     std::string path = dir.File("map.txt");
     testutil::WriteFile(path, text);
@@ -191,15 +185,16 @@ TEST_F(MapFileTest, ARefusalNamesTheFirstTwentyBadLinesThenACount) {
 
 TEST_F(MapFileTest, PartitionKeys) {
   StrBuf key;
-  TranslationMap::PartitionKey("//depot/main/src/a.c", &key);
+  TranslationMap map(true, FoldRules{FoldMode::kSevenBit});
+  map.PartitionKey("//depot/main/src/a.c", &key);
   EXPECT_EQ(key.ToString(), "depot/main");
-  TranslationMap::PartitionKey("//Depot/Main", &key);
+  map.PartitionKey("//Depot/Main", &key);
   EXPECT_EQ(key.ToString(), "depot/main");
-  TranslationMap::PartitionKey("//depot/...", &key);
+  map.PartitionKey("//depot/...", &key);
   EXPECT_EQ(key.ToString(), "depot/...");
-  TranslationMap::PartitionKey("///depot", &key);
+  map.PartitionKey("///depot", &key);
   EXPECT_EQ(key.ToString(), "depot");
-  TranslationMap::PartitionKey("", &key);
+  map.PartitionKey("", &key);
   EXPECT_EQ(key.ToString(), "");
 }
 
@@ -239,8 +234,7 @@ TEST_F(MapFileTest, FallbackNeedsATranslationEndingInDots) {
 }
 
 TEST_F(MapFileTest, Utf8KeysFoldButLinesMatchOnlyAscii) {
-  SetUtf8Folding(true);
-  TranslationMap map(true);
+  TranslationMap map(true, FoldRules{FoldMode::kUtf8});
   Error e;
   Load(&map, "//d\xC3\xA9pot/x/... //d\xC3\xA9pot/X/...\n", &e);
   ASSERT_FALSE(e.Test());

@@ -18,15 +18,20 @@
 #include "migrate/catalogue.h"
 #include "migrate/catalogue_messages.h"
 #include "migrate/dir_entry.h"
-#include "migrate/migrator.h"
+#include "migrate/name_fixes.h"
 #include "migrate/name_caches.h"
 #include "migrate/path_tree.h"
+#include "migrate/register_domain.h"
+#include "migrate/run_counters.h"
+#include "migrate/scan_state.h"
 #include "support/files/filesys.h"
 #include "support/messages/debug.h"
+#include "debug_capture.h"
 #include "test_util.h"
 
 namespace {
 
+using testutil::DebugCapture;
 using Fields = std::map<std::string, std::string>;
 
 // A "pv" record of the table and version with every schema field present:
@@ -54,39 +59,81 @@ std::string Field(const JournalRecord& rec, const char* name) {
   return v ? v->ToString() : "<" + e.Text() + ">";
 }
 
+// What a run lends its catalogue, owned here as the Migrator owns it: the
+// default depot mapped and registered, as in every run.
+struct ScanParts {
+  explicit ScanParts(bool variants) : translationMap(variants) {
+    depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
+    Error ignored;
+    RegisterDomain(&domains, &depotNameMap, StrPtr("depot"), kDomainDepot, &ignored);
+  }
+  ScanState State() {
+    ScanState s;
+    s.depotMap = &depotMap;
+    s.depotNameMap = &depotNameMap;
+    s.pathTree = &pathTree;
+    s.translationMap = &translationMap;
+    s.domains = &domains;
+    s.groups = &groups;
+    s.nameFixes = &nameFixes;
+    s.counters = &counters;
+    s.serverId = &serverId;
+    s.serverRoot = &serverRoot;
+    s.policy = policy.get();
+    return s;
+  }
+
+  ViewMap depotMap;
+  ViewMap depotNameMap;
+  PathTree pathTree;
+  TranslationMap translationMap;
+  DomainCache domains;
+  GroupCache groups;
+  NameFixes nameFixes;
+  RunCounters counters;
+  StrBuf serverId;
+  StrBuf serverRoot;
+  std::unique_ptr<Policy> policy;
+};
+
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() { Build(true); }
 
-  // A fresh Migrator of a run with the given options.
-  void Build(const RunConfig& config) {
-    m = std::make_unique<Migrator>(config, nullptr, nullptr, nullptr, nullptr, nullptr);
+  // Fresh state of a run with the given flags; the -t map's lines need not
+  // be variants unless variants is set.
+  void Build(bool variants, const CatalogueFlags& runFlags = CatalogueFlags()) {
+    catalogue.reset();
+    m = std::make_unique<ScanParts>(variants);
+    flags = runFlags;
+    Remake();
   }
-  void Build(bool variants) {
-    RunConfig config;
-    config.requireVariants = variants;
-    Build(config);
-  }
+  // A catalogue over the state, with the flags; made again when a test
+  // gives the run a map or a policy, as a run has them from its start.
+  void Remake() { catalogue = std::make_unique<Catalogue>(m->State(), flags); }
 
   // Loads map text as the -t map.
   void LoadMap(const std::string& text) {
     testutil::WriteFile(dir.File("map.txt"), text);
-    m->translationMapFile = FileSys::Create(FST_TEXT);
-    m->translationMapFile->SetPath(StrPtr(dir.File("map.txt").c_str()));
+    std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+    file->SetPath(StrPtr(dir.File("map.txt").c_str()));
     Error e;
-    m->translationMapFile->Open(FOM_READ, &e);
-    m->translationMap->Load(m->translationMapFile.get(), &e);
+    file->Open(FOM_READ, &e);
+    m->translationMap.Load(file.get(), &e);
     ASSERT_FALSE(e.Test()) << e.Text();
+    flags.translates = true;
+    Remake();
   }
 
   void UseLowerPolicy() {
-    m->config.policyKind = kPolicyLower;
     m->policy = std::make_unique<LowerCasePolicy>();
+    flags.translates = true;
+    Remake();
   }
 
   // Runs the record through ProcessRecord; returns the error text.
   std::string Process(JournalRecord* rec, Error* e) {
-    m->catalogue->ProcessRecord(rec, false, e);
+    catalogue->ProcessRecord(rec, e);
     return e->Text();
   }
   std::unique_ptr<JournalRecord> Run(const char* table, int version, const Fields& values) {
@@ -99,7 +146,7 @@ class CatalogueTest : public ::testing::Test {
 
   // The tree entry of a path ("depot/a", any case), or null.
   const DirEntry* Entry(const std::string& path) {
-    const DirEntry* e = m->pathTree->Root();
+    const DirEntry* e = m->pathTree.Root();
     size_t start = 0;
     while (e && start <= path.size()) {
       size_t end = path.find('/', start);
@@ -123,7 +170,9 @@ class CatalogueTest : public ::testing::Test {
   }
 
   testutil::TempDir dir;
-  std::unique_ptr<Migrator> m;
+  std::unique_ptr<ScanParts> m;
+  CatalogueFlags flags;
+  std::unique_ptr<Catalogue> catalogue;
 };
 
 TEST_F(CatalogueTest, AnalyseOnlyEntersPathsAsRead) {
@@ -139,6 +188,34 @@ TEST_F(CatalogueTest, AnalyseOnlyEntersPathsAsRead) {
   auto view = Run("db.streamview", 0, {{"name", "//Other/s"}, {"depotFile", "//Other/x"}});
   EXPECT_EQ(Entry("other"), nullptr);
   EXPECT_EQ(m->counters.minorInconsistencies, 0);
+}
+
+// A catalogue made over state that no run owns re-spells a record and
+// leaves what it learns in that state, and in no other.
+TEST_F(CatalogueTest, TreatmentsChangeOnlyTheStateTheyAreLent) {
+  ScanParts other(true);
+  CatalogueFlags scanOnly;
+  scanOnly.scanOnly = true;
+  Catalogue elsewhere(other.State(), scanOnly);
+  Run("db.domain", 5, {{"name", "ws-BOB"}, {"type", "99"}});
+  auto fix = Run("db.fix", 2, {{"client", "WS-Bob"}});
+  EXPECT_EQ(Field(*fix, "client"), "ws-BOB");
+  EXPECT_EQ(m->nameFixes.Count(), 1);
+  EXPECT_EQ(m->counters.minorInconsistencies, 1);
+  EXPECT_NE(m->domains.Find("ws-bob"), nullptr);
+
+  // The other state's catalogue reads the configuration a rename needs.
+  auto config = MakeRecord("db.config", 1, {{"serverName", "svr"}, {"name", "configurationVersion"},
+                                            {"value", "1"}});
+  Error e;
+  DebugCapture quiet;
+  elsewhere.ProcessRecord(config.get(), &e);
+  EXPECT_FALSE(e.Test()) << e.Text();
+  EXPECT_EQ(other.serverId.ToString(), "svr");
+  EXPECT_TRUE(m->serverId.IsEmpty());
+  EXPECT_EQ(other.domains.Find("ws-bob"), nullptr);
+  EXPECT_EQ(other.nameFixes.Count(), 0);
+  EXPECT_EQ(other.counters.minorInconsistencies, 0);
 }
 
 TEST_F(CatalogueTest, EveryDepotPathFieldOfTheCatalogueIsEntered) {
@@ -198,7 +275,7 @@ TEST_F(CatalogueTest, PolicyThenMapAndNoChangeWhenNeitherApplies) {
 TEST_F(CatalogueTest, ArchivedRevisionsOnlyWithMapOrPolicy) {
   auto skipped = Run("db.revbx", 9, {{"depotFile", "//Ab/Depot/X.c"}, {"lbrFile", "//Ab/Depot/X.c"}});
   EXPECT_EQ(skipped->Changes(), 0);
-  EXPECT_TRUE(m->pathTree->Root()->IsEmpty());
+  EXPECT_TRUE(m->pathTree.Root()->IsEmpty());
 
   UseLowerPolicy();
   auto lowered = Run("db.revbx", 9, {{"depotFile", "//Ab/Depot/X.c"}, {"lbrFile", "//ab"}});
@@ -248,19 +325,20 @@ TEST_F(CatalogueTest, DomainPrefixAndNameFixes) {
 // domains registered between the runs must give what each path alone gives
 // (a traced lookup is made afresh).
 TEST_F(CatalogueTest, RunsOfClientPathsAreFixedAsEachPathAlone) {
-  auto fresh = std::make_unique<Migrator>(RunConfig(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  ScanParts fresh(true);
+  Catalogue freshCatalogue(fresh.State(), CatalogueFlags());
   auto both = [&](const char* table, int version, const Fields& values) {
     auto kept = Run(table, version, values);
     auto rec = MakeRecord(table, version, values);
     Error e;
     SetLevel(DT_MAP, 1);
-    fresh->catalogue->ProcessRecord(rec.get(), false, &e);
+    freshCatalogue.ProcessRecord(rec.get(), &e);
     SetLevel(DT_MAP, 0);
     EXPECT_EQ(e.GetSeverity(), E_EMPTY) << e.Text();
     if (table == std::string("db.have")) {
       EXPECT_EQ(Field(*kept, "clientFile"), Field(*rec, "clientFile"));
     }
-    EXPECT_EQ(m->counters.minorInconsistencies, fresh->counters.minorInconsistencies);
+    EXPECT_EQ(m->counters.minorInconsistencies, fresh.counters.minorInconsistencies);
     return kept;
   };
   const char* const kPaths[] = {"//WS-Bob/a", "//ws-BOB/b", "//ws-bob/c/d", "//ws/sub/x",
@@ -293,8 +371,8 @@ TEST_F(CatalogueTest, RunsOfClientPathsAreFixedAsEachPathAlone) {
 TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
   Run("db.groupx", 0, {{"group", "Dev"}});
   Run("db.group", 11, {{"group", "DEV"}});
-  ASSERT_NE(m->groups->Find("dev"), nullptr);
-  EXPECT_EQ(m->groups->Find("dev")->name.ToString(), "Dev");
+  ASSERT_NE(m->groups.Find("dev"), nullptr);
+  EXPECT_EQ(m->groups.Find("dev")->name.ToString(), "Dev");
 
   // db.protect: version 4 takes the flag from type, the others from isGroup.
   auto v4 = Run("db.protect", 4, {{"type", "1"}, {"user", "dEV"}, {"depotFile", "//depot/..."}});
@@ -316,17 +394,16 @@ TEST_F(CatalogueTest, GroupsRegisterFirstSpellingAndFixReferences) {
 
 TEST_F(CatalogueTest, ScanOnlyHandlesOnlyConfigurationNamesAndDepots) {
   // A rename without outputs analyses only what the rename needs.
-  RunConfig rename;
-  rename.mode = kModeRenameArchives;
-  Build(rename);
-  ASSERT_TRUE(m->scanOnly);
+  CatalogueFlags scanOnly;
+  scanOnly.scanOnly = true;
+  Build(true, scanOnly);
   Run("db.group", 11, {{"group", "Dev"}});
   auto protect = Run("db.protect", 4, {{"type", "1"}, {"user", "DEV"}, {"depotFile", "//Depot/x"}});
   EXPECT_EQ(Field(*protect, "user"), "Dev");
   auto rev = Run("db.rev", 9, {{"depotFile", "//Depot/y"}, {"lbrFile", "//Depot/y"}});
   auto depot = Run("db.depot", 2, {{"name", "Spec"}, {"type", "4"}, {"map", "spec/..."}});
   EXPECT_EQ(Field(*depot, "name"), "spec");
-  EXPECT_TRUE(m->pathTree->Root()->IsEmpty());
+  EXPECT_TRUE(m->pathTree.Root()->IsEmpty());
   // Unloaded data is refused only where the catalogue rows apply.
   auto unloaded = MakeRecord("db.revux", 9, {});
   Error e;
@@ -346,19 +423,19 @@ TEST_F(CatalogueTest, DepotNamesTranslateRegisterAndMapArchives) {
   // The matching domain record of an unmapped type-4 depot keeps its name.
   auto domain = Run("db.domain", 5, {{"name", "Spec"}, {"type", "100"}});
   EXPECT_EQ(Field(*domain, "name"), "Spec");
-  ASSERT_NE(m->domains->Find("SPEC"), nullptr);
-  EXPECT_EQ(m->domains->Find("SPEC")->name.ToString(), "spec");
-  EXPECT_EQ(m->domains->Find("depot2")->name.ToString(), "Depot2");
+  ASSERT_NE(m->domains.Find("SPEC"), nullptr);
+  EXPECT_EQ(m->domains.Find("SPEC")->name.ToString(), "spec");
+  EXPECT_EQ(m->domains.Find("depot2")->name.ToString(), "Depot2");
   // The default depot keeps its registered spelling.
   Run("db.domain", 5, {{"name", "Depot"}, {"type", "100"}});
-  EXPECT_EQ(m->domains->Find("DEPOT")->name.ToString(), "depot");
+  EXPECT_EQ(m->domains.Find("DEPOT")->name.ToString(), "depot");
 
   StrBuf out;
-  ASSERT_NE(m->depotMap->Translate(0, "//Depot2/a/b", &out), nullptr);
+  ASSERT_NE(m->depotMap.Translate(0, "//Depot2/a/b", &out), nullptr);
   EXPECT_EQ(out.ToString(), "d2/a/b");
-  ASSERT_NE(m->depotNameMap->Translate(0, "//spec/a", &out), nullptr);
+  ASSERT_NE(m->depotNameMap.Translate(0, "//spec/a", &out), nullptr);
   EXPECT_EQ(out.ToString(), "//spec/a");
-  EXPECT_TRUE(m->pathTree->Root()->IsEmpty());  // names are not paths
+  EXPECT_TRUE(m->pathTree.Root()->IsEmpty());  // names are not paths
   EXPECT_EQ(m->counters.minorInconsistencies, 0);
 }
 
@@ -389,8 +466,8 @@ TEST_F(CatalogueTest, DomainRowsByTypeAndVersion) {
   auto v5 = Run("db.domain", 5, {{"name", "ws5"}, {"type", "99"}, {"stream", "//Streams/Dev"}});
   EXPECT_EQ(Field(*v5, "stream"), "//streams/dev");
   EXPECT_EQ(Aliases("streams"), "streams(2)");
-  ASSERT_NE(m->domains->Find("WS5"), nullptr);
-  EXPECT_EQ(m->domains->Find("WS5")->type, kDomainClient);
+  ASSERT_NE(m->domains.Find("WS5"), nullptr);
+  EXPECT_EQ(m->domains.Find("WS5")->type, kDomainClient);
 }
 
 TEST_F(CatalogueTest, ViewFilesByDomainType) {
@@ -428,16 +505,15 @@ TEST_F(CatalogueTest, ServerViewByType) {
 }
 
 TEST_F(CatalogueTest, HeadPolicyMarksFirstRevisionOfEachFile) {
-  m->config.policyKind = kPolicyHead;
+  flags.markHeads = true;
+  Remake();
   Run("db.rev", 9, {{"depotFile", "//depot/Main/a.c"}, {"lbrFile", "//depot/main/a.c"}});
   Run("db.rev", 9, {{"depotFile", "//depot/MAIN/A.c"}, {"lbrFile", "//depot/main/a.c"}});
   const DirEntry* main = Entry("depot/main");
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(main->AliasVariant(main->HeadAlias()).ToString(), "Main");
-  EXPECT_EQ(m->lastPath.ToString(), "//depot/Main/a.c");  // same file: not marked again
   Run("db.rev", 9, {{"depotFile", "//depot/MAIN/b.c"}, {"lbrFile", "//depot/main/b.c"}});
   EXPECT_EQ(main->AliasVariant(main->HeadAlias()).ToString(), "MAIN");
-  EXPECT_EQ(m->lastPath.ToString(), "//depot/MAIN/b.c");
 }
 
 TEST_F(CatalogueTest, UpgradeLevelAboveMaximumIsFatal) {
@@ -526,7 +602,7 @@ std::string Step(Treatment t, std::initializer_list<int> positions) {
 }
 
 TEST_F(CatalogueTest, PlanResolvesFieldPositionsPerTableAndVersion) {
-  Catalogue* c = m->catalogue.get();
+  Catalogue* c = catalogue.get();
   const std::string rev9 = Step(Treatment::kDepotPath, {3}) + " " +
                            Step(Treatment::kDepotPath, {14}) + " " +
                            Step(Treatment::kHeadRevision, {3}) + " " +
@@ -569,7 +645,7 @@ TEST_F(CatalogueTest, PlanResolvesFieldPositionsPerTableAndVersion) {
 }
 
 TEST_F(CatalogueTest, VersionTheSchemaLacksFailsAtItsFirstField) {
-  Catalogue* c = m->catalogue.get();
+  Catalogue* c = catalogue.get();
   EXPECT_EQ(Describe(c, "db.rev", "11"), Step(Treatment::kDepotPath, {-1}) + " " +
                                              Step(Treatment::kDepotPath, {-1}) + " " +
                                              Step(Treatment::kHeadRevision, {-1}) + " " +
@@ -592,7 +668,7 @@ TEST_F(CatalogueTest, FieldMissingInAnOldVersionFailsWhenReached) {
   UseLowerPolicy();
   // db.trigger: triggerDepotFile only from version 3; version 0 has no row
   // for it and treats depotFile at its own place.
-  EXPECT_EQ(Describe(m->catalogue.get(), "db.trigger", "0"), Step(Treatment::kDepotPath, {6}));
+  EXPECT_EQ(Describe(catalogue.get(), "db.trigger", "0"), Step(Treatment::kDepotPath, {6}));
   // Version 0 of db.protect has no group flag: the record stops there,
   // with the schema's error naming the field and the record's version.
   auto rec = MakeRecord("db.protect", 0, {{"user", "Dev"}, {"depotFile", "//Depot/p"}});

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "map/translation_map.h"
-#include "migrate/migrator.h"
+#include "migrate/conflict_map.h"
 #include "migrate/path_tree.h"
 #include "support/files/filesys.h"
 #include "test_util.h"
@@ -16,25 +16,35 @@ namespace {
 
 class ConflictMapTest : public ::testing::Test {
  protected:
-  ConflictMapTest()
-      : m(std::make_unique<Migrator>(RunConfig(), nullptr, nullptr, nullptr, nullptr, nullptr)) {}
-
-  void Add(const char* path) { m->pathTree->AddPath(path); }
+  void Add(const char* path) { tree.AddPath(path); }
 
   // Gives the run a -c file at path, opened for writing.
   void OpenConflictMap(const std::string& path) {
-    m->conflictMapFile = FileSys::Create(FST_TEXT);
-    m->conflictMapFile->SetPath(StrPtr(path.c_str()));
+    conflictMap = FileSys::Create(FST_TEXT);
+    conflictMap->SetPath(StrPtr(path.c_str()));
     Error e;
-    m->conflictMapFile->Open(FOM_WRITE, &e);
+    conflictMap->Open(FOM_WRITE, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
+
+  // Loads the named file as the map in use.
+  void LoadMap(const std::string& name) {
+    std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+    file->SetPath(StrPtr(dir.File(name).c_str()));
+    Error e;
+    file->Open(FOM_READ, &e);
+    map.Load(file.get(), &e);
+    ASSERT_FALSE(e.Test()) << e.Text();
+  }
+
+  // Writes the map into conflictMap (which may be null); the count in lines.
+  void WriteMap(Error* e) { lines = WriteConflictMap(tree, head, &map, conflictMap.get(), e); }
 
   // Writes the map into a fresh file; returns its text after the preamble.
   std::string Write(const std::string& preamble = TranslationMap::kHeader) {
     OpenConflictMap(dir.File("conflict.map"));
     Error e;
-    m->WriteConflictMap(&e);
+    WriteMap(&e);
     EXPECT_FALSE(e.Test()) << e.Text();
     std::string text = testutil::ReadFile(dir.File("conflict.map"));
     EXPECT_EQ(text.substr(0, preamble.size()), preamble);
@@ -42,7 +52,11 @@ class ConflictMapTest : public ::testing::Test {
   }
 
   testutil::TempDir dir;
-  std::unique_ptr<Migrator> m;
+  PathTree tree;
+  TranslationMap map{true};
+  bool head = false;  // -p head
+  std::unique_ptr<FileSys> conflictMap;
+  ConflictMapLines lines;
 };
 
 TEST_F(ConflictMapTest, NoConflictsGivesTheHeaderOnly) {
@@ -50,7 +64,7 @@ TEST_F(ConflictMapTest, NoConflictsGivesTheHeaderOnly) {
   Add("//depot/a/b.c");
   Add("//depot/c");
   EXPECT_EQ(Write(), "");
-  EXPECT_EQ(m->counters.conflictsRemain, 0);
+  EXPECT_EQ(lines.count, 0);
 }
 
 TEST_F(ConflictMapTest, DirectoryConflictUsesMostCommonSpelling) {
@@ -58,7 +72,7 @@ TEST_F(ConflictMapTest, DirectoryConflictUsesMostCommonSpelling) {
   Add("//depot/x.c");
   Add("//depot/y.c");
   EXPECT_EQ(Write(), "//depot/... //depot/...\n");
-  EXPECT_EQ(m->counters.conflictsRemain, 1);
+  EXPECT_EQ(lines.count, 1);
 }
 
 TEST_F(ConflictMapTest, FileLineComesBeforeDirectoryLine) {
@@ -96,13 +110,13 @@ TEST_F(ConflictMapTest, PathsWithWhiteSpaceAreQuoted) {
 }
 
 TEST_F(ConflictMapTest, HeadPolicyChoosesHeadAliases) {
-  m->config.policyKind = kPolicyHead;
+  head = true;
   Add("//depot/Main/a");
   Add("//depot/main/a");
   Add("//depot/main/b");
   Add("//depot/Rel/a");
   Add("//depot/REL/a");
-  m->pathTree->MarkHead("//depot/Main/a");
+  tree.MarkHead("//depot/Main/a");
   // main is marked Main although main is more common; rel was never
   // marked and keeps its first alias.
   EXPECT_EQ(Write(), "//depot/Main/... //depot/Main/...\n//depot/Rel/... //depot/Rel/...\n");
@@ -112,8 +126,8 @@ TEST_F(ConflictMapTest, EntriesWithoutAliasesMakeNoLines) {
   Add("//depot/Q/x");
   Add("//depot/q/X");
   // A head path through a wildcard creates entries that were never entered.
-  m->config.policyKind = kPolicyHead;
-  m->pathTree->MarkHead("//depot/*/X");
+  head = true;
+  tree.MarkHead("//depot/*/X");
   EXPECT_EQ(Write(),
             "//depot/Q/... //depot/Q/...\n"
             "//depot/Q/x //depot/Q/x\n");
@@ -123,20 +137,15 @@ TEST_F(ConflictMapTest, WithoutAConflictMapFileOnlyTheCounterIsSet) {
   Add("//Depot/x");
   Add("//depot/x");
   Error e;
-  m->WriteConflictMap(&e);
+  WriteMap(&e);
   EXPECT_FALSE(e.Test());
-  EXPECT_EQ(m->counters.conflictsRemain, 1);
+  EXPECT_EQ(lines.count, 1);
 }
 
 TEST_F(ConflictMapTest, ReRunKeepsTheEditedMapAndAddsTheTrailer) {
   std::string mapText = "# edited\n//depot/... //Depot/...\n";
   testutil::WriteFile(dir.File("t.map"), mapText);
-  m->translationMapFile = FileSys::Create(FST_TEXT);
-  m->translationMapFile->SetPath(StrPtr(dir.File("t.map").c_str()));
-  Error e;
-  m->translationMapFile->Open(FOM_READ, &e);
-  m->translationMap->Load(m->translationMapFile.get(), &e);
-  ASSERT_FALSE(e.Test());
+  LoadMap("t.map");
   Add("//Depot/a/x");
   Add("//Depot/A/y");
   EXPECT_EQ(Write(mapText + TranslationMap::kTrailer), "//Depot/a/... //Depot/a/...\n");
@@ -144,12 +153,7 @@ TEST_F(ConflictMapTest, ReRunKeepsTheEditedMapAndAddsTheTrailer) {
 
 TEST_F(ConflictMapTest, EmptyTranslationMapBehavesLikeAFirstRun) {
   testutil::WriteFile(dir.File("empty.map"), "");
-  m->translationMapFile = FileSys::Create(FST_TEXT);
-  m->translationMapFile->SetPath(StrPtr(dir.File("empty.map").c_str()));
-  Error e;
-  m->translationMapFile->Open(FOM_READ, &e);
-  m->translationMap->Load(m->translationMapFile.get(), &e);
-  ASSERT_FALSE(e.Test());
+  LoadMap("empty.map");
   EXPECT_EQ(Write(), "");
 }
 
@@ -158,9 +162,9 @@ TEST_F(ConflictMapTest, WriteFailureIsAnErrorAfterTheCounterIsSet) {
   Add("//depot/x");
   OpenConflictMap("/dev/full");
   Error e;
-  m->WriteConflictMap(&e);
+  WriteMap(&e);
   EXPECT_TRUE(e.Test());
-  EXPECT_EQ(m->counters.conflictsRemain, 1);
+  EXPECT_EQ(lines.count, 1);
 }
 
 TEST_F(ConflictMapTest, DeepPathsGiveOneLinePerLevel) {
@@ -173,7 +177,7 @@ TEST_F(ConflictMapTest, DeepPathsGiveOneLinePerLevel) {
   Add(lower.c_str());
   OpenConflictMap(dir.File("deep.map"));
   Error e;
-  m->WriteConflictMap(&e);
+  WriteMap(&e);
   ASSERT_FALSE(e.Test());
   std::string text = testutil::ReadFile(dir.File("deep.map"));
   // One directory line per level but the last, which is a file line.

@@ -27,14 +27,6 @@ std::string Counter(int i) {
 
 class ScanTest : public ::testing::Test {
  protected:
-  ScanTest() { ResetFolding(); }
-  ~ScanTest() override { ResetFolding(); }
-
-  static void ResetFolding() {
-    SetUtf8Folding(false);
-    SetSevenBitFolding(false);
-  }
-
   std::unique_ptr<FileSys> Named(const std::string& name, int type = FST_TEXT) {
     std::unique_ptr<FileSys> f = FileSys::Create(type);
     f->SetPath(StrPtr(dir.File(name).c_str()));
@@ -58,8 +50,9 @@ class ScanTest : public ::testing::Test {
       EXPECT_FALSE(e.Test()) << e.Text();
       m.Scan(&e);
       debug = capture.Text();
-      skipped = m.counters.skippedRecords;
-      unicode = m.unicodeCheckpoint;
+      skipped = m.Counters().skippedRecords;
+      unicode = m.UnicodeCheckpoint();
+      fold = m.Fold();
     }
     return testutil::ReadFile(dir.File("out.ckp"));
   }
@@ -70,6 +63,7 @@ class ScanTest : public ::testing::Test {
   std::string debug;  // the scan's debug output
   int skipped = 0;
   bool unicode = false;  // the run's Unicode flag after the scan
+  FoldRules fold;        // the run's fold rules after the scan
 };
 
 TEST_F(ScanTest, OnlyTheFirstNoteIsTheTemplateAndNotesAreNotWritten) {
@@ -131,12 +125,12 @@ TEST_F(ScanTest, MapLoadedBeforeAUnicodeNoteIsRekeyedForUtf8Folding) {
       "@nx@ 0 111 @journal@ 8 0 0 0 0 @@ @@ @@ @@ @@ \n"
       "@pv@ 1 @db.excl@ @//depot/\xc3\x84" "B/x.c@ @ws@ @bob@ \n",
       "//depot/\xc3\x84" "B/... //depot/\xc3\x84" "b/...\n");
-  EXPECT_TRUE(Utf8Folding());
+  EXPECT_EQ(fold.mode, FoldMode::kUtf8);
   EXPECT_NE(out.find("@//depot/\xc3\x84" "b/x.c@"), std::string::npos) << out;
 }
 
 TEST_F(ScanTest, RekeyFilesMappingsUnderTheNewFoldMode) {
-  TranslationMap map(true);
+  TranslationMap map(true, FoldRules{FoldMode::kSevenBit});
   testutil::WriteFile(dir.File("map.txt"),
                       "# comment\n//depot/\xc3\x84" "B/... //depot/\xc3\x84" "b/...\n");
   std::unique_ptr<FileSys> f = Named("map.txt");
@@ -150,7 +144,7 @@ TEST_F(ScanTest, RekeyFilesMappingsUnderTheNewFoldMode) {
   StrPtr path("//depot/\xc3\x84" "b/y.c");
   ASSERT_TRUE(map.TranslatePath(path, &out));
 
-  SetUtf8Folding(true);
+  map.SetFoldRules(FoldRules{FoldMode::kUtf8});
   EXPECT_FALSE(map.TranslatePath(path, &out));  // keyed in the old mode
   map.Rekey();
   ASSERT_TRUE(map.TranslatePath(path, &out));

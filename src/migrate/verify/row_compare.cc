@@ -47,13 +47,13 @@ const TableRoles& RowComparer::Roles(const JournalRecord& record) {
 bool RowComparer::SameValue(TableRoles::Role role, const StrPtr& original, const StrPtr& edited) {
   if (original.EqualExact(edited)) return true;
   if (role == TableRoles::kExact) return false;
-  FoldPath(edited, &foldB_);
-  FoldPath(original, &foldA_);
+  FoldPath(edited, &foldB_, *fold_);
+  FoldPath(original, &foldA_, *fold_);
   if (foldA_.EqualExact(foldB_)) return true;
   if (role != TableRoles::kStreamView) return false;
   StrPtr trimmed = AfterStreamPrefix(original);
   if (trimmed.Length() == original.Length()) return false;
-  FoldPath(trimmed, &foldA_);
+  FoldPath(trimmed, &foldA_, *fold_);
   return foldA_.EqualExact(foldB_);
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "journal/journal_record.h"
+#include "support/text/fold.h"
 #include "support/text/strbuf.h"
 
 // What the catalogue says of each field of a table and version.
@@ -35,7 +36,9 @@ struct TableRoles {
 
 class RowComparer {
  public:
-  RowComparer() = default;
+  // fold: how the run folds paths (not owned; read at each comparison, so
+  // the run may settle it after the comparer is made).
+  explicit RowComparer(const FoldRules* fold) : fold_(fold) {}
   RowComparer(const RowComparer&) = delete;
   RowComparer& operator=(const RowComparer&) = delete;
 
@@ -59,6 +62,7 @@ class RowComparer {
   static void FieldName(const JournalRecord& record, int position, StrBuf* out);
 
  private:
+  const FoldRules* fold_;
   std::vector<std::unique_ptr<TableRoles>> roles_;  // every table and version met
   TableRoles* last_ = nullptr;
   StrBuf foldA_;

@@ -53,6 +53,7 @@ class VerifySink : public RecordSink {
       : request_(request),
         run_(run),
         log_(log),
+        comparer_(&run->Fold()),
         comparison_(original, &comparer_, log, editedIsDirectory),
         originalNote_(FirstNote(request.original)),
         serverId_(StrPtr(request.config.serverId.c_str())),
@@ -160,7 +161,7 @@ class VerifySink : public RecordSink {
         return;
       }
     }
-    archives_.Check(rec, run_->depotMap.get(), log_, &failed_);
+    archives_.Check(rec, run_->DepotMap(), log_, &failed_);
   }
 
   const VerifyRequest& request_;
@@ -202,13 +203,13 @@ class ConflictLister : public ConflictVisitor {
 };
 
 void ListInconsistencies(const Migrator& m, DifferenceLog* log) {
-  if (m.counters.conflictsRemain) {
-    ConflictLister lister(m.config.policyKind == kPolicyHead, log);
-    m.pathTree->Walk(&lister);
+  if (m.Counters().conflictsRemain) {
+    ConflictLister lister(m.Config().policyKind == kPolicyHead, log);
+    m.Tree().Walk(&lister);
   }
-  if (!m.counters.minorInconsistencies) return;
+  if (!m.Counters().minorInconsistencies) return;
   int64_t listed = 0;
-  for (const NameFixes::Name* n : m.nameFixes.Names()) {
+  for (const NameFixes::Name* n : m.Fixes().Names()) {
     for (const auto& [spelling, count] : n->others) {
       Difference d{DiffKind::kNameInconsistent};
       d.field = StrPtr(n->kind.c_str());
@@ -273,7 +274,7 @@ bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
   auto sink = std::make_unique<VerifySink>(request, &migrator, original.get(), &log,
                                            (flags & FSF_DIRECTORY) != 0);
   VerifySink* verify = sink.get();
-  migrator.sink = std::move(sink);
+  migrator.SetSink(std::move(sink));
   migrator.OpenFiles(e);
   if (e->GetSeverity() <= E_INFO) migrator.Scan(e);
   if (e->GetSeverity() <= E_INFO) migrator.WriteConflictMap(e);
@@ -281,13 +282,13 @@ bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
   if (e->Test()) return false;
 
   ListInconsistencies(migrator, &log);
-  int64_t skipped = migrator.counters.skippedRecords + original->Skipped();
+  int64_t skipped = migrator.Counters().skippedRecords + original->Skipped();
   if (skipped) {
     Difference d{DiffKind::kUnreadable};
     StrBuf counts;
     counts.AppendInt(original->Skipped());
     counts.Append(" in the original, ");
-    counts.AppendInt(migrator.counters.skippedRecords);
+    counts.AppendInt(migrator.Counters().skippedRecords);
     counts.Append(" in the edited checkpoint");
     d.field = counts;
     log.Add(d);

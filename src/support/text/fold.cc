@@ -7,9 +7,6 @@
 
 namespace {
 
-bool utf8Folding = false;
-bool sevenBitFolding = false;
-
 // Trailing-byte count by lead byte.
 inline int TrailingBytes(unsigned char c) {
   if (c < 0xC0) return 0;
@@ -24,11 +21,6 @@ inline int TrailingBytes(unsigned char c) {
 const uint32_t kDecodeOffsets[4] = {0, 0x3080, 0xE2080, 0x3C82080};
 
 }  // namespace
-
-bool Utf8Folding() { return utf8Folding; }
-bool SevenBitFolding() { return sevenBitFolding; }
-void SetUtf8Folding(bool on) { utf8Folding = on; }
-void SetSevenBitFolding(bool on) { sevenBitFolding = on; }
 
 uint32_t FoldCodePoint(uint32_t cp) {
   if (cp >= 0x10000) {
@@ -100,11 +92,11 @@ bool FoldUtf8(const char* text, uint32_t len, StrBuf* out) {
   return true;
 }
 
-void FoldPath(const StrPtr& in, StrBuf* out) {
+void FoldPath(const StrPtr& in, StrBuf* out, const FoldRules& rules) {
   out->Clear();
   const char* s = in.Text();
   uint32_t n = in.Length();
-  if (utf8Folding) {
+  if (rules.mode == FoldMode::kUtf8) {
     if (!FoldUtf8(s, n, out)) {
       Error e;
       e.Set(kMsgUtf8FoldFailure) << in;
@@ -112,13 +104,13 @@ void FoldPath(const StrPtr& in, StrBuf* out) {
       out->Set(in);
       return;
     }
-  } else if (sevenBitFolding) {
+  } else if (rules.mode == FoldMode::kSevenBit || !rules.locale) {
     char* o = out->Alloc(n);
     for (uint32_t i = 0; i < n; ++i) o[i] = static_cast<char>(FoldByte(static_cast<unsigned char>(s[i])));
   } else {
     char* o = out->Alloc(n);
     for (uint32_t i = 0; i < n; ++i)
-      o[i] = static_cast<char>(tolower(static_cast<unsigned char>(s[i])));
+      o[i] = static_cast<char>(tolower_l(static_cast<unsigned char>(s[i]), rules.locale));
   }
   out->NulTerminate();
 }

@@ -1,14 +1,16 @@
 // FoldPath: the canonical lower-case form of a path, used to decide whether
 // two paths are the same path in another case (partition keys of the
-// translation and policy maps, the archive renamer's name comparisons).
+// translation and policy maps, the verification's comparison of fields).
 //
-// Three fold modes, chosen once per run through two process-wide flags:
-// UTF-8 folding with the Unicode 5.2.0 simple case folding table (when
-// utf8Folding is set), 7-bit folding of A-Z only (when sevenBitFolding is
-// set), and otherwise the C library's per-byte tolower in the installed
-// locale. Both flags start false; utf8Folding wins when both are set.
+// Three fold modes: UTF-8 folding with the Unicode 5.2.0 simple case folding
+// table, 7-bit folding of A-Z only, and the C library's per-byte tolower in
+// a locale. A run settles its mode once and hands it, as a FoldRules value,
+// to what folds; nothing here keeps state from one call to the next, so two
+// runs in one process may fold differently.
 #ifndef ZT_SUPPORT_TEXT_FOLD_H_
 #define ZT_SUPPORT_TEXT_FOLD_H_
+
+#include <locale.h>
 
 #include <cstdint>
 
@@ -17,16 +19,22 @@
 
 inline constexpr MessageId kMsgUtf8FoldFailure = {0x21011d97, "Utf8 fold failure for path %path%"};
 
-// The process-wide fold flags.
-bool Utf8Folding();
-bool SevenBitFolding();
-void SetUtf8Folding(bool on);
-void SetSevenBitFolding(bool on);
+enum class FoldMode : uint8_t { kLocale, kSevenBit, kUtf8 };
 
-// Sets out to the folded form of in, in the current fold mode. Never fails
-// from the caller's view: a malformed UTF-8 path is reported to the message
-// log and copied unchanged.
-void FoldPath(const StrPtr& in, StrBuf* out);
+// How one run folds paths: the mode and, in kLocale, the locale whose
+// tolower folds each byte (not owned; null folds as the "C" locale does).
+struct FoldRules {
+  FoldMode mode = FoldMode::kLocale;
+  locale_t locale = nullptr;
+
+  bool operator==(const FoldRules& o) const { return mode == o.mode && locale == o.locale; }
+  bool operator!=(const FoldRules& o) const { return !(*this == o); }
+};
+
+// Sets out to the folded form of in under rules. Never fails from the
+// caller's view: a malformed UTF-8 path is reported to the message log and
+// copied unchanged.
+void FoldPath(const StrPtr& in, StrBuf* out, const FoldRules& rules);
 
 // Appends the UTF-8 fold of len bytes of text to out. False (out partly
 // written) when the text is not well-formed enough to decode.

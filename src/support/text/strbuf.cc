@@ -9,18 +9,14 @@
 
 char strEmptyBuffer[1] = {0};
 
-static StrCaseMode caseMode = CaseFold;
-
-StrCaseMode GetStrCaseMode() { return caseMode; }
-void SetStrCaseMode(StrCaseMode mode) { caseMode = mode; }
 
 // ---- StrPtr ----
 
-bool StrPtr::Equal(const StrPtr& o) const {
-  return length_ == o.length_ && ::Compare(*this, o) == 0;
+bool StrPtr::Equal(const StrPtr& o, StrCaseMode mode) const {
+  return length_ == o.length_ && ::Compare(*this, o, mode) == 0;
 }
 
-int StrPtr::Compare(const StrPtr& o) const { return ::Compare(*this, o); }
+int StrPtr::Compare(const StrPtr& o, StrCaseMode mode) const { return ::Compare(*this, o, mode); }
 
 bool StrPtr::EndsWith(const char* bytes, uint32_t n) const {
   return length_ >= n && memcmp(buffer_ + length_ - n, bytes, n) == 0;
@@ -220,16 +216,16 @@ void StrBuf::ReplaceAll(const StrPtr& source, const StrPtr& find, const StrPtr& 
 
 // ---- comparison ----
 
-int Compare(const char* a, const char* b) {
+int Compare(const char* a, const char* b, StrCaseMode mode) {
   const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
   const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
   while (*x && *x == *y) ++x, ++y;
   int d0 = static_cast<int>(*x) - static_cast<int>(*y);
-  if (caseMode == CaseExact) return d0;
+  if (mode == CaseExact) return d0;
   int d;
   while ((d = static_cast<int>(FoldByte(*x)) - static_cast<int>(FoldByte(*y))) == 0 && *x) ++x, ++y;
   if (d) return d;
-  return caseMode == CaseFold ? 0 : d0;
+  return mode == CaseFold ? 0 : d0;
 }
 
 int CompareFold(const char* a, const char* b) {
@@ -245,14 +241,14 @@ static inline int ByteAt(const StrPtr& s, uint32_t i) {
   return i < s.Length() ? static_cast<unsigned char>(s[i]) : 0;
 }
 
-int Compare(const StrPtr& a, const StrPtr& b) {
+int Compare(const StrPtr& a, const StrPtr& b, StrCaseMode mode) {
   uint32_t n = a.Length() < b.Length() ? a.Length() : b.Length();
   uint32_t i = 0;
   const unsigned char* x = reinterpret_cast<const unsigned char*>(a.Text());
   const unsigned char* y = reinterpret_cast<const unsigned char*>(b.Text());
   while (i < n && x[i] == y[i]) ++i;
   int d0 = ByteAt(a, i) - ByteAt(b, i);
-  if (caseMode == CaseExact || d0 == 0) return d0;
+  if (mode == CaseExact || d0 == 0) return d0;
   int d;
   for (;;) {
     int ca = ByteAt(a, i), cb = ByteAt(b, i);
@@ -262,7 +258,7 @@ int Compare(const StrPtr& a, const StrPtr& b) {
     ++i;
   }
   if (d) return d;
-  return caseMode == CaseFold ? 0 : d0;
+  return mode == CaseFold ? 0 : d0;
 }
 
 int CompareFold(const StrPtr& a, const StrPtr& b) {
@@ -278,13 +274,13 @@ int CompareFold(const StrPtr& a, const StrPtr& b) {
   return d;
 }
 
-int CompareChar(unsigned char x, unsigned char y) {
-  if (caseMode == CaseExact) return static_cast<int>(x) - static_cast<int>(y);
+int CompareChar(unsigned char x, unsigned char y, StrCaseMode mode) {
+  if (mode == CaseExact) return static_cast<int>(x) - static_cast<int>(y);
   return static_cast<int>(FoldByte(x)) - static_cast<int>(FoldByte(y));
 }
 
-bool EqualChar(unsigned char x, unsigned char y) {
-  if (caseMode == CaseFold) return FoldByte(x) == FoldByte(y);
+bool EqualChar(unsigned char x, unsigned char y, StrCaseMode mode) {
+  if (mode == CaseFold) return FoldByte(x) == FoldByte(y);
   return x == y;
 }
 

@@ -5,9 +5,9 @@
 // from it and owns a growable, NUL-terminated buffer. All empty strings share
 // one static empty buffer, so an empty StrBuf costs no allocation.
 //
-// The process-wide comparison mode (StrCaseMode) decides how Compare,
-// CompareChar and EqualChar treat ASCII letters; this program runs in
-// CaseFold, where A-Z compare without case and every other byte exactly.
+// The comparison mode (StrCaseMode), given to each call, decides how
+// Compare, CompareChar and EqualChar treat ASCII letters; this program runs
+// in CaseFold, where A-Z compare without case and every other byte exactly.
 #ifndef ZT_SUPPORT_TEXT_STRBUF_H_
 #define ZT_SUPPORT_TEXT_STRBUF_H_
 
@@ -22,12 +22,9 @@ void LowerAsciiBytes(const char* from, char* to, uint32_t n);
 // The number of leading bytes, at most n, in which a and b agree.
 uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n);
 
-// The process-wide comparison mode.
+// How letters compare: exactly, A-Z without case, or ordered without case
+// but equal only when exactly equal.
 enum StrCaseMode { CaseExact = 0, CaseFold = 1, CaseFoldThenExact = 2 };
-
-// Returns / sets the process-wide comparison mode (initially CaseFold).
-StrCaseMode GetStrCaseMode();
-void SetStrCaseMode(StrCaseMode mode);
 
 // The one shared empty buffer: a single NUL byte, never written or freed.
 extern char strEmptyBuffer[1];
@@ -58,10 +55,10 @@ class StrPtr {
   bool EqualExact(const StrPtr& o) const {
     return length_ == o.length_ && memcmp(buffer_, o.buffer_, length_) == 0;
   }
-  // Equality in the process-wide case mode.
-  bool Equal(const StrPtr& o) const;
-  // Three-way comparison in the process-wide case mode (over the views).
-  int Compare(const StrPtr& o) const;
+  // Equality in the case mode.
+  bool Equal(const StrPtr& o, StrCaseMode mode = CaseFold) const;
+  // Three-way comparison in the case mode (over the views).
+  int Compare(const StrPtr& o, StrCaseMode mode = CaseFold) const;
 
   // True when the view ends with the n given bytes exactly.
   bool EndsWith(const char* bytes, uint32_t n) const;
@@ -152,15 +149,15 @@ inline unsigned char FoldByte(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 0x20) : c;
 }
 
-// Three-way comparison of two NUL-terminated texts in the process-wide mode.
-int Compare(const char* a, const char* b);
+// Three-way comparison of two NUL-terminated texts in the case mode.
+int Compare(const char* a, const char* b, StrCaseMode mode = CaseFold);
 // The same scan, always folding ASCII letters.
 int CompareFold(const char* a, const char* b);
 // Length-bounded forms over views (a view ending counts as a NUL byte).
-int Compare(const StrPtr& a, const StrPtr& b);
+int Compare(const StrPtr& a, const StrPtr& b, StrCaseMode mode = CaseFold);
 int CompareFold(const StrPtr& a, const StrPtr& b);
-int CompareChar(unsigned char x, unsigned char y);
-bool EqualChar(unsigned char x, unsigned char y);
+int CompareChar(unsigned char x, unsigned char y, StrCaseMode mode = CaseFold);
+bool EqualChar(unsigned char x, unsigned char y, StrCaseMode mode = CaseFold);
 
 // Parses a signed 64-bit integer with the C library's base-0 rules; false on
 // no digits, trailing text or overflow.

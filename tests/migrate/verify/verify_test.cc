@@ -47,11 +47,8 @@ const char kDigest[] = "0123456789ABCDEF0123456789ABCDEF";
 
 class RowCompareTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetUtf8Folding(false);
-    SetSevenBitFolding(true);
-  }
-  RowComparer cmp;
+  FoldRules fold{FoldMode::kSevenBit};
+  RowComparer cmp{&fold};
 };
 
 TEST_F(RowCompareTest, PathsMayDifferInCaseOnlyAndOtherFieldsNotAtAll) {
@@ -85,11 +82,8 @@ TEST_F(RowCompareTest, FoldsInTheRunsFoldMode) {
   auto b = Rec(Rev("//depot/\xC3\xA4.c", kDigest));  // U+00E4
   // 7-bit folding knows only A-Z: another letter, not another case.
   EXPECT_EQ(cmp.Compare(*a, *b), 3);
-  SetSevenBitFolding(false);
-  SetUtf8Folding(true);
+  fold.mode = FoldMode::kUtf8;
   EXPECT_EQ(cmp.Compare(*a, *b), -1);
-  SetUtf8Folding(false);
-  SetSevenBitFolding(true);
 }
 
 TEST_F(RowCompareTest, NamesFoldAndStreamViewsMayLoseTheirPrefix) {
@@ -128,15 +122,14 @@ struct Outcome {
 };
 
 Outcome Compare(const std::string& original, const std::string& edited) {
-  SetUtf8Folding(false);
-  SetSevenBitFolding(true);
   Outcome out;
   Error e;
   std::unique_ptr<OriginalTables> tables = OriginalTables::Open(StrPtr(original.c_str()), 2, &e);
   EXPECT_TRUE(tables) << e.Text();
   if (!tables) return out;
   DifferenceLog log(StrPtr("orig"), StrPtr("edit"));
-  RowComparer comparer;
+  const FoldRules fold{FoldMode::kSevenBit};
+  RowComparer comparer(&fold);
   TableComparison cmp(tables.get(), &comparer, &log, false);
   std::unique_ptr<FileSys> file = OriginalTables::CheckpointFile(StrPtr(edited.c_str()));
   ZtJournal reader(file.get());

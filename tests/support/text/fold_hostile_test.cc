@@ -11,12 +11,10 @@ namespace {
 
 class FoldHostileTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetUtf8Folding(true); }
-  void TearDown() override { SetUtf8Folding(false); }
   std::string Fold(const std::string& s) {
     StrBuf in, out;
     in.Set(s.data(), static_cast<uint32_t>(s.size()));
-    FoldPath(in, &out);
+    FoldPath(in, &out, FoldRules{FoldMode::kUtf8});
     return out.ToString();
   }
 };

@@ -6,16 +6,13 @@
 
 namespace {
 
-// Sets the fold mode for one test and restores the default afterwards.
-class FoldMode {
- public:
-  FoldMode(bool utf8, bool sevenBit) { SetUtf8Folding(utf8); SetSevenBitFolding(sevenBit); }
-  ~FoldMode() { SetUtf8Folding(false); SetSevenBitFolding(false); }
-};
+const FoldRules kSevenBit{FoldMode::kSevenBit};
+const FoldRules kUtf8{FoldMode::kUtf8};
+const FoldRules kCLocale{FoldMode::kLocale};
 
-std::string Fold(const std::string& in) {
+std::string Fold(const std::string& in, const FoldRules& rules) {
   StrBuf out;
-  FoldPath(StrPtr(in.data(), static_cast<uint32_t>(in.size())), &out);
+  FoldPath(StrPtr(in.data(), static_cast<uint32_t>(in.size())), &out, rules);
   EXPECT_EQ(out.Text()[out.Length()], '\0');
   return out.ToString();
 }
@@ -50,54 +47,48 @@ TEST(FoldTableTest, CodePointLookups) {
 }
 
 TEST(FoldPathTest, SevenBitChangesOnlyAsciiLetters) {
-  FoldMode mode(false, true);
-  EXPECT_EQ(Fold("//Depot/\xC3\x84" "B"), "//depot/\xC3\x84" "b");
-  EXPECT_EQ(Fold(""), "");
-  EXPECT_EQ(Fold("@[`{ AZaz"), "@[`{ azaz");
+  EXPECT_EQ(Fold("//Depot/\xC3\x84" "B", kSevenBit), "//depot/\xC3\x84" "b");
+  EXPECT_EQ(Fold("", kSevenBit), "");
+  EXPECT_EQ(Fold("@[`{ AZaz", kSevenBit), "@[`{ azaz");
 }
 
 TEST(FoldPathTest, LocaleModeUsesTolowerPerByte) {
-  FoldMode mode(false, false);
   // The "C" locale of the test process: only A-Z change, length kept.
-  EXPECT_EQ(Fold("//DEPOT/\xC3\x84x"), "//depot/\xC3\x84x");
-  EXPECT_EQ(Fold(""), "");
+  EXPECT_EQ(Fold("//DEPOT/\xC3\x84x", kCLocale), "//depot/\xC3\x84x");
+  EXPECT_EQ(Fold("", kCLocale), "");
 }
 
 TEST(FoldPathTest, Utf8FoldsThroughTheTable) {
-  FoldMode mode(true, true);  // utf8 wins over 7-bit
-  EXPECT_EQ(Fold("//Depot/\xC3\x84" "B"), "//depot/\xC3\xA4" "b");
-  EXPECT_EQ(Fold("\xE1\xBA\x9E"), "\xC3\x9F");          // U+1E9E -> U+00DF (3 bytes to 2)
-  EXPECT_EQ(Fold("\xC2\xB5"), "\xCE\xBC");              // U+00B5 -> U+03BC
-  EXPECT_EQ(Fold("\xF0\x90\x90\x80"), "\xF0\x90\x90\xA8");  // U+10400 -> U+10428
-  EXPECT_EQ(Fold("\xF0\xA0\x90\x80"), "\xF0\xA0\x90\x80");  // U+20400 unchanged
-  EXPECT_EQ(Fold("\xEF\xBC\xBA"), "\xEF\xBD\x9A");      // U+FF3A -> U+FF5A
+  EXPECT_EQ(Fold("//Depot/\xC3\x84" "B", kUtf8), "//depot/\xC3\xA4" "b");
+  EXPECT_EQ(Fold("\xE1\xBA\x9E", kUtf8), "\xC3\x9F");          // U+1E9E -> U+00DF (3 bytes to 2)
+  EXPECT_EQ(Fold("\xC2\xB5", kUtf8), "\xCE\xBC");              // U+00B5 -> U+03BC
+  EXPECT_EQ(Fold("\xF0\x90\x90\x80", kUtf8), "\xF0\x90\x90\xA8");  // U+10400 -> U+10428
+  EXPECT_EQ(Fold("\xF0\xA0\x90\x80", kUtf8), "\xF0\xA0\x90\x80");  // U+20400 unchanged
+  EXPECT_EQ(Fold("\xEF\xBC\xBA", kUtf8), "\xEF\xBD\x9A");      // U+FF3A -> U+FF5A
   // A letter that folds into ASCII leaves in the shortest form, so that it
   // meets the same letter typed in ASCII: KELVIN SIGN, LONG S, and an
   // overlong "A".
-  EXPECT_EQ(Fold("\xE2\x84\xAA"), "k");
-  EXPECT_EQ(Fold("\xC5\xBF" "ure"), "sure");
-  EXPECT_EQ(Fold("\xC1\x81"), "a");
-  EXPECT_EQ(Fold("\xE0\x83\x84" "A"), "\xC3\xA4" "a");  // overlong U+00C4
-  EXPECT_EQ(Fold(""), "");
+  EXPECT_EQ(Fold("\xE2\x84\xAA", kUtf8), "k");
+  EXPECT_EQ(Fold("\xC5\xBF" "ure", kUtf8), "sure");
+  EXPECT_EQ(Fold("\xC1\x81", kUtf8), "a");
+  EXPECT_EQ(Fold("\xE0\x83\x84" "A", kUtf8), "\xC3\xA4" "a");  // overlong U+00C4
+  EXPECT_EQ(Fold("", kUtf8), "");
 }
 
 TEST(FoldPathTest, Utf8PureAsciiMatchesSevenBit) {
   std::string path = "//Depot/Main/SRC/a.C";
   std::string seven, utf8;
   {
-    FoldMode mode(false, true);
-    seven = Fold(path);
+    seven = Fold(path, kSevenBit);
   }
   {
-    FoldMode mode(true, false);
-    utf8 = Fold(path);
+    utf8 = Fold(path, kUtf8);
   }
   EXPECT_EQ(seven, utf8);
   EXPECT_EQ(utf8, "//depot/main/src/a.c");
 }
 
 TEST(FoldPathTest, MalformedUtf8IsReportedAndCopied) {
-  FoldMode mode(true, false);
   const std::string bad[] = {
       std::string("//Depot/\x80x"),      // continuation byte as a lead
       std::string("//Depot/a\xE1\xBA"),  // cut in the middle of a 3-byte sequence
@@ -109,7 +100,7 @@ TEST(FoldPathTest, MalformedUtf8IsReportedAndCopied) {
     EXPECT_FALSE(FoldUtf8(in.data(), static_cast<uint32_t>(in.size()), &direct)) << in;
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
-    std::string out = Fold(in);
+    std::string out = Fold(in, kUtf8);
     std::string err = testing::internal::GetCapturedStderr() + testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, in);  // unchanged, not lower-cased
     EXPECT_NE(err.find("Utf8 fold failure for path //Depot/"), std::string::npos) << err;

@@ -56,7 +56,6 @@ TEST(StrBufTest, SetFromItselfAndEdits) {
 }
 
 TEST(StrCompareTest, FoldModeIgnoresAsciiCaseOnly) {
-  SetStrCaseMode(CaseFold);
   EXPECT_EQ(Compare("Depot", "depot"), 0);
   EXPECT_EQ(Compare("a", "B"), 0x61 - 0x62);
   EXPECT_NE(Compare("\xC3\x89", "\xC3\xA9"), 0);
@@ -65,15 +64,16 @@ TEST(StrCompareTest, FoldModeIgnoresAsciiCaseOnly) {
   EXPECT_LT(Compare(StrPtr("dep"), StrPtr("Depot")), 0);
   EXPECT_TRUE(EqualChar('A', 'a'));
 
-  SetStrCaseMode(CaseExact);
-  EXPECT_EQ(Compare("Depot", "depot"), 'D' - 'd');
-  EXPECT_EQ(CompareChar('A', 'a'), 'A' - 'a');
-  EXPECT_FALSE(EqualChar('A', 'a'));
+  EXPECT_EQ(Compare("Depot", "depot", CaseExact), 'D' - 'd');
+  EXPECT_EQ(CompareChar('A', 'a', CaseExact), 'A' - 'a');
+  EXPECT_FALSE(EqualChar('A', 'a', CaseExact));
+  EXPECT_FALSE(StrPtr("Depot").Equal(StrPtr("depot"), CaseExact));
 
-  SetStrCaseMode(CaseFoldThenExact);
-  EXPECT_EQ(Compare("Depot", "depot"), 'D' - 'd');
-  EXPECT_EQ(Compare("a", "B"), 0x61 - 0x62);
-  SetStrCaseMode(CaseFold);
+  EXPECT_EQ(Compare("Depot", "depot", CaseFoldThenExact), 'D' - 'd');
+  EXPECT_EQ(Compare("a", "B", CaseFoldThenExact), 0x61 - 0x62);
+  EXPECT_FALSE(EqualChar('A', 'a', CaseFoldThenExact));
+  // Each call in its own mode, whatever the calls before it.
+  EXPECT_TRUE(StrPtr("Depot").Equal(StrPtr("depot")));
 }
 
 TEST(StrNumberTest, ParseInt64AndIsNumeric) {

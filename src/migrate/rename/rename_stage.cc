@@ -1,8 +1,10 @@
-// The -R stage after the scan: the checks that must pass before any archive
-// moves, then the dry run's listing or the moves, and the closing totals.
+// The archive rename of a -R run: the archive root, then after the scan the
+// checks that must pass before any archive moves, the dry run's listing or
+// the moves, and the closing totals.
+#include "migrate/rename/rename_stage.h"
+
 #include <stdio.h>
 
-#include "migrate/migrator.h"
 #include "migrate/rename/archive_locations.h"
 #include "migrate/rename/archive_mover.h"
 #include "migrate/rename/archive_renamer.h"
@@ -28,37 +30,45 @@ void ParentDir(const StrPtr& dir, StrBuf* out) {
 
 }  // namespace
 
-bool Migrator::ArchiveRootReady(Error* e) {
-  if (!renamer) return false;
-  if (!archiveRootTried) {
-    archiveRootTried = true;
-    archiveRootOpen = OpenArchiveRoot(serverRoot, renamer.get(), e);
-  }
-  return archiveRootOpen;
+RenameStage::RenameStage(const std::vector<std::string>& archiveDirs) {
+  for (const std::string& dir : archiveDirs)
+    renamer_.Locations()->AddDirectory(StrPtr(dir.c_str()));
 }
 
-void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
-  if (!renamer) return;
+bool RenameStage::RootReady(const StrPtr& serverRoot, Error* e) {
+  if (!rootTried_) {
+    rootTried_ = true;
+    rootOpen_ = OpenArchiveRoot(serverRoot, &renamer_, e);
+  }
+  return rootOpen_;
+}
+
+RenameCounts RenameStage::Run(const RenameOptions& options, bool conflictsRemain,
+                              const StrPtr& serverRoot, Error* e) {
+  ArchiveRenamer* renamer = &renamer_;
+  RenameCounts counts;
+  counts.conflicts = renamer->archiveConflicts;
+  counts.lostData = renamer->lostData;
   // Nothing moves unless every archive can be given its one spelling under
   // the right root.
-  if (counters.conflictsRemain) {
+  if (conflictsRemain) {
     renamer->ReleaseReports(false);
     e->Set(kMsgRenameRefusedConflicts);
-    return;
+    return counts;
   }
   StrBuf example;
   if (renamer->WrongRoot(&example)) {
     e->Set(kMsgRenameWrongRoot) << Printable(renamer->Locations()->Name(0)).Text()
                                 << Printable(example).Text();
-    return;
+    return counts;
   }
   renamer->ReleaseReports(true);
-  if (!ArchiveRootReady(e)) {
+  if (!RootReady(serverRoot, e)) {
     if (e->Test()) GetMessageLog()->Report(e, MessageLog::kHeader | MessageLog::kCallHook);
     e->Clear();
     if (serverRoot.IsEmpty()) e->Set(kMsgRenameNoRoot);
     else e->Set(kMsgRenameRootMissing) << serverRoot;
-    return;
+    return counts;
   }
 
   RenamePlan* plan = renamer->Plan();
@@ -97,17 +107,17 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
     notAttempted = plan->Count() - static_cast<size_t>(mover.moved + mover.conflicts + mover.failed);
   }
 
-  counters.archiveConflicts += mover.conflicts;
-  counters.lostData += mover.conflicts;
+  counts.conflicts += mover.conflicts;
+  counts.lostData += mover.conflicts;
   const int32_t failed = renamer->unreadable + renamer->refused + mover.failed;
   const int32_t interrupted = static_cast<int32_t>(notAttempted);
-  counters.archivesUnsettled = renamer->missing + counters.archiveConflicts + failed + interrupted;
-  counters.renameCount = opts.dryRun ? 0 : mover.moved;
-  counters.archivesToMove = opts.dryRun ? static_cast<int32_t>(plan->Count()) : 0;
-  counters.archivesMissing = renamer->missing;
+  counts.unsettled = renamer->missing + counts.conflicts + failed + interrupted;
+  counts.moved = opts.dryRun ? 0 : mover.moved;
+  counts.toMove = opts.dryRun ? static_cast<int32_t>(plan->Count()) : 0;
+  counts.missing = renamer->missing;
 
   StrBuf text;
-  if (counters.archiveConflicts) text.Append("Archive Case Conflict Detected during rename!\n");
+  if (counts.conflicts) text.Append("Archive Case Conflict Detected during rename!\n");
   text.Append(opts.dryRun ? "Dry run, nothing was changed: archives to move "
                           : "Archive rename: archives moved ");
   text.AppendInt(opts.dryRun ? static_cast<int32_t>(plan->Count()) : mover.moved);
@@ -116,7 +126,7 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
   text.Append(", missing ");
   text.AppendInt(renamer->missing);
   text.Append(", in conflict ");
-  text.AppendInt(counters.archiveConflicts);
+  text.AppendInt(counts.conflicts);
   text.Append(" (both kept, nothing deleted), failed ");
   text.AppendInt(failed);
   if (interrupted) {
@@ -135,4 +145,5 @@ void Migrator::RenameArchives(const RenameOptions& options, Error* e) {
     text.Append("\n");
   }
   GetMessageLog()->Output(text);
+  return counts;
 }
