@@ -149,8 +149,8 @@ reject:
 
 const char* TranslationMap::FileMapping(const StrPtr& left, const StrPtr& right) {
   ViewMap* map = GetMap(left);
-  parsedLeft.Parse(left);
-  parsedRight.Parse(right);
+  parsedLeft.Parse(left, MapCaseMode(caseMode_));
+  parsedRight.Parse(right, MapCaseMode(caseMode_));
   if (map->InsertParsed(parsedLeft, parsedRight, IncludeMapping)) {
     lastMap = map;
     ++mappingCount;
