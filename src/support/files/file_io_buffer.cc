@@ -23,13 +23,6 @@ FileIOBuffer::~FileIOBuffer() {
   }
 }
 
-void FileIOBuffer::SetBufferSize(int size) {
-  if (handle || size <= 0) return;
-  bufferSize = size;
-  buffer.reset(new char[bufferSize]);
-  readPtr = buffer.get();
-}
-
 void FileIOBuffer::Open(int m, Error* e) {
   FileIOCompress::Open(m, e);
   readPtr = buffer.get();
@@ -241,14 +234,6 @@ void FileIOBuffer::Close(Error* e) {
   writePending = 0;
   readAvail = 0;
   FileIOCompress::Close(e);
-}
-
-void FileIOBuffer::Seek(int64_t offset, Error* e) {
-  if (mode != FOM_READ && writePending) FlushBuffer(e);
-  FileIOCompress::Seek(offset, e);
-  readAvail = 0;
-  writePending = 0;
-  readPtr = buffer.get();
 }
 
 int64_t FileIOBuffer::Tell() {

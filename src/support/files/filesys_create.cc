@@ -2,8 +2,6 @@
 #include "support/files/file_io_append.h"
 #include "support/files/file_io_buffer.h"
 #include "support/files/file_io_compress.h"
-#include "support/files/file_io_kinds.h"
-#include "support/files/file_io_unicode.h"
 #include "support/files/filesys.h"
 
 // The line mode of a type's line-end bits. Zero is the platform's own text
@@ -18,7 +16,7 @@ static int LineModeOf(int type) {
   }
 }
 
-std::unique_ptr<FileSys> FileSys::Create(int type, void* handler) {
+std::unique_ptr<FileSys> FileSys::Create(int type) {
   int lineMode = LineModeOf(type);
   std::unique_ptr<FileSys> f;
   switch (type & FST_MASK) {
@@ -29,19 +27,9 @@ std::unique_ptr<FileSys> FileSys::Create(int type, void* handler) {
       else
         f = std::make_unique<FileIOBinary>();
       break;
-    case FST_DIRECTORY: f = std::make_unique<FileIODir>(); break;
-    case FST_SYMLINK: f = std::make_unique<FileIOSymlink>(); break;  // links always work here
-    case FST_RESOURCE: f = std::make_unique<FileIOResource>(); break;
-    case FST_EMPTY: f = std::make_unique<FileIOEmpty>(); break;
-    case FST_UNICODE: f = std::make_unique<FileIOUnicode>(lineMode); break;
-    case FST_UTF16: f = std::make_unique<FileIOUTF16>(lineMode); break;
-    case FST_UTF8: f = std::make_unique<FileIOUTF8>(lineMode); break;
     case FST_APPEND: f = std::make_unique<FileIOAppend>(lineMode); break;
-    case FST_APPLEFILE:
-    case FST_APPLEDOUBLE: f = std::make_unique<FileIOApple>(); break;
     default: return nullptr;
   }
   f->type = type;
-  f->handler = handler;
   return f;
 }

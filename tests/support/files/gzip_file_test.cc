@@ -179,27 +179,4 @@ TEST_F(GzipFileTest, TruncatedDamagedAndForeignFiles) {
   EXPECT_EQ(err.rfind(damaged + ": damaged gzip data (", 0), 0u) << err;
 }
 
-TEST_F(GzipFileTest, SeeksForwardOnlyInEveryKind) {
-  std::string name = dir.File("seek.gz");
-  std::string data = Sample(200000);
-  Write(name, data, 65536);
-  for (int type : {FST_GZIP, FST_TEXT | FST_C_GZIP}) {
-    Error e;
-    auto f = testutil::OpenFile(type, name, FOM_READ, &e);
-    char buf[1000];
-    ASSERT_EQ(f->Read(buf, sizeof buf, &e), 1000);
-    f->Seek(150000, &e);
-    ASSERT_FALSE(e.Test()) << e.Text();
-    EXPECT_EQ(f->Tell(), 150000);
-    ASSERT_EQ(f->Read(buf, sizeof buf, &e), 1000);
-    EXPECT_EQ(std::string(buf, 1000), data.substr(150000, 1000)) << type;
-    f->Seek(1000, &e);  // back: refused
-    EXPECT_NE(e.Text().find("Seek"), std::string::npos) << e.Text();
-    Error past;
-    f->Seek(300000, &past);  // past the end: refused after reading to it
-    EXPECT_TRUE(past.Test());
-    f->Close(&e);
-  }
-}
-
 }  // namespace

@@ -10,7 +10,6 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
@@ -104,10 +103,6 @@ int OsSeek(FileHandle* h, int64_t offset) {
   return ::lseek(h->osHandle, offset, SEEK_SET) < 0 ? errno : 0;
 }
 
-int OsTruncate(FileHandle* h, int64_t size) {
-  return ::ftruncate(h->osHandle, size) < 0 ? errno : 0;
-}
-
 int OsHandleSize(FileHandle* h, int64_t* size) {
   struct stat sb;
   if (fstat(h->osHandle, &sb) < 0) return errno;
@@ -152,13 +147,9 @@ static void FillStatus(const struct stat& sb, OsStatus* st) {
   st->exists = true;
   st->isDir = S_ISDIR(sb.st_mode);
   st->isRegular = S_ISREG(sb.st_mode);
-  st->ownerWrite = (sb.st_mode & S_IWUSR) != 0;
-  st->ownerExec = (sb.st_mode & S_IXUSR) != 0;
   st->size = sb.st_size;
   st->modTime = sb.st_mtim.tv_sec;
   st->modTimeNs = sb.st_mtim.tv_nsec;
-  st->accessTime = sb.st_atim.tv_sec;
-  st->owner = static_cast<int>(sb.st_uid & 0xFFFF);
 }
 
 int OsStat(const char* name, OsStatus* st) {
@@ -205,19 +196,6 @@ bool OsIsMountPoint(const char* name) {
   return sb.st_dev != pb.st_dev || sb.st_ino == pb.st_ino;
 }
 
-int OsTruncateName(const char* name, int64_t size) {
-  return ::truncate(name, size) < 0 ? errno : 0;
-}
-
-int OsSetTimes(const char* name, int64_t secs, int64_t nsecs) {
-  struct timespec ts[2];
-  ts[0].tv_sec = 0;
-  ts[0].tv_nsec = UTIME_OMIT;
-  ts[1].tv_sec = secs;
-  ts[1].tv_nsec = nsecs;
-  return utimensat(AT_FDCWD, name, ts, 0) < 0 ? errno : 0;
-}
-
 int OsGetCwd(StrBuf* out) {
   char buf[PATH_MAX + 1];
   if (!getcwd(buf, sizeof(buf))) return errno;
@@ -225,7 +203,8 @@ int OsGetCwd(StrBuf* out) {
   return 0;
 }
 
-int OsReadLink(const char* name, StrBuf* out) {
+// Reads a link's target.
+static int ReadLink(const char* name, StrBuf* out) {
   char buf[PATH_MAX + 1];
   ssize_t n = readlink(name, buf, sizeof(buf) - 1);
   if (n < 0) return errno;
@@ -242,7 +221,7 @@ int OsFollowLinks(const char* name, StrBuf* out) {
       return 0;
     }
     StrBuf target;
-    if (int err = OsReadLink(at.c_str(), &target)) return err;
+    if (int err = ReadLink(at.c_str(), &target)) return err;
     if (target.Text()[0] == '/') {
       at = target.Text();
     } else {
@@ -262,10 +241,6 @@ int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out) {
   h->handleFlags |= FileHandle::kLocked;
   *out = std::move(h);
   return 0;
-}
-
-int OsSymlink(const char* target, const char* name) {
-  return ::symlink(target, name) < 0 ? errno : 0;
 }
 
 int OsListDir(const char* name, StrVarArray* names) {
@@ -300,8 +275,6 @@ void OsSleepMs(int ms) {
   }
 }
 
-int OsProcessId() { return static_cast<int>(getpid()); }
-int OsThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
 
 uint32_t OsRandom() {
   uint32_t v = 0;
