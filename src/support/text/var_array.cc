@@ -31,13 +31,6 @@ void** VarArray::New() {
   return &elems[numElems++];
 }
 
-void VarArray::Exchange(int i, int j) {
-  if (i < 0 || j < 0 || i >= numElems || j >= numElems) return;
-  void* t = elems[i];
-  elems[i] = elems[j];
-  elems[j] = t;
-}
-
 StrVarArray::~StrVarArray() { ClearStrings(); }
 
 int StrVarArray::Compare(const void* a, const void* b) const {
