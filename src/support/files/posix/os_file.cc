@@ -86,18 +86,24 @@ int OsRead(FileHandle* h, char* buf, int len, int* count) {
 }
 
 int OsWrite(FileHandle* h, const char* buf, int len) {
+  return len > 0 ? OsWriteFd(h->osHandle, buf, static_cast<size_t>(len)) : 0;
+}
+
+int OsWriteFd(int fd, const char* buf, size_t len) {
   while (len > 0) {
-    ssize_t n = ::write(h->osHandle, buf, static_cast<size_t>(len));
+    ssize_t n = ::write(fd, buf, len);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (n == 0) return ENOSPC;
     buf += n;
-    len -= static_cast<int>(n);
+    len -= static_cast<size_t>(n);
   }
   return 0;
 }
+
+bool OsIsTerminal(int fd) { return isatty(fd) == 1; }
 
 int OsSeek(FileHandle* h, int64_t offset) {
   return ::lseek(h->osHandle, offset, SEEK_SET) < 0 ? errno : 0;

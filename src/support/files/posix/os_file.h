@@ -16,6 +16,10 @@
 #include "support/text/strbuf.h"
 #include "support/text/var_array.h"
 
+// The standard output and standard error descriptors.
+const int kOsStdout = 1;
+const int kOsStderr = 2;
+
 // Open flags of the handle layer (mapped to the POSIX flags inside).
 enum {
   OSF_READ = 1,
@@ -70,6 +74,11 @@ int OsClose(FileHandle* h);
 int OsRead(FileHandle* h, char* buf, int len, int* count);
 // Writes all len bytes (short writes are continued).
 int OsWrite(FileHandle* h, const char* buf, int len);
+// As OsWrite, to a descriptor the program did not open (kOsStdout,
+// kOsStderr).
+int OsWriteFd(int fd, const char* buf, size_t len);
+// True when the descriptor is a terminal.
+bool OsIsTerminal(int fd);
 int OsSeek(FileHandle* h, int64_t offset);
 int OsHandleSize(FileHandle* h, int64_t* size);
 // Takes or releases (OSL_NONE) a lock on one byte at a high offset.
