@@ -275,7 +275,7 @@ const MapEntry* ViewMap::Find(int side, const StrPtr& path) {
 const MapEntry* ViewMap::Translate(int side, const StrPtr& path, StrBuf* out) {
   if (!count) return nullptr;
   if (!index[side].root) BuildIndex(side);
-  int trace = GetLevel(DT_MAP);
+  int trace = GetLevel(kDebugMap);
   const MapEntry* e = Search(side, path, trace);
   if (!e) return nullptr;
   if (capturesOf != e || side == 1) {

@@ -275,7 +275,7 @@ void WriteConflictReport(const Migrator& migrator, ReportFormat format, FileSys*
                          Error* e) {
   StrBuf text;
   FormatConflictReport(migrator, format, &text);
-  file->Open(FOM_WRITE, e);
+  file->Open(kOpenWrite, e);
   WriteText(file, text, e);
   if (!e->Test()) file->Close(e);
 }

@@ -35,7 +35,7 @@ Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
   policyMap = std::make_unique<TranslationMap>(true);
 
   // A directory is read as a parallel checkpoint.
-  if (input && (input->Stat() & FSF_DIRECTORY))
+  if (input && (input->Stat() & kStatDirectory))
     reader = std::make_unique<ZtJournalDir>(input->GetPath());
   else
     reader = std::make_unique<ZtJournal>(input.get());
@@ -86,10 +86,10 @@ void Migrator::SetOutputDirectory(const StrPtr& directory, bool made, Error* e) 
   outputDirectory.Set(directory);
   scanOnly = false;
   auto writer = std::make_unique<TableFilesWriter>(directory, &notes, config.force);
-  std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> marker = FileSys::Create(kFileText);
   if (marker) {
     marker->SetPath(directory);
-    if (made || !(marker->Stat() & FSF_EXISTS)) writer->MadeDirectory();
+    if (made || !(marker->Stat() & kStatExists)) writer->MadeDirectory();
     StrBuf path(directory);
     path.Append("/.ztmigrate");
     marker->MkDir(path, e);
@@ -102,10 +102,10 @@ void Migrator::OpenFiles(Error* e) {
   struct {
     FileSys* file;
     int mode;
-  } files[] = {{translationMapFile.get(), FOM_READ},
-               {policyMapFile.get(), FOM_READ},
-               {conflictMapFile.get(), FOM_WRITE},
-               {outputFile.get(), FOM_WRITE}};
+  } files[] = {{translationMapFile.get(), kOpenRead},
+               {policyMapFile.get(), kOpenRead},
+               {conflictMapFile.get(), kOpenWrite},
+               {outputFile.get(), kOpenWrite}};
   for (auto& f : files) {
     if (!f.file) continue;
     f.file->Open(f.mode, e);

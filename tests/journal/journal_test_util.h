@@ -30,7 +30,7 @@ class MemFile : public FileSys {
     return static_cast<int>(n);
   }
   void Close(Error*) override {}
-  int Stat() override { return FSF_EXISTS; }
+  int Stat() override { return kStatExists; }
   void Unlink(Error*) override {}
   int64_t GetSize() override { return static_cast<int64_t>(data.size()); }
 

@@ -71,10 +71,10 @@ class CatalogueTest : public ::testing::Test {
   // Loads map text as the -t map.
   void LoadMap(const std::string& text) {
     testutil::WriteFile(dir.File("map.txt"), text);
-    m->translationMapFile = FileSys::Create(FST_TEXT);
+    m->translationMapFile = FileSys::Create(kFileText);
     m->translationMapFile->SetPath(StrPtr(dir.File("map.txt").c_str()));
     Error e;
-    m->translationMapFile->Open(FOM_READ, &e);
+    m->translationMapFile->Open(kOpenRead, &e);
     m->translationMap->Load(m->translationMapFile.get(), &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
@@ -253,9 +253,9 @@ TEST_F(CatalogueTest, RunsOfClientPathsAreFixedAsEachPathAlone) {
     auto kept = Run(table, version, values);
     auto rec = MakeRecord(table, version, values);
     Error e;
-    SetLevel(DT_MAP, 1);
+    SetLevel(kDebugMap, 1);
     fresh->catalogue->ProcessRecord(rec.get(), false, &e);
-    SetLevel(DT_MAP, 0);
+    SetLevel(kDebugMap, 0);
     EXPECT_EQ(e.GetSeverity(), E_EMPTY) << e.Text();
     if (table == std::string("db.have")) {
       EXPECT_EQ(Field(*kept, "clientFile"), Field(*rec, "clientFile"));

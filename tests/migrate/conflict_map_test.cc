@@ -23,10 +23,10 @@ class ConflictMapTest : public ::testing::Test {
 
   // Gives the run a -c file at path, opened for writing.
   void OpenConflictMap(const std::string& path) {
-    m->conflictMapFile = FileSys::Create(FST_TEXT);
+    m->conflictMapFile = FileSys::Create(kFileText);
     m->conflictMapFile->SetPath(StrPtr(path.c_str()));
     Error e;
-    m->conflictMapFile->Open(FOM_WRITE, &e);
+    m->conflictMapFile->Open(kOpenWrite, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
 
@@ -131,10 +131,10 @@ TEST_F(ConflictMapTest, WithoutAConflictMapFileOnlyTheCounterIsSet) {
 TEST_F(ConflictMapTest, ReRunKeepsTheEditedMapAndAddsTheTrailer) {
   std::string mapText = "# edited\n//depot/... //Depot/...\n";
   testutil::WriteFile(dir.File("t.map"), mapText);
-  m->translationMapFile = FileSys::Create(FST_TEXT);
+  m->translationMapFile = FileSys::Create(kFileText);
   m->translationMapFile->SetPath(StrPtr(dir.File("t.map").c_str()));
   Error e;
-  m->translationMapFile->Open(FOM_READ, &e);
+  m->translationMapFile->Open(kOpenRead, &e);
   m->translationMap->Load(m->translationMapFile.get(), &e);
   ASSERT_FALSE(e.Test());
   Add("//Depot/a/x");
@@ -144,10 +144,10 @@ TEST_F(ConflictMapTest, ReRunKeepsTheEditedMapAndAddsTheTrailer) {
 
 TEST_F(ConflictMapTest, EmptyTranslationMapBehavesLikeAFirstRun) {
   testutil::WriteFile(dir.File("empty.map"), "");
-  m->translationMapFile = FileSys::Create(FST_TEXT);
+  m->translationMapFile = FileSys::Create(kFileText);
   m->translationMapFile->SetPath(StrPtr(dir.File("empty.map").c_str()));
   Error e;
-  m->translationMapFile->Open(FOM_READ, &e);
+  m->translationMapFile->Open(kOpenRead, &e);
   m->translationMap->Load(m->translationMapFile.get(), &e);
   ASSERT_FALSE(e.Test());
   EXPECT_EQ(Write(), "");

@@ -35,7 +35,7 @@ class ScanTest : public ::testing::Test {
     SetSevenBitFolding(false);
   }
 
-  std::unique_ptr<FileSys> Named(const std::string& name, int type = FST_TEXT) {
+  std::unique_ptr<FileSys> Named(const std::string& name, int type = kFileText) {
     std::unique_ptr<FileSys> f = FileSys::Create(type);
     f->SetPath(StrPtr(dir.File(name).c_str()));
     return f;
@@ -140,7 +140,7 @@ TEST_F(ScanTest, RekeyFilesMappingsUnderTheNewFoldMode) {
   testutil::WriteFile(dir.File("map.txt"),
                       "# comment\n//depot/\xc3\x84" "B/... //depot/\xc3\x84" "b/...\n");
   std::unique_ptr<FileSys> f = Named("map.txt");
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   {
     DebugCapture quiet;
     map.Load(f.get(), &e);

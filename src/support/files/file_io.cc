@@ -14,7 +14,7 @@
 
 const char* OpenModeName(int mode) {
   switch (mode) {
-    case FOM_READ: return "open for read";
+    case kOpenRead: return "open for read";
     default: return "open for write";
   }
 }
@@ -35,10 +35,10 @@ FileIO::~FileIO() {}
 int FileIO::Stat() {
   OsStatus st;
   if (path.IsEmpty() || OsStat(path.Text(), &st) != 0 || !st.exists) return 0;
-  int flags = FSF_EXISTS;
-  if (st.isLink) flags |= FSF_SYMLINK;
-  if (st.isDir) flags |= FSF_DIRECTORY;
-  if (!st.isRegular) flags |= FSF_SPECIAL;
+  int flags = kStatExists;
+  if (st.isLink) flags |= kStatSymlink;
+  if (st.isDir) flags |= kStatDirectory;
+  if (!st.isRegular) flags |= kStatSpecial;
   return flags;
 }
 
@@ -54,8 +54,8 @@ void FileIO::Unlink(Error* e) {
   // file's permissions are left alone (a link's target is never touched).
   int err = OsUnlink(path.Text());
   if (err && (err == EACCES || err == EPERM || err == EBUSY)) {
-    int attempts = GetLevel(ZT_SYS_RENAME_MAX);
-    int wait = GetLevel(ZT_SYS_RENAME_WAIT);
+    int attempts = GetLevel(kRenameRetries);
+    int wait = GetLevel(kRenameWaitMs);
     for (int i = 0; i < attempts && err; ++i) {
       OsSleepMs(wait);
       err = OsUnlink(path.Text());
@@ -66,7 +66,7 @@ void FileIO::Unlink(Error* e) {
 
 void FileIO::ApplyPerms(Error* e) {
   if (OsIsLink(path.Text())) return;
-  int bits = (perms == FPM_RW ? 0600 : 0400) & ~OsUmask();
+  int bits = (perms == kPermReadWrite ? 0600 : 0400) & ~OsUmask();
   int err = OsChmod(path.Text(), bits);
   if (err) SetOsError(e, "chmod", path, err);
 }
@@ -77,13 +77,13 @@ FileIOBinary::~FileIOBinary() { Cleanup(); }
 
 int FileIOBinary::OpenFlags(int m) const {
   switch (m) {
-    case FOM_READ: return OSF_READ;
+    case kOpenRead: return OSF_READ;
     default: return OSF_WRITE | OSF_CREATE | OSF_TRUNC;
   }
 }
 
 void FileIOBinary::OpenHandle(int m, int flags, Error* e) {
-  if ((type & FST_M_EXCL) && (flags & OSF_CREATE)) flags |= OSF_EXCL;
+  if ((type & kFileExclusive) && (flags & OSF_CREATE)) flags |= OSF_EXCL;
   int err = OsOpen(path.Text(), flags, 0600, &handle);
   if (err) {
     SetOsError(e, OpenModeName(m), path, err);
@@ -166,10 +166,10 @@ void FileIOBinary::Open(int m, Error* e) {
     mode = m;
   }
   if (path.Length() == 1 && path.Text()[0] == '-') {
-    if (m == FOM_READ) {
+    if (m == kOpenRead) {
       handle = OsWrapStd(0);
     } else {
-      if (m == FOM_WRITE) fflush(stdout);
+      if (m == kOpenWrite) fflush(stdout);
       handle = OsWrapStd(1);
     }
     isStdStream = true;
@@ -177,7 +177,7 @@ void FileIOBinary::Open(int m, Error* e) {
   }
   // An atomic write goes to a new temporary file; opened again before
   // Commit, it starts that temporary file over.
-  bool freshTemporary = m == FOM_WRITE && atomicReplace && finalPath.IsEmpty();
+  bool freshTemporary = m == kOpenWrite && atomicReplace && finalPath.IsEmpty();
   if (!(freshTemporary && OpenTemporary(m, e))) OpenHandle(m, OpenFlags(m), e);
 }
 
@@ -225,5 +225,5 @@ void FileIOBinary::Close(Error* e) {
   if (err) SetOsError(e, "close", FinalPath(), err);
   // Permissions belong to files this program writes; a device or pipe
   // written through (-o /dev/null, a link to /dev/full) keeps its own.
-  if (mode == FOM_WRITE && !(Stat() & FSF_SPECIAL)) ApplyPerms(e);
+  if (mode == kOpenWrite && !(Stat() & kStatSpecial)) ApplyPerms(e);
 }

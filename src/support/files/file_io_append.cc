@@ -13,7 +13,7 @@ FileIOAppend::~FileIOAppend() {
 
 int FileIOAppend::OpenFlags(int m) const {
   switch (m) {
-    case FOM_READ: return OSF_READ;
+    case kOpenRead: return OSF_READ;
     default: return OSF_WRITE | OSF_CREATE | OSF_APPEND;
   }
 }
@@ -38,6 +38,6 @@ void FileIOAppend::Write(const char* buf, int len, Error* e) {
 }
 
 void FileIOAppend::Close(Error* e) {
-  mode = FOM_READ;  // a log file's permissions are never changed by Close
+  mode = kOpenRead;  // a log file's permissions are never changed by Close
   FileIOBuffer::Close(e);
 }

@@ -16,7 +16,7 @@
 
 class FileIOBuffer : public FileIOCompress {
  public:
-  // lineMode is one of LineModeNone .. LineModeCRorCRLF.
+  // lineMode is one of kLineModeNone .. kLineModeCrOrCrLf.
   explicit FileIOBuffer(int lineMode);
   ~FileIOBuffer() override;
 

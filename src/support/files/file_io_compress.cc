@@ -40,16 +40,16 @@ FileIOCompress::~FileIOCompress() {
   }
 }
 
-bool FileIOCompress::GzipOnDisk() const { return (type & FST_C_GZIP) != 0; }
+bool FileIOCompress::GzipOnDisk() const { return (type & kFileGzipBit) != 0; }
 
 bool FileIOCompress::PlainThreadAllowed(int m) {
   // Only the plain text kind itself: the kinds built on it write to the
   // handle on their own. Pipes, terminals and devices may block for good,
   // and a thread stuck in them could not be stopped, so only regular files.
-  if ((type & FST_MASK) != FST_TEXT || isStdStream) return false;
+  if ((type & kFileKindMask) != kFileText || isStdStream) return false;
   OsStatus st;
   if (OsStat(path.Text(), &st) != 0 || !st.isRegular) return false;
-  return m != FOM_READ || st.size > kReadAheadMin;
+  return m != kOpenRead || st.size > kReadAheadMin;
 }
 
 void FileIOCompress::Open(int m, Error* e) {
@@ -60,21 +60,21 @@ void FileIOCompress::Open(int m, Error* e) {
     source_ = std::make_unique<HandleSource>(h, path);
     sink_ = std::make_unique<HandleSink>(h, FinalPath());
     if (PlainThreadAllowed(m)) {
-      readAheadAllowed_ = m == FOM_READ;
-      writeBehindAllowed_ = m == FOM_WRITE;
+      readAheadAllowed_ = m == kOpenRead;
+      writeBehindAllowed_ = m == kOpenWrite;
     }
     return;
   }
-  if (m == FOM_READ) {
+  if (m == kOpenRead) {
     source_ = std::make_unique<GzipSource>(std::make_unique<HandleSource>(h, path), path,
-                                          GetLevel(ZT_FILESYS_BUFSIZE));
+                                          GetLevel(kFileBufferSize));
     readAheadAllowed_ = true;
     return;
   }
   // A stream opened for writing is always completed by Close, so even an
   // empty one leaves a whole gzip file.
   sink_ = std::make_unique<GzipSink>(std::make_unique<HandleSink>(h, FinalPath()), threads,
-                                    GetLevel(ZT_ZLIB_COMPRESSION_LEVEL));
+                                    GetLevel(kGzipLevel));
 }
 
 int FileIOCompress::Read(char* buf, int len, Error* e) {

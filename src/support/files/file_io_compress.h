@@ -7,7 +7,7 @@
 // unchanged, as in FileIOBinary.
 //
 // A gzip file being read is decompressed ahead of the caller on a thread of
-// its own (ReadAheadSource). A plain text file (the FST_TEXT kind itself)
+// its own (ReadAheadSource). A plain text file (the kFileText kind itself)
 // on a regular file takes a thread too: one of more than a megabyte being
 // read is read ahead in large blocks, and one being written is written
 // behind the caller (WriteBehindSink) from its second write on. The caller

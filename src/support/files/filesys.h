@@ -22,34 +22,34 @@
 #include "support/text/var_array.h"
 
 // File types: the kind in bits 0-4 and 9, modifiers above.
-const int FST_TEXT = 0x0001;
-const int FST_BINARY = 0x0002;
-const int FST_APPEND = 0x0011;
-const int FST_GZIP = 0x0802;
+const int kFileText = 0x0001;
+const int kFileBinary = 0x0002;
+const int kFileAppend = 0x0011;
+const int kFileGzip = 0x0802;
 
-const int FST_MASK = 0x021F;      // the kind
-const int FST_M_EXCL = 0x0020;    // Open for write fails on an existing file
-const int FST_C_MASK = 0x0C00;    // compression bits
-const int FST_C_GZIP = 0x0800;    // gzip on disk
-const int FST_L_MASK = 0xF000;    // line-end convention
-const int FST_L_NONE = 0x1000;
-const int FST_L_CR = 0x2000;
-const int FST_L_CRORCRLF = 0x4000;
+const int kFileKindMask = 0x021F;      // the kind
+const int kFileExclusive = 0x0020;     // Open for write fails on an existing file
+const int kFileCompressMask = 0x0C00;  // compression bits
+const int kFileGzipBit = 0x0800;       // gzip on disk
+const int kFileLineMask = 0xF000;      // line-end convention
+const int kFileLineNone = 0x1000;
+const int kFileLineCr = 0x2000;
+const int kFileLineCrOrCrLf = 0x4000;
 
 // Open modes.
-enum { FOM_READ = 0, FOM_WRITE = 1 };
+enum { kOpenRead = 0, kOpenWrite = 1 };
 
 // Stat flags.
-enum { FSF_EXISTS = 1, FSF_DIRECTORY = 4, FSF_SYMLINK = 8, FSF_SPECIAL = 0x10 };
+enum { kStatExists = 1, kStatDirectory = 4, kStatSymlink = 8, kStatSpecial = 0x10 };
 
 // Permission codes for SetPerms: what Close gives a file it wrote.
 enum {
-  FPM_RO = 0,  // owner read
-  FPM_RW = 1   // owner read and write
+  kPermReadOnly = 0,  // owner read
+  kPermReadWrite = 1  // owner read and write
 };
 
 // Line-end modes held by the text kinds.
-enum { LineModeNone = 0, LineModeCR = 1, LineModeCRLF = 2, LineModeCRorCRLF = 3 };
+enum { kLineModeNone = 0, kLineModeCr = 1, kLineModeCrLf = 2, kLineModeCrOrCrLf = 3 };
 
 class FileSys {
  public:
@@ -67,7 +67,7 @@ class FileSys {
   // Alias of GetPath for callers that prefer the short name.
   const StrBuf& Name() const { return path; }
 
-  // Opens in one of the FOM_ modes.
+  // Opens for reading (kOpenRead) or writing (kOpenWrite).
   virtual void Open(int mode, Error* e) = 0;
   // Writes len bytes.
   virtual void Write(const char* buf, int len, Error* e) = 0;
@@ -75,7 +75,7 @@ class FileSys {
   virtual int Read(char* buf, int len, Error* e) = 0;
   // Closes; after a write applies the permission code.
   virtual void Close(Error* e) = 0;
-  // The FSF_ flags of the named file; 0 when its status cannot be read.
+  // The kStat flags of the named file; 0 when its status cannot be read.
   virtual int Stat() = 0;
   // Removes the file, retrying transient failures. e may be null.
   virtual void Unlink(Error* e = nullptr) = 0;

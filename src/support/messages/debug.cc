@@ -15,15 +15,15 @@ namespace {
 // The built-in values, in table order.
 #define ZT_SETTINGS_INIT {0, 0, 0, 65536, 10, 1000, -1}
 
-const int kDefaults[ZT_SETTING_COUNT] = ZT_SETTINGS_INIT;
+const int kDefaults[kSettingCount] = ZT_SETTINGS_INIT;
 // The live table: constant-initialised, so it is valid before any code runs.
-int settings[ZT_SETTING_COUNT] = ZT_SETTINGS_INIT;
+int settings[kSettingCount] = ZT_SETTINGS_INIT;
 
 #undef ZT_SETTINGS_INIT
 
 thread_local ZtDebugConfig* currentConfig = nullptr;
 
-bool ValidIndex(int index) { return index >= 0 && index < ZT_SETTING_COUNT; }
+bool ValidIndex(int index) { return index >= 0 && index < kSettingCount; }
 
 }  // namespace
 

@@ -17,14 +17,14 @@ class MessageLog;
 
 // Indexes into the settings table: the debug categories, then the tunables.
 enum DebugSetting {
-  DT_MAP,       // map joins and translations
-  DT_RECORDS,   // container growth
-  DT_SUPTOOL,   // the program's verbosity
-  ZT_FILESYS_BUFSIZE,         // bytes of a text file's buffer
-  ZT_SYS_RENAME_MAX,          // retries of a failed unlink or move
-  ZT_SYS_RENAME_WAIT,         // milliseconds between them
-  ZT_ZLIB_COMPRESSION_LEVEL,  // -1 for the library's default
-  ZT_SETTING_COUNT
+  kDebugMap,        // map joins and translations
+  kDebugRecords,    // container growth
+  kDebugVerbosity,  // the program's verbosity
+  kFileBufferSize,  // bytes of a text file's buffer
+  kRenameRetries,   // retries of a failed unlink or move
+  kRenameWaitMs,    // milliseconds between them
+  kGzipLevel,       // -1 for the library's default
+  kSettingCount
 };
 
 // The value of a setting.
@@ -35,7 +35,7 @@ void SetLevel(int index, int value);
 void ResetSettings();
 
 // Shorthand for the program's verbosity (the level of `suptool`).
-inline int Verbosity() { return GetLevel(DT_SUPTOOL); }
+inline int Verbosity() { return GetLevel(kDebugVerbosity); }
 
 // Formats a piece of a debug line; a line ending in "\n" is sent to the
 // current thread's configuration's sink (standard output when none).

@@ -61,13 +61,13 @@ void MessageLog::SetSink(const char* sinkName) {
 
   // A log file: create its directories and the file itself now, so that a
   // bad name is reported at once rather than at the first message.
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_APPEND);
+  std::unique_ptr<FileSys> f = FileSys::Create(kFileAppend);
   Error e;
   if (f) {
-    f->SetPerms(FPM_RW);
+    f->SetPerms(kPermReadWrite);
     f->SetPath(StrPtr(sinkName));
     f->MkDir(f->GetPath(), &e);
-    if (!e.Test()) f->Open(FOM_WRITE, &e);
+    if (!e.Test()) f->Open(kOpenWrite, &e);
     if (!e.Test()) f->Close(&e);
   }
   if (f && !e.Test()) {
@@ -81,7 +81,7 @@ void MessageLog::Output(const StrPtr& text, bool alsoTerminal) {
   RunBeforeOutputHook();
   if (logFile_) {
     Error e;
-    logFile_->Open(FOM_WRITE, &e);
+    logFile_->Open(kOpenWrite, &e);
     if (!e.Test()) logFile_->Write(text.Text(), static_cast<int>(text.Length()), &e);
     if (!e.Test()) logFile_->Close(&e);
     if (e.Test()) {

@@ -5,7 +5,7 @@
 #include "support/messages/debug.h"
 
 VarArray::~VarArray() {
-  if (GetLevel(DT_RECORDS) >= 4 && elems) DebugPrintf("~VarArray %d/%d\n", numElems, maxElems);
+  if (GetLevel(kDebugRecords) >= 4 && elems) DebugPrintf("~VarArray %d/%d\n", numElems, maxElems);
   free(elems);
 }
 
@@ -23,7 +23,7 @@ void VarArray::Extend() {
   }
   elems = fresh;
   maxElems = static_cast<int>(grown);
-  if (GetLevel(DT_RECORDS) >= 5) DebugPrintf("VarArray extend %d\n", maxElems);
+  if (GetLevel(kDebugRecords) >= 5) DebugPrintf("VarArray extend %d\n", maxElems);
 }
 
 void** VarArray::New() {

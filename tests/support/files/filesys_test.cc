@@ -35,39 +35,39 @@ class FileSysTest : public ::testing::Test {
 };
 
 TEST_F(FileSysTest, FactoryKinds) {
-  EXPECT_TRUE(FileSys::Create(FST_TEXT));
-  EXPECT_TRUE(FileSys::Create(FST_BINARY));
-  EXPECT_TRUE(FileSys::Create(FST_GZIP));
-  EXPECT_TRUE(FileSys::Create(FST_APPEND));
+  EXPECT_TRUE(FileSys::Create(kFileText));
+  EXPECT_TRUE(FileSys::Create(kFileBinary));
+  EXPECT_TRUE(FileSys::Create(kFileGzip));
+  EXPECT_TRUE(FileSys::Create(kFileAppend));
   EXPECT_FALSE(FileSys::Create(3));
   EXPECT_FALSE(FileSys::Create(0));
-  auto f = FileSys::Create(FST_GZIP);
-  EXPECT_EQ(f->GetType(), FST_GZIP);
+  auto f = FileSys::Create(kFileGzip);
+  EXPECT_EQ(f->GetType(), kFileGzip);
   EXPECT_TRUE(f->GetPath().IsEmpty());
 }
 
 TEST_F(FileSysTest, StatFlags) {
-  EXPECT_EQ(Named(FST_BINARY, dir.File("missing"))->Stat(), 0);
-  int d = Named(FST_BINARY, dir.path())->Stat();
-  EXPECT_EQ(d, FSF_EXISTS | FSF_DIRECTORY | FSF_SPECIAL);
+  EXPECT_EQ(Named(kFileBinary, dir.File("missing"))->Stat(), 0);
+  int d = Named(kFileBinary, dir.path())->Stat();
+  EXPECT_EQ(d, kStatExists | kStatDirectory | kStatSpecial);
   testutil::WriteFile(dir.File("full"), "x");
-  EXPECT_EQ(Named(FST_TEXT, dir.File("full"))->Stat(), FSF_EXISTS);
+  EXPECT_EQ(Named(kFileText, dir.File("full"))->Stat(), kStatExists);
   ASSERT_EQ(symlink("full", dir.File("link").c_str()), 0);
-  EXPECT_EQ(Named(FST_TEXT, dir.File("link"))->Stat(), FSF_EXISTS | FSF_SYMLINK);
-  EXPECT_EQ(Named(FST_TEXT, "/dev/null")->Stat(), FSF_EXISTS | FSF_SPECIAL);
-  EXPECT_EQ(Named(FST_TEXT, dir.File("full"))->GetSize(), 1);
-  EXPECT_EQ(Named(FST_TEXT, dir.File("missing"))->GetSize(), -1);
+  EXPECT_EQ(Named(kFileText, dir.File("link"))->Stat(), kStatExists | kStatSymlink);
+  EXPECT_EQ(Named(kFileText, "/dev/null")->Stat(), kStatExists | kStatSpecial);
+  EXPECT_EQ(Named(kFileText, dir.File("full"))->GetSize(), 1);
+  EXPECT_EQ(Named(kFileText, dir.File("missing"))->GetSize(), -1);
 }
 
 TEST_F(FileSysTest, OpenFailureMessages) {
-  auto f = Named(FST_TEXT, "/no/such");
+  auto f = Named(kFileText, "/no/such");
   Error e;
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   EXPECT_EQ(e.GetSeverity(), E_FAILED);
   EXPECT_NE(e.Text().find("open for read: /no/such: No such file or directory"), std::string::npos)
       << e.Text();
   Error w;
-  f->Open(FOM_WRITE, &w);
+  f->Open(kOpenWrite, &w);
   EXPECT_NE(w.Text().find("open for write: /no/such: No such file or directory"), std::string::npos)
       << w.Text();
   // Reading a file that is not open names the bad handle.
@@ -79,15 +79,15 @@ TEST_F(FileSysTest, OpenFailureMessages) {
 
 TEST_F(FileSysTest, PermissionCodesAppliedOnClose) {
   std::string name = dir.File("p");
-  for (int code : {FPM_RO, FPM_RW}) {
-    auto f = Named(FST_TEXT, name);
+  for (int code : {kPermReadOnly, kPermReadWrite}) {
+    auto f = Named(kFileText, name);
     f->SetPerms(code);
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     f->Write("x", 1, &e);
     f->Close(&e);
     ASSERT_FALSE(e.Test()) << e.Text();
-    int want = (code == FPM_RW ? 0600 : 0400) & ~0077 & ~[] {
+    int want = (code == kPermReadWrite ? 0600 : 0400) & ~0077 & ~[] {
       mode_t m = umask(0);
       umask(m);
       return static_cast<int>(m);
@@ -96,9 +96,9 @@ TEST_F(FileSysTest, PermissionCodesAppliedOnClose) {
   }
   // Reading leaves permissions alone.
   chmod(name.c_str(), 0644);
-  auto f = Named(FST_BINARY, name);
+  auto f = Named(kFileBinary, name);
   Error e;
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   f->Close(&e);
   EXPECT_FALSE(e.Test()) << e.Text();
   EXPECT_EQ(Mode(name), 0644);
@@ -108,9 +108,9 @@ TEST_F(FileSysTest, ExclusiveOpenKeepsExistingFile) {
   std::string name = dir.File("excl");
   testutil::WriteFile(name, "keep me");
   {
-    auto f = Named(FST_BINARY | FST_M_EXCL, name);
+    auto f = Named(kFileBinary | kFileExclusive, name);
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     EXPECT_NE(e.Text().find("open for write: " + name + ": File exists"), std::string::npos) << e.Text();
   }
   EXPECT_EQ(testutil::ReadFile(name), "keep me");
@@ -119,28 +119,28 @@ TEST_F(FileSysTest, ExclusiveOpenKeepsExistingFile) {
 TEST_F(FileSysTest, DeleteOnCloseAndUnlinkAllMarked) {
   // An atomic output never committed goes with its object...
   {
-    auto f = Named(FST_TEXT, dir.File("a"));
+    auto f = Named(kFileText, dir.File("a"));
     f->SetAtomicReplace();
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     f->Write("data", 4, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
   EXPECT_TRUE(testutil::ListDir(dir.path()).empty());
   // ... or with the last resort of an interrupt.
-  auto g = Named(FST_TEXT, dir.File("b"));
+  auto g = Named(kFileText, dir.File("b"));
   g->SetAtomicReplace();
   Error e;
-  g->Open(FOM_WRITE, &e);
+  g->Open(kOpenWrite, &e);
   std::string b = g->GetPath().ToString();
   ASSERT_TRUE(testutil::FileExists(b));
-  auto keep = Named(FST_TEXT, dir.File("keep"));
-  keep->Open(FOM_WRITE, &e);
+  auto keep = Named(kFileText, dir.File("keep"));
+  keep->Open(kOpenWrite, &e);
   // An atomic output once committed is no longer marked: the last resort
   // of an interrupt must never remove a finished output.
-  auto done = Named(FST_TEXT, dir.File("done"));
+  auto done = Named(kFileText, dir.File("done"));
   done->SetAtomicReplace();
-  done->Open(FOM_WRITE, &e);
+  done->Open(kOpenWrite, &e);
   done->Write("x", 1, &e);
   done->Commit(&e);
   ASSERT_FALSE(e.Test()) << e.Text();
@@ -152,11 +152,11 @@ TEST_F(FileSysTest, DeleteOnCloseAndUnlinkAllMarked) {
 
 TEST_F(FileSysTest, MkDirAndRmDirWalk) {
   std::string file = dir.File("x/y/z/file");
-  auto f = FileSys::Create(FST_BINARY);
+  auto f = FileSys::Create(kFileBinary);
   Error e;
   f->MkDir(StrPtr(file.c_str()), &e);
   ASSERT_FALSE(e.Test()) << e.Text();
-  EXPECT_TRUE(Named(FST_BINARY, dir.File("x/y/z"))->Stat() & FSF_DIRECTORY);
+  EXPECT_TRUE(Named(kFileBinary, dir.File("x/y/z"))->Stat() & kStatDirectory);
   f->MkDir(StrPtr(file.c_str()), &e);  // existing directories are fine
   EXPECT_FALSE(e.Test());
   testutil::WriteFile(dir.File("x/keep"), "k");
@@ -188,7 +188,7 @@ TEST_F(FileSysTest, MkDirAndRmDirWalk) {
 
 TEST_F(FileSysTest, ScanDir) {
   std::string root = dir.File("tree");
-  auto f = Named(FST_BINARY, root);
+  auto f = Named(kFileBinary, root);
   Error e;
   f->MkDir(StrPtr((root + "/d/e/f").c_str()), &e);
   testutil::WriteFile(root + "/one", "1");
@@ -201,17 +201,17 @@ TEST_F(FileSysTest, ScanDir) {
   EXPECT_EQ(got, (std::vector<std::string>{"d", "one"}));
   // A directory that cannot be listed is empty, and says why.
   Error missing;
-  EXPECT_EQ(Named(FST_BINARY, dir.File("nothing"))->ScanDir(&missing)->Count(), 0);
+  EXPECT_EQ(Named(kFileBinary, dir.File("nothing"))->ScanDir(&missing)->Count(), 0);
   EXPECT_EQ(missing.Text(), "list directory: " + dir.File("nothing") + ": No such file or directory");
 }
 
 TEST_F(FileSysTest, AppendFileAddsUnderLock) {
   std::string log = dir.File("log");
   for (int i = 0; i < 2; ++i) {
-    auto f = Named(FST_APPEND, log);
-    f->SetPerms(FPM_RW);
+    auto f = Named(kFileAppend, log);
+    f->SetPerms(kPermReadWrite);
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     f->Write("line\n", 5, &e);
     chmod(log.c_str(), 0640);
@@ -225,7 +225,7 @@ TEST_F(FileSysTest, AppendFileAddsUnderLock) {
 TEST_F(FileSysTest, UnlinkReportsOnlyRealFailures) {
   std::string name = dir.File("u");
   testutil::WriteFile(name, "");
-  auto f = Named(FST_BINARY, name);
+  auto f = Named(kFileBinary, name);
   Error e;
   f->Unlink(&e);
   EXPECT_FALSE(e.Test());
@@ -266,12 +266,12 @@ TEST_F(FileSysTest, InterruptIsSeenByTheMainThreadThenForcedBySecondSignal) {
   std::string kept = dir.File("kept");
   status = InChild([&] {
     InstallInterruptHandler();
-    auto t = Named(FST_TEXT, temp);
+    auto t = Named(kFileText, temp);
     t->SetAtomicReplace();
-    auto k = Named(FST_TEXT, kept);
+    auto k = Named(kFileText, kept);
     Error e;
-    t->Open(FOM_WRITE, &e);
-    k->Open(FOM_WRITE, &e);
+    t->Open(kOpenWrite, &e);
+    k->Open(kOpenWrite, &e);
     k->Write("k", 1, &e);
     kill(getpid(), SIGINT);
     // Signals of one kind do not queue: the second is sent once the first
@@ -301,10 +301,10 @@ TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
   // Written and closed but never committed: the earlier file stays, and
   // the temporary file goes with the object.
   {
-    auto f = Named(FST_TEXT, name);
+    auto f = Named(kFileText, name);
     f->SetAtomicReplace();
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     ASSERT_FALSE(e.Test());
     EXPECT_NE(f->GetPath().ToString(), name);
     EXPECT_EQ(f->FinalPath().ToString(), name);
@@ -319,11 +319,11 @@ TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
   // Committed: the new content replaces the old in one step, with the
   // program's permissions.
   {
-    auto f = Named(FST_TEXT, name);
+    auto f = Named(kFileText, name);
     f->SetAtomicReplace();
-    f->SetPerms(FPM_RW);
+    f->SetPerms(kPermReadWrite);
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     f->Write("new\n", 4, &e);
     f->Commit(&e);
     ASSERT_FALSE(e.Test());
@@ -337,10 +337,10 @@ TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
   EXPECT_EQ(sb.st_mode & 0077, 0u);
 
   // A device of the name is written in place, never replaced.
-  auto null = Named(FST_TEXT, "/dev/null");
+  auto null = Named(kFileText, "/dev/null");
   null->SetAtomicReplace();
   Error e;
-  null->Open(FOM_WRITE, &e);
+  null->Open(kOpenWrite, &e);
   EXPECT_FALSE(e.Test());
   EXPECT_EQ(null->GetPath().ToString(), "/dev/null");
   EXPECT_FALSE(null->AwaitsCommit());
@@ -351,11 +351,11 @@ TEST_F(FileSysTest, AtomicWriteTakesTheNameOnlyAtCommit) {
 
 TEST_F(FileSysTest, AWriteThatKeepsExistingFilesNeverReplacesOneThatTookTheName) {
   std::string name = dir.File("out.ckp");
-  auto f = Named(FST_TEXT, name);
+  auto f = Named(kFileText, name);
   f->SetAtomicReplace();
   f->SetKeepExisting();
   Error e;
-  f->Open(FOM_WRITE, &e);
+  f->Open(kOpenWrite, &e);
   f->Write("ours\n", 5, &e);
   // Another run gives the name its file while this one writes.
   testutil::WriteFile(name, "theirs\n");
@@ -367,11 +367,11 @@ TEST_F(FileSysTest, AWriteThatKeepsExistingFilesNeverReplacesOneThatTookTheName)
   EXPECT_EQ(testutil::ListDir(dir.path()).size(), 1u);  // our temporary file went
 
   // With the name free the same commit goes through.
-  auto g = Named(FST_TEXT, dir.File("free.ckp"));
+  auto g = Named(kFileText, dir.File("free.ckp"));
   g->SetAtomicReplace();
   g->SetKeepExisting();
   Error e2;
-  g->Open(FOM_WRITE, &e2);
+  g->Open(kOpenWrite, &e2);
   g->Write("ours\n", 5, &e2);
   g->Commit(&e2);
   EXPECT_FALSE(e2.Test());
@@ -380,10 +380,10 @@ TEST_F(FileSysTest, AWriteThatKeepsExistingFilesNeverReplacesOneThatTookTheName)
 
 TEST_F(FileSysTest, AtomicWriteIntoAMissingDirectoryFailsWithTheName) {
   std::string name = dir.File("no/such/dir/out.ckp");
-  auto f = Named(FST_TEXT, name);
+  auto f = Named(kFileText, name);
   f->SetAtomicReplace();
   Error e;
-  f->Open(FOM_WRITE, &e);
+  f->Open(kOpenWrite, &e);
   ASSERT_TRUE(e.Test());
   StrBuf text;
   e.FormatMessages(&text, 0);

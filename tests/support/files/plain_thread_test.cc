@@ -16,7 +16,7 @@ namespace {
 
 std::string Data(size_t n) { return testutil::PseudoText(n, 7, 61, 23); }
 
-std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, int type = FST_TEXT) {
+std::unique_ptr<FileSys> OpenText(const std::string& name, int mode, Error* e, int type = kFileText) {
   return testutil::OpenFile(type, name, mode, e);
 }
 
@@ -27,7 +27,7 @@ TEST(PlainThreadTest, ReadsIdenticalBytesInEveryPieceSize) {
   testutil::WriteFile(name, data);
   for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3, 4 << 20, 1}) {
     Error e;
-    auto f = OpenText(name, FOM_READ, &e);
+    auto f = OpenText(name, kOpenRead, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     std::string got, buf(piece, '\0');
     int n;
@@ -51,7 +51,7 @@ TEST(PlainThreadTest, ReadLineSeesEveryLineOnce) {
   std::string name = dir.File("lines.txt");
   testutil::WriteFile(name, data);
   Error e;
-  auto f = OpenText(name, FOM_READ, &e);
+  auto f = OpenText(name, kOpenRead, &e);
   StrBuf line;
   std::string got;
   int r;
@@ -71,18 +71,18 @@ TEST(PlainThreadTest, CloseInTheMiddleOfARead) {
   std::string buf(40000, '\0');
   {
     Error e;
-    auto f = OpenText(name, FOM_READ, &e);
+    auto f = OpenText(name, kOpenRead, &e);
     ASSERT_EQ(f->Read(buf.data(), 40000, &e), 40000);
     f->Close(&e);  // returns though the thread has blocks queued
     EXPECT_FALSE(e.Test());
   }
   {
     Error e;
-    auto f = OpenText(name, FOM_READ, &e);
+    auto f = OpenText(name, kOpenRead, &e);
     ASSERT_EQ(f->Read(buf.data(), 40000, &e), 40000);
   }  // the destructor alone ends the thread
   Error e;
-  auto f = OpenText(name, FOM_READ, &e);
+  auto f = OpenText(name, kOpenRead, &e);
   std::string head;
   for (int i = 0; i < 40; ++i) {
     int n = f->Read(buf.data(), 40000, &e);
@@ -99,7 +99,7 @@ TEST(PlainThreadTest, WritesIdenticalBytesInEveryPieceSize) {
   for (size_t piece : {size_t{1} << 20, size_t{4093}, size_t{3000001}, size_t{1}}) {
     std::string name = dir.File("out.ckp");
     Error e;
-    auto f = OpenText(name, FOM_WRITE, &e);
+    auto f = OpenText(name, kOpenWrite, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     size_t count = piece == 1 ? 300000 : data.size();
     for (size_t at = 0; at < count && !e.Test(); at += piece)
@@ -116,7 +116,7 @@ TEST(PlainThreadTest, LineEndsAreTranslatedBeforeTheThread) {
   std::string data = Data(2200000);
   std::string name = dir.File("cr.txt");
   Error e;
-  auto f = OpenText(name, FOM_WRITE, &e, FST_TEXT | FST_L_CR);
+  auto f = OpenText(name, kOpenWrite, &e, kFileText | kFileLineCr);
   for (size_t at = 0; at < data.size(); at += 70000)
     f->Write(data.data() + at, static_cast<int>(std::min<size_t>(70000, data.size() - at)), &e);
   f->Close(&e);
@@ -157,7 +157,7 @@ TEST(PlainThreadTest, AFailedWriteIsAnErrorByCloseAtTheLatest) {
     bool writeFailed = false;
     {
       FileSizeLimit limit(2500000);
-      auto f = OpenText(name, FOM_WRITE, &e);
+      auto f = OpenText(name, kOpenWrite, &e);
       ASSERT_FALSE(e.Test()) << e.Text();
       for (size_t at = 0; at < data.size() && !e.Test(); at += piece)
         f->Write(data.data() + at, static_cast<int>(std::min(piece, data.size() - at)), &e);
@@ -179,7 +179,7 @@ TEST(PlainThreadTest, SizeSeesTheBytesWritten) {
   std::string data = Data(2500000);
   std::string name = dir.File("grow.ckp");
   Error e;
-  auto f = OpenText(name, FOM_WRITE, &e);
+  auto f = OpenText(name, kOpenWrite, &e);
   // Large writes skip the buffer; the first is written at once, the
   // second by the thread.
   f->Write(data.data(), 1200000, &e);

@@ -39,20 +39,20 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, BuiltInValuesComeBackAfterAReset) {
-  EXPECT_EQ(GetLevel(DT_SUPTOOL), 0);
-  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 65536);
-  EXPECT_EQ(GetLevel(ZT_SYS_RENAME_WAIT), 1000);
-  EXPECT_EQ(GetLevel(ZT_ZLIB_COMPRESSION_LEVEL), -1);
-  SetLevel(DT_MAP, 3);
-  SetLevel(ZT_FILESYS_BUFSIZE, 4096);
-  SetLevel(ZT_SETTING_COUNT, 7);  // no such setting: ignored
-  EXPECT_EQ(GetLevel(DT_MAP), 3);
-  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 4096);
-  EXPECT_EQ(GetLevel(ZT_SETTING_COUNT), 0);
+  EXPECT_EQ(GetLevel(kDebugVerbosity), 0);
+  EXPECT_EQ(GetLevel(kFileBufferSize), 65536);
+  EXPECT_EQ(GetLevel(kRenameWaitMs), 1000);
+  EXPECT_EQ(GetLevel(kGzipLevel), -1);
+  SetLevel(kDebugMap, 3);
+  SetLevel(kFileBufferSize, 4096);
+  SetLevel(kSettingCount, 7);  // no such setting: ignored
+  EXPECT_EQ(GetLevel(kDebugMap), 3);
+  EXPECT_EQ(GetLevel(kFileBufferSize), 4096);
+  EXPECT_EQ(GetLevel(kSettingCount), 0);
   EXPECT_EQ(GetLevel(-1), 0);
   ResetSettings();
-  EXPECT_EQ(GetLevel(DT_MAP), 0);
-  EXPECT_EQ(GetLevel(ZT_FILESYS_BUFSIZE), 65536);
+  EXPECT_EQ(GetLevel(kDebugMap), 0);
+  EXPECT_EQ(GetLevel(kFileBufferSize), 65536);
 }
 
 TEST(TimerTest, ElapsedAndWrap) {
