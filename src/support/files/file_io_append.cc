@@ -27,13 +27,13 @@ void FileIOAppend::Write(const char* buf, int len, Error* e) {
     WriteBytes(buf, len, e);
     return;
   }
-  int err = OsLock(handle.get(), OSL_EXCL);
+  int err = OsLock(handle.get(), true);
   if (err) {
     SetOsError(e, "lock", path, err);
     return;
   }
   WriteBytes(buf, len, e);
-  err = OsLock(handle.get(), OSL_NONE);
+  err = OsLock(handle.get(), false);
   if (err) SetOsError(e, "unlock", path, err);
 }
 

@@ -48,8 +48,6 @@ int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* o
   }
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
-  h->openFlags = flags;
-  h->createPerm = perm;
   *out = std::move(h);
   return 0;
 }
@@ -57,7 +55,6 @@ int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* o
 std::unique_ptr<FileHandle> OsWrapStd(int fd) {
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
-  h->openFlags = fd == 0 ? OSF_READ : OSF_WRITE;
   h->handleFlags = FileHandle::kStdStream;
   return h;
 }
@@ -116,36 +113,18 @@ int OsHandleSize(FileHandle* h, int64_t* size) {
   return 0;
 }
 
-int OsLock(FileHandle* h, int lockType) {
+int OsLock(FileHandle* h, bool exclusive) {
   struct flock fl = {};
   fl.l_whence = SEEK_SET;
   // One byte at the highest offset, so the content stays readable by
   // readers that take no lock.
   fl.l_start = INT64_MAX - 1;
   fl.l_len = 1;
-  int cmd = F_SETLKW;
-  switch (lockType) {
-    case OSL_NONE: fl.l_type = F_UNLCK; cmd = F_SETLK; break;
-    case OSL_SHARED: fl.l_type = F_RDLCK; break;
-    case OSL_EXCL: fl.l_type = F_WRLCK; break;
-    case OSL_SHARED_NB: fl.l_type = F_RDLCK; cmd = F_SETLK; break;
-    case OSL_EXCL_NB: fl.l_type = F_WRLCK; cmd = F_SETLK; break;
-    default: return EINVAL;
-  }
-  // A shared lock needs read access and an exclusive one write access; a
-  // handle opened one way only takes the lock it can.
-  int acc = h->openFlags & OSF_RDWR;
-  if (fl.l_type == F_RDLCK && acc == OSF_WRITE) fl.l_type = F_WRLCK;
-  if (fl.l_type == F_WRLCK && acc == OSF_READ) fl.l_type = F_RDLCK;
-  while (fcntl(h->osHandle, cmd, &fl) < 0) {
+  fl.l_type = exclusive ? F_WRLCK : F_UNLCK;
+  while (fcntl(h->osHandle, exclusive ? F_SETLKW : F_SETLK, &fl) < 0) {
     if (errno == EINTR) continue;
     return errno;
   }
-  h->lockType = lockType;
-  if (lockType == OSL_NONE)
-    h->handleFlags &= ~FileHandle::kLocked;
-  else
-    h->handleFlags |= FileHandle::kLocked;
   return 0;
 }
 
@@ -244,7 +223,6 @@ int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out) {
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
   if (::flock(fd, LOCK_EX | LOCK_NB) < 0) return errno;
-  h->handleFlags |= FileHandle::kLocked;
   *out = std::move(h);
   return 0;
 }

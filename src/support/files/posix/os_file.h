@@ -31,25 +31,18 @@ enum {
   OSF_APPEND = 0x20
 };
 
-// Lock types: release; shared and exclusive, waiting or failing at once.
-enum { OSL_NONE = 0, OSL_SHARED = 1, OSL_EXCL = 2, OSL_SHARED_NB = 3, OSL_EXCL_NB = 4 };
-
 // The handle record of one open file. Owns the descriptor unless it is a
 // standard stream.
 class FileHandle {
  public:
-  FileHandle() : osHandle(-1), openFlags(0), createPerm(0600), lockType(0), handleFlags(0) {}
+  FileHandle() : osHandle(-1), handleFlags(0) {}
   ~FileHandle();
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
 
   static const int kStdStream = 1;
-  static const int kLocked = 2;
 
   int osHandle;
-  int openFlags;
-  int createPerm;
-  int lockType;
   int handleFlags;
 };
 
@@ -81,8 +74,9 @@ int OsWriteFd(int fd, const char* buf, size_t len);
 bool OsIsTerminal(int fd);
 int OsSeek(FileHandle* h, int64_t offset);
 int OsHandleSize(FileHandle* h, int64_t* size);
-// Takes or releases (OSL_NONE) a lock on one byte at a high offset.
-int OsLock(FileHandle* h, int lockType);
+// Takes (waiting for it) or releases an exclusive lock on one byte at a
+// high offset of an open file.
+int OsLock(FileHandle* h, bool exclusive);
 
 // Status of a name: follows a link to its target and notes that it was one.
 // Returns 0 with exists=false for a missing name.
