@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   f->SetPath(StrPtr(argv[2]));
   Error e;
   double start = Now();
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   if (e.Test()) {
     fprintf(stderr, "%s\n", e.Text().c_str());
     return 1;

@@ -103,11 +103,11 @@ int main(int argc, char** argv) {
   fclose(f);
   std::string().swap(text);  // the peak measured is the map's, not this copy's
 
-  SetLevel(DT_SUPTOOL, 0);
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  SetLevel(kDebugVerbosity, 0);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
   file->SetPath(name);
   Error e;
-  file->Open(FOM_READ, &e);
+  file->Open(kOpenRead, &e);
   TranslationMap map(true, FoldRules{FoldMode::kSevenBit});
   double start = CpuNow();
   map.Load(file.get(), &e);

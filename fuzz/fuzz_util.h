@@ -31,7 +31,7 @@ inline void QuietMessageLog() {
   if (done) return;
   done = true;
   GetMessageLog()->SetName("ztmigrate");
-  GetMessageLog()->SetType(MessageLog::kStdout);
+  GetMessageLog()->SetSink("stdout");
 }
 
 // Aborts the run (a finding) when the condition fails.

@@ -4,7 +4,7 @@
 #   fuzz/run.sh HARNESS SECONDS [extra libFuzzer flags...]
 #
 # HARNESS is one of the *_fuzzer.cc names without the suffix (journal, gzip,
-# translation_map, map_join, options, fold, utf8) or "all" (each in turn,
+# translation_map, map_join, options, fold) or "all" (each in turn,
 # SECONDS apiece). Builds the harnesses with clang into $ZT_FUZZ_BUILD
 # (default build-fuzz; CI points it at the sanitizer build, which has them),
 # installing clang and its fuzzer runtime when they are missing. The committed seeds in fuzz/corpus/<harness> are
@@ -26,7 +26,7 @@ jobs=${ZT_JOBS:-$(nproc 2>/dev/null || echo 2)}
 # clang and the libFuzzer runtime, with the rest of the build's packages.
 "$root/scripts/setup" --deps-only --sanitizers
 
-all=(journal gzip translation_map map_join options fold utf8)
+all=(journal gzip translation_map map_join options fold)
 if [[ $harness == all ]]; then
   targets=("${all[@]}")
 else

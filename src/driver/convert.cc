@@ -46,14 +46,14 @@ class PlainOutput {
   // standard error and records the reason in e.
   bool Create(const StrPtr& name, bool force, Error* e) {
     path.Set(name);
-    file = FileSys::Create(FST_BINARY);
+    file = FileSys::Create(kFileBinary);
     // "-" is an ordinary file name here, not the standard output.
     file->SetPath(strcmp(name.Text(), "-") == 0 ? StrPtr("./-") : name);
-    file->SetPerms(FPM_RW);
+    file->SetPerms(kPermReadWrite);
     file->SetAtomicReplace();
     if (!force) file->SetKeepExisting();
     Error openError;
-    file->Open(FOM_WRITE, &openError);
+    file->Open(kOpenWrite, &openError);
     if (!openError.Test()) return true;
     fprintf(stderr, "could not open %s for writing\n", path.Text());
     e->Set(kMsgConvertCantCreate) << path << Reason(openError);
@@ -177,8 +177,8 @@ void NoteSkipped(int skipped, bool allowSkipped, Error* e) {
 }
 
 std::unique_ptr<FileSys> MakeInputFile(const StrPtr& name, bool compressed) {
-  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? FST_GZIP : FST_TEXT);
-  if (!f) f = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? kFileGzip : kFileText);
+  if (!f) f = FileSys::Create(kFileText);
   f->SetPath(name);
   return f;
 }
@@ -216,7 +216,7 @@ int ConvertToFile(const StrPtr& input, const StrPtr& output, int threads, Error*
   std::unique_ptr<ZtJournal> reader;
   int inputStat = inFile->Stat();
   if (!RecordPrefetch::MayReadAhead(inputStat)) threads = 1;
-  if (inputStat & FSF_DIRECTORY) {
+  if (inputStat & kStatDirectory) {
     auto dir = std::make_unique<ZtJournalDir>(input);
     for (int i = 0; i < dir->FileCount(); ++i) {
       if (SameFile(dir->FileAt(i).path, output)) {
@@ -260,13 +260,13 @@ int ConvertDirectory(const StrPtr& input, const StrPtr& output, int threads, Err
   }
   StrBuf marker(output);
   marker.Append("/.ztmigrate");
-  std::unique_ptr<FileSys> maker = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> maker = FileSys::Create(kFileText);
   maker->SetPath(marker);
   maker->MkDir(marker, e);
   if (e->Test()) return 1;
   maker.reset();
 
-  std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> lister = FileSys::Create(kFileText);
   lister->SetPath(input);
   std::unique_ptr<StrVarArray> names = lister->ScanDir(e);
   if (e->Test()) return 1;

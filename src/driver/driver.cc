@@ -108,8 +108,8 @@ bool EndsWithGz(const char* name) {
 // The file object of a checkpoint name: gzip-compressed for ".gz".
 std::unique_ptr<FileSys> CheckpointFile(const char* name) {
   std::unique_ptr<FileSys> f;
-  if (EndsWithGz(name)) f = FileSys::Create(FST_GZIP);
-  if (!f) f = FileSys::Create(FST_TEXT);
+  if (EndsWithGz(name)) f = FileSys::Create(kFileGzip);
+  if (!f) f = FileSys::Create(kFileText);
   if (f) f->SetPath(StrPtr(name));
   return f;
 }
@@ -122,10 +122,10 @@ std::unique_ptr<FileSys> CheckpointFile(const char* name) {
 // Without force a file that took the name during the run is not replaced.
 std::unique_ptr<FileSys> FreshOutput(const char* name, int type, bool force) {
   std::unique_ptr<FileSys> f = FileSys::Create(type);
-  if (!f) f = FileSys::Create(FST_TEXT);
+  if (!f) f = FileSys::Create(kFileText);
   if (!f) return f;
   f->SetPath(StrPtr(name));
-  f->SetPerms(FPM_RW);
+  f->SetPerms(kPermReadWrite);
   if (strcmp(name, "-") != 0) f->SetAtomicReplace();
   if (!force) f->SetKeepExisting();
   return f;
@@ -163,10 +163,10 @@ bool OutputNameRefused(const char* name, const char* option, bool force, std::st
 // table files: a parallel output is written whole into a directory of its
 // own, never mixed with the tables of an earlier run.
 bool DirectoryHoldsTableFiles(const char* dir, Error* e) {
-  std::unique_ptr<FileSys> d = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> d = FileSys::Create(kFileText);
   if (!d) return false;
   d->SetPath(StrPtr(dir));
-  if (!(d->Stat() & FSF_DIRECTORY)) return false;
+  if (!(d->Stat() & kStatDirectory)) return false;
   Error ignored;
   std::unique_ptr<StrVarArray> names = d->ScanDir(&ignored);
   for (int i = 0; names && i < names->Count(); ++i) {
@@ -193,10 +193,10 @@ struct RunFiles {
 // checkpoint directory (the directory itself too, for -O).
 void AddCheckpointInputs(const char* checkpoint, RunFiles* files) {
   files->inputs.push_back({checkpoint, false});
-  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> dir = FileSys::Create(kFileText);
   if (!dir) return;
   dir->SetPath(StrPtr(checkpoint));
-  if (!(dir->Stat() & FSF_DIRECTORY)) return;
+  if (!(dir->Stat() & kStatDirectory)) return;
   Error ignored;
   std::unique_ptr<StrVarArray> names = dir->ScanDir(&ignored);
   for (int i = 0; names && i < names->Count(); ++i) {
@@ -342,7 +342,7 @@ int SetVerbosity(const OptionSet& opts, FILE* info) {
     fflush(info);
   }
   if (opts.GetValue('q')) verbosity = 0;
-  SetLevel(DT_SUPTOOL, verbosity);
+  SetLevel(kDebugVerbosity, verbosity);
   return verbosity;
 }
 
@@ -397,19 +397,19 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
   if (n.convert && n.outDir) {
     // The conversion copies table files as they are; a single file has no
     // tables to copy, and splitting it would need header notes it lacks.
-    std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> probe = FileSys::Create(kFileText);
     probe->SetPath(StrPtr(n.checkpoint));
     int st = probe->Stat();
-    if ((st & FSF_EXISTS) && !(st & FSF_DIRECTORY)) {
+    if ((st & kStatExists) && !(st & kStatDirectory)) {
       e->Set(kMsgConvertNeedsDirectory) << n.checkpoint;
       return true;
     }
   }
   if (n.out && !n.outDir) {
-    std::unique_ptr<FileSys> probe = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> probe = FileSys::Create(kFileText);
     if (probe) {
       probe->SetPath(StrPtr(n.checkpoint));
-      if (probe->Stat() & FSF_DIRECTORY) {
+      if (probe->Stat() & kStatDirectory) {
         fprintf(stderr,
                 "Warning: input '%s' is a parallel checkpoint, but -o writes a single-file "
                 "checkpoint; use -O <directory> to write a parallel checkpoint.\n",
@@ -439,9 +439,9 @@ bool FilesAreRefused(const OptionSet& opts, const RunNames& n, Error* e) {
 bool OutputDirectoryRefused(RunNames* names, std::unique_ptr<FileHandle>* lock, Error* e) {
   const RunNames& n = *names;
   if (!n.outDir) return false;
-  std::unique_ptr<FileSys> maker = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> maker = FileSys::Create(kFileText);
   maker->SetPath(StrPtr(n.outDir));
-  names->outDirMade = !(maker->Stat() & FSF_EXISTS);
+  names->outDirMade = !(maker->Stat() & kStatExists);
   StrBuf marker(n.outDir);
   marker.Append("/.ztmigrate");
   maker->SetPath(marker);
@@ -606,7 +606,7 @@ bool ReadPolicyOptions(const OptionSet& opts, FILE* info, RunConfig* config, int
 // A named optional input of the run, or null.
 std::unique_ptr<FileSys> NamedInput(const char* name) {
   if (!name) return nullptr;
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
   if (f) f->SetPath(StrPtr(name));
   return f;
 }
@@ -678,12 +678,12 @@ void RunMigration(const OptionSet& opts, const RunConfig& config, const RunNames
   const bool renames = config.mode & kModeRenameArchives;
 
   std::unique_ptr<FileSys> conflictFile;
-  if (n.conflict) conflictFile = FreshOutput(n.conflict, FST_TEXT, n.force);
+  if (n.conflict) conflictFile = FreshOutput(n.conflict, kFileText, n.force);
   std::unique_ptr<FileSys> outputFile;
-  if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? FST_GZIP : FST_TEXT, n.force);
+  if (n.out) outputFile = FreshOutput(n.out, EndsWithGz(n.out) ? kFileGzip : kFileText, n.force);
   if (outputFile) outputFile->SetThreads(config.threads);
   std::unique_ptr<FileSys> reportFile;
-  if (n.report) reportFile = FreshOutput(n.report, FST_TEXT, n.force);
+  if (n.report) reportFile = FreshOutput(n.report, kFileText, n.force);
   const bool writesCheckpoint = outputFile || n.outDir;
 
   Migrator migrator(config, CheckpointFile(n.checkpoint), NamedInput(Arg(opts, 't')),

@@ -76,14 +76,14 @@ int RunVerifyCommand(const OptionSet& opts, RunConfig config, int words, char** 
       e.Set(kMsgUsage);
       return Fails(&e) ? -1 : 0;
     }
-    report = FileSys::Create(FST_TEXT);
+    report = FileSys::Create(kFileText);
     report->SetPath(*reportArg);
     // A verification never replaces a file: the report is a new one.
-    if (report->Stat() & FSF_EXISTS) {
+    if (report->Stat() & kStatExists) {
       e.Set(kMsgReportExists) << *reportArg;
       return Fails(&e) ? -1 : 0;
     }
-    report->SetPerms(FPM_RW);
+    report->SetPerms(kPermReadWrite);
     report->SetAtomicReplace();
     request.report = report.get();
   }

@@ -42,7 +42,7 @@ RecordPrefetch::RecordPrefetch(ZtJournal* s)
 RecordPrefetch::~RecordPrefetch() { Stop(); }
 
 bool RecordPrefetch::MayReadAhead(int statFlags) {
-  return !(statFlags & FSF_SPECIAL) || (statFlags & FSF_DIRECTORY);
+  return !(statFlags & kStatSpecial) || (statFlags & kStatDirectory);
 }
 
 void RecordPrefetch::Stop() {

@@ -91,7 +91,7 @@ const StrPtr& ZtJournal::Name() const { return file ? file->GetPath() : kNoName;
 int64_t ZtJournal::Size() { return file ? file->GetSize() : 0; }
 
 bool ZtJournal::Compressed() const {
-  return file && (file->GetType() & FST_C_MASK) == FST_C_GZIP;
+  return file && (file->GetType() & kFileCompressMask) == kFileGzipBit;
 }
 
 int ZtJournal::Fill(Error* e) {
@@ -300,7 +300,7 @@ void ZtJournal::CheckComplete(Error* e) {
 
 bool ZtJournal::OpenInput(Error* e) {
   if (opened || !file) return true;
-  file->Open(FOM_READ, e);
+  file->Open(kOpenRead, e);
   if (e->Test()) return false;
   opened = 1;
   line = 1;

@@ -31,8 +31,8 @@ int CompareBytes(const StrPtr& a, const StrPtr& b) {
 }
 
 std::unique_ptr<FileSys> MakeFile(bool compressed, const StrPtr& path) {
-  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? FST_GZIP : FST_TEXT);
-  if (!f) f = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(compressed ? kFileGzip : kFileText);
+  if (!f) f = FileSys::Create(kFileText);
   f->SetPath(path);
   return f;
 }
@@ -101,7 +101,7 @@ bool ZtJournalDir::TableEntry(const StrPtr& directory, const StrPtr& name, Table
     // so that opening it reports why.
     std::unique_ptr<FileSys> probe = MakeFile(false, path);
     int st = probe->Stat();
-    if (st & (FSF_DIRECTORY | FSF_SPECIAL)) warning.Set(kMsgNotARegularFile) << path;
+    if (st & (kStatDirectory | kStatSpecial)) warning.Set(kMsgNotARegularFile) << path;
   }
   if (warning.Test()) {
     GetMessageLog()->Report(&warning);
@@ -119,7 +119,7 @@ ZtJournalDir::ZtJournalDir(const StrPtr& dir)
       doneSkipped(0),
       doneBytes(0),
       started(false) {
-  std::unique_ptr<FileSys> lister = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> lister = FileSys::Create(kFileText);
   lister->SetPath(directory);
   std::unique_ptr<StrVarArray> names = lister->ScanDir(&listError);
   if (!names || listError.Test()) return;  // reported by the first read

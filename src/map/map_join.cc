@@ -106,7 +106,7 @@ class JoinWalk {
 
   // Walks every intersection; stops early with tooManyWildcards set.
   void Run() {
-    const int trace = GetLevel(DT_MAP);
+    const int trace = GetLevel(kDebugMap);
     for (int steps = 0;; ++steps) {
       if (steps >= Joiner::kMaxSteps) {
         out_->tooManyWildcards = true;
@@ -278,7 +278,7 @@ void Joiner::Join(const MapSide& A, const MapSide& B) {
   tooManyWildcards = false;
   firstCaptures.Reset();
   secondCaptures.Reset();
-  if (GetLevel(DT_MAP) >= 4) DebugPrintf("--- '%s','%s' ----\n", A.Text().Text(), B.Text().Text());
+  if (GetLevel(kDebugMap) >= 4) DebugPrintf("--- '%s','%s' ----\n", A.Text().Text(), B.Text().Text());
   if (!A.Usable() || !B.Usable()) return;
 
   const PatternElements ea = A.Elements();

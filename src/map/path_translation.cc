@@ -67,7 +67,7 @@ bool TranslationMap::TranslatePath(const StrPtr& path, StrBuf* out) {
   if (partitions.empty()) return false;
   // The same path twice in a row (a revision's depot and archive file) is
   // answered from the last lookup. Traced lookups are always made afresh.
-  bool cacheable = GetLevel(DT_MAP) == 0;
+  bool cacheable = GetLevel(kDebugMap) == 0;
   int mode = foldKey_;
   if (cacheable && lastPathMode == mode && lastPathGeneration == generation &&
       path.Length() == lastPath.Length() &&

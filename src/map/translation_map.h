@@ -10,7 +10,7 @@
 // Typical use by the driver:
 //   TranslationMap map(/*requireVariants=*/true);
 //   DebugPrintf("Loading translation map from %s\n", name);
-//   map.Load(file, &e);   // file: a FileSys opened with FOM_READ
+//   map.Load(file, &e);   // file: a FileSys opened with kOpenRead
 //   ... map.TranslatePath(path, &out) per path ...
 //   map.WriteLines(conflictFile, &e);  // preamble of the conflict map
 #ifndef ZT_MAP_TRANSLATION_MAP_H_

@@ -282,7 +282,7 @@ const MapEntry* ViewMap::Find(int side, const StrPtr& path) {
 const MapEntry* ViewMap::Translate(int side, const StrPtr& path, StrBuf* out) {
   if (!count) return nullptr;
   if (!index[side].root) BuildIndex(side);
-  int trace = GetLevel(DT_MAP);
+  int trace = GetLevel(kDebugMap);
   MapCaptures captures;
   const MapEntry* capturesOf;
   const MapEntry* e = Search(side, path, trace, &captures, &capturesOf);

@@ -533,7 +533,7 @@ void Catalogue::FixDomainPrefix(int pos, const StrPtr& field, Error* e) {
   if (!names) return;
   // Settled by the last path of the same first component, spelled alike
   // (traced lookups are made afresh).
-  const bool byPrefix = split < value.Length() && GetLevel(DT_MAP) == 0 &&
+  const bool byPrefix = split < value.Length() && GetLevel(kDebugMap) == 0 &&
                         SettledByFirst(*names, StrPtr(value.Text() + 2, split - 2));
   if (byPrefix && settledVersion_ == names->Version() && settledPrefix_.Length() == split &&
       memcmp(settledPrefix_.Text(), value.Text(), split) == 0)

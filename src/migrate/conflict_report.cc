@@ -277,7 +277,7 @@ void WriteConflictReport(const ReportSource& source, ReportFormat format, FileSy
                          Error* e) {
   StrBuf text;
   FormatConflictReport(source, format, &text);
-  file->Open(FOM_WRITE, e);
+  file->Open(kOpenWrite, e);
   WriteText(file, text, e);
   if (!e->Test()) file->Close(e);
 }

@@ -39,7 +39,7 @@ Migrator::Migrator(const RunConfig& cfg, std::unique_ptr<FileSys> in,
   policyMap_ = std::make_unique<TranslationMap>(true, fold_, config_.compareMode);
 
   // A directory is read as a parallel checkpoint.
-  if (input_ && (input_->Stat() & FSF_DIRECTORY))
+  if (input_ && (input_->Stat() & kStatDirectory))
     reader_ = std::make_unique<ZtJournalDir>(input_->GetPath());
   else
     reader_ = std::make_unique<ZtJournal>(input_.get());
@@ -89,10 +89,10 @@ void Migrator::SetOutputDirectory(const StrPtr& directory, bool made, Error* e) 
   outputDirectory_.Set(directory);
   scanOnly_ = false;
   auto writer = std::make_unique<TableFilesWriter>(directory, &notes_, config_.force);
-  std::unique_ptr<FileSys> marker = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> marker = FileSys::Create(kFileText);
   if (marker) {
     marker->SetPath(directory);
-    if (made || !(marker->Stat() & FSF_EXISTS)) writer->MadeDirectory();
+    if (made || !(marker->Stat() & kStatExists)) writer->MadeDirectory();
     StrBuf path(directory);
     path.Append("/.ztmigrate");
     marker->MkDir(path, e);
@@ -105,10 +105,10 @@ void Migrator::OpenFiles(Error* e) {
   struct {
     FileSys* file;
     int mode;
-  } files[] = {{translationMapFile_.get(), FOM_READ},
-               {policyMapFile_.get(), FOM_READ},
-               {conflictMapFile_.get(), FOM_WRITE},
-               {outputFile_.get(), FOM_WRITE}};
+  } files[] = {{translationMapFile_.get(), kOpenRead},
+               {policyMapFile_.get(), kOpenRead},
+               {conflictMapFile_.get(), kOpenWrite},
+               {outputFile_.get(), kOpenWrite}};
   for (auto& f : files) {
     if (!f.file) continue;
     f.file->Open(f.mode, e);

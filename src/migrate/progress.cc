@@ -1,11 +1,10 @@
 // The scan's progress line on the terminal.
 #include "migrate/progress.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 #include "journal/zt_journal.h"
+#include "support/files/posix/os_file.h"
 #include "support/messages/message_log.h"
 
 namespace {
@@ -26,10 +25,10 @@ void EraseShownProgress() {
 }  // namespace
 
 ScanProgress::ScanProgress(ZtJournal* r)
-    : ScanProgress(r, STDERR_FILENO, kFirstDelayMs, kRefreshMs) {
+    : ScanProgress(r, kOsStderr, kFirstDelayMs, kRefreshMs) {
   // Only a terminal that the message log writes to gets the line: with -l
   // standard error is the log file, and at verbosity 0 the run stays quiet.
-  enabled = isatty(STDERR_FILENO) && Verbosity() >= 1 &&
+  enabled = OsIsTerminal(kOsStderr) && Verbosity() >= 1 &&
             GetMessageLog()->Type() == MessageLog::kStderr;
 }
 
@@ -91,18 +90,8 @@ void ScanProgress::Erase() {
 }
 
 void ScanProgress::Write(const StrPtr& out) {
-  const char* p = out.Text();
-  size_t n = out.Length();
-  while (n > 0) {
-    ssize_t w = write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      enabled = false;  // a terminal that cannot be written to gets no more lines
-      return;
-    }
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
+  // A terminal that cannot be written to gets no more lines.
+  if (OsWriteFd(fd, out.Text(), out.Length()) != 0) enabled = false;
 }
 
 void ScanProgress::FormatLine(int64_t bytes, int64_t total, int64_t records, int64_t elapsedMs,

@@ -80,13 +80,13 @@ FileSys* TableFilesWriter::TableFile(const StrPtr& spelt, Error* e) {
   path.AppendChar('/');
   path.Append(table);
   path.Append(".ckp");
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
-  file->SetPerms(FPM_RW);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
+  file->SetPerms(kPermReadWrite);
   file->SetPath(path);
   file->SetAtomicReplace();
   if (!force_) file->SetKeepExisting();
   Error openError;
-  file->Open(FOM_WRITE, &openError);
+  file->Open(kOpenWrite, &openError);
   if (openError.Test()) {
     // The record is lost from the output; the run must not end as a
     // success, so the loss is counted and reported at the end.
@@ -138,7 +138,7 @@ TableFilesWriter::~TableFilesWriter() {
   // The uncommitted tables go with their FileSys; the directory is then
   // empty, unless something else was put in it meanwhile.
   files_.clear();
-  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> dir = FileSys::Create(kFileText);
   PathSys parent(directory_);
   if (parent.StripLastComponent()) dir->SetStopDir(parent);
   PathSys inside(directory_);
@@ -165,7 +165,7 @@ void TableFilesWriter::Commit(Error* e) {
 }
 
 void TableFilesWriter::RemoveEarlierTables(Error* e) {
-  std::unique_ptr<FileSys> dir = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> dir = FileSys::Create(kFileText);
   dir->SetPath(directory_);
   std::unique_ptr<StrVarArray> names = dir->ScanDir(e);
   for (int i = 0; names && i < names->Count() && !e->Test(); ++i) {
@@ -178,7 +178,7 @@ void TableFilesWriter::RemoveEarlierTables(Error* e) {
     StrBuf path(directory_);
     path.AppendChar('/');
     path.Append(name);
-    std::unique_ptr<FileSys> earlier = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> earlier = FileSys::Create(kFileText);
     earlier->SetPath(path);
     earlier->Unlink(e);
   }

@@ -7,7 +7,7 @@
 #include "support/messages/debug.h"
 
 SmallArray::~SmallArray() {
-  if (GetLevel(DT_RECORDS) >= 1) printf("~SmallArray %d/%d\n", count, capacity);
+  if (GetLevel(kDebugRecords) >= 1) printf("~SmallArray %d/%d\n", count, capacity);
   delete[] items;
 }
 
@@ -18,5 +18,5 @@ void SmallArray::Extend() {
   delete[] items;
   items = slots;
   capacity = newCapacity;
-  if (GetLevel(DT_RECORDS) > 1) printf("SmallArray extend %d\n", newCapacity);
+  if (GetLevel(kDebugRecords) > 1) printf("SmallArray extend %d\n", newCapacity);
 }

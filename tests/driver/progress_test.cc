@@ -174,7 +174,7 @@ TEST(ReaderBytesTest, CountsWhatTheRecordsUsed) {
   testutil::TempDir dir;
   std::string path = dir.File("x.ckp");
   testutil::WriteFile(path, kThreeRecords);
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
   file->SetPath(StrPtr(path.c_str()));
   ZtJournal reader(file.get());
   EXPECT_EQ(reader.BytesRead(), 0);
@@ -205,16 +205,16 @@ TEST(ReaderBytesTest, GzipInputIsMarkedCompressed) {
   testutil::TempDir dir;
   std::string path = dir.File("x.ckp.gz");
   {
-    std::unique_ptr<FileSys> out = FileSys::Create(FST_GZIP);
+    std::unique_ptr<FileSys> out = FileSys::Create(kFileGzip);
     ASSERT_TRUE(out);
     out->SetPath(StrPtr(path.c_str()));
     Error e;
-    out->Open(FOM_WRITE, &e);
+    out->Open(kOpenWrite, &e);
     out->Write(kThreeRecords, sizeof(kThreeRecords) - 1, &e);
     out->Close(&e);
     ASSERT_FALSE(e.Test());
   }
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_GZIP);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileGzip);
   file->SetPath(StrPtr(path.c_str()));
   ZtJournal reader(file.get());
   EXPECT_TRUE(reader.Compressed());

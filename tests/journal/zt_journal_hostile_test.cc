@@ -78,7 +78,7 @@ TEST(ZtJournalHostileTest, HundredMegabyteQuotedFieldIsReadWhole) {
     fputs("@ \n@pv@ 1 @db.counters@ @change@ 42 \n", f);
     fclose(f);
   }
-  std::unique_ptr<FileSys> file = OpenInput(path, FST_TEXT);
+  std::unique_ptr<FileSys> file = OpenInput(path, kFileText);
   ZtJournal reader(file.get());
   Error e;
   std::unique_ptr<JournalRecord> rec = reader.GetRecord(&e);
@@ -116,7 +116,7 @@ TEST(ZtJournalHostileTest, TenMillionRecordsOfOneTable) {
     fwrite(chunk.data(), 1, chunk.size(), f);
     fclose(f);
   }
-  std::unique_ptr<FileSys> file = OpenInput(path, FST_TEXT);
+  std::unique_ptr<FileSys> file = OpenInput(path, kFileText);
   ZtJournal reader(file.get());
   JournalRecord rec;
   Error e;
@@ -159,7 +159,7 @@ TEST(ZtJournalHostileTest, GzipBombIsReadInBoundedMemory) {
   // accumulates, and the input is refused for holding no record. The child reports its peak memory in its exit status.
   int status = InChild([&] {
     long before = PeakRssMiB();
-    std::unique_ptr<FileSys> file = OpenInput(path, FST_GZIP);
+    std::unique_ptr<FileSys> file = OpenInput(path, kFileGzip);
     ZtJournal reader(file.get());
     Error e;
     int records = 0;
@@ -186,7 +186,7 @@ TEST(ZtJournalHostileTest, BombInsideAQuotedFieldStopsAtTheRecordLimit) {
       gzwrite(gz, xs.data(), static_cast<unsigned>(xs.size()));
     gzclose(gz);
   }
-  std::unique_ptr<FileSys> file = OpenInput(path, FST_GZIP);
+  std::unique_ptr<FileSys> file = OpenInput(path, kFileGzip);
   ZtJournal reader(file.get());
   Error e;
   EXPECT_EQ(reader.GetRecord(&e), nullptr);

@@ -51,10 +51,10 @@ class PolicyMapTest : public testing::Test {
   void Load(const std::string& text) {
     std::string path = dir.File("policy.txt");
     testutil::WriteFile(path, text);
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(path.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    f->Open(kOpenRead, &e);
     testing::internal::CaptureStdout();
     map.Load(f.get(), &e);
     testing::internal::GetCapturedStdout();

@@ -88,10 +88,10 @@ TEST(MapPatternHostileTest, HundredThousandComponentPathTranslatesInLinearTime) 
   testutil::TempDir dir;
   std::string name = dir.File("trans.map");
   testutil::WriteFile(name, "//depot/... //DEPOT/...\n");
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
   file->SetPath(StrPtr(name.c_str()));
   Error e;
-  file->Open(FOM_READ, &e);
+  file->Open(kOpenRead, &e);
   TranslationMap map(true);
   map.Load(file.get(), &e);
   ASSERT_FALSE(e.Test()) << e.Text();

@@ -21,15 +21,15 @@ namespace {
 
 class TranslationCacheTest : public testing::Test {
  protected:
-  void TearDown() override { SetLevel(DT_MAP, 0); }
+  void TearDown() override { SetLevel(kDebugMap, 0); }
 
   void Load(TranslationMap* map, const std::string& text) {
     std::string path = dir.File("map.txt");
     testutil::WriteFile(path, text);
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(path.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    f->Open(kOpenRead, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -43,11 +43,11 @@ class TranslationCacheTest : public testing::Test {
   // The translation of path, or "-" when there is none. Lookups at a map
   // trace level above 0 are made without the kept answers.
   static std::string Translate(TranslationMap* map, const std::string& path, bool fresh) {
-    SetLevel(DT_MAP, fresh ? 1 : 0);
+    SetLevel(kDebugMap, fresh ? 1 : 0);
     StrBuf out;
     out.Set("untouched");
     bool ok = map->TranslatePath(StrPtr(path.data(), static_cast<uint32_t>(path.size())), &out);
-    SetLevel(DT_MAP, 0);
+    SetLevel(kDebugMap, 0);
     if (!ok) {
       EXPECT_EQ(out.ToString(), "untouched") << path;
       return "-";

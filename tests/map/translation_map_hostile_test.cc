@@ -19,9 +19,9 @@ std::unique_ptr<TranslationMap> LoadMap(const std::string& text, Error* e) {
   testutil::TempDir dir;
   std::string name = dir.File("trans.map");
   testutil::WriteFile(name, text);
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
   file->SetPath(StrPtr(name.c_str()));
-  file->Open(FOM_READ, e);
+  file->Open(kOpenRead, e);
   auto map = std::make_unique<TranslationMap>(true);
   map->Load(file.get(), e);
   Error ignored;

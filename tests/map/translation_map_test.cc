@@ -74,9 +74,9 @@ class MapFileTest : public testing::Test {
   void Load(TranslationMap* map, const std::string& text, Error* e) {
     std::string path = dir.File("map.txt");
     testutil::WriteFile(path, text);
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(path.c_str()));
-    f->Open(FOM_READ, e);
+    f->Open(kOpenRead, e);
     ASSERT_FALSE(e->Test()) << e->Text();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -88,10 +88,10 @@ class MapFileTest : public testing::Test {
 
   std::string Written(TranslationMap* map) {
     std::string path = dir.File("out.txt");
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(path.c_str()));
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     map->WriteLines(f.get(), &e);
     f->Close(&e);
     EXPECT_FALSE(e.Test()) << e.Text();
@@ -274,11 +274,11 @@ TEST_F(MapFileTest, LinesAreWholeHoweverLong) {
 TEST_F(MapFileTest, ALineTooLongToHoldFailsTheLoadWithItsNumber) {
   std::string path = dir.File("map.txt");
   testutil::WriteFile(path, "//depot/a //depot/A\n# " + std::string(5000, 'y') + "\n//depot/b //depot/B\n");
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
   f->SetPath(StrPtr(path.c_str()));
   f->SetLineLimit(4096);
   Error e;
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   TranslationMap map(true);
   testing::internal::CaptureStdout();
   map.Load(f.get(), &e);
@@ -337,13 +337,13 @@ TEST_F(MapFileTest, ADirectoryLineReSpellsTheLinesBelowIt) {
       "//depot/Alpha/Beta/x.c //depot/Alpha/Beta/x.c\n"
       "//depot/Alpha/Gamma/... //depot/ALPHA/Gamma/...\n"
       "//depot/Other/... //depot/Other/...\n";
-  const int verbosity = GetLevel(DT_SUPTOOL);
-  SetLevel(DT_SUPTOOL, 2);
+  const int verbosity = GetLevel(kDebugVerbosity);
+  SetLevel(kDebugVerbosity, 2);
   TranslationMap map(true);
   map.CarryDirectoryDecisions();
   Error e;
   Load(&map, text, &e);
-  SetLevel(DT_SUPTOOL, 1);
+  SetLevel(kDebugVerbosity, 1);
   ASSERT_FALSE(e.Test()) << e.Text();
   EXPECT_EQ(Tr(&map, "//DEPOT/alpha/ALPHA/f"), "//depot/alpha/Alpha/f");
   EXPECT_EQ(Tr(&map, "//depot/ALPHA/beta/X.C"), "//depot/alpha/Beta/x.c");
@@ -373,7 +373,7 @@ TEST_F(MapFileTest, ADirectoryLineReSpellsTheLinesBelowIt) {
   Load(&plain, text, &e);
   EXPECT_EQ(output.find("Directory lines"), std::string::npos) << output;
   EXPECT_EQ(Tr(&plain, "//depot/alpha/ALPHA/f"), "//depot/Alpha/Alpha/f");
-  SetLevel(DT_SUPTOOL, verbosity);
+  SetLevel(kDebugVerbosity, verbosity);
 }
 
 TEST_F(MapFileTest, RekeyKeepsTheDirectoryDecisions) {
@@ -394,9 +394,9 @@ TEST_F(MapFileTest, NoTrailerWhenNothingFollowsIt) {
   Error e;
   Load(&map, "//depot/a //depot/A\n", &e);
   std::string path = dir.File("out2.txt");
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
   f->SetPath(StrPtr(path.c_str()));
-  f->Open(FOM_WRITE, &e);
+  f->Open(kOpenWrite, &e);
   map.WriteLines(f.get(), &e, false);
   f->Close(&e);
   EXPECT_EQ(testutil::ReadFile(path), "//depot/a //depot/A\n");

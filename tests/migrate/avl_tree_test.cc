@@ -218,17 +218,17 @@ TEST(SmallArrayTest, GrowthDoublesUpTo128ThenAdds128) {
 TEST(SmallArrayTest, TracesGrowthAndDestructionByRecordsLevel) {
   int v = 0;
   testing::internal::CaptureStdout();
-  SetLevel(DT_RECORDS, 2);
+  SetLevel(kDebugRecords, 2);
   {
     SmallArray a;
     for (int i = 0; i < 3; i++) a.Push(&v);
   }
-  SetLevel(DT_RECORDS, 1);
+  SetLevel(kDebugRecords, 1);
   {
     SmallArray b;
     b.Push(&v);
   }
-  SetLevel(DT_RECORDS, 0);
+  SetLevel(kDebugRecords, 0);
   {
     SmallArray c;
     c.Push(&v);

@@ -115,10 +115,10 @@ class CatalogueTest : public ::testing::Test {
   // Loads map text as the -t map.
   void LoadMap(const std::string& text) {
     testutil::WriteFile(dir.File("map.txt"), text);
-    std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
     file->SetPath(StrPtr(dir.File("map.txt").c_str()));
     Error e;
-    file->Open(FOM_READ, &e);
+    file->Open(kOpenRead, &e);
     m->translationMap.Load(file.get(), &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     flags.translates = true;
@@ -331,9 +331,9 @@ TEST_F(CatalogueTest, RunsOfClientPathsAreFixedAsEachPathAlone) {
     auto kept = Run(table, version, values);
     auto rec = MakeRecord(table, version, values);
     Error e;
-    SetLevel(DT_MAP, 1);
+    SetLevel(kDebugMap, 1);
     freshCatalogue.ProcessRecord(rec.get(), &e);
-    SetLevel(DT_MAP, 0);
+    SetLevel(kDebugMap, 0);
     EXPECT_EQ(e.GetSeverity(), E_EMPTY) << e.Text();
     if (table == std::string("db.have")) {
       EXPECT_EQ(Field(*kept, "clientFile"), Field(*rec, "clientFile"));

@@ -20,19 +20,19 @@ class ConflictMapTest : public ::testing::Test {
 
   // Gives the run a -c file at path, opened for writing.
   void OpenConflictMap(const std::string& path) {
-    conflictMap = FileSys::Create(FST_TEXT);
+    conflictMap = FileSys::Create(kFileText);
     conflictMap->SetPath(StrPtr(path.c_str()));
     Error e;
-    conflictMap->Open(FOM_WRITE, &e);
+    conflictMap->Open(kOpenWrite, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }
 
   // Loads the named file as the map in use.
   void LoadMap(const std::string& name) {
-    std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
     file->SetPath(StrPtr(dir.File(name).c_str()));
     Error e;
-    file->Open(FOM_READ, &e);
+    file->Open(kOpenRead, &e);
     map.Load(file.get(), &e);
     ASSERT_FALSE(e.Test()) << e.Text();
   }

@@ -41,10 +41,10 @@ class OutputTest : public ::testing::Test {
   }
 
   std::unique_ptr<FileSys> Output(const std::string& name) {
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(dir.File(name).c_str()));
     f->SetAtomicReplace();
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     return f;
   }
 

@@ -36,7 +36,7 @@ class RunModesTest : public ::testing::Test {
   RunModesTest() { testutil::WriteFile(dir.File("map.txt"), kMap); }
 
   std::unique_ptr<FileSys> Named(const std::string& name) {
-    std::unique_ptr<FileSys> f = FileSys::Create(FST_TEXT);
+    std::unique_ptr<FileSys> f = FileSys::Create(kFileText);
     f->SetPath(StrPtr(dir.File(name).c_str()));
     return f;
   }
@@ -44,7 +44,7 @@ class RunModesTest : public ::testing::Test {
   void Load(TranslationMap* map) {
     std::unique_ptr<FileSys> f = Named("map.txt");
     Error e;
-    f->Open(FOM_READ, &e);
+    f->Open(kOpenRead, &e);
     DebugCapture quiet;
     map->Load(f.get(), &e);
     ASSERT_FALSE(e.Test()) << e.Text();

@@ -27,7 +27,7 @@ std::string Counter(int i) {
 
 class ScanTest : public ::testing::Test {
  protected:
-  std::unique_ptr<FileSys> Named(const std::string& name, int type = FST_TEXT) {
+  std::unique_ptr<FileSys> Named(const std::string& name, int type = kFileText) {
     std::unique_ptr<FileSys> f = FileSys::Create(type);
     f->SetPath(StrPtr(dir.File(name).c_str()));
     return f;
@@ -134,7 +134,7 @@ TEST_F(ScanTest, RekeyFilesMappingsUnderTheNewFoldMode) {
   testutil::WriteFile(dir.File("map.txt"),
                       "# comment\n//depot/\xc3\x84" "B/... //depot/\xc3\x84" "b/...\n");
   std::unique_ptr<FileSys> f = Named("map.txt");
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   {
     DebugCapture quiet;
     map.Load(f.get(), &e);

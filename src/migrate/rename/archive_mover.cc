@@ -53,9 +53,9 @@ void ReportLink(const std::string& name, const std::string& where) {
 int MoveInLocation(ArchiveLocations* locations, int location, std::string_view from,
                    std::string_view to) {
   int err = locations->Move(location, from, to);
-  const int attempts = GetLevel(ZT_SYS_RENAME_MAX);
+  const int attempts = GetLevel(kRenameRetries);
   for (int i = 0; err && OsMoveErrorIsTransient(err) && i < attempts; ++i) {
-    OsSleepMs(GetLevel(ZT_SYS_RENAME_WAIT));
+    OsSleepMs(GetLevel(kRenameWaitMs));
     err = locations->Move(location, from, to);
   }
   return err;

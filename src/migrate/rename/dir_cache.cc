@@ -116,7 +116,7 @@ const DirListing& DirCache::List(const StrPtr& dir) {
     names = std::make_unique<StrVarArray>();
     listing->error_ = lister_(dir, names.get());
     if (listing->error_) names.reset();
-  } else if (std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY)) {
+  } else if (std::unique_ptr<FileSys> f = FileSys::Create(kFileBinary)) {
     f->SetPath(dir);
     Error e;  // an unreadable or missing directory simply lists as empty
     names = f->ScanDir(&e);

@@ -44,36 +44,36 @@ int ProbeWith(const StrPtr& dir, const StrPtr& digits) {
   InDir(dir, upperDigits, &upperDir);
   InDir(upperDir, StrPtr("o"), &upperFile);
 
-  std::unique_ptr<FileSys> a = FileSys::Create(FST_BINARY | FST_M_EXCL);
-  std::unique_ptr<FileSys> b = FileSys::Create(FST_BINARY | FST_M_EXCL);
+  std::unique_ptr<FileSys> a = FileSys::Create(kFileBinary | kFileExclusive);
+  std::unique_ptr<FileSys> b = FileSys::Create(kFileBinary | kFileExclusive);
   if (!a || !b) return 0;
   a->SetPath(lowerName);
-  a->SetPerms(FPM_RW);
+  a->SetPerms(kPermReadWrite);
   b->SetPath(upperFile);
-  b->SetPerms(FPM_RW);
+  b->SetPerms(kPermReadWrite);
   if (!dir.IsEmpty()) b->SetStopDir(dir);
 
   // Never truncate or remove a file the probe did not create.
-  if (a->Stat() & (FSF_EXISTS | FSF_SYMLINK)) return -1;
+  if (a->Stat() & (kStatExists | kStatSymlink)) return -1;
   Error e;
-  a->Open(FOM_WRITE, &e);
-  if (e.GetSeverity() > E_INFO) return a->Stat() & FSF_EXISTS ? -1 : 0;
+  a->Open(kOpenWrite, &e);
+  if (e.GetSeverity() > E_INFO) return a->Stat() & kStatExists ? -1 : 0;
   a->Close(&e);
 
   // On a file system that ignores case the upper-case name is the file just
   // made; on one that does not, it is new unless something else holds it.
-  std::unique_ptr<FileSys> probeDir = FileSys::Create(FST_BINARY);
+  std::unique_ptr<FileSys> probeDir = FileSys::Create(kFileBinary);
   probeDir->SetPath(upperDir);
-  const bool upperExisted = (probeDir->Stat() & (FSF_EXISTS | FSF_SYMLINK)) != 0;
+  const bool upperExisted = (probeDir->Stat() & (kStatExists | kStatSymlink)) != 0;
 
   if (e.GetSeverity() <= E_INFO) b->MkDir(upperFile, &e);
-  if (e.GetSeverity() <= E_INFO) b->Open(FOM_WRITE, &e);
+  if (e.GetSeverity() <= E_INFO) b->Open(kOpenWrite, &e);
 
   Error ignored;
   if (e.GetSeverity() > E_INFO) {
     b->Close(&ignored);
     // Remove the directory the probe made, if it made one.
-    if (!upperExisted && (probeDir->Stat() & FSF_DIRECTORY)) b->RmDir(upperFile, &ignored);
+    if (!upperExisted && (probeDir->Stat() & kStatDirectory)) b->RmDir(upperFile, &ignored);
     a->Unlink(&ignored);
     return 0;
   }

@@ -62,7 +62,7 @@ int64_t DifferenceLog::Total() const {
 }
 
 void DifferenceLog::SetReport(FileSys* file, ReportFormat format, Error* e) {
-  file->Open(FOM_WRITE, e);
+  file->Open(kOpenWrite, e);
   if (e->Test()) return;
   report_ = file;
   format_ = format;

@@ -245,8 +245,8 @@ class DirectoryTables : public OriginalTables {
 
 std::unique_ptr<FileSys> OriginalTables::CheckpointFile(const StrPtr& name) {
   std::unique_ptr<FileSys> f;
-  if (name.Length() >= 3 && name.EndsWith(".gz", 3)) f = FileSys::Create(FST_GZIP);
-  if (!f) f = FileSys::Create(FST_TEXT);
+  if (name.Length() >= 3 && name.EndsWith(".gz", 3)) f = FileSys::Create(kFileGzip);
+  if (!f) f = FileSys::Create(kFileText);
   if (f) f->SetPath(name);
   return f;
 }
@@ -263,10 +263,10 @@ std::unique_ptr<OriginalTables> OriginalTables::Open(const StrPtr& path, int thr
     return nullptr;
   }
   int flags = probe->Stat();
-  if (!(flags & FSF_EXISTS)) {
+  if (!(flags & kStatExists)) {
     e->Set(kMsgCannotRead) << path;
     return nullptr;
   }
-  if (flags & FSF_DIRECTORY) return std::make_unique<DirectoryTables>(path);
+  if (flags & kStatDirectory) return std::make_unique<DirectoryTables>(path);
   return std::make_unique<FileTables>(path, threads);
 }

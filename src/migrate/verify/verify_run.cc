@@ -27,7 +27,7 @@ std::unique_ptr<JournalRecord> FirstNote(const StrPtr& path) {
   std::unique_ptr<FileSys> file = OriginalTables::CheckpointFile(path);
   if (!file) return nullptr;
   std::unique_ptr<ZtJournal> reader;
-  if (file->Stat() & FSF_DIRECTORY) reader = std::make_unique<ZtJournalDir>(path);
+  if (file->Stat() & kStatDirectory) reader = std::make_unique<ZtJournalDir>(path);
   else reader = std::make_unique<ZtJournal>(file.get());
   class Quiet : public ReaderReports {
     void Report(const Error&) override {}
@@ -256,7 +256,7 @@ bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
   if (!original) return false;
   std::unique_ptr<FileSys> edited = OriginalTables::CheckpointFile(request.edited);
   int flags = edited ? edited->Stat() : 0;
-  if (!(flags & FSF_EXISTS)) {
+  if (!(flags & kStatExists)) {
     e->Set(kMsgVerifyNoEdited) << request.edited;
     return false;
   }
@@ -272,7 +272,7 @@ bool VerifyCheckpoints(const VerifyRequest& request, Error* e) {
   config.policyKind = kPolicyNone;
   Migrator migrator(config, std::move(edited), nullptr, nullptr, nullptr, nullptr);
   auto sink = std::make_unique<VerifySink>(request, &migrator, original.get(), &log,
-                                           (flags & FSF_DIRECTORY) != 0);
+                                           (flags & kStatDirectory) != 0);
   VerifySink* verify = sink.get();
   migrator.SetSink(std::move(sink));
   migrator.OpenFiles(e);

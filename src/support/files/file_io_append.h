@@ -1,7 +1,6 @@
 // FileIOAppend: a shared append-only file (the log file). Every write goes
 // to the end of the file under an exclusive lock, so the lines of several
-// processes never interleave; Close never changes the file's permissions,
-// and Rename copies the content and empties the file instead of moving it.
+// processes never interleave; Close never changes the file's permissions.
 #ifndef ZT_SUPPORT_FILES_FILE_IO_APPEND_H_
 #define ZT_SUPPORT_FILES_FILE_IO_APPEND_H_
 
@@ -14,9 +13,6 @@ class FileIOAppend : public FileIOBuffer {
 
   void Write(const char* buf, int len, Error* e) override;
   void Close(Error* e) override;
-  int64_t GetSize() override;
-  int64_t GetSizeLocked() override { return GetSize(); }
-  void Rename(FileSys* target, Error* e) override;
 
  protected:
   int OpenFlags(int mode) const override;

@@ -11,7 +11,7 @@ FileIOBuffer::FileIOBuffer(int mode)
       readAvail(0),
       writePending(0),
       lineMode(mode),
-      bufferSize(GetLevel(ZT_FILESYS_BUFSIZE)) {
+      bufferSize(GetLevel(kFileBufferSize)) {
   buffer.reset(new char[bufferSize]);
   readPtr = buffer.get();
 }
@@ -21,13 +21,6 @@ FileIOBuffer::~FileIOBuffer() {
     Error ignored;
     Close(&ignored);
   }
-}
-
-void FileIOBuffer::SetBufferSize(int size) {
-  if (handle || size <= 0) return;
-  bufferSize = size;
-  buffer.reset(new char[bufferSize]);
-  readPtr = buffer.get();
 }
 
 void FileIOBuffer::Open(int m, Error* e) {
@@ -74,8 +67,8 @@ void FileIOBuffer::Write(const char* buf, int len, Error* e) {
   }
   if (len <= 0) return;
   switch (lineMode) {
-    case LineModeCR:
-    case LineModeCRLF: {
+    case kLineModeCr:
+    case kLineModeCrLf: {
       const char* p = buf;
       const char* end = buf + len;
       while (p < end) {
@@ -83,7 +76,7 @@ void FileIOBuffer::Write(const char* buf, int len, Error* e) {
         int plain = static_cast<int>((lf ? lf : end) - p);
         if (!Put(p, plain, e)) return;
         if (!lf) break;
-        if (!Put("\r\n", lineMode == LineModeCR ? 1 : 2, e)) return;
+        if (!Put("\r\n", lineMode == kLineModeCr ? 1 : 2, e)) return;
         p = lf + 1;
       }
       return;
@@ -118,7 +111,7 @@ int FileIOBuffer::Read(char* buf, int len, Error* e) {
   while (done < len) {
     if (readAvail == 0) {
       int want = len - done;
-      if (lineMode == LineModeNone && want >= bufferSize && CanBypassBuffer()) {
+      if (lineMode == kLineModeNone && want >= bufferSize && CanBypassBuffer()) {
         // Large reads go straight into the caller's buffer.
         int n = FileIOCompress::Read(buf + done, want, e);
         if (n < 0) return -1;
@@ -132,12 +125,12 @@ int FileIOBuffer::Read(char* buf, int len, Error* e) {
     }
     int k = readAvail < len - done ? readAvail : len - done;
     char* out = buf + done;
-    if (lineMode == LineModeNone || lineMode == LineModeCR) {
+    if (lineMode == kLineModeNone || lineMode == kLineModeCr) {
       memcpy(out, readPtr, k);
       readPtr += k;
       readAvail -= k;
       done += k;
-      if (lineMode == LineModeCR) {
+      if (lineMode == kLineModeCr) {
         for (char* p = out; (p = static_cast<char*>(memchr(p, '\r', out + k - p))); ++p) *p = '\n';
       }
       continue;
@@ -162,7 +155,7 @@ int FileIOBuffer::Read(char* buf, int len, Error* e) {
       --readAvail;
       buf[done++] = '\n';
     } else {
-      buf[done++] = lineMode == LineModeCRLF ? '\r' : '\n';
+      buf[done++] = lineMode == kLineModeCrLf ? '\r' : '\n';
     }
   }
   return done;
@@ -189,7 +182,7 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
     }
     int k = readAvail;
     const char* hit = static_cast<const char*>(memchr(readPtr, '\n', k));
-    if (lineMode != LineModeNone) {
+    if (lineMode != kLineModeNone) {
       int scan = hit ? static_cast<int>(hit - readPtr) : k;
       const char* cr = static_cast<const char*>(memchr(readPtr, '\r', scan));
       if (cr) hit = cr;
@@ -209,7 +202,7 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
     char c = *hit;
     readPtr += plain + 1;
     readAvail -= plain + 1;
-    if (c == '\n' || lineMode == LineModeCR) {
+    if (c == '\n' || lineMode == kLineModeCr) {
       line->NulTerminate();
       return 1;
     }
@@ -228,7 +221,7 @@ int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
       line->NulTerminate();
       return 1;
     }
-    if (lineMode == LineModeCRorCRLF) {
+    if (lineMode == kLineModeCrOrCrLf) {
       line->NulTerminate();
       return 1;  // a lone CR ends a line too
     }
@@ -243,15 +236,7 @@ void FileIOBuffer::Close(Error* e) {
   FileIOCompress::Close(e);
 }
 
-void FileIOBuffer::Seek(int64_t offset, Error* e) {
-  if (mode != FOM_READ && writePending) FlushBuffer(e);
-  FileIOCompress::Seek(offset, e);
-  readAvail = 0;
-  writePending = 0;
-  readPtr = buffer.get();
-}
-
 int64_t FileIOBuffer::Tell() {
   int64_t base = FileIOCompress::Tell();
-  return mode != FOM_READ ? base + writePending : base - readAvail;
+  return mode != kOpenRead ? base + writePending : base - readAvail;
 }

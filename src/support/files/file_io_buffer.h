@@ -16,17 +16,15 @@
 
 class FileIOBuffer : public FileIOCompress {
  public:
-  // lineMode is one of LineModeNone .. LineModeCRorCRLF.
+  // lineMode is one of kLineModeNone .. kLineModeCrOrCrLf.
   explicit FileIOBuffer(int lineMode);
   ~FileIOBuffer() override;
 
-  void SetBufferSize(int size) override;
   void Open(int mode, Error* e) override;
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
   int ReadLine(StrBuf* line, Error* e) override;
   void Close(Error* e) override;
-  void Seek(int64_t offset, Error* e) override;
   int64_t Tell() override;
 
   // Refills the buffer from the file: the count, 0 at the end, -1 on

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 
-#include "support/files/digest.h"
 #include "support/files/gzip_sink.h"
 #include "support/files/gzip_source.h"
 #include "support/files/handle_bytes.h"
@@ -32,7 +31,7 @@ const int64_t kReadAheadMin = 1 << 20;
 }  // namespace
 
 FileIOCompress::FileIOCompress()
-    : writeBehind(nullptr), readingAhead(false), readAheadAllowed(false), writeBehindAllowed(false) {}
+    : writeBehind_(nullptr), readAheadAllowed_(false), writeBehindAllowed_(false) {}
 
 FileIOCompress::~FileIOCompress() {
   if (handle) {
@@ -41,16 +40,16 @@ FileIOCompress::~FileIOCompress() {
   }
 }
 
-bool FileIOCompress::GzipOnDisk() const { return (type & FST_C_GZIP) != 0; }
+bool FileIOCompress::GzipOnDisk() const { return (type & kFileGzipBit) != 0; }
 
 bool FileIOCompress::PlainThreadAllowed(int m) {
   // Only the plain text kind itself: the kinds built on it write to the
   // handle on their own. Pipes, terminals and devices may block for good,
   // and a thread stuck in them could not be stopped, so only regular files.
-  if ((type & FST_MASK) != FST_TEXT || isStdStream) return false;
+  if ((type & kFileKindMask) != kFileText || isStdStream) return false;
   OsStatus st;
   if (OsStat(path.Text(), &st) != 0 || !st.isRegular) return false;
-  return m != FOM_READ || st.size > kReadAheadMin;
+  return m != kOpenRead || st.size > kReadAheadMin;
 }
 
 void FileIOCompress::Open(int m, Error* e) {
@@ -58,120 +57,75 @@ void FileIOCompress::Open(int m, Error* e) {
   if (!handle) return;
   FileHandle* h = handle.get();
   if (!GzipOnDisk()) {
-    source = std::make_unique<HandleSource>(h, path);
-    sink = std::make_unique<HandleSink>(h, FinalPath());
+    source_ = std::make_unique<HandleSource>(h, path);
+    sink_ = std::make_unique<HandleSink>(h, FinalPath());
     if (PlainThreadAllowed(m)) {
-      readAheadAllowed = m == FOM_READ;
-      writeBehindAllowed = m == FOM_WRITE || m == FOM_UWRITE;
+      readAheadAllowed_ = m == kOpenRead;
+      writeBehindAllowed_ = m == kOpenWrite;
     }
     return;
   }
-  if (m == FOM_READ || m == FOM_RW) {
-    source = std::make_unique<GzipSource>(std::make_unique<HandleSource>(h, path), path,
-                                          GetLevel(ZT_FILESYS_BUFSIZE));
-    readAheadAllowed = true;
+  if (m == kOpenRead) {
+    source_ = std::make_unique<GzipSource>(std::make_unique<HandleSource>(h, path), path,
+                                          GetLevel(kFileBufferSize));
+    readAheadAllowed_ = true;
     return;
   }
   // A stream opened for writing is always completed by Close, so even an
   // empty one leaves a whole gzip file.
-  sink = std::make_unique<GzipSink>(std::make_unique<HandleSink>(h, FinalPath()), threads,
-                                    GetLevel(ZT_ZLIB_COMPRESSION_LEVEL));
+  sink_ = std::make_unique<GzipSink>(std::make_unique<HandleSink>(h, FinalPath()), threads,
+                                    GetLevel(kGzipLevel));
 }
 
 int FileIOCompress::Read(char* buf, int len, Error* e) {
-  if (!source) {
+  if (!source_) {
     SetOsError(e, "Read", path, EBADF);
     return -1;
   }
   if (len <= 0) return 0;
-  if (readAheadAllowed) {
-    readAheadAllowed = false;
-    readingAhead = true;
+  if (readAheadAllowed_) {
+    readAheadAllowed_ = false;
     bool gz = GzipOnDisk();
-    source = std::make_unique<ReadAheadSource>(std::move(source), gz ? kGzipBlocks : kPlainBlocks,
+    source_ = std::make_unique<ReadAheadSource>(std::move(source_), gz ? kGzipBlocks : kPlainBlocks,
                                                gz ? kGzipBlockSize : kPlainBlockSize);
   }
-  int n = source->Read(buf, len, e);
-  if (n > 0) {
-    position += n;
-    if (digest) digest->Update(buf, n);
-  }
+  int n = source_->Read(buf, len, e);
+  if (n > 0) position += n;
   return n;
 }
 
 void FileIOCompress::Write(const char* buf, int len, Error* e) { WriteThrough(buf, len, e); }
 
 bool FileIOCompress::WriteThrough(const char* buf, int len, Error* e) {
-  if (!sink) {
+  if (!sink_) {
     SetOsError(e, "Write", path, EBADF);
     return false;
   }
   if (len <= 0) return true;
   // A file written in one piece (a buffer's worth at Close) needs no thread.
-  if (writeBehindAllowed && position > 0) {
-    writeBehindAllowed = false;
-    auto behind = std::make_unique<WriteBehindSink>(std::move(sink), kPlainBlocks, kPlainBlockSize);
-    writeBehind = behind.get();
-    sink = std::move(behind);
+  if (writeBehindAllowed_ && position > 0) {
+    writeBehindAllowed_ = false;
+    auto behind = std::make_unique<WriteBehindSink>(std::move(sink_), kPlainBlocks, kPlainBlockSize);
+    writeBehind_ = behind.get();
+    sink_ = std::move(behind);
   }
-  if (!sink->Write(buf, len, e)) return false;
+  if (!sink_->Write(buf, len, e)) return false;
   position += len;
-  if (digest) digest->Update(buf, len);
   return true;
 }
 
 void FileIOCompress::Close(Error* e) {
-  if (sink) sink->Finish(e);
-  sink.reset();
-  writeBehind = nullptr;
-  source.reset();
-  readingAhead = readAheadAllowed = writeBehindAllowed = false;
+  if (sink_) sink_->Finish(e);
+  sink_.reset();
+  writeBehind_ = nullptr;
+  source_.reset();
+  readAheadAllowed_ = writeBehindAllowed_ = false;
   FileIOBinary::Close(e);
-}
-
-void FileIOCompress::SettlePlainThreads(Error* e) {
-  if (writeBehind) writeBehind->Drain(e);
-  if (readingAhead) {
-    // The handle has been read past what the caller took: stop the thread
-    // and put the handle back where the caller is. The next read starts
-    // it again.
-    source = std::make_unique<HandleSource>(handle.get(), path);
-    readingAhead = false;
-    readAheadAllowed = true;
-    OsSeek(handle.get(), position);
-  }
-}
-
-void FileIOCompress::Seek(int64_t offset, Error* e) {
-  if (!GzipOnDisk()) {
-    SettlePlainThreads(e);
-    FileIOBinary::Seek(offset, e);
-    return;
-  }
-  // A compressed stream only moves forward, by reading and discarding.
-  if (offset < position || !source) {
-    SetOsError(e, "Seek", path, ESPIPE);
-    return;
-  }
-  char scratch[4096];
-  while (position < offset) {
-    int64_t want = offset - position;
-    int n = FileIOCompress::Read(scratch, want < 4096 ? static_cast<int>(want) : 4096, e);
-    if (n <= 0) {
-      if (n == 0) SetOsError(e, "Seek", path, EINVAL);
-      return;
-    }
-  }
-}
-
-void FileIOCompress::Truncate(int64_t size, Error* e) {
-  if (!GzipOnDisk()) SettlePlainThreads(e);
-  FileIOBinary::Truncate(size, e);
 }
 
 int64_t FileIOCompress::GetSize() {
   // Everything handed to the writing thread is on the disk first; its
   // failure stays for the next write or Close.
-  if (writeBehind) writeBehind->Drain(nullptr);
+  if (writeBehind_) writeBehind_->Drain(nullptr);
   return FileIOBinary::GetSize();
 }

@@ -7,7 +7,7 @@
 // unchanged, as in FileIOBinary.
 //
 // A gzip file being read is decompressed ahead of the caller on a thread of
-// its own (ReadAheadSource). A plain text file (the FST_TEXT kind itself)
+// its own (ReadAheadSource). A plain text file (the kFileText kind itself)
 // on a regular file takes a thread too: one of more than a megabyte being
 // read is read ahead in large blocks, and one being written is written
 // behind the caller (WriteBehindSink) from its second write on. The caller
@@ -16,7 +16,7 @@
 // been read, one of a writing thread at the next write or at Close.
 //
 // Tell counts the bytes the caller has read or written (for gzip, the
-// uncompressed ones). A gzip file only seeks forward, by reading.
+// uncompressed ones).
 #ifndef ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 #define ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_
 
@@ -37,8 +37,6 @@ class FileIOCompress : public FileIOBinary {
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
   void Close(Error* e) override;
-  void Seek(int64_t offset, Error* e) override;
-  void Truncate(int64_t size, Error* e) override;
   int64_t GetSize() override;
 
  protected:
@@ -51,17 +49,12 @@ class FileIOCompress : public FileIOBinary {
   // True when a plain file opened with mode may be read ahead or written
   // behind (a regular file of the plain text kind).
   bool PlainThreadAllowed(int mode);
-  // Puts the plain handle itself back under the caller: a read-ahead
-  // thread is stopped (and the handle moved back to where the caller is),
-  // a write-behind thread drained, its failure going into e.
-  void SettlePlainThreads(Error* e);
 
-  std::unique_ptr<ByteSource> source;  // null when not open for reading
-  std::unique_ptr<ByteSink> sink;      // null when not open for writing
-  WriteBehindSink* writeBehind;        // in sink while writing behind
-  bool readingAhead;                   // source reads ahead
-  bool readAheadAllowed;               // the next read may start it
-  bool writeBehindAllowed;             // a write after the first may start it
+  std::unique_ptr<ByteSource> source_;  // null when not open for reading
+  std::unique_ptr<ByteSink> sink_;      // null when not open for writing
+  WriteBehindSink* writeBehind_;        // in sink while writing behind
+  bool readAheadAllowed_;               // the next read may start it
+  bool writeBehindAllowed_;             // a write after the first may start it
 };
 
 #endif  // ZT_SUPPORT_FILES_FILE_IO_COMPRESS_H_

@@ -1,5 +1,5 @@
-// The messages raised by the file layer: platform failures, name checks,
-// gzip streams and content translation.
+// The messages raised by the file layer: platform failures, name checks
+// and gzip streams.
 #ifndef ZT_SUPPORT_FILES_FILES_MESSAGES_H_
 #define ZT_SUPPORT_FILES_FILES_MESSAGES_H_
 
@@ -11,12 +11,6 @@ inline constexpr MessageId kMsgOsFail = {0x33210001, "%operation%: %arg%: %errms
 inline constexpr MessageId kMsgPathTooLong = {
     0x3321000c,
     "Filename '%filename%' is length %actual% which exceeds the internal length limit of %maxlen%."};
-
-inline constexpr MessageId kMsgRenameTemp = {0x31000588, "Rename of %file% to temporary name failed."};
-inline constexpr MessageId kMsgRenameMkDir = {0x31000589, "Rename directory creation for %file% failed."};
-inline constexpr MessageId kMsgRenameRmDir = {0x3100058a, "Rename directory removal for %file% failed."};
-inline constexpr MessageId kMsgRenameDirSearch = {0x3100058b, "Rename directory search for %dir% failed."};
-inline constexpr MessageId kMsgRenameDirNotEmpty = {0x3100058c, "Rename failed, directory %dir% not empty."};
 
 inline constexpr MessageId kMsgDeflateFailed = {0x40210410, "Deflate failed!"};
 inline constexpr MessageId kMsgDeflateInitFailed = {0x40210412, "DeflateInit failed!"};
@@ -39,9 +33,5 @@ inline constexpr MessageId kMsgLineTooLong = {
 
 // The run stopped at a signal (SIGINT, SIGTERM or SIGHUP).
 inline constexpr MessageId kMsgInterrupted = {0x40210420, "Interrupted by signal %signal%."};
-
-inline constexpr MessageId kMsgTranslationFailed = {
-    0x2204040e, "Translation of file content failed near line %arg%[ file %name%]"};
-inline constexpr MessageId kMsgPartialChar = {0x1004040d, "Partial character in translation"};
 
 #endif  // ZT_SUPPORT_FILES_FILES_MESSAGES_H_

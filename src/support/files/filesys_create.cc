@@ -2,46 +2,34 @@
 #include "support/files/file_io_append.h"
 #include "support/files/file_io_buffer.h"
 #include "support/files/file_io_compress.h"
-#include "support/files/file_io_kinds.h"
-#include "support/files/file_io_unicode.h"
 #include "support/files/filesys.h"
 
 // The line mode of a type's line-end bits. Zero is the platform's own text
 // convention, which on POSIX is a bare LF: bytes pass unchanged.
 static int LineModeOf(int type) {
-  switch (type & FST_L_MASK) {
+  switch (type & kFileLineMask) {
     case 0:
-    case FST_L_NONE: return LineModeNone;
-    case FST_L_CR: return LineModeCR;
-    case FST_L_CRORCRLF: return LineModeCRorCRLF;
-    default: return LineModeCRLF;
+    case kFileLineNone: return kLineModeNone;
+    case kFileLineCr: return kLineModeCr;
+    case kFileLineCrOrCrLf: return kLineModeCrOrCrLf;
+    default: return kLineModeCrLf;
   }
 }
 
-std::unique_ptr<FileSys> FileSys::Create(int type, void* handler) {
+std::unique_ptr<FileSys> FileSys::Create(int type) {
   int lineMode = LineModeOf(type);
   std::unique_ptr<FileSys> f;
-  switch (type & FST_MASK) {
-    case FST_TEXT: f = std::make_unique<FileIOBuffer>(lineMode); break;
-    case FST_BINARY:
-      if (type & FST_C_MASK)
+  switch (type & kFileKindMask) {
+    case kFileText: f = std::make_unique<FileIOBuffer>(lineMode); break;
+    case kFileBinary:
+      if (type & kFileCompressMask)
         f = std::make_unique<FileIOCompress>();
       else
         f = std::make_unique<FileIOBinary>();
       break;
-    case FST_DIRECTORY: f = std::make_unique<FileIODir>(); break;
-    case FST_SYMLINK: f = std::make_unique<FileIOSymlink>(); break;  // links always work here
-    case FST_RESOURCE: f = std::make_unique<FileIOResource>(); break;
-    case FST_EMPTY: f = std::make_unique<FileIOEmpty>(); break;
-    case FST_UNICODE: f = std::make_unique<FileIOUnicode>(lineMode); break;
-    case FST_UTF16: f = std::make_unique<FileIOUTF16>(lineMode); break;
-    case FST_UTF8: f = std::make_unique<FileIOUTF8>(lineMode); break;
-    case FST_APPEND: f = std::make_unique<FileIOAppend>(lineMode); break;
-    case FST_APPLEFILE:
-    case FST_APPLEDOUBLE: f = std::make_unique<FileIOApple>(); break;
+    case kFileAppend: f = std::make_unique<FileIOAppend>(lineMode); break;
     default: return nullptr;
   }
   f->type = type;
-  f->handler = handler;
   return f;
 }

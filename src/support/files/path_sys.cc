@@ -1,17 +1,5 @@
 #include "support/files/path_sys.h"
 
-#include <string.h>
-
-void PathSys::JoinCanonical(const StrPtr& root, const StrPtr& rel) {
-  StrBuf out;
-  if (!(root.Length() == 4 && memcmp(root.Text(), "null", 4) == 0)) {
-    out.Append(root);
-    if (out.Length() && out.Text()[out.Length() - 1] != '/') out.AppendChar('/');
-  }
-  out.Append(rel);
-  Set(out);
-}
-
 void PathSys::JoinLocal(const StrPtr& root, const StrPtr& path) {
   if (path.Length() && path.Text()[0] == '/') {
     StrBuf copy(path);
@@ -34,28 +22,6 @@ void PathSys::JoinLocal(const StrPtr& root, const StrPtr& path) {
   if (p < end && base.Length() && base.Text()[base.Length() - 1] != '/') base.AppendChar('/');
   base.Append(p, static_cast<uint32_t>(end - p));
   Set(base);
-}
-
-bool PathSys::IsWithinRoot(const StrPtr& root) const {
-  if (root.Length() == 4 && memcmp(root.Text(), "null", 4) == 0) return true;
-  uint32_t n = root.Length();
-  while (n > 1 && root.Text()[n - 1] == '/') --n;
-  if (Length() < n) return false;
-  if (CompareFold(StrPtr(Text(), n), StrPtr(root.Text(), n)) != 0) return false;
-  return Length() == n || Text()[n] == '/' || (n == 1 && root.Text()[0] == '/');
-}
-
-bool PathSys::RelativeCanonical(const StrPtr& root, StrBuf* out) const {
-  if (root.Length() == 4 && memcmp(root.Text(), "null", 4) == 0) {
-    out->Set(*this);
-    return true;
-  }
-  if (!IsWithinRoot(root)) return false;
-  uint32_t n = root.Length();
-  while (n > 1 && root.Text()[n - 1] == '/') --n;
-  while (n < Length() && Text()[n] == '/') ++n;
-  out->Set(Text() + n, Length() - n);
-  return true;
 }
 
 bool PathSys::StripLastComponent(StrBuf* last) {

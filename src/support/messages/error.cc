@@ -15,7 +15,7 @@ const char* SeverityName(int severity) {
 // name the same variable (ten failing files, each with its %file%) show
 // their own values.
 struct Error::Detail {
-  StrBufDict vars[kMaxMessages];  // the variables of the message in each slot
+  StrDict vars[kMaxMessages];  // the variables of the message in each slot
   MessageId ids[kMaxMessages];
   int count = 0;
   const char* bindPlace = nullptr;  // where the next bound value goes
@@ -41,38 +41,18 @@ Error& Error::Set(const MessageId& id) {
 Error& Error::Bind(const StrPtr& value) {
   if (!detail_ || !detail_->bindPlace) return *this;
   const char* p = detail_->bindPlace;
+  const char* end = p + strlen(p);
   for (;;) {
-    p = strchr(p, '%');
-    if (!p) {
+    FormatMarker m = NextMarker(p, end);
+    if (m.kind == FormatMarker::kNone) {
       detail_->bindPlace = nullptr;  // no place left: the value is dropped
       return *this;
     }
-    if (p[1] == '\'') {
-      // A literal section is passed over.
-      const char* close = strstr(p + 2, "'%");
-      if (!close) {
-        detail_->bindPlace = nullptr;
-        return *this;
-      }
-      p = close + 2;
-      continue;
-    }
-    if (p[1] == '%') {
-      p += 2;
-      continue;
-    }
-    const char* nameEnd = strchr(p + 1, '%');
-    if (!nameEnd) {
-      detail_->bindPlace = nullptr;
-      return *this;
-    }
-    StrPtr name(p + 1, static_cast<uint32_t>(nameEnd - p - 1));
-    if (name.Length() == 0 || name[0] != '!') {
-      StrBufDict& vars = detail_->vars[detail_->count - 1];
-      vars.DropVar(name);  // a name met twice takes the later value
-      vars.StoreVar(name, value);
-    }
-    detail_->bindPlace = nameEnd + 1;
+    p = m.end;
+    if (m.kind != FormatMarker::kPlace) continue;
+    // A name met twice takes the later value; a "!" place takes none.
+    if (m.text.Length() == 0 || m.text[0] != '!') detail_->vars[detail_->count - 1].SetVar(m.text, value);
+    detail_->bindPlace = m.end;
     return *this;
   }
 }
@@ -109,10 +89,6 @@ const StrDict* Error::Vars(int i) const {
 
 void Error::FormatOne(int index, StrBuf* out, int flags) const {
   StrPtr text(detail_->ids[index].text);
-  if (!(flags & 4)) {
-    const StrPtr* local = detail_->vars[index].GetVar(StrPtr("lfmt"), index);
-    if (local) text = *local;
-  }
   if (flags & 8) {
     out->AppendInt(detail_->ids[index].UniqueCode());
     out->AppendChar(':');
@@ -144,29 +120,6 @@ std::string Error::Text() const {
   return out.ToString();
 }
 
-void Error::ExportVars(StrDict* dict, bool raw) const {
-  if (!detail_ || severity_ == E_EMPTY) return;
-  for (int i = 0; i < detail_->count; ++i) {
-    dict->SetVarInt(StrPtr("code"), i, detail_->ids[i].code);
-    if (raw) {
-      dict->SetVar(StrPtr("fmt"), i, StrPtr(detail_->ids[i].text));
-    } else {
-      StrBuf plain;
-      StripQuoting(StrPtr(detail_->ids[i].text), &plain);
-      dict->SetVar(StrPtr("fmt"), i, plain);
-    }
-  }
-  StrPtr name, value;
-  for (int m = 0; m < detail_->count; ++m) {
-    for (int i = 0; detail_->vars[m].VarAt(i, &name, &value); ++i) {
-      if (name.EqualExact(StrPtr("func"))) continue;
-      if (name.Length() >= 4 && !memcmp(name.Text(), "code", 4)) continue;
-      if (name.Length() >= 3 && !memcmp(name.Text(), "fmt", 3)) continue;
-      dict->StoreVar(name, value);
-    }
-  }
-}
-
 void Error::Merge(const Error& other) {
   if (other.severity_ == E_EMPTY || !other.detail_) return;
   // Each message comes over with the values of its own places.
@@ -174,8 +127,8 @@ void Error::Merge(const Error& other) {
   for (int i = 0; i < other.detail_->count; ++i) {
     Set(other.detail_->ids[i]);
     detail_->bindPlace = nullptr;
-    StrBufDict& vars = detail_->vars[detail_->count - 1];
-    for (int k = 0; other.detail_->vars[i].VarAt(k, &name, &value); ++k) vars.StoreVar(name, value);
+    StrDict& vars = detail_->vars[detail_->count - 1];
+    for (int k = 0; other.detail_->vars[i].VarAt(k, &name, &value); ++k) vars.SetVar(name, value);
   }
 }
 
@@ -185,110 +138,80 @@ static const char* Find(const char* p, const char* end, char c) {
   return static_cast<const char*>(memchr(p, c, static_cast<size_t>(end - p)));
 }
 
-static const char* FindPair(const char* p, const char* end, char a, char b) {
-  for (; p + 1 < end; ++p)
-    if (p[0] == a && p[1] == b) return p;
-  return nullptr;
-}
-
 static void Put(StrBuf* out, const char* from, const char* to) {
   if (to > from) out->Append(from, static_cast<uint32_t>(to - from));
 }
 
+FormatMarker NextMarker(const char* p, const char* end) {
+  FormatMarker m;
+  const char* q = Find(p, end, '%');
+  if (!q) return m;
+  m.begin = q;
+  if (q + 1 < end && q[1] == '%') {
+    m.kind = FormatMarker::kPercent;
+    m.end = q + 2;
+    return m;
+  }
+  if (q + 1 < end && q[1] == '\'') {
+    for (const char* c = q + 2; c + 1 < end; ++c) {
+      if (c[0] == '\'' && c[1] == '%') {
+        m.kind = FormatMarker::kLiteral;
+        m.text.Set(q + 2, static_cast<uint32_t>(c - q - 2));
+        m.end = c + 2;
+        return m;
+      }
+    }
+    return FormatMarker();
+  }
+  const char* nameEnd = Find(q + 1, end, '%');
+  if (!nameEnd) return FormatMarker();
+  m.kind = FormatMarker::kPlace;
+  m.text.Set(q + 1, static_cast<uint32_t>(nameEnd - q - 1));
+  m.end = nameEnd + 1;
+  return m;
+}
+
 void ExpandVariables(const StrPtr& format, const StrDict& dict, StrBuf* out) {
-  const char* p = format.Text();
   const char* end = format.End();
-  const char* seg = p;  // start of the literal text since the previous place
+  const char* seg = format.Text();  // start of the literal text since the previous marker
   out->NulTerminate();
   for (;;) {
-    const char* q = Find(p, end, '%');
-    if (!q) {
+    FormatMarker m = NextMarker(seg, end);
+    if (m.kind == FormatMarker::kNone) {
       Put(out, seg, end);
       return;
     }
-    if (q + 1 < end && q[1] == '\'') {
-      const char* close = FindPair(q + 2, end, '\'', '%');
-      if (!close) {
-        Put(out, seg, end);
-        return;
-      }
-      Put(out, seg, q);
-      Put(out, q + 2, close);
-      p = seg = close + 2;
+    if (m.kind != FormatMarker::kPlace) {
+      Put(out, seg, m.begin);
+      if (m.kind == FormatMarker::kLiteral) out->Append(m.text);
+      else out->AppendChar('%');
+      seg = m.end;
       continue;
     }
-    if (q + 1 < end && q[1] == '%') {
-      Put(out, seg, q);
-      out->AppendChar('%');
-      p = seg = q + 2;
-      continue;
-    }
-    const char* nameEnd = Find(q + 1, end, '%');
-    if (!nameEnd) {
-      Put(out, seg, end);
-      return;
-    }
-    uint32_t nameLen = static_cast<uint32_t>(nameEnd - q - 1);
-    if (nameLen > 63) nameLen = 63;
-    const StrPtr* value = dict.LookupVar(StrPtr(q + 1, nameLen));
-    const char* bracket = Find(seg, q, '[');
+    StrPtr name(m.text.Text(), m.text.Length() > 63 ? 63 : m.text.Length());
+    const StrPtr* value = dict.LookupVar(name);
+    const char* bracket = Find(seg, m.begin, '[');
     if (!bracket) {
-      Put(out, seg, q);
+      Put(out, seg, m.begin);
       if (value) out->Append(*value);
-      p = seg = nameEnd + 1;
+      seg = m.end;
       continue;
     }
     // An optional section: "[" ... %var% ... "|" alternative "]".
-    const char* close = Find(nameEnd + 1, end, ']');
+    const char* close = Find(m.end, end, ']');
     if (!close) {
       Put(out, seg, end);
       return;
     }
     Put(out, seg, bracket);
-    const char* bar = Find(nameEnd + 1, close, '|');
+    const char* bar = Find(m.end, close, '|');
     if (value && value->Length()) {
-      Put(out, bracket + 1, q);
+      Put(out, bracket + 1, m.begin);
       out->Append(*value);
-      Put(out, nameEnd + 1, bar ? bar : close);
+      Put(out, m.end, bar ? bar : close);
     } else if (bar) {
       Put(out, bar + 1, close);
     }
-    p = seg = close + 1;
-  }
-}
-
-void StripQuoting(const StrPtr& format, StrBuf* out) {
-  const char* p = format.Text();
-  const char* end = format.End();
-  out->NulTerminate();
-  for (;;) {
-    const char* q = Find(p, end, '%');
-    if (!q) {
-      Put(out, p, end);
-      return;
-    }
-    if (q + 1 < end && q[1] == '\'') {
-      const char* close = FindPair(q + 2, end, '\'', '%');
-      if (!close) {
-        Put(out, p, end);
-        return;
-      }
-      Put(out, p, q);
-      Put(out, q + 2, close);
-      p = close + 2;
-      continue;
-    }
-    if (q + 1 < end && q[1] == '%') {
-      Put(out, p, q + 2);
-      p = q + 2;
-      continue;
-    }
-    const char* nameEnd = Find(q + 1, end, '%');
-    if (!nameEnd) {
-      Put(out, p, end);
-      return;
-    }
-    Put(out, p, nameEnd + 1);
-    p = nameEnd + 1;
+    seg = close + 1;
   }
 }

@@ -20,7 +20,6 @@
 #include "support/text/strbuf.h"
 
 class StrDict;
-class BufferDict;
 
 enum ErrorSeverity {
   E_EMPTY = 0,  // nothing
@@ -56,8 +55,6 @@ class Error {
   virtual void Clear() { severity_ = E_EMPTY; }
   // True when the severity is warning or worse.
   virtual bool Test() const { return severity_ > E_INFO; }
-  // Writes the messages' codes and formats and the variables into dict.
-  virtual void ExportVars(StrDict* dict, bool raw) const;
 
   // Adds a message; values are then bound to its places with <<.
   Error& Set(const MessageId& id);
@@ -85,7 +82,7 @@ class Error {
   bool Has(const MessageId& id) const;
 
   // Formats every message, newest first. Flags: 1 tab before each message,
-  // 2 newline after the last too, 4 own texts only, 8 unique numbers.
+  // 2 newline after the last too, 8 unique numbers.
   void FormatMessages(StrBuf* out, int flags = 0) const;
   // Formats only message number n (1 the oldest).
   void FormatMessages(int n, StrBuf* out, int flags = 0) const;
@@ -110,10 +107,21 @@ class Error {
   std::unique_ptr<Detail> detail_;
 };
 
+// One marker of a message format: a %name% place, a %'literal'% section or
+// "%%".
+struct FormatMarker {
+  enum Kind { kNone, kPlace, kLiteral, kPercent };
+  Kind kind = kNone;
+  const char* begin = nullptr;  // its first '%'
+  const char* end = nullptr;    // just past it
+  StrPtr text;                  // the place's name or the literal's text
+};
+// The first marker in [p, end); kind kNone when none is left (a marker
+// without its closing '%' is none).
+FormatMarker NextMarker(const char* p, const char* end);
+
 // Appends format to out with its markers expanded from the dictionary:
 // %name% variables, "%%", %'literal'% sections and [optional|alt] sections.
 void ExpandVariables(const StrPtr& format, const StrDict& dict, StrBuf* out);
-// Appends format with every quoted literal replaced by its text.
-void StripQuoting(const StrPtr& format, StrBuf* out);
 
 #endif  // ZT_SUPPORT_MESSAGES_ERROR_H_

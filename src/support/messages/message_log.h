@@ -1,9 +1,8 @@
 // MessageLog: the one process-wide sink for reports and debug lines.
 //
 // It knows the program's name, writes a header line naming the severity
-// ("ztmigrate warning:"), and sends text to standard error, standard output,
-// an append-only log file or syslog. AbortOnError ends the process with
-// status -1 (255) when an Error holds a warning or worse.
+// ("ztmigrate warning:"), and sends text to standard error, standard output
+// or an append-only log file.
 #ifndef ZT_SUPPORT_MESSAGES_MESSAGE_LOG_H_
 #define ZT_SUPPORT_MESSAGES_MESSAGE_LOG_H_
 
@@ -18,7 +17,7 @@ class MessageLog {
  public:
   typedef void (*Hook)(void* context, Error* e);
 
-  enum SinkType { kLogFile = 0, kStdout = 1, kStderr = 2, kSyslog = 3 };
+  enum SinkType { kLogFile = 0, kStdout = 1, kStderr = 2 };
 
   // Report flags.
   static const int kHeader = 1;    // header line and a tab before each message
@@ -30,50 +29,41 @@ class MessageLog {
   MessageLog(const MessageLog&) = delete;
   MessageLog& operator=(const MessageLog&) = delete;
 
-  // A new log with the same name and sink kind (a log file gets its own
-  // append-mode file object of the same name); owned by the caller.
-  MessageLog* Copy() const;
-
   void SetName(const char* name);
   const char* Name() const;
-  int Type() const { return type; }
-  void SetType(int t) { type = t; }
+  int Type() const { return type_; }
 
-  // "syslog", "stdout", "stderr", or a log file name (created with its
+  // "stdout", "stderr", or a log file name (created with its
   // parent directories; failures reported through the current sink).
   void SetSink(const char* sinkName);
   // The log file's name, or null when there is none (or it could not be
   // created).
   const char* LogFileName() const;
   // True once a write to the log file has failed.
-  bool LogFileFailed() const { return logFailed; }
+  bool LogFileFailed() const { return logFailed_; }
   // A descriptor that takes what the log file could not (the standard error
   // as it was before it was moved onto the log file); -1 for none.
-  void SetFallbackFd(int fd) { fallbackFd = fd; }
+  void SetFallbackFd(int fd) { fallbackFd_ = fd; }
 
   // Writes text unchanged (no header).
   void Output(const StrPtr& text, bool alsoTerminal = false);
   // Writes an Error's messages, newest first.
   void Report(const Error* e, int flags = kHeader | kCallHook);
-  // Reports and exits with status -1 when e holds a warning or worse.
-  void AbortOnError(const Error* e);
 
-  void SetHook(Hook h, void* context) { hook = h; hookContext = context; }
+  void SetHook(Hook h, void* context) { hook_ = h; hookContext_ = context; }
 
   // The version banner (mode 0 for this program).
   static void BuildBanner(const char* version, const char* date, int mode, StrBuf* out);
 
  private:
-  void Syslog(int severity, const StrPtr& text);
-
-  StrBuf name;
-  bool nameSet;
-  int type;
-  std::unique_ptr<FileSys> logFile;
-  bool logFailed = false;
-  int fallbackFd = -1;
-  Hook hook;
-  void* hookContext;
+  StrBuf name_;
+  bool nameSet_;
+  int type_;
+  std::unique_ptr<FileSys> logFile_;
+  bool logFailed_ = false;
+  int fallbackFd_ = -1;
+  Hook hook_;
+  void* hookContext_;
 };
 
 // The process-wide message log.

@@ -30,28 +30,28 @@ int CharSetUTF8Valid::Valid(const char* buf, int len, const char** pos) {
   const unsigned char* lead = p;  // lead of the sequence in progress
   while (p < end) {
     unsigned char c = *p;
-    if (followers > 0) {
-      if (c < lo || c > hi) {
+    if (followers_ > 0) {
+      if (c < lo_ || c > hi_) {
         if (pos) *pos = reinterpret_cast<const char*>(lead);
         Reset();
         return 0;
       }
-      lo = 0x80;
-      hi = 0xBF;
-      --followers;
+      lo_ = 0x80;
+      hi_ = 0xBF;
+      --followers_;
       ++p;
       continue;
     }
     lead = p;
     switch (kTable.cls[c]) {
       case 0: break;
-      case 2: followers = 1; break;
-      case 3: followers = 2; lo = 0xA0; break;
-      case 4: followers = 2; break;
-      case 5: followers = 2; hi = 0x9F; break;
-      case 6: followers = 3; lo = 0x90; break;
-      case 7: followers = 3; break;
-      case 8: followers = 3; hi = 0x8F; break;
+      case 2: followers_ = 1; break;
+      case 3: followers_ = 2; lo_ = 0xA0; break;
+      case 4: followers_ = 2; break;
+      case 5: followers_ = 2; hi_ = 0x9F; break;
+      case 6: followers_ = 3; lo_ = 0x90; break;
+      case 7: followers_ = 3; break;
+      case 8: followers_ = 3; hi_ = 0x8F; break;
       default:
         if (pos) *pos = reinterpret_cast<const char*>(p);
         Reset();
@@ -60,5 +60,5 @@ int CharSetUTF8Valid::Valid(const char* buf, int len, const char** pos) {
     ++p;
   }
   if (pos) *pos = reinterpret_cast<const char*>(end);
-  return followers > 0 ? 3 : 1;
+  return followers_ > 0 ? 3 : 1;
 }

@@ -5,26 +5,19 @@
 #ifndef ZT_SUPPORT_TEXT_CHARSET_VALID_H_
 #define ZT_SUPPORT_TEXT_CHARSET_VALID_H_
 
-class CharSetValid {
+class CharSetUTF8Valid {
  public:
-  virtual ~CharSetValid() {}
+  CharSetUTF8Valid() { Reset(); }
   // Forgets any sequence carried over.
-  virtual void Reset() = 0;
+  void Reset() { followers_ = 0; lo_ = 0x80; hi_ = 0xBF; }
   // Checks len bytes: 1 valid (*pos = end), 0 invalid (*pos = the lead
   // byte of the bad sequence, or buf when it began in an earlier chunk), 3
   // the chunk ends inside a sequence (the state carries over).
-  virtual int Valid(const char* buf, int len, const char** pos) = 0;
-};
-
-class CharSetUTF8Valid : public CharSetValid {
- public:
-  CharSetUTF8Valid() { Reset(); }
-  void Reset() override { followers = 0; lo = 0x80; hi = 0xBF; }
-  int Valid(const char* buf, int len, const char** pos) override;
+  int Valid(const char* buf, int len, const char** pos);
 
  private:
-  int followers;          // continuation bytes still expected
-  unsigned char lo, hi;   // allowed range of the next continuation byte
+  int followers_;          // continuation bytes still expected
+  unsigned char lo_, hi_;   // allowed range of the next continuation byte
 };
 
 #endif  // ZT_SUPPORT_TEXT_CHARSET_VALID_H_

@@ -169,51 +169,6 @@ void StrBuf::UpperAscii() {
     if (p[i] >= 'a' && p[i] <= 'z') p[i] -= 0x20;
 }
 
-static void AppendHex(StrBuf* out, const unsigned char* bytes, uint32_t n, const char* digits) {
-  char* p = out->Alloc(2 * n);
-  for (uint32_t i = 0; i < n; ++i) {
-    *p++ = digits[bytes[i] >> 4];
-    *p++ = digits[bytes[i] & 0xF];
-  }
-  out->NulTerminate();
-}
-
-void StrBuf::AppendHexUpper(const unsigned char* bytes, uint32_t n) {
-  AppendHex(this, bytes, n, "0123456789ABCDEF");
-}
-
-void StrBuf::AppendHexLower(const unsigned char* bytes, uint32_t n) {
-  AppendHex(this, bytes, n, "0123456789abcdef");
-}
-
-void StrBuf::TrimTrailingBlanks() {
-  uint32_t n = length_;
-  while (n > 0 && buffer_[n - 1] == ' ') --n;
-  if (n != length_) {
-    length_ = n;
-    NulTerminate();
-  }
-}
-
-void StrBuf::ReplaceAll(const StrPtr& source, const StrPtr& find, const StrPtr& replacement) {
-  Clear();
-  const char* p = source.Text();
-  const char* end = source.End();
-  if (find.IsEmpty()) {
-    Append(source);
-    return;
-  }
-  while (p < end) {
-    const char* hit = static_cast<const char*>(
-        memmem(p, static_cast<size_t>(end - p), find.Text(), find.Length()));
-    if (!hit) break;
-    AppendUnterminated(p, static_cast<uint32_t>(hit - p));
-    AppendUnterminated(replacement.Text(), replacement.Length());
-    p = hit + find.Length();
-  }
-  Append(p, static_cast<uint32_t>(end - p));
-}
-
 // ---- comparison ----
 
 int Compare(const char* a, const char* b, StrCaseMode mode) {
@@ -285,30 +240,6 @@ bool EqualChar(unsigned char x, unsigned char y, StrCaseMode mode) {
 }
 
 // ---- numbers ----
-
-bool ParseInt64(const char* text, int64_t* out) {
-  int saved = errno;
-  errno = 0;
-  char* end = nullptr;
-  long long v = strtoll(text, &end, 0);
-  bool ok = end != text && *end == 0 && errno != ERANGE;
-  errno = saved;
-  if (ok) *out = v;
-  return ok;
-}
-
-bool IsNumeric(const char* text, bool allowDecimal) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p < 0x80 && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
-  if (*p == '+' || *p == '-') ++p;
-  const unsigned char* start = p;
-  while (*p >= '0' && *p <= '9') ++p;
-  if (allowDecimal && *p == '.') {
-    ++p;
-    while (*p >= '0' && *p <= '9') ++p;
-  }
-  return *p == 0 && p > start;
-}
 
 char* FormatInt64(int64_t v, char* end) {
   char* p = end - 1;

@@ -126,13 +126,6 @@ class StrBuf : public StrPtr {
   void LowerAscii();
   // Upper-cases a-z in place.
   void UpperAscii();
-  void AppendHexUpper(const unsigned char* bytes, uint32_t n);
-  void AppendHexLower(const unsigned char* bytes, uint32_t n);
-  // Cuts a trailing run of spaces.
-  void TrimTrailingBlanks();
-  // Clears this buffer, then copies source with every occurrence of find
-  // replaced by replacement.
-  void ReplaceAll(const StrPtr& source, const StrPtr& find, const StrPtr& replacement);
 
   // Gives up the buffer: back to the shared empty buffer.
   void Release();
@@ -159,11 +152,6 @@ int CompareFold(const StrPtr& a, const StrPtr& b);
 int CompareChar(unsigned char x, unsigned char y, StrCaseMode mode = CaseFold);
 bool EqualChar(unsigned char x, unsigned char y, StrCaseMode mode = CaseFold);
 
-// Parses a signed 64-bit integer with the C library's base-0 rules; false on
-// no digits, trailing text or overflow.
-bool ParseInt64(const char* text, int64_t* out);
-// Optional blanks, optional sign, digits, optionally "." and more digits.
-bool IsNumeric(const char* text, bool allowDecimal);
 // Writes v in decimal backwards from the end of a buffer (NUL at end[-1]);
 // returns a pointer to the first character. Callers keep 24 bytes.
 char* FormatInt64(int64_t v, char* end);

@@ -6,7 +6,7 @@
 #include "support/out_of_memory.h"
 
 VarArray::~VarArray() {
-  if (GetLevel(DT_RECORDS) >= 4 && elems) DebugPrintf("~VarArray %d/%d\n", numElems, maxElems);
+  if (GetLevel(kDebugRecords) >= 4 && elems) DebugPrintf("~VarArray %d/%d\n", numElems, maxElems);
   free(elems);
 }
 
@@ -24,19 +24,12 @@ void VarArray::Extend() {
   }
   elems = fresh;
   maxElems = static_cast<int>(grown);
-  if (GetLevel(DT_RECORDS) >= 5) DebugPrintf("VarArray extend %d\n", maxElems);
+  if (GetLevel(kDebugRecords) >= 5) DebugPrintf("VarArray extend %d\n", maxElems);
 }
 
 void** VarArray::New() {
   if (numElems >= maxElems) Extend();
   return &elems[numElems++];
-}
-
-void VarArray::Exchange(int i, int j) {
-  if (i < 0 || j < 0 || i >= numElems || j >= numElems) return;
-  void* t = elems[i];
-  elems[i] = elems[j];
-  elems[j] = t;
 }
 
 StrVarArray::~StrVarArray() { ClearStrings(); }

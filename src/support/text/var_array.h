@@ -28,8 +28,6 @@ class VarArray {
   void Clear() { numElems = 0; }
   // Drops the last n elements.
   void SetCount(int n) { if (n >= 0 && n <= numElems) numElems = n; }
-  // Swaps elements i and j.
-  void Exchange(int i, int j);
 
  private:
   int maxElems;

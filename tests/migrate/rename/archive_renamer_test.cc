@@ -460,12 +460,12 @@ TEST_F(RenameArchiveTest, TimingLinesCountEntriesAtVerbosityFour) {
   depotMap.Insert(StrPtr("//depot/..."), StrPtr("depot/..."), IncludeMapping);
   Put("depot/a,v", "a");
   Put("depot/b,v", "b");
-  SetLevel(DT_SUPTOOL, 4);
+  SetLevel(kDebugVerbosity, 4);
   renametest::DebugCapture debug;
   RenameRecord("//depot/a", "1.1", "0");
   RenameRecord("//depot/b", "1.1", "0");
   const std::string& out = debug.Text();
-  SetLevel(DT_SUPTOOL, 1);
+  SetLevel(kDebugVerbosity, 1);
   EXPECT_EQ(2, renamer.renameCount);
   EXPECT_NE(std::string::npos, out.find("rename 1 - entry: ")) << out;
   EXPECT_NE(std::string::npos, out.find("rename 2 - entry: ")) << out;

@@ -259,7 +259,7 @@ TEST(ArchiveCheckTest, FindsOnlyTheExactNameInsideTheRoot) {
 
 TEST(DifferenceLogTest, ShowsTheFirstOfEachKindAndReportsEveryOne) {
   testutil::TempDir dir;
-  std::unique_ptr<FileSys> file = FileSys::Create(FST_TEXT);
+  std::unique_ptr<FileSys> file = FileSys::Create(kFileText);
   file->SetPath(StrPtr(dir.File("r.csv").c_str()));
   DifferenceLog log(StrPtr("a"), StrPtr("b"));
   Error e;

@@ -20,10 +20,10 @@ int ModeOf(const std::string& path) {
 }
 
 void WriteThrough(const std::string& path, int perms, Error* e) {
-  std::unique_ptr<FileSys> f = FileSys::Create(FST_BINARY);
+  std::unique_ptr<FileSys> f = FileSys::Create(kFileBinary);
   f->SetPath(StrPtr(path.c_str()));
   f->SetPerms(perms);
-  f->Open(FOM_WRITE, e);
+  f->Open(kOpenWrite, e);
   if (e->Test()) return;
   f->Write("data\n", 5, e);
   f->Close(e);
@@ -37,7 +37,7 @@ TEST(FileIoSafetyTest, WritingThroughAPipeKeepsItsPermissions) {
   int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
   Error e;
-  WriteThrough(fifo, FPM_RO, &e);
+  WriteThrough(fifo, kPermReadOnly, &e);
   EXPECT_FALSE(e.Test()) << e.Text();
   char buf[16];
   EXPECT_EQ(read(reader, buf, sizeof buf), 5);
@@ -49,7 +49,7 @@ TEST(FileIoSafetyTest, WritingThroughAPipeKeepsItsPermissions) {
   ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
   reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  WriteThrough(link, FPM_RO, &e);
+  WriteThrough(link, kPermReadOnly, &e);
   close(reader);
   EXPECT_EQ(ModeOf(fifo), 0640);
 }
@@ -58,7 +58,7 @@ TEST(FileIoSafetyTest, RegularFileStillGetsItsPermissionCode) {
   testutil::TempDir dir;
   std::string name = dir.File("plain");
   Error e;
-  WriteThrough(name, FPM_RO, &e);
+  WriteThrough(name, kPermReadOnly, &e);
   ASSERT_FALSE(e.Test()) << e.Text();
   EXPECT_EQ(ModeOf(name) & 0222, 0);
   EXPECT_EQ(testutil::ReadFile(name), "data\n");

@@ -23,7 +23,7 @@ class TextFileTest : public ::testing::Test {
     auto f = FileSys::Create(type);
     f->SetPath(StrPtr(name.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    f->Open(kOpenRead, &e);
     EXPECT_FALSE(e.Test()) << e.Text();
     std::string out;
     std::string buf(piece, '\0');
@@ -40,9 +40,9 @@ class TextFileTest : public ::testing::Test {
   void WriteAll(int type, const std::string& name, const std::string& data) {
     auto f = FileSys::Create(type);
     f->SetPath(StrPtr(name.c_str()));
-    f->SetPerms(FPM_RW);
+    f->SetPerms(kPermReadWrite);
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     ASSERT_FALSE(e.Test()) << e.Text();
     f->Write(data.data(), static_cast<int>(data.size()), &e);
     f->Close(&e);
@@ -55,46 +55,46 @@ class TextFileTest : public ::testing::Test {
 TEST_F(TextFileTest, ReadTranslatesByLineMode) {
   std::string name = dir.File("t");
   testutil::WriteFile(name, "a\r\nb\rc\n");
-  EXPECT_EQ(ReadAll(FST_TEXT, name), "a\r\nb\rc\n");  // 0: bytes unchanged
-  EXPECT_EQ(ReadAll(FST_TEXT | FST_L_NONE, name), "a\r\nb\rc\n");
-  EXPECT_EQ(ReadAll(FST_TEXT | FST_L_CR, name), "a\n\nb\nc\n");
-  EXPECT_EQ(ReadAll(FST_TEXT | 0x3000, name), "a\nb\rc\n");  // CRLF
-  EXPECT_EQ(ReadAll(FST_TEXT | FST_L_CRORCRLF, name), "a\nb\nc\n");
+  EXPECT_EQ(ReadAll(kFileText, name), "a\r\nb\rc\n");  // 0: bytes unchanged
+  EXPECT_EQ(ReadAll(kFileText | kFileLineNone, name), "a\r\nb\rc\n");
+  EXPECT_EQ(ReadAll(kFileText | kFileLineCr, name), "a\n\nb\nc\n");
+  EXPECT_EQ(ReadAll(kFileText | 0x3000, name), "a\nb\rc\n");  // CRLF
+  EXPECT_EQ(ReadAll(kFileText | kFileLineCrOrCrLf, name), "a\nb\nc\n");
   // One byte at a time: the CR is always the last byte of a call.
-  EXPECT_EQ(ReadAll(FST_TEXT | 0x3000, name, 1), "a\nb\rc\n");
-  EXPECT_EQ(ReadAll(FST_TEXT | FST_L_CRORCRLF, name, 1), "a\nb\nc\n");
+  EXPECT_EQ(ReadAll(kFileText | 0x3000, name, 1), "a\nb\rc\n");
+  EXPECT_EQ(ReadAll(kFileText | kFileLineCrOrCrLf, name, 1), "a\nb\nc\n");
 }
 
 TEST_F(TextFileTest, WriteTranslatesByLineMode) {
   std::string name = dir.File("w");
-  WriteAll(FST_TEXT | 0x3000, name, "a\nb");
+  WriteAll(kFileText | 0x3000, name, "a\nb");
   EXPECT_EQ(testutil::ReadFile(name), "a\r\nb");
-  WriteAll(FST_TEXT | FST_L_CR, name, "a\nb");
+  WriteAll(kFileText | kFileLineCr, name, "a\nb");
   EXPECT_EQ(testutil::ReadFile(name), "a\rb");
-  WriteAll(FST_TEXT, name, "a\r\nb\n");
+  WriteAll(kFileText, name, "a\r\nb\n");
   EXPECT_EQ(testutil::ReadFile(name), "a\r\nb\n");
-  WriteAll(FST_TEXT | FST_L_CRORCRLF, name, "a\nb\r\n");
+  WriteAll(kFileText | kFileLineCrOrCrLf, name, "a\nb\r\n");
   EXPECT_EQ(testutil::ReadFile(name), "a\nb\r\n");
 }
 
 TEST_F(TextFileTest, CrAtBufferBoundary) {
-  SetLevel(ZT_FILESYS_BUFSIZE, 4096);
+  SetLevel(kFileBufferSize, 4096);
   // A: CR LF split across the first buffer boundary.
   std::string a = dir.File("a");
   testutil::WriteFile(a, std::string(4095, 'x') + "\r\nrest\n");
-  EXPECT_TRUE(ReadAll(FST_TEXT | 0x3000, a, 100) == std::string(4095, 'x') + "\nrest\n");
-  EXPECT_TRUE(ReadAll(FST_TEXT | FST_L_CRORCRLF, a, 4096) == std::string(4095, 'x') + "\nrest\n");
+  EXPECT_TRUE(ReadAll(kFileText | 0x3000, a, 100) == std::string(4095, 'x') + "\nrest\n");
+  EXPECT_TRUE(ReadAll(kFileText | kFileLineCrOrCrLf, a, 4096) == std::string(4095, 'x') + "\nrest\n");
   // B: a lone CR as the last byte of the first buffer.
   std::string b = dir.File("b");
   testutil::WriteFile(b, "ab\n" + std::string(4092, 'y') + "\rz\n");
-  EXPECT_TRUE(ReadAll(FST_TEXT | 0x3000, b, 4096) == "ab\n" + std::string(4092, 'y') + "\rz\n");
-  EXPECT_TRUE(ReadAll(FST_TEXT | FST_L_CRORCRLF, b, 7) == "ab\n" + std::string(4092, 'y') + "\nz\n");
+  EXPECT_TRUE(ReadAll(kFileText | 0x3000, b, 4096) == "ab\n" + std::string(4092, 'y') + "\rz\n");
+  EXPECT_TRUE(ReadAll(kFileText | kFileLineCrOrCrLf, b, 7) == "ab\n" + std::string(4092, 'y') + "\nz\n");
 
   Error e;
   StrBuf line;
-  auto f = FileSys::Create(FST_TEXT | 0x3000);
+  auto f = FileSys::Create(kFileText | 0x3000);
   f->SetPath(StrPtr(a.c_str()));
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   EXPECT_EQ(f->ReadLine(&line, &e), 1);
   EXPECT_TRUE(line.ToString() == std::string(4095, 'x'));
   EXPECT_EQ(f->ReadLine(&line, &e), 1);
@@ -102,7 +102,7 @@ TEST_F(TextFileTest, CrAtBufferBoundary) {
   f->Close(&e);
 
   f->SetPath(StrPtr(b.c_str()));
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   EXPECT_EQ(f->ReadLine(&line, &e), 1);
   // The lone CR stays in the line although it ended a buffer.
   EXPECT_EQ(f->ReadLine(&line, &e), 1);
@@ -115,10 +115,10 @@ TEST_F(TextFileTest, CrAtBufferBoundary) {
 TEST_F(TextFileTest, ReadLineResults) {
   std::string name = dir.File("l");
   testutil::WriteFile(name, "x\r\ny");
-  auto f = FileSys::Create(FST_TEXT | 0x3000);
+  auto f = FileSys::Create(kFileText | 0x3000);
   f->SetPath(StrPtr(name.c_str()));
   Error e;
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   StrBuf line;
   EXPECT_EQ(f->ReadLine(&line, &e), 1);
   EXPECT_EQ(line.ToString(), "x");
@@ -129,9 +129,9 @@ TEST_F(TextFileTest, ReadLineResults) {
 
   // Mode 0: only LF ends a line; CRs are data, empty lines count.
   testutil::WriteFile(name, "a\r\n\nb\rc\n");
-  auto g = FileSys::Create(FST_TEXT);
+  auto g = FileSys::Create(kFileText);
   g->SetPath(StrPtr(name.c_str()));
-  g->Open(FOM_READ, &e);
+  g->Open(kOpenRead, &e);
   EXPECT_EQ(g->ReadLine(&line, &e), 1);
   EXPECT_EQ(line.ToString(), "a\r");
   EXPECT_EQ(g->ReadLine(&line, &e), 1);
@@ -144,18 +144,18 @@ TEST_F(TextFileTest, ReadLineResults) {
 }
 
 TEST_F(TextFileTest, LongLinesComeWholeOrAreRefused) {
-  SetLevel(ZT_FILESYS_BUFSIZE, 4096);
+  SetLevel(kFileBufferSize, 4096);
   std::string name = dir.File("long");
   const std::string big(100000, 'q');
   testutil::WriteFile(name, big + "\r\nshort\n" + big + "\nend");
   // The buffered kinds in each line mode, and the unbuffered binary kind.
-  for (int type : {FST_TEXT, FST_TEXT | FST_L_CRORCRLF, FST_BINARY}) {
+  for (int type : {kFileText, kFileText | kFileLineCrOrCrLf, kFileBinary}) {
     auto f = FileSys::Create(type);
     f->SetPath(StrPtr(name.c_str()));
     Error e;
-    f->Open(FOM_READ, &e);
+    f->Open(kOpenRead, &e);
     StrBuf line;
-    const std::string firstEnd = type == FST_TEXT || type == FST_BINARY ? "\r" : "";
+    const std::string firstEnd = type == kFileText || type == kFileBinary ? "\r" : "";
     EXPECT_EQ(f->ReadLine(&line, &e), 1) << type;
     EXPECT_TRUE(line.ToString() == big + firstEnd) << type << ": " << line.Length();
     EXPECT_EQ(f->ReadLine(&line, &e), 1);
@@ -171,7 +171,7 @@ TEST_F(TextFileTest, LongLinesComeWholeOrAreRefused) {
     // Beyond the line limit the line is refused, never handed out in part.
     f->SetLineLimit(50000);
     Error limited;
-    f->Open(FOM_READ, &limited);
+    f->Open(kOpenRead, &limited);
     EXPECT_EQ(f->ReadLine(&line, &limited), 0) << type;
     EXPECT_EQ(limited.Text(), name + ": a line is longer than 50000 bytes");
     f->Close(&limited);
@@ -179,17 +179,17 @@ TEST_F(TextFileTest, LongLinesComeWholeOrAreRefused) {
 }
 
 TEST_F(TextFileTest, LargeReadsAndWritesKeepEveryByte) {
-  SetLevel(ZT_FILESYS_BUFSIZE, 4096);
+  SetLevel(kFileBufferSize, 4096);
   std::string name = dir.File("big");
   std::string data;
   for (int i = 0; i < 100000; ++i) data += static_cast<char>((i * 7919) % 251);
-  WriteAll(FST_TEXT, name, data);
+  WriteAll(kFileText, name, data);
   EXPECT_EQ(testutil::ReadFile(name), data);
   // Mixed small and large reads, so the buffer and the bypass alternate.
-  auto f = FileSys::Create(FST_TEXT);
+  auto f = FileSys::Create(kFileText);
   f->SetPath(StrPtr(name.c_str()));
   Error e;
-  f->Open(FOM_READ, &e);
+  f->Open(kOpenRead, &e);
   std::string got;
   std::string buf(20000, '\0');
   int sizes[] = {3, 20000, 100, 8192, 1};
@@ -206,10 +206,10 @@ TEST_F(TextFileTest, LargeReadsAndWritesKeepEveryByte) {
 }
 
 TEST_F(TextFileTest, StandardOutputIsNeverClosed) {
-  auto f = FileSys::Create(FST_TEXT);
+  auto f = FileSys::Create(kFileText);
   f->SetPath(StrPtr("-"));
   Error e;
-  f->Open(FOM_WRITE, &e);
+  f->Open(kOpenWrite, &e);
   ASSERT_FALSE(e.Test());
   f->Write("", 0, &e);
   f->Close(&e);

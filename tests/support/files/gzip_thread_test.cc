@@ -20,10 +20,10 @@ std::string Data(size_t n) { return testutil::PseudoText(n, 99, 73, 11); }
 // of Close goes to *e.
 void WriteGz(const std::string& name, const std::string& data, size_t piece, Error* e,
              int threads = 2) {
-  auto f = FileSys::Create(FST_GZIP);
+  auto f = FileSys::Create(kFileGzip);
   f->SetPath(StrPtr(name.c_str()));
   f->SetThreads(threads);
-  f->Open(FOM_WRITE, e);
+  f->Open(kOpenWrite, e);
   ASSERT_FALSE(e->Test()) << e->Text();
   for (size_t at = 0; at < data.size() && !e->Test(); at += piece)
     f->Write(data.data() + at, static_cast<int>(std::min(piece, data.size() - at)), e);
@@ -64,7 +64,7 @@ TEST(GzipThreadTest, ReadsBackInAnyPieceSize) {
   testutil::WriteFile(name, testutil::GzipOf(data));
   for (int piece : {1 << 20, 32768, 7, (1 << 20) + 3}) {
     Error e;
-    auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
+    auto f = testutil::OpenFile(kFileGzip, name, kOpenRead, &e);
     std::string got, buf(piece, '\0');
     int n;
     while ((n = f->Read(buf.data(), piece, &e)) > 0) got.append(buf.data(), n);
@@ -83,7 +83,7 @@ TEST(GzipThreadTest, TruncatedLargeFileGivesItsDataThenTheError) {
   std::string name = dir.File("cut.gz");
   testutil::WriteFile(name, gz.substr(0, gz.size() / 2));
   Error e;
-  auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
+  auto f = testutil::OpenFile(kFileGzip, name, kOpenRead, &e);
   std::string got, buf(65536, '\0');
   int n;
   while ((n = f->Read(buf.data(), 65536, &e)) > 0) got.append(buf.data(), n);
@@ -101,7 +101,7 @@ TEST(GzipThreadTest, CloseInTheMiddleOfAReadReturns) {
   std::string name = dir.File("big.gz");
   testutil::WriteFile(name, testutil::GzipOf(Data(6000000)));
   Error e;
-  auto f = testutil::OpenFile(FST_GZIP, name, FOM_READ, &e);
+  auto f = testutil::OpenFile(kFileGzip, name, kOpenRead, &e);
   char buf[100];
   EXPECT_EQ(f->Read(buf, sizeof buf, &e), 100);
   f->Close(&e);  // the decompressing thread is blocked on full blocks

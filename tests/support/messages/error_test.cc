@@ -10,9 +10,10 @@ const MessageId kInfo = {0x11000002, "info %what%"};
 const MessageId kVersion = {0x32000003,
     "Version %version% of %table% not found in schema. You need a new version of this program!"};
 const MessageId kPlainErr = {0x30000004, "plain %!skip% then %kept%"};
+const MessageId kMarked = {0x30000005, "%'50%'% of %x%, 100%% of %y%, %x% again"};
 
 std::string Expand(const char* fmt, const char* x) {
-  StrBufDict d;
+  StrDict d;
   if (x) d.SetVar(StrPtr("x"), StrPtr(x));
   StrBuf out;
   ExpandVariables(StrPtr(fmt), d, &out);
@@ -44,6 +45,10 @@ TEST(ErrorTest, BindingFillsPlacesInOrderAndDropsExtras) {
   Error f;
   f.Set(kPlainErr) << "dropped" << "kept";
   EXPECT_EQ(f.Text(), "plain  then kept");
+  // Literals and "%%" are no places; a name met twice shows its later value.
+  Error g;
+  g.Set(kMarked) << "a" << "b" << "c";
+  EXPECT_EQ(g.Text(), "50% of c, 100% of b, c again");
 }
 
 TEST(ErrorTest, TwentyMessageLimitReplacesTheLast) {
@@ -65,9 +70,6 @@ TEST(ExpandTest, MarkersLiteralsAndOptionalSections) {
   EXPECT_EQ(Expand("odd % tail", "1"), "odd % tail");
   EXPECT_EQ(Expand("open %'quote", "1"), "open %'quote");
   EXPECT_EQ(Expand("[no close %x%", "1"), "[no close %x%");
-  StrBuf s;
-  StripQuoting(StrPtr("a %'lit'% %x% %%"), &s);
-  EXPECT_EQ(s.ToString(), "a lit %x% %%");
 }
 
 TEST(ErrorTest, MergeKeepsBothSidesMessages) {

@@ -106,23 +106,6 @@ TEST(MessageLogTest, LogFileInMissingDirectoryIsCreatedAndAppended) {
   EXPECT_STREQ(log.LogFileName(), name.c_str());
 }
 
-TEST(MessageLogTest, AbortOnErrorReturnsForInfo) {
-  MessageLog log;
-  Error e;
-  e.Set(kNote);
-  FdCapture err(2);
-  log.AbortOnError(&e);
-  EXPECT_EQ(err.Text(), "");
-}
-
-TEST(MessageLogDeathTest, AbortOnErrorExitsWithMinusOne) {
-  Error e;
-  e.Set(kFail) << "x";
-  MessageLog log;
-  log.SetName("ztmigrate");
-  EXPECT_EXIT(log.AbortOnError(&e), ::testing::ExitedWithCode(255), "ztmigrate error:\n\tfailed on x");
-}
-
 TEST(MessageLogTest, BannerNamesOpenSslAndEndsWithRevision) {
   StrBuf banner;
   MessageLog::BuildBanner(kVersionString, kVersionDate, 0, &banner);

@@ -34,46 +34,21 @@ TEST(StrVarArrayTest, OwnsAndCopiesStrings) {
   EXPECT_NE(b.Compare(b.At(0), &upper), 0);
 }
 
-TEST(BufferDictTest, KeepsNineteenPairsAndTheLatest) {
-  BufferDict d;
-  for (int i = 0; i < 25; ++i) {
-    StrBuf name("n"), value("v");
-    name.AppendInt(i);
-    value.AppendInt(i);
-    d.StoreVar(name, value);
-  }
-  EXPECT_EQ(d.Count(), 20);
-  EXPECT_STREQ(d.GetVar("n18")->Text(), "v18");
-  EXPECT_EQ(d.GetVar("n19"), nullptr);
-  EXPECT_EQ(d.GetVar("n23"), nullptr);
-  EXPECT_EQ(d.GetVar("n24")->ToString(), "v24");
-  // Only the last pair can be dropped.
-  d.DropVar(StrPtr("n3"));
-  EXPECT_EQ(d.Count(), 20);
-  d.DropVar(StrPtr("n24"));
-  EXPECT_EQ(d.Count(), 19);
-}
-
-TEST(StrBufDictTest, FirstPairWinsAndRecordsAreReused) {
-  StrBufDict d;
+TEST(StrDictTest, LaterValueReplacesAndRecordsAreReused) {
+  StrDict d;
   d.SetVar(StrPtr("a"), StrPtr("1"));
-  d.SetVar(StrPtr("a"), StrPtr("2"));
-  EXPECT_EQ(d.GetVar("a")->ToString(), "1");
-  d.DropAll();
-  d.SetVar(StrPtr("b"), StrPtr("3"));
-  EXPECT_EQ(d.Count(), 1);
-  EXPECT_EQ(d.GetVar("a"), nullptr);
-  EXPECT_EQ(d.GetVar("b")->ToString(), "3");
-  d.SetVarInt(StrPtr("code"), 2, 77);
-  EXPECT_EQ(d.GetVar(StrPtr("code"), 2)->ToString(), "77");
-
-  StrPtrDict p;
-  p.SetVar(StrPtr("x"), StrPtr("1"));
-  p.SetVar(StrPtr("y"), StrPtr("2"));
-  p.SetVar(StrPtr("z"), StrPtr("3"));
-  p.DropVar(StrPtr("x"));  // the last pair moves into its place
+  d.SetVar(StrPtr("b"), StrPtr("2"));
+  d.SetVar(StrPtr("a"), StrPtr("3"));
+  EXPECT_EQ(d.Count(), 2);
+  EXPECT_EQ(d.GetVar("a")->ToString(), "3");
   StrPtr n, v;
-  ASSERT_TRUE(p.VarAt(0, &n, &v));
-  EXPECT_EQ(n.ToString(), "z");
-  EXPECT_FALSE(p.VarAt(2, &n, &v));
+  ASSERT_TRUE(d.VarAt(1, &n, &v));
+  EXPECT_EQ(n.ToString() + "=" + v.ToString(), "b=2");
+  EXPECT_FALSE(d.VarAt(2, &n, &v));
+  d.DropAll();
+  EXPECT_EQ(d.GetVar("a"), nullptr);
+  d.SetVar(StrPtr("c"), StrPtr("4"));
+  EXPECT_EQ(d.Count(), 1);
+  EXPECT_EQ(d.GetVar("c")->ToString(), "4");
+  EXPECT_EQ(d.GetVar("b"), nullptr);
 }

@@ -10,7 +10,6 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
@@ -53,8 +52,6 @@ int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* o
   }
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
-  h->openFlags = flags;
-  h->createPerm = perm;
   *out = std::move(h);
   return 0;
 }
@@ -62,7 +59,6 @@ int OsOpen(const char* name, int flags, int perm, std::unique_ptr<FileHandle>* o
 std::unique_ptr<FileHandle> OsWrapStd(int fd) {
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
-  h->openFlags = fd == 0 ? OSF_READ : OSF_WRITE;
   h->handleFlags = FileHandle::kStdStream;
   return h;
 }
@@ -91,25 +87,27 @@ int OsRead(FileHandle* h, char* buf, int len, int* count) {
 }
 
 int OsWrite(FileHandle* h, const char* buf, int len) {
+  return len > 0 ? OsWriteFd(h->osHandle, buf, static_cast<size_t>(len)) : 0;
+}
+
+int OsWriteFd(int fd, const char* buf, size_t len) {
   while (len > 0) {
-    ssize_t n = ::write(h->osHandle, buf, static_cast<size_t>(len));
+    ssize_t n = ::write(fd, buf, len);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (n == 0) return ENOSPC;
     buf += n;
-    len -= static_cast<int>(n);
+    len -= static_cast<size_t>(n);
   }
   return 0;
 }
 
+bool OsIsTerminal(int fd) { return isatty(fd) == 1; }
+
 int OsSeek(FileHandle* h, int64_t offset) {
   return ::lseek(h->osHandle, offset, SEEK_SET) < 0 ? errno : 0;
-}
-
-int OsTruncate(FileHandle* h, int64_t size) {
-  return ::ftruncate(h->osHandle, size) < 0 ? errno : 0;
 }
 
 int OsHandleSize(FileHandle* h, int64_t* size) {
@@ -119,36 +117,18 @@ int OsHandleSize(FileHandle* h, int64_t* size) {
   return 0;
 }
 
-int OsLock(FileHandle* h, int lockType) {
+int OsLock(FileHandle* h, bool exclusive) {
   struct flock fl = {};
   fl.l_whence = SEEK_SET;
   // One byte at the highest offset, so the content stays readable by
   // readers that take no lock.
   fl.l_start = INT64_MAX - 1;
   fl.l_len = 1;
-  int cmd = F_SETLKW;
-  switch (lockType) {
-    case OSL_NONE: fl.l_type = F_UNLCK; cmd = F_SETLK; break;
-    case OSL_SHARED: fl.l_type = F_RDLCK; break;
-    case OSL_EXCL: fl.l_type = F_WRLCK; break;
-    case OSL_SHARED_NB: fl.l_type = F_RDLCK; cmd = F_SETLK; break;
-    case OSL_EXCL_NB: fl.l_type = F_WRLCK; cmd = F_SETLK; break;
-    default: return EINVAL;
-  }
-  // A shared lock needs read access and an exclusive one write access; a
-  // handle opened one way only takes the lock it can.
-  int acc = h->openFlags & OSF_RDWR;
-  if (fl.l_type == F_RDLCK && acc == OSF_WRITE) fl.l_type = F_WRLCK;
-  if (fl.l_type == F_WRLCK && acc == OSF_READ) fl.l_type = F_RDLCK;
-  while (fcntl(h->osHandle, cmd, &fl) < 0) {
+  fl.l_type = exclusive ? F_WRLCK : F_UNLCK;
+  while (fcntl(h->osHandle, exclusive ? F_SETLKW : F_SETLK, &fl) < 0) {
     if (errno == EINTR) continue;
     return errno;
   }
-  h->lockType = lockType;
-  if (lockType == OSL_NONE)
-    h->handleFlags &= ~FileHandle::kLocked;
-  else
-    h->handleFlags |= FileHandle::kLocked;
   return 0;
 }
 
@@ -156,13 +136,9 @@ static void FillStatus(const struct stat& sb, OsStatus* st) {
   st->exists = true;
   st->isDir = S_ISDIR(sb.st_mode);
   st->isRegular = S_ISREG(sb.st_mode);
-  st->ownerWrite = (sb.st_mode & S_IWUSR) != 0;
-  st->ownerExec = (sb.st_mode & S_IXUSR) != 0;
   st->size = sb.st_size;
   st->modTime = sb.st_mtim.tv_sec;
   st->modTimeNs = sb.st_mtim.tv_nsec;
-  st->accessTime = sb.st_atim.tv_sec;
-  st->owner = static_cast<int>(sb.st_uid & 0xFFFF);
 }
 
 int OsStat(const char* name, OsStatus* st) {
@@ -209,19 +185,6 @@ bool OsIsMountPoint(const char* name) {
   return sb.st_dev != pb.st_dev || sb.st_ino == pb.st_ino;
 }
 
-int OsTruncateName(const char* name, int64_t size) {
-  return ::truncate(name, size) < 0 ? errno : 0;
-}
-
-int OsSetTimes(const char* name, int64_t secs, int64_t nsecs) {
-  struct timespec ts[2];
-  ts[0].tv_sec = 0;
-  ts[0].tv_nsec = UTIME_OMIT;
-  ts[1].tv_sec = secs;
-  ts[1].tv_nsec = nsecs;
-  return utimensat(AT_FDCWD, name, ts, 0) < 0 ? errno : 0;
-}
-
 int OsGetCwd(StrBuf* out) {
   char buf[PATH_MAX + 1];
   if (!getcwd(buf, sizeof(buf))) return errno;
@@ -229,7 +192,8 @@ int OsGetCwd(StrBuf* out) {
   return 0;
 }
 
-int OsReadLink(const char* name, StrBuf* out) {
+// Reads a link's target.
+static int ReadLink(const char* name, StrBuf* out) {
   char buf[PATH_MAX + 1];
   ssize_t n = readlink(name, buf, sizeof(buf) - 1);
   if (n < 0) return errno;
@@ -246,7 +210,7 @@ int OsFollowLinks(const char* name, StrBuf* out) {
       return 0;
     }
     StrBuf target;
-    if (int err = OsReadLink(at.c_str(), &target)) return err;
+    if (int err = ReadLink(at.c_str(), &target)) return err;
     if (target.Text()[0] == '/') {
       at = target.Text();
     } else {
@@ -263,13 +227,8 @@ int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out) {
   auto h = std::make_unique<FileHandle>();
   h->osHandle = fd;
   if (::flock(fd, LOCK_EX | LOCK_NB) < 0) return errno;
-  h->handleFlags |= FileHandle::kLocked;
   *out = std::move(h);
   return 0;
-}
-
-int OsSymlink(const char* target, const char* name) {
-  return ::symlink(target, name) < 0 ? errno : 0;
 }
 
 int OsListDir(const char* name, StrVarArray* names) {
@@ -304,8 +263,6 @@ void OsSleepMs(int ms) {
   }
 }
 
-int OsProcessId() { return static_cast<int>(getpid()); }
-int OsThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
 
 uint32_t OsRandom() {
   uint32_t v = 0;

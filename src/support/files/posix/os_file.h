@@ -1,6 +1,6 @@
 // The platform layer under the file objects: the handle record of an open
 // file and the name-level operations (status, rename, unlink, chmod,
-// directories, times), each a thin wrapper over one POSIX call.
+// directories), each a thin wrapper over one POSIX call.
 //
 // Every function returns 0 on success or the errno value of the failure;
 // none of them reports into an Error (the file objects do that, with their
@@ -16,6 +16,10 @@
 #include "support/text/strbuf.h"
 #include "support/text/var_array.h"
 
+// The standard output and standard error descriptors.
+const int kOsStdout = 1;
+const int kOsStderr = 2;
+
 // Open flags of the handle layer (mapped to the POSIX flags inside).
 enum {
   OSF_READ = 1,
@@ -27,25 +31,18 @@ enum {
   OSF_APPEND = 0x20
 };
 
-// Lock types: release; shared and exclusive, waiting or failing at once.
-enum { OSL_NONE = 0, OSL_SHARED = 1, OSL_EXCL = 2, OSL_SHARED_NB = 3, OSL_EXCL_NB = 4 };
-
 // The handle record of one open file. Owns the descriptor unless it is a
 // standard stream.
 class FileHandle {
  public:
-  FileHandle() : osHandle(-1), openFlags(0), createPerm(0600), lockType(0), handleFlags(0) {}
+  FileHandle() : osHandle(-1), handleFlags(0) {}
   ~FileHandle();
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
 
   static const int kStdStream = 1;
-  static const int kLocked = 2;
 
   int osHandle;
-  int openFlags;
-  int createPerm;
-  int lockType;
   int handleFlags;
 };
 
@@ -55,13 +52,9 @@ struct OsStatus {
   bool isLink = false;     // the name itself is a symbolic link
   bool isDir = false;
   bool isRegular = false;
-  bool ownerWrite = false;
-  bool ownerExec = false;
   int64_t size = 0;
   int64_t modTime = 0;
   int64_t modTimeNs = 0;
-  int64_t accessTime = 0;
-  int owner = 0;
 };
 
 // Opens name with OSF_ flags; on success *out holds the new handle.
@@ -74,11 +67,16 @@ int OsClose(FileHandle* h);
 int OsRead(FileHandle* h, char* buf, int len, int* count);
 // Writes all len bytes (short writes are continued).
 int OsWrite(FileHandle* h, const char* buf, int len);
+// As OsWrite, to a descriptor the program did not open (kOsStdout,
+// kOsStderr).
+int OsWriteFd(int fd, const char* buf, size_t len);
+// True when the descriptor is a terminal.
+bool OsIsTerminal(int fd);
 int OsSeek(FileHandle* h, int64_t offset);
-int OsTruncate(FileHandle* h, int64_t size);
 int OsHandleSize(FileHandle* h, int64_t* size);
-// Takes or releases (OSL_NONE) a lock on one byte at a high offset.
-int OsLock(FileHandle* h, int lockType);
+// Takes (waiting for it) or releases an exclusive lock on one byte at a
+// high offset of an open file.
+int OsLock(FileHandle* h, bool exclusive);
 
 // Status of a name: follows a link to its target and notes that it was one.
 // Returns 0 with exists=false for a missing name.
@@ -92,8 +90,6 @@ int OsChmod(const char* name, int mode);
 bool OsIsLink(const char* name);
 // True when name is a mount point (its device differs from its parent's).
 bool OsIsMountPoint(const char* name);
-int OsTruncateName(const char* name, int64_t size);
-int OsSetTimes(const char* name, int64_t secs, int64_t nsecs);
 int OsGetCwd(StrBuf* out);
 // Reopens standard error in append mode onto the named file (created when
 // missing); standard error is left alone when the file cannot be opened.
@@ -109,8 +105,6 @@ bool OsSameDestination(const char* a, const char* b);
 // Flushes an open file's data to the disk.
 int OsSync(FileHandle* h);
 
-// Reads a link's target.
-int OsReadLink(const char* name, StrBuf* out);
 // The name a chain of symbolic links at name ends in (name itself when it
 // is no link), each relative target taken against its link's directory;
 // the end need not exist. ELOOP after 40 links.
@@ -119,14 +113,12 @@ int OsFollowLinks(const char* name, StrBuf* out);
 // (EWOULDBLOCK when another process holds it); the lock lasts as long as
 // *out.
 int OsLockDirectory(const char* name, std::unique_ptr<FileHandle>* out);
-int OsSymlink(const char* target, const char* name);
 // Appends the names in a directory ("." and ".." skipped) to names.
 int OsListDir(const char* name, StrVarArray* names);
 // The process's file-creation mask, read once.
 int OsUmask();
 // Sleeps for ms milliseconds.
 void OsSleepMs(int ms);
-int OsProcessId();
 // Starts a thread running body with every signal blocked, so that an
 // interrupt is always handled by the threads the program began with. When
 // body runs out of memory (std::bad_alloc), the thread ends by calling

@@ -25,11 +25,11 @@ TEST(InterruptThreadTest, SignalMidWriteStopsTheRunAndRemovesTheUnfinishedOutput
   if (pid == 0) {
     close(ready[0]);
     InstallInterruptHandler();
-    auto f = FileSys::Create(FST_GZIP);
+    auto f = FileSys::Create(kFileGzip);
     f->SetPath(StrPtr(name.c_str()));
     f->SetAtomicReplace();
     Error e;
-    f->Open(FOM_WRITE, &e);
+    f->Open(kOpenWrite, &e);
     std::string chunk = testutil::PseudoText(1 << 16, 7, 31, 5);
     bool told = false;
     long chunks = 0;
