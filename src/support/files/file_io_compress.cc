@@ -32,7 +32,7 @@ const int64_t kReadAheadMin = 1 << 20;
 }  // namespace
 
 FileIOCompress::FileIOCompress()
-    : writeBehind(nullptr), readingAhead(false), readAheadAllowed(false), writeBehindAllowed(false) {}
+    : writeBehind(nullptr), readAhead(nullptr), readAheadAllowed(false), writeBehindAllowed(false) {}
 
 FileIOCompress::~FileIOCompress() {
   if (handle) {
@@ -78,24 +78,43 @@ void FileIOCompress::Open(int m, Error* e) {
                                     GetLevel(ZT_ZLIB_COMPRESSION_LEVEL));
 }
 
+void FileIOCompress::StartReadAhead() {
+  if (!readAheadAllowed) return;
+  readAheadAllowed = false;
+  bool gz = GzipOnDisk();
+  auto ahead = std::make_unique<ReadAheadSource>(std::move(source), gz ? kGzipBlocks : kPlainBlocks,
+                                                 gz ? kGzipBlockSize : kPlainBlockSize);
+  readAhead = ahead.get();
+  source = std::move(ahead);
+}
+
+void FileIOCompress::Took(const char* data, int n) {
+  if (n <= 0) return;
+  position += n;
+  if (digest) digest->Update(data, n);
+}
+
 int FileIOCompress::Read(char* buf, int len, Error* e) {
   if (!source) {
     SetOsError(e, "Read", path, EBADF);
     return -1;
   }
   if (len <= 0) return 0;
-  if (readAheadAllowed) {
-    readAheadAllowed = false;
-    readingAhead = true;
-    bool gz = GzipOnDisk();
-    source = std::make_unique<ReadAheadSource>(std::move(source), gz ? kGzipBlocks : kPlainBlocks,
-                                               gz ? kGzipBlockSize : kPlainBlockSize);
-  }
+  StartReadAhead();
   int n = source->Read(buf, len, e);
-  if (n > 0) {
-    position += n;
-    if (digest) digest->Update(buf, n);
+  Took(buf, n);
+  return n;
+}
+
+int FileIOCompress::ReadLent(const char** data, Error* e) {
+  if (!source) {
+    SetOsError(e, "Read", path, EBADF);
+    return -1;
   }
+  StartReadAhead();
+  if (!readAhead) return kCannotLend;
+  int n = readAhead->Lend(data, e);
+  if (n > 0) Took(*data, n);
   return n;
 }
 
@@ -124,19 +143,20 @@ void FileIOCompress::Close(Error* e) {
   if (sink) sink->Finish(e);
   sink.reset();
   writeBehind = nullptr;
+  readAhead = nullptr;
   source.reset();
-  readingAhead = readAheadAllowed = writeBehindAllowed = false;
+  readAheadAllowed = writeBehindAllowed = false;
   FileIOBinary::Close(e);
 }
 
 void FileIOCompress::SettlePlainThreads(Error* e) {
   if (writeBehind) writeBehind->Drain(e);
-  if (readingAhead) {
+  if (readAhead) {
     // The handle has been read past what the caller took: stop the thread
     // and put the handle back where the caller is. The next read starts
     // it again.
+    readAhead = nullptr;
     source = std::make_unique<HandleSource>(handle.get(), path);
-    readingAhead = false;
     readAheadAllowed = true;
     OsSeek(handle.get(), position);
   }

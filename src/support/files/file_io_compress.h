@@ -26,6 +26,7 @@
 
 class ByteSink;
 class ByteSource;
+class ReadAheadSource;
 class WriteBehindSink;
 
 class FileIOCompress : public FileIOBinary {
@@ -36,6 +37,7 @@ class FileIOCompress : public FileIOBinary {
   void Open(int mode, Error* e) override;
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
+  int ReadLent(const char** data, Error* e) override;
   void Close(Error* e) override;
   void Seek(int64_t offset, Error* e) override;
   void Truncate(int64_t size, Error* e) override;
@@ -48,6 +50,10 @@ class FileIOCompress : public FileIOBinary {
 
  private:
   bool GzipOnDisk() const;
+  // Before the first read: starts the read-ahead thread if it may start.
+  void StartReadAhead();
+  // Counts bytes the caller took and feeds them to the digest.
+  void Took(const char* data, int n);
   // True when a plain file opened with mode may be read ahead or written
   // behind (a regular file of the plain text kind).
   bool PlainThreadAllowed(int mode);
@@ -59,7 +65,7 @@ class FileIOCompress : public FileIOBinary {
   std::unique_ptr<ByteSource> source;  // null when not open for reading
   std::unique_ptr<ByteSink> sink;      // null when not open for writing
   WriteBehindSink* writeBehind;        // in sink while writing behind
-  bool readingAhead;                   // source reads ahead
+  ReadAheadSource* readAhead;          // source while it reads ahead
   bool readAheadAllowed;               // the next read may start it
   bool writeBehindAllowed;             // a write after the first may start it
 };
