@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 #include <limits.h>
 #include <sys/file.h>
@@ -302,6 +303,33 @@ void OsSleepMs(int ms) {
 
 int OsProcessId() { return static_cast<int>(getpid()); }
 int OsThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
+
+namespace {
+
+int64_t ClockNs(clockid_t clock) {
+  struct timespec ts;
+  if (clock_gettime(clock, &ts) != 0) return -1;
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
+int64_t OsMonotonicNs() { return ClockNs(CLOCK_MONOTONIC); }
+
+int64_t OsThreadCpuNs(std::thread* t) {
+  if (!t) return ClockNs(CLOCK_THREAD_CPUTIME_ID);
+  clockid_t clock;
+  if (!t->joinable() || pthread_getcpuclockid(t->native_handle(), &clock) != 0) return -1;
+  return ClockNs(clock);
+}
+
+int OsUsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  int n = CPU_COUNT(&set);
+  return n > 0 ? n : 1;
+}
 
 uint32_t OsRandom() {
   uint32_t v = 0;

@@ -131,6 +131,13 @@ int OsProcessId();
 // interrupt is always handled by the threads the program began with.
 std::thread OsStartThread(std::function<void()> body);
 int OsThreadId();
+// Nanoseconds of a clock that never goes back.
+int64_t OsMonotonicNs();
+// Nanoseconds of CPU the thread t (the calling thread when null) has used;
+// -1 when the system cannot tell.
+int64_t OsThreadCpuNs(std::thread* t);
+// The number of processors the process may run on (at least 1).
+int OsUsableProcessors();
 // A random number from the system source.
 uint32_t OsRandom();
 
