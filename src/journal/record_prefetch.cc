@@ -2,6 +2,7 @@
 
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
+#include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 
 // A batch of records read ahead, with the source's warnings among them and,
@@ -71,6 +72,10 @@ void RecordPrefetch::Stop() {
     thread.join();
     source->SetReports(nullptr);
   }
+  if (Verbosity() >= 4 && (readHere_ || handBacks_))
+    DebugPrintf("Records read without the parsing thread: %lld (it was stopped %d times)\n",
+                static_cast<long long>(readHere_), handBacks_);
+  readHere_ = handBacks_ = 0;  // told once
   finished = true;
 }
 
@@ -105,6 +110,7 @@ void RecordPrefetch::Measure() {
       OpenWindow(now);
     } else {
       resumeAt_ = now + pauseNs_;
+      ++handBacks_;
       pauseNs_ = pauseNs_ * 2 < kLongestPauseNs ? pauseNs_ * 2 : kLongestPauseNs;
     }
   }
@@ -127,6 +133,7 @@ void RecordPrefetch::TakeReadingBack() {
 
 bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
   bool got = source->ReadRecord(rec, e);
+  readHere_ += got;
   skipped = source->SkippedCount();
   bytesRead = source->BytesRead();
   if (!got || e->Test()) {

@@ -90,7 +90,8 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
 
   // Ends the thread and waits for it; records read ahead and their warnings
   // are dropped, the source reports to the message log again, and reads
-  // return false from now on.
+  // return false from now on. At the debug verbosity, tells how many records
+  // the caller's own thread read.
   void Stop();
 
  private:
@@ -160,6 +161,8 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int64_t windowParseCpu_ = 0;
   int64_t pauseNs_ = kFirstPauseNs;
   int64_t resumeAt_ = 0;      // when the caller tries the thread again
+  int64_t readHere_ = 0;      // records the caller read itself
+  int handBacks_ = 0;         // times the thread stopped not paying
 
   // Between the two threads. A batch belongs to the thread from TakeFree to
   // Queue and to the caller from TakeFilled to Recycle; only the lists of
