@@ -56,7 +56,7 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // time), and the pauses before it is tried again.
   static constexpr int64_t kWindowNs = 30'000'000;
   static const int kMinParallelTenths = 11;
-  static constexpr int64_t kFirstPauseNs = 250'000'000;
+  static constexpr int64_t kFirstPauseNs = 500'000'000;
   static constexpr int64_t kLongestPauseNs = 8'000'000'000;
 
   // Reads ahead from source (not owned), which nothing else may use until
