@@ -40,19 +40,6 @@ struct DelimTable {
 };
 const DelimTable kDelims;
 
-// Bytes that a quoted token cannot simply copy: its end, a newline to
-// count and a NUL that makes it corrupt.
-struct QuotedStopTable {
-  bool stops[256] = {};
-  QuotedStopTable() {
-    for (unsigned char c : {'@', '\n', '\0'}) stops[c] = true;
-  }
-};
-const QuotedStopTable kQuotedStops;
-// The bytes of a quoted token looked at one by one before the search for
-// its end goes to memchr.
-const int kShortQuoted = 96;
-
 inline bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -195,18 +182,6 @@ int ZtJournal::ScanBare(StrBuf* out) {
 }
 
 void ZtJournal::ScanQuoted(StrBuf* out) {
-  // Most quoted fields are short names and paths on one line: looked at a
-  // byte at a time, their end is found before a library search would have
-  // started, and in one pass rather than one per byte sought.
-  const char* p = readPos;
-  const char* quick = readEnd - p > kShortQuoted ? p + kShortQuoted : readEnd;
-  while (p < quick && !kQuotedStops.stops[static_cast<unsigned char>(*p)]) ++p;
-  if (p < quick && *p == '@') {
-    if (!damaged) out->AppendUnterminated(readPos, static_cast<uint32_t>(p - readPos));
-    readPos = p + 1;
-    tokenState = kAfterAt;
-    return;
-  }
   // Copy the run up to the next "@" at once, counting its newlines.
   const char* at = static_cast<const char*>(memchr(readPos, '@', readEnd - readPos));
   if (!at) at = readEnd;
