@@ -54,9 +54,9 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // The measuring window, the share of a second core below which the thread
   // does not pay (in tenths: 11 is 1.1 cores of work per second of wall
   // time), and the pauses before it is tried again.
-  static constexpr int64_t kWindowNs = 30'000'000;
+  static constexpr int64_t kWindowNs = 20'000'000;
   static const int kMinParallelTenths = 11;
-  static constexpr int64_t kFirstPauseNs = 500'000'000;
+  static constexpr int64_t kFirstPauseNs = 1'000'000'000;
   static constexpr int64_t kLongestPauseNs = 8'000'000'000;
 
   // Reads ahead from source (not owned), which nothing else may use until
