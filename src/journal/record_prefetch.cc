@@ -142,14 +142,28 @@ bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
   }
   // The clock is read once in a while, not for every record.
   ++planCount_;
-  bool due = fixedPlan_ >= 0 ? planCount_ >= fixedPlan_
-                             : planCount_ % 256 == 0 && OsMonotonicNs() >= resumeAt_;
-  if (due) StartThread();
+  if (fixedPlan_ >= 0) {
+    if (planCount_ >= fixedPlan_) StartThread();
+    return true;
+  }
+  if (planCount_ % 256 != 0) return true;
+  int64_t now = OsMonotonicNs();
+  if (now < resumeAt_) return true;
+  if (OsProcessorsBusy()) {
+    resumeAt_ = now + pauseNs_;  // tried again later, without a window lost
+    return true;
+  }
+  StartThread();
   return true;
 }
 
 bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
   if (finished) return false;
+  if (reading_ == Reading::kThread && !thread.joinable() && fixedPlan_ < 0 && OsProcessorsBusy()) {
+    // Every processor is taken now: the thread would wait for one.
+    reading_ = Reading::kCaller;
+    resumeAt_ = OsMonotonicNs() + pauseNs_;
+  }
   if (reading_ == Reading::kCaller) return ReadHere(rec, e);
   if (!thread.joinable()) StartThread();
   // Past a batch whose records were all handed out: its last warnings come

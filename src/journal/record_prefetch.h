@@ -25,8 +25,10 @@
 // work of one thread (the other core is busy elsewhere, and handing the
 // records over costs more than it saves) the thread stops after its batch
 // and the caller reads the source on its own thread, trying the thread
-// again after a pause that doubles each time it does not pay. A process
-// allowed one processor reads on the caller's thread from the start. The
+// again after a pause that doubles each time it does not pay (a try is put
+// off while every processor has a thread ready to run). A process allowed
+// one processor reads on the caller's thread from the start, and so does
+// one that starts while every processor is busy. The
 // records, counts and warnings are the same whichever thread read them.
 //
 // The thread starts at the first read; Stop and the destructor end it at

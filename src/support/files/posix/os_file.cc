@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
+#include <stdio.h>
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -321,6 +322,22 @@ int64_t OsThreadCpuNs(std::thread* t) {
   clockid_t clock;
   if (!t->joinable() || pthread_getcpuclockid(t->native_handle(), &clock) != 0) return -1;
   return ClockNs(clock);
+}
+
+bool OsProcessorsBusy() {
+  // The fourth field of the load average: threads ready to run / all.
+  int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[128];
+  ssize_t n = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (n <= 0) return false;
+  text[n] = 0;
+  double a, b, c;
+  int running = 0, all = 0;
+  if (sscanf(text, "%lf %lf %lf %d/%d", &a, &b, &c, &running, &all) != 5) return false;
+  long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 && running >= online;
 }
 
 int OsUsableProcessors() {

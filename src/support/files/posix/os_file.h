@@ -138,6 +138,10 @@ int64_t OsMonotonicNs();
 int64_t OsThreadCpuNs(std::thread* t);
 // The number of processors the process may run on (at least 1).
 int OsUsableProcessors();
+// True when, right now, the system has at least as many threads ready to
+// run as processors online (the calling one counted): another thread
+// would wait for a processor. False when the system cannot tell.
+bool OsProcessorsBusy();
 // A random number from the system source.
 uint32_t OsRandom();
 
