@@ -165,14 +165,21 @@ void JournalRecord::SetField(int index, const StrPtr& value, Error* e) {
     return;
   }
   if (views_[index].EqualExact(value)) return;
-  // The new value goes to the end of the arena; the old bytes stay unused.
-  // The value may itself point into the arena, so copy it before growing.
-  StrBuf copy(value);
-  uint32_t start = arena_.Length();
-  arena_.AppendUnterminated(copy.Text(), copy.Length());
-  arena_.NulTerminate();
-  arena_.Alloc(1);
-  spans_[index] = Span{start, copy.Length()};
+  // The new value goes to the end of the arena, with its NUL; the old bytes
+  // stay unused. The value may itself lie in the arena, which growing may
+  // move: it is then found again by its offset.
+  const uint32_t n = value.Length();
+  const char* from = value.Text();
+  const uint32_t start = arena_.Length();
+  const uintptr_t at = reinterpret_cast<uintptr_t>(from);
+  const uintptr_t base = reinterpret_cast<uintptr_t>(arena_.Text());
+  const bool inArena = at >= base && at < base + start;
+  const uint32_t offset = inArena ? static_cast<uint32_t>(from - arena_.Text()) : 0;
+  char* to = arena_.Alloc(n + 1);
+  if (inArena) from = arena_.Text() + offset;
+  memcpy(to, from, n);
+  to[n] = 0;
+  spans_[index] = Span{start, n};
   RebuildViews();
   ++changes_;
 }

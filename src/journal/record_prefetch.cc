@@ -2,6 +2,7 @@
 
 #include "support/files/filesys.h"
 #include "support/files/posix/os_file.h"
+#include "support/messages/debug.h"
 #include "support/messages/message_log.h"
 #include "support/out_of_memory.h"
 
@@ -24,6 +25,8 @@ struct RecordPrefetch::Batch {
   int endSkipped = 0;
   int64_t endBytes = 0;
   Error error;  // the source's failure, if any
+  // The thread's last batch before the caller took the reading back.
+  bool retired = false;
 };
 
 RecordPrefetch::RecordPrefetch(ZtJournal* s)
@@ -37,12 +40,27 @@ RecordPrefetch::RecordPrefetch(ZtJournal* s)
     batches.push_back(std::make_unique<Batch>());
     freeBatches.push_back(batches.back().get());
   }
+  if (OsUsableProcessors() < 2) {
+    reading_ = Reading::kCaller;
+    resumeAt_ = INT64_MAX;
+  }
 }
 
 RecordPrefetch::~RecordPrefetch() { Stop(); }
 
 bool RecordPrefetch::MayReadAhead(int statFlags) {
   return !(statFlags & kStatSpecial) || (statFlags & kStatDirectory);
+}
+
+bool RecordPrefetch::ThreadPays(int64_t wallNs, int64_t scanNs, int64_t parseNs) {
+  // A clock the system cannot read leaves the thread running.
+  if (scanNs < 0 || parseNs < 0) return true;
+  return (scanNs + parseNs) * 10 >= wallNs * kMinParallelTenths;
+}
+
+void RecordPrefetch::FixPlan(int n) {
+  fixedPlan_ = n;
+  reading_ = Reading::kThread;
 }
 
 void RecordPrefetch::Stop() {
@@ -55,24 +73,116 @@ void RecordPrefetch::Stop() {
     thread.join();
     source->SetReports(nullptr);
   }
+  if (Verbosity() >= 4 && (readHere_ || handBacks_))
+    DebugPrintf("Records read without the parsing thread: %lld (it was stopped %d times)\n",
+                static_cast<long long>(readHere_), handBacks_);
+  readHere_ = handBacks_ = 0;  // told once
   finished = true;
+}
+
+void RecordPrefetch::StartThread() {
+  retiring = false;
+  reading_ = Reading::kThread;
+  planCount_ = 0;
+  source->SetReports(this);
+  thread = OsStartThread([this] { Run(); }, [this] { OutOfMemory(); });
+  OpenWindow(OsMonotonicNs());
+}
+
+void RecordPrefetch::OpenWindow(int64_t now) {
+  windowStart_ = now;
+  windowScanCpu_ = OsThreadCpuNs(nullptr);
+  windowParseCpu_ = OsThreadCpuNs(&thread);
+}
+
+void RecordPrefetch::Measure() {
+  if (reading_ != Reading::kThread) return;
+  bool pays = true;
+  if (fixedPlan_ >= 0) {
+    pays = fixedPlan_ == 0 || planCount_ < fixedPlan_;
+  } else {
+    int64_t now = OsMonotonicNs();
+    if (now - windowStart_ < kWindowNs) return;
+    int64_t scan = OsThreadCpuNs(nullptr), parse = OsThreadCpuNs(&thread);
+    pays = ThreadPays(now - windowStart_, scan < 0 ? -1 : scan - windowScanCpu_,
+                      parse < 0 ? -1 : parse - windowParseCpu_);
+    if (pays) {
+      pauseNs_ = kFirstPauseNs;
+      OpenWindow(now);
+    } else {
+      resumeAt_ = now + pauseNs_;
+      ++handBacks_;
+      pauseNs_ = pauseNs_ * 2 < kLongestPauseNs ? pauseNs_ * 2 : kLongestPauseNs;
+    }
+  }
+  if (pays) return;
+  // The thread ends its batch early, queues it as its last and stops.
+  reading_ = Reading::kRetiring;
+  {
+    MutexLock lock(&mutex);
+    retiring = true;
+  }
+  freed.SignalAll();
+}
+
+void RecordPrefetch::TakeReadingBack() {
+  thread.join();
+  source->SetReports(nullptr);
+  reading_ = Reading::kCaller;
+  planCount_ = 0;
+}
+
+bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
+  bool got = source->ReadRecord(rec, e);
+  readHere_ += got;
+  skipped = source->SkippedCount();
+  bytesRead = source->BytesRead();
+  if (!got || e->Test()) {
+    finished = true;
+    return got;
+  }
+  // The clock is read once in a while, not for every record.
+  ++planCount_;
+  if (fixedPlan_ >= 0) {
+    if (planCount_ >= fixedPlan_) StartThread();
+    return true;
+  }
+  if (planCount_ % 256 != 0) return true;
+  int64_t now = OsMonotonicNs();
+  if (now < resumeAt_) return true;
+  if (OsProcessorsBusy()) {
+    resumeAt_ = now + pauseNs_;  // tried again later, without a window lost
+    return true;
+  }
+  StartThread();
+  return true;
 }
 
 bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
   if (finished) return false;
-  if (!thread.joinable()) {
-    source->SetReports(this);
-    thread = OsStartThread([this] { Run(); }, [this] { OutOfMemory(); });
+  if (reading_ == Reading::kThread && !thread.joinable() && fixedPlan_ < 0 && OsProcessorsBusy()) {
+    // Every processor is taken now: the thread would wait for one.
+    reading_ = Reading::kCaller;
+    resumeAt_ = OsMonotonicNs() + pauseNs_;
   }
+  if (reading_ == Reading::kCaller) return ReadHere(rec, e);
+  if (!thread.joinable()) StartThread();
   // Past a batch whose records were all handed out: its last warnings come
   // before anything of the next.
   while (!current || (next == current->count && !current->end)) {
     if (current) {
       ReportUpTo(current->reportCount);
+      bool retired = current->retired;
       Recycle(current);
+      current = nullptr;
+      if (retired) {
+        TakeReadingBack();
+        return ReadHere(rec, e);
+      }
     }
     current = TakeFilled();
     next = reported = 0;
+    Measure();
   }
   if (next < current->count) {
     Slot& s = current->slots[next++];
@@ -80,6 +190,7 @@ bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
     rec->Swap(s.record.get());
     skipped = s.skipped;
     bytesRead = s.bytesRead;
+    ++planCount_;
     if (next == current->count && current->endWithRecord) Finish(e);
     return true;
   }
@@ -122,25 +233,34 @@ void RecordPrefetch::OutOfMemory() {
 }
 
 void RecordPrefetch::Recycle(Batch* b) {
+  bool wake;
   {
     MutexLock lock(&mutex);
     freeBatches.push_back(b);
+    // The thread is woken to fill half the batches at once, not each.
+    wake = threadWaits && (retiring || static_cast<int>(freeBatches.size()) >= kBatches / 2);
   }
-  freed.Signal();
+  if (wake) freed.Signal();
 }
 
 RecordPrefetch::Batch* RecordPrefetch::TakeFree() {
   Batch* b;
   {
     MutexLock lock(&mutex);
-    while (!stopping && freeBatches.empty()) freed.Wait(&mutex);
+    while (!stopping && (freeBatches.empty() ||
+                         (threadWaits && !retiring &&
+                          static_cast<int>(freeBatches.size()) < kBatches / 2))) {
+      threadWaits = true;
+      freed.Wait(&mutex);
+    }
+    threadWaits = false;
     if (stopping) return nullptr;
     b = freeBatches.back();
     freeBatches.pop_back();
   }
   b->count = b->reportCount = 0;
   b->bytes = 0;
-  b->end = b->endWithRecord = false;
+  b->end = b->endWithRecord = b->retired = false;
   b->error.Clear();
   return b;
 }
@@ -157,25 +277,28 @@ void RecordPrefetch::Queue(Batch* b) {
 void RecordPrefetch::Run() {
   while ((filling = TakeFree()) != nullptr) {
     if (!Fill()) return;
-    bool end = filling->end;
-    Queue(filling);
-    if (end) return;
+    Batch* b = filling;
+    // Once the caller takes the reading back, the batch is the last.
+    b->retired = !b->end && retiring.load(std::memory_order_acquire);
+    Queue(b);
+    if (b->end || b->retired) return;
   }
 }
 
 bool RecordPrefetch::Fill() {
   while (filling->count < kBatchRecords && filling->bytes < kBatchBytes) {
     if (stopping.load(std::memory_order_relaxed)) return false;
-    if (reading.Arena()->Size() > kKeepBytes) {
-      reading.Reset();
-      reading.Arena()->Release();
+    if (retiring.load(std::memory_order_relaxed)) break;
+    if (readingRecord.Arena()->Size() > kKeepBytes) {
+      readingRecord.Reset();
+      readingRecord.Arena()->Release();
     }
-    bool got = source->ReadRecord(&reading, &readError);
+    bool got = source->ReadRecord(&readingRecord, &readError);
     if (!filling) return false;  // stopped while warnings waited for a batch
     Batch* b = filling;
     if (got) {
       Slot& s = b->slots[b->count++];
-      s.record->Swap(&reading);
+      s.record->Swap(&readingRecord);
       s.skipped = source->SkippedCount();
       s.bytesRead = source->BytesRead();
       s.reportsBefore = b->reportCount;

@@ -17,10 +17,24 @@
 // allocation (a record's storage beyond kKeepBytes is given back, so that
 // the records waiting in the batches hold at most 16 MiB between them). A
 // long run of corrupt records sends its warnings ahead in batches of their
-// own. The thread starts at the first read; Stop and the destructor end it
-// at the record it is reading (which ends at the next whole record or the
-// end of the input, as it would for the caller) and wait for it, wherever
-// the caller is in the input.
+// own. The thread is woken when half the batches are free, not for each.
+//
+// The thread pays only when both threads get a core: while it runs, the
+// CPU time of the two threads is measured against the wall time, window
+// by window, and when together they do less than kMinParallel times the
+// work of one thread (the other core is busy elsewhere, and handing the
+// records over costs more than it saves) the thread stops after its batch
+// and the caller reads the source on its own thread, trying the thread
+// again after a pause that doubles each time it does not pay (a try is put
+// off while every processor has a thread ready to run). A process allowed
+// one processor reads on the caller's thread from the start, and so does
+// one that starts while every processor is busy. The
+// records, counts and warnings are the same whichever thread read them.
+//
+// The thread starts at the first read; Stop and the destructor end it at
+// the record it is reading (which ends at the next whole record or the end
+// of the input, as it would for the caller) and wait for it, wherever the
+// caller is in the input.
 #ifndef ZT_JOURNAL_RECORD_PREFETCH_H_
 #define ZT_JOURNAL_RECORD_PREFETCH_H_
 
@@ -36,9 +50,16 @@
 class RecordPrefetch : public ZtJournal, private ReaderReports {
  public:
   static const int kBatches = 4;
-  static const int kBatchRecords = 256;
+  static const int kBatchRecords = 1024;
   static const uint32_t kBatchBytes = 1u << 20;
   static const uint32_t kKeepBytes = 16u << 10;
+  // The measuring window, the share of a second core below which the thread
+  // does not pay (in tenths: 11 is 1.1 cores of work per second of wall
+  // time), and the pauses before it is tried again.
+  static constexpr int64_t kWindowNs = 20'000'000;
+  static const int kMinParallelTenths = 11;
+  static constexpr int64_t kFirstPauseNs = 1'000'000'000;
+  static constexpr int64_t kLongestPauseNs = 8'000'000'000;
 
   // Reads ahead from source (not owned), which nothing else may use until
   // Stop. Its name, size and compression are taken now.
@@ -60,9 +81,19 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // it, beyond stopping.
   static bool MayReadAhead(int statFlags);
 
+  // True when two threads that used scanNs and parseNs of CPU in wallNs
+  // did enough between them for the second thread to pay.
+  static bool ThreadPays(int64_t wallNs, int64_t scanNs, int64_t parseNs);
+
+  // Before the first read, for tests: instead of measuring, hand over
+  // between the thread and the caller's own reading every n records (n > 0),
+  // or keep the thread whatever it measures (n == 0).
+  void FixPlan(int n);
+
   // Ends the thread and waits for it; records read ahead and their warnings
   // are dropped, the source reports to the message log again, and reads
-  // return false from now on.
+  // return false from now on. At the debug verbosity, tells how many records
+  // the caller's own thread read.
   void Stop();
 
  private:
@@ -73,11 +104,15 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
     int reportsBefore = 0;  // the batch's warnings to report before it
   };
   struct Batch;
+  // Who reads the source: the thread (or, retiring, it and then the
+  // caller) or the caller.
+  enum class Reading { kThread, kRetiring, kCaller };
 
-  // The thread: fills free batches and queues them until the source ends.
+  // The thread: fills free batches and queues them until the source ends,
+  // or until the caller takes the reading back.
   void Run();
-  // Reads records into the batch being filled until it is full or the
-  // source ends; false when stopped.
+  // Reads records into the batch being filled until it is full, the source
+  // ends or the caller takes the reading back; false when stopped.
   bool Fill();
   // Keeps a warning of the source in the batch being filled; a batch full
   // of warnings goes ahead, in the middle of a long run of corrupt records.
@@ -99,6 +134,19 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // Hands over the source's end: its warnings, counts and failure.
   void Finish(Error* e);
 
+  // The caller's side of the choice between the threads.
+  // Starts the thread and its first measuring window.
+  void StartThread();
+  // After a batch was taken: ends the window when it is over, asking the
+  // thread to stop when it did not pay.
+  void Measure();
+  // Starts a measuring window now.
+  void OpenWindow(int64_t now);
+  // The thread has stopped after its last batch: reading goes on here.
+  void TakeReadingBack();
+  // ReadRecord on the caller's thread, starting the thread again when due.
+  bool ReadHere(JournalRecord* rec, Error* e);
+
   ZtJournal* source;  // not owned
   StrBuf name;
   int64_t size;
@@ -111,13 +159,23 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int next = 0;              // its next record
   int reported = 0;          // its warnings reported so far
   bool finished = false;     // the end was handed out, or Stop was called
+  Reading reading_ = Reading::kThread;
+  int fixedPlan_ = -1;        // FixPlan's n, or -1 to measure
+  int64_t planCount_ = 0;     // records handed out since the last hand-over
+  int64_t windowStart_ = 0;   // wall clock, caller's and thread's CPU
+  int64_t windowScanCpu_ = 0;
+  int64_t windowParseCpu_ = 0;
+  int64_t pauseNs_ = kFirstPauseNs;
+  int64_t resumeAt_ = 0;      // when the caller tries the thread again
+  int64_t readHere_ = 0;      // records the caller read itself
+  int handBacks_ = 0;         // times the thread stopped not paying
 
   // Between the two threads. A batch belongs to the thread from TakeFree to
   // Queue and to the caller from TakeFilled to Recycle; only the lists of
   // batches on their way are shared.
   std::vector<std::unique_ptr<Batch>> batches;
   Mutex mutex;
-  CondVar freed;   // a batch was recycled, or stop
+  CondVar freed;   // half the batches are free, or stop
   CondVar filled;  // a batch was queued
   std::vector<Batch*> freeBatches GUARDED_BY(mutex);
   Batch* queue[kBatches] GUARDED_BY(mutex) = {};  // filled batches in order, a ring
@@ -126,11 +184,13 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // The thread ran out of memory: thrown on to the caller after the
   // batches queued before it.
   bool outOfMemory GUARDED_BY(mutex) = false;
+  bool threadWaits GUARDED_BY(mutex) = false;  // in TakeFree, for free batches
   std::atomic<bool> stopping{false};
+  std::atomic<bool> retiring{false};  // the caller takes the reading back
 
   // The thread's side.
   Batch* filling = nullptr;  // null once stopping
-  JournalRecord reading;     // swapped into a slot once read whole
+  JournalRecord readingRecord;  // swapped into a slot once read whole
   Error readError;
   std::thread thread;
 };

@@ -6,8 +6,8 @@
 
 namespace {
 
-// As large as a block read ahead and above the buffered file's own buffer,
-// so that the file hands its bytes straight over (one copy, not two).
+// The reader's own buffer, for a file that cannot lend its blocks: above
+// the buffered file's own buffer, so that the file reads straight into it.
 const int kReadBufferSize = 256 << 10;
 
 const char* const kOpCodes[] = {"pv", "dv", "rv", "vv", "mx", "ex", "nx", "dl"};
@@ -63,8 +63,6 @@ ZtJournal::ZtJournal(FileSys* f)
     : opened(0),
       reports(nullptr),
       file(f),
-      readBuffer(new char[kReadBufferSize]),
-      readBytes(0),
       readPos(nullptr),
       readEnd(nullptr),
       tokenState(kBetween),
@@ -78,9 +76,7 @@ ZtJournal::ZtJournal(FileSys* f)
       ended(false),
       lastVersion(0),
       lastExpected(0),
-      lastValid(false) {
-  readPos = readEnd = readBuffer.get();
-}
+      lastValid(false) {}
 
 ZtJournal::ZtJournal() : ZtJournal(nullptr) { opened = 1; }
 
@@ -96,12 +92,19 @@ bool ZtJournal::Compressed() const {
 
 int ZtJournal::Fill(Error* e) {
   if (!file) return 0;
-  int n = file->Read(readBuffer.get(), kReadBufferSize, e);
+  const char* data = nullptr;
+  int n = FileSys::kCannotLend;
+  if (mayBorrow) n = file->ReadLent(&data, e);
+  if (n == FileSys::kCannotLend) {
+    mayBorrow = false;
+    if (!readBuffer) readBuffer.reset(new char[kReadBufferSize]);
+    data = readBuffer.get();
+    n = file->Read(readBuffer.get(), kReadBufferSize, e);
+  }
   if (n < 0 || e->Test()) return -1;
-  readBytes = n;
   consumed += n;
-  readPos = readBuffer.get();
-  readEnd = readPos + n;
+  readPos = data;
+  readEnd = data + n;
   return n;
 }
 

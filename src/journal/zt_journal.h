@@ -1,6 +1,7 @@
 // ZtJournal: reads journal records one at a time from a checkpoint file.
 //
-// The reader tokenises the file through a 256 KiB read buffer, assembles each
+// The reader tokenises the file's bytes where the file holds them (its blocks
+// read ahead) or through a 256 KiB read buffer of its own, assembles each
 // record, checks its field count against the table schema, skips a corrupt
 // record with a warning (resynchronising on the next op code) and counts what
 // it skipped. Memory use is bounded by the largest record, not by the file.
@@ -130,8 +131,10 @@ class ZtJournal {
   int ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& table, Error* e);
 
   FileSys* file;  // not owned
+  // The bytes being scanned are the file's own block when it lends them,
+  // or the reader's buffer (made at the first read the file cannot lend).
   std::unique_ptr<char[]> readBuffer;
-  int32_t readBytes;
+  bool mayBorrow = true;
   const char* readPos;
   const char* readEnd;
   int32_t tokenState;

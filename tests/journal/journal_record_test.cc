@@ -124,17 +124,27 @@ TEST(JournalRecordTest, SetFieldCountsOnlyRealChanges) {
   EXPECT_EQ(r.Get(0)->ToString(), "pv");
   EXPECT_EQ(r.Get(3)->ToString(), "journal");
   EXPECT_EQ(r.Get(4)->Length(), 10000u);
-  // Setting a field from another field of the same record.
+  // Setting a field from another field of the same record, also when the
+  // copy makes the arena grow (and move) under it.
   r.SetField(3, *r.Get(2), &e);
   EXPECT_EQ(r.Get(3)->ToString(), "db.counters");
   EXPECT_EQ(r.Changes(), 3);
+  for (int i = 0; i < 8; ++i) {
+    std::string v(3000 * (i + 1), static_cast<char>('a' + i));
+    r.SetField(3, v.c_str(), &e);
+    r.SetField(4, *r.Get(3), &e);
+    EXPECT_TRUE(r.Get(4)->ToString() == v) << "copy " << i;
+  }
+  r.SetField(3, *r.Get(2), &e);
+  EXPECT_EQ(r.Get(3)->ToString(), "db.counters");
+  EXPECT_EQ(r.Changes(), 20);
   r.SetOp("dv", &e);
   EXPECT_EQ(r.Get(0)->ToString(), "dv");
-  EXPECT_EQ(r.Changes(), 3);
+  EXPECT_EQ(r.Changes(), 20);
   // A failed lookup leaves the record as it was.
   r.SetField("nosuch", "x", &e);
   EXPECT_TRUE(e.Test());
-  EXPECT_EQ(r.Changes(), 3);
+  EXPECT_EQ(r.Changes(), 20);
 }
 
 TEST(JournalRecordTest, CopyIsDeepAndStartsWithoutChanges) {

@@ -1,5 +1,6 @@
 // Test helpers for the journal reader: an in-memory file whose reads return
-// at most a chosen number of bytes (to cross block boundaries anywhere), and
+// at most a chosen number of bytes (to cross block boundaries anywhere),
+// copied or lent in place, and
 // a capture of every report that reaches the message log.
 #ifndef ZT_TESTS_JOURNAL_JOURNAL_TEST_UTIL_H_
 #define ZT_TESTS_JOURNAL_JOURNAL_TEST_UTIL_H_
@@ -20,14 +21,16 @@ class MemFile : public FileSys {
   void Open(int, Error*) override { pos = 0; ++opens; }
   void Write(const char*, int, Error*) override {}
   int Read(char* buf, int len, Error* e) override {
-    if (failAt >= 0 && pos >= static_cast<size_t>(failAt)) {
-      e->Set(kReadFailed) << "mem.ckp";
-      return -1;
-    }
-    size_t n = std::min({static_cast<size_t>(len), static_cast<size_t>(chunk), data.size() - pos});
-    memcpy(buf, data.data() + pos, n);
-    pos += n;
-    return static_cast<int>(n);
+    int n = Next(static_cast<size_t>(len), e);
+    if (n > 0) memcpy(buf, data.data() + pos - n, n);
+    return n;
+  }
+  // With lend set, hands its bytes out in place, as a file read ahead does.
+  int ReadLent(const char** out, Error* e) override {
+    if (!lend) return kCannotLend;
+    int n = Next(data.size(), e);
+    if (n > 0) *out = data.data() + pos - n;
+    return n;
   }
   void Close(Error*) override {}
   int Stat() override { return kStatExists; }
@@ -40,6 +43,21 @@ class MemFile : public FileSys {
   size_t pos = 0;
   int opens = 0;
   long failAt = -1;  // byte offset from which reads fail
+  bool lend = false;
+  size_t firstPiece = 0;  // when set, the first read gives at most this many bytes
+
+ private:
+  // Moves past the next piece of at most len bytes: its length, or -1.
+  int Next(size_t len, Error* e) {
+    if (failAt >= 0 && pos >= static_cast<size_t>(failAt)) {
+      e->Set(kReadFailed) << "mem.ckp";
+      return -1;
+    }
+    size_t n = std::min({len, static_cast<size_t>(chunk), data.size() - pos});
+    if (pos == 0 && firstPiece) n = std::min(n, firstPiece);
+    pos += n;
+    return static_cast<int>(n);
+  }
 };
 
 // Collects the text of every report while alive.

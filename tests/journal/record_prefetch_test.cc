@@ -45,9 +45,15 @@ struct Trace {
   std::vector<std::string> reports;
 };
 
-// Reads every record of source, through a prefetcher when prefetch is set.
-Trace ReadAll(ZtJournal* source, bool prefetch) {
+// How the prefetcher shares the reading with its caller (FixPlan's n), or
+// kMeasure to let it measure.
+const int kMeasure = -1;
+
+// Reads every record of source, through a prefetcher with that plan when
+// prefetch is set.
+Trace ReadAll(ZtJournal* source, bool prefetch, int plan = 0) {
   RecordPrefetch ahead(source);
+  if (plan != kMeasure) ahead.FixPlan(plan);
   ZtJournal* reader = prefetch ? static_cast<ZtJournal*>(&ahead) : source;
   ReportCapture capture;
   Trace t;
@@ -64,11 +70,11 @@ Trace ReadAll(ZtJournal* source, bool prefetch) {
   return t;
 }
 
-Trace ReadAll(const std::string& text, bool prefetch, int chunk, long failAt) {
+Trace ReadAll(const std::string& text, bool prefetch, int chunk, long failAt, int plan = 0) {
   MemFile file(text, chunk);
   file.failAt = failAt;
   ZtJournal source(&file);
-  return ReadAll(&source, prefetch);
+  return ReadAll(&source, prefetch, plan);
 }
 
 // Expects the same trace from both reads.
@@ -79,11 +85,17 @@ void ExpectSameTrace(const Trace& alone, const Trace& ahead) {
   EXPECT_EQ(alone.reports, ahead.reports);
 }
 
-// Reads text both ways and expects the same trace.
+// Reads text both ways and expects the same trace: with the thread reading
+// throughout, with the reading handed back and forth between the thread
+// and the caller every few records or batches, and as measured.
 Trace ExpectSame(const std::string& text, int chunk = 1 << 30, long failAt = -1) {
   Trace alone = ReadAll(text, false, chunk, failAt);
   Trace ahead = ReadAll(text, true, chunk, failAt);
   ExpectSameTrace(alone, ahead);
+  for (int plan : {1, 5, RecordPrefetch::kBatchRecords + 1, kMeasure}) {
+    SCOPED_TRACE("plan " + std::to_string(plan));
+    ExpectSameTrace(alone, ReadAll(text, true, chunk, failAt, plan));
+  }
   return ahead;
 }
 
@@ -193,6 +205,11 @@ TEST(RecordPrefetchTest, ParallelDirectoryWithAFailingTableFile) {
     ahead = ReadAll(&source, true);
   }
   ExpectSameTrace(alone, ahead);
+  {
+    // Handed back and forth across the files' ends.
+    ZtJournalDir source(StrPtr(dir.path().c_str()));
+    ExpectSameTrace(alone, ReadAll(&source, true, 3));
+  }
   ASSERT_EQ(ahead.steps.size(), 705u);
   EXPECT_NE(ahead.steps.back().error.find("db.counters#00000001.ckp is truncated"), std::string::npos);
   EXPECT_EQ(ahead.reports.size(), 14u);
@@ -296,6 +313,40 @@ TEST(RecordPrefetchTest, RecordsAreSwappedNotCopied) {
   EXPECT_EQ(rec.Get(3)->ToString(), "c2");
   EXPECT_EQ(rec.Changes(), 0);
   EXPECT_EQ(kept, "c1");
+}
+
+TEST(RecordPrefetchTest, StoppingWhileTheCallerReads) {
+  // Stopped while the caller reads on its own thread, and while the thread
+  // is ending its last batch: nothing hangs, and nothing is read after.
+  std::string text;
+  for (int i = 0; i < 8 * RecordPrefetch::kBatchRecords; ++i) text += Counter(i);
+  for (int plan : {1, 2 * RecordPrefetch::kBatchRecords}) {
+    for (int reads : {1, 2, RecordPrefetch::kBatchRecords + 2, 7 * RecordPrefetch::kBatchRecords}) {
+      MemFile file(text);
+      ZtJournal source(&file);
+      RecordPrefetch ahead(&source);
+      ahead.FixPlan(plan);
+      JournalRecord rec;
+      Error e;
+      for (int i = 0; i < reads; ++i) ASSERT_TRUE(ahead.ReadRecord(&rec, &e));
+      EXPECT_EQ(rec.Get(3)->ToString(), "c" + std::to_string(reads - 1));
+      ahead.Stop();
+      EXPECT_FALSE(ahead.ReadRecord(&rec, &e));
+      EXPECT_FALSE(e.Test());
+    }
+  }
+}
+
+TEST(RecordPrefetchTest, TheThreadPaysOnlyWithASecondCoreOfWork) {
+  const int64_t ms = 1000000;
+  // Both threads busy throughout: it pays. The caller waiting for the thread
+  // (or both getting half a core, another job taking the rest): it does not.
+  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, 100 * ms, 90 * ms));
+  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, 95 * ms, 30 * ms));
+  EXPECT_FALSE(RecordPrefetch::ThreadPays(100 * ms, 60 * ms, 40 * ms));
+  EXPECT_FALSE(RecordPrefetch::ThreadPays(100 * ms, 50 * ms, 50 * ms));
+  // A clock the system cannot read keeps the thread.
+  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, -1, 0));
 }
 
 TEST(JournalRecordTest, SwapKeepsEachSidesFields) {

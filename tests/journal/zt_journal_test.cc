@@ -20,10 +20,15 @@ struct Result {
   std::vector<std::string> reports;
   int skipped = 0;
   int line = 0;
+  std::vector<int64_t> positions;  // BytesRead after each record
 };
 
-Result ReadAll(const std::string& text, int chunk) {
+// With lend, the file hands its bytes over in place (a file read ahead);
+// firstPiece, when set, cuts the input once, there.
+Result ReadAll(const std::string& text, int chunk, bool lend = false, size_t firstPiece = 0) {
   MemFile file(text, chunk);
+  file.lend = lend;
+  file.firstPiece = firstPiece;
   ZtJournal reader(&file);
   ReportCapture capture;
   Result res;
@@ -32,6 +37,7 @@ Result ReadAll(const std::string& text, int chunk) {
     std::vector<std::string> fields;
     for (int i = 0; i < r->Count(); ++i) fields.push_back(r->Get(i)->ToString());
     res.records.push_back(fields);
+    res.positions.push_back(reader.BytesRead());
   }
   res.error = e.Text();
   res.reports = capture.reports;
@@ -40,15 +46,24 @@ Result ReadAll(const std::string& text, int chunk) {
   return res;
 }
 
-// Reads text with several block sizes; every size must give the same result.
+void ExpectSameResult(const Result& r, const Result& first, const std::string& how) {
+  EXPECT_EQ(r.records, first.records) << how;
+  EXPECT_EQ(r.error, first.error) << how;
+  EXPECT_EQ(r.reports, first.reports) << how;
+  EXPECT_EQ(r.skipped, first.skipped) << how;
+  EXPECT_EQ(r.line, first.line) << how;
+  EXPECT_EQ(r.positions, first.positions) << how;
+}
+
+// Reads text with several block sizes, copied and lent; every way must
+// give the same result.
 Result Read(const std::string& text) {
   Result first = ReadAll(text, 1 << 30);
-  for (int chunk : {1, 2, 3, 7, 4096}) {
-    Result r = ReadAll(text, chunk);
-    EXPECT_EQ(r.records, first.records) << "chunk " << chunk;
-    EXPECT_EQ(r.error, first.error) << "chunk " << chunk;
-    EXPECT_EQ(r.reports, first.reports) << "chunk " << chunk;
-    EXPECT_EQ(r.skipped, first.skipped) << "chunk " << chunk;
+  for (int chunk : {1, 2, 3, 7, 4096, 1 << 30}) {
+    for (bool lend : {false, true}) {
+      ExpectSameResult(ReadAll(text, chunk, lend), first,
+                       "chunk " + std::to_string(chunk) + (lend ? " lent" : ""));
+    }
   }
   return first;
 }
@@ -294,6 +309,30 @@ TEST(ZtJournalTest, ReusedRecordAndFormatRoundTrip) {
   while (reader.ReadRecord(&rec, &e)) rec.AppendFormat(&out);
   EXPECT_FALSE(e.Test());
   EXPECT_EQ(out.ToString(), standard);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZtJournalTest, LentBlocksCutAnywhere) {
+  // Every kind of token and record boundary, cut at every byte: a bare and
+  // a quoted field, a doubled "@", a newline inside quotes, a corrupt
+  // record to resynchronise after and a last record without its newline.
+  const std::string text = "@nx@ 0 1 @ckp@ 1 0 0 0 0 @r@ @journal@ @db.counters@ @@ @@ \n"s +
+                           "@pv@ 1 @db.counters@ @a@@b@ 7 \n" +
+                           "@pv@ 1 @db.counters@ @two\nlines@ 8 \n" + "junk @x@ 1\n" +
+                           "@pv@ 1 @db.counters@ @short@\n" + "@pv@ 1 @db.counters@ @end@ 9 ";
+  Result whole = ReadAll(text, 1 << 30);
+  ASSERT_EQ(whole.records.size(), 4u);
+  EXPECT_EQ(whole.records[1][3], "a@b");
+  EXPECT_EQ(whole.records[2][3], "two\nlines");
+  EXPECT_EQ(whole.skipped, 2);
+  for (size_t cut = 1; cut < text.size(); ++cut) {
+    for (bool lend : {false, true})
+      ExpectSameResult(ReadAll(text, 1 << 30, lend, cut), whole,
+                       "cut at " + std::to_string(cut) + (lend ? " lent" : ""));
+  }
 }
 
 }  // namespace

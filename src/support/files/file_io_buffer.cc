@@ -161,6 +161,22 @@ int FileIOBuffer::Read(char* buf, int len, Error* e) {
   return done;
 }
 
+int FileIOBuffer::ReadLent(const char** data, Error* e) {
+  if (!handle) {
+    SetOsError(e, "Read", path, EBADF);
+    return -1;
+  }
+  if (readAvail > 0) {
+    int n = readAvail;
+    *data = readPtr;
+    readPtr += n;
+    readAvail = 0;
+    return n;
+  }
+  if (lineMode != kLineModeNone || !CanBypassBuffer()) return kCannotLend;
+  return FileIOCompress::ReadLent(data, e);
+}
+
 int FileIOBuffer::ReadLine(StrBuf* line, Error* e) {
   line->Clear();
   if (!handle) {

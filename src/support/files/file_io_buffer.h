@@ -5,7 +5,8 @@
 //
 // Reads are delivered from the buffer in bulk; a read asking for at least a
 // buffer's worth while the buffer is empty goes straight to the file, so a
-// reader working in large blocks pays no extra copy. ReadLine collects one
+// reader working in large blocks pays no extra copy, and ReadLent hands a
+// reader the blocks read ahead themselves. ReadLine collects one
 // line with memchr over the buffered bytes.
 #ifndef ZT_SUPPORT_FILES_FILE_IO_BUFFER_H_
 #define ZT_SUPPORT_FILES_FILE_IO_BUFFER_H_
@@ -23,6 +24,8 @@ class FileIOBuffer : public FileIOCompress {
   void Open(int mode, Error* e) override;
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
+  // The buffered bytes first; then, bytes unchanged, the file's own blocks.
+  int ReadLent(const char** data, Error* e) override;
   int ReadLine(StrBuf* line, Error* e) override;
   void Close(Error* e) override;
   int64_t Tell() override;

@@ -31,7 +31,7 @@ const int64_t kReadAheadMin = 1 << 20;
 }  // namespace
 
 FileIOCompress::FileIOCompress()
-    : writeBehind_(nullptr), readAheadAllowed_(false), writeBehindAllowed_(false) {}
+    : writeBehind_(nullptr), readAhead_(nullptr), readAheadAllowed_(false), writeBehindAllowed_(false) {}
 
 FileIOCompress::~FileIOCompress() {
   if (handle) {
@@ -77,19 +77,36 @@ void FileIOCompress::Open(int m, Error* e) {
                                     GetLevel(kGzipLevel));
 }
 
+void FileIOCompress::StartReadAhead() {
+  if (!readAheadAllowed_) return;
+  readAheadAllowed_ = false;
+  bool gz = GzipOnDisk();
+  auto ahead = std::make_unique<ReadAheadSource>(std::move(source_), gz ? kGzipBlocks : kPlainBlocks,
+                                                 gz ? kGzipBlockSize : kPlainBlockSize);
+  readAhead_ = ahead.get();
+  source_ = std::move(ahead);
+}
+
 int FileIOCompress::Read(char* buf, int len, Error* e) {
   if (!source_) {
     SetOsError(e, "Read", path, EBADF);
     return -1;
   }
   if (len <= 0) return 0;
-  if (readAheadAllowed_) {
-    readAheadAllowed_ = false;
-    bool gz = GzipOnDisk();
-    source_ = std::make_unique<ReadAheadSource>(std::move(source_), gz ? kGzipBlocks : kPlainBlocks,
-                                               gz ? kGzipBlockSize : kPlainBlockSize);
-  }
+  StartReadAhead();
   int n = source_->Read(buf, len, e);
+  if (n > 0) position += n;
+  return n;
+}
+
+int FileIOCompress::ReadLent(const char** data, Error* e) {
+  if (!source_) {
+    SetOsError(e, "Read", path, EBADF);
+    return -1;
+  }
+  StartReadAhead();
+  if (!readAhead_) return kCannotLend;
+  int n = readAhead_->Lend(data, e);
   if (n > 0) position += n;
   return n;
 }
@@ -118,6 +135,7 @@ void FileIOCompress::Close(Error* e) {
   if (sink_) sink_->Finish(e);
   sink_.reset();
   writeBehind_ = nullptr;
+  readAhead_ = nullptr;
   source_.reset();
   readAheadAllowed_ = writeBehindAllowed_ = false;
   FileIOBinary::Close(e);

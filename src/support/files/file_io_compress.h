@@ -26,6 +26,7 @@
 
 class ByteSink;
 class ByteSource;
+class ReadAheadSource;
 class WriteBehindSink;
 
 class FileIOCompress : public FileIOBinary {
@@ -36,6 +37,7 @@ class FileIOCompress : public FileIOBinary {
   void Open(int mode, Error* e) override;
   void Write(const char* buf, int len, Error* e) override;
   int Read(char* buf, int len, Error* e) override;
+  int ReadLent(const char** data, Error* e) override;
   void Close(Error* e) override;
   int64_t GetSize() override;
 
@@ -46,6 +48,8 @@ class FileIOCompress : public FileIOBinary {
 
  private:
   bool GzipOnDisk() const;
+  // Before the first read: starts the read-ahead thread if it may start.
+  void StartReadAhead();
   // True when a plain file opened with mode may be read ahead or written
   // behind (a regular file of the plain text kind).
   bool PlainThreadAllowed(int mode);
@@ -53,6 +57,7 @@ class FileIOCompress : public FileIOBinary {
   std::unique_ptr<ByteSource> source_;  // null when not open for reading
   std::unique_ptr<ByteSink> sink_;      // null when not open for writing
   WriteBehindSink* writeBehind_;        // in sink while writing behind
+  ReadAheadSource* readAhead_;          // source while it reads ahead
   bool readAheadAllowed_;               // the next read may start it
   bool writeBehindAllowed_;             // a write after the first may start it
 };

@@ -73,6 +73,17 @@ class FileSys {
   virtual void Write(const char* buf, int len, Error* e) = 0;
   // Reads up to len bytes: the count, 0 at the end, -1 on failure.
   virtual int Read(char* buf, int len, Error* e) = 0;
+  // As Read, without a copy, for a file that holds its next bytes in a
+  // block of its own (read ahead): points *data at them, which stay the
+  // file's until its next read, seek or close, and returns their count, 0
+  // at the end, -1 on failure; kCannotLend when the file holds none (Read
+  // serves then, and for the rest of the file).
+  static constexpr int kCannotLend = -2;
+  virtual int ReadLent(const char** data, Error* e) {
+    (void)data;
+    (void)e;
+    return kCannotLend;
+  }
   // Closes; after a write applies the permission code.
   virtual void Close(Error* e) = 0;
   // The kStat flags of the named file; 0 when its status cannot be read.

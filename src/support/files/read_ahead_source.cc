@@ -42,14 +42,9 @@ void ReadAheadSource::FillBlocks() {
   }
 }
 
-int ReadAheadSource::Read(char* buf, int len, Error* e) {
+int ReadAheadSource::Available(Error* e) {
   for (;;) {
-    if (block_ && blockPos_ < blockLen_) {
-      int k = blockLen_ - blockPos_ < len ? blockLen_ - blockPos_ : len;
-      memcpy(buf, block_ + blockPos_, k);
-      blockPos_ += k;
-      return k;
-    }
+    if (block_ && blockPos_ < blockLen_) return blockLen_ - blockPos_;
     if (block_) {
       if (blockIsLast_) {
         // Every byte before the end or the failure has been read.
@@ -66,4 +61,21 @@ int ReadAheadSource::Read(char* buf, int len, Error* e) {
     }
     blockPos_ = 0;
   }
+}
+
+int ReadAheadSource::Read(char* buf, int len, Error* e) {
+  int n = Available(e);
+  if (n <= 0) return n;
+  int k = n < len ? n : len;
+  memcpy(buf, block_ + blockPos_, k);
+  blockPos_ += k;
+  return k;
+}
+
+int ReadAheadSource::Lend(const char** data, Error* e) {
+  int n = Available(e);
+  if (n <= 0) return n;
+  *data = block_ + blockPos_;
+  blockPos_ = blockLen_;
+  return n;
 }

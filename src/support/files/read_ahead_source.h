@@ -23,8 +23,16 @@ class ReadAheadSource : public ByteSource {
   ~ReadAheadSource() override;
 
   int Read(char* buf, int len, Error* e) override;
+  // As Read, without the copy: points *data at the bytes of the current
+  // block not yet read (of the next block when it is used up), which stay
+  // the source's until the next Read or Lend. The count, 0 at the end, -1
+  // after a failure.
+  int Lend(const char** data, Error* e);
 
  private:
+  // The bytes left in the current block, taking the next one when it is
+  // used up: their count, 0 at the end, -1 after a failure.
+  int Available(Error* e);
   // The reading thread: fills blocks until the end or a failure.
   void FillBlocks();
 

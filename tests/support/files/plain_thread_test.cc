@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/files/file_test_util.h"
+#include "support/files/gzip_test_util.h"
 #include "support/files/filesys.h"
 #include "test_util.h"
 
@@ -61,6 +62,58 @@ TEST(PlainThreadTest, ReadLineSeesEveryLineOnce) {
   }
   EXPECT_FALSE(e.Test());
   EXPECT_TRUE(got == data);
+}
+
+// Takes every byte left through ReadLent, checking the position as it goes;
+// *last is the last result.
+std::string TakeLent(FileSys* f, int64_t start, Error* e, int* last) {
+  std::string got;
+  const char* p;
+  int n;
+  while ((n = f->ReadLent(&p, e)) > 0) {
+    got.append(p, n);
+    EXPECT_EQ(f->Tell(), start + static_cast<int64_t>(got.size()));
+  }
+  *last = n;
+  return got;
+}
+
+TEST(PlainThreadTest, BlocksReadAheadAreLentInPlace) {
+  testutil::TempDir dir;
+  std::string data = Data(3300000);
+  std::string name = dir.File("in.ckp");
+  testutil::WriteFile(name, data);
+  std::string gzName = dir.File("in.gz");
+  testutil::WriteFile(gzName, testutil::GzipOf(data));
+  for (int type : {kFileText, kFileGzip}) {
+    Error e;
+    auto f = OpenText(type == kFileText ? name : gzName, kOpenRead, &e, type);
+    // Bytes a line read left in the buffer come first, then the blocks.
+    StrBuf line;
+    ASSERT_EQ(f->ReadLine(&line, &e), 1);
+    std::string got = std::string(line.Text(), line.Length()) + "\n";
+    int last;
+    got += TakeLent(f.get(), static_cast<int64_t>(got.size()), &e, &last);
+    EXPECT_EQ(last, 0) << e.Text();
+    EXPECT_FALSE(e.Test());
+    EXPECT_TRUE(got == data) << "type " << type << ": " << got.size() << " bytes";
+    const char* p;
+    EXPECT_EQ(f->ReadLent(&p, &e), 0);  // the end stays the end
+    f->Close(&e);
+  }
+  // A file too small to be read ahead, and line ends to translate, are
+  // not lent: the caller reads them.
+  std::string small = dir.File("small.ckp");
+  testutil::WriteFile(small, data.substr(0, 1000));
+  for (auto [file, type] : {std::pair{small, kFileText}, std::pair{name, kFileText | kFileLineCr}}) {
+    Error e;
+    auto f = OpenText(file, kOpenRead, &e, type);
+    const char* p;
+    EXPECT_EQ(f->ReadLent(&p, &e), FileSys::kCannotLend) << file;
+    char buf[10];
+    EXPECT_EQ(f->Read(buf, 10, &e), 10);
+    EXPECT_EQ(std::string(buf, 10), data.substr(0, 10));
+  }
 }
 
 TEST(PlainThreadTest, CloseInTheMiddleOfARead) {

@@ -46,6 +46,36 @@ TEST(ReadAheadSourceTest, EveryByteInOrderInAnyPieceSize) {
   }
 }
 
+TEST(ReadAheadSourceTest, LentBlocksAndCopiesInterleaved) {
+  // Lending gives the rest of the block a read left, then whole blocks; a
+  // failure still comes after the bytes before it.
+  std::string data = Data(500000);
+  for (size_t failAt : {std::string::npos, size_t{200000}}) {
+    ReadAheadSource s(std::make_unique<testutil::StringSource>(data, 5000, failAt), 3, 65536);
+    Error e;
+    std::string got;
+    char buf[1000];
+    int n;
+    for (int i = 0;; ++i) {
+      if (i % 3 == 0) {
+        n = s.Read(buf, sizeof buf, &e);
+        if (n > 0) got.append(buf, n);
+      } else {
+        const char* p;
+        n = s.Lend(&p, &e);
+        if (n > 0) {
+          EXPECT_LE(n, 65536);
+          got.append(p, n);
+        }
+      }
+      if (n <= 0) break;
+    }
+    size_t want = failAt == std::string::npos ? data.size() : failAt;
+    EXPECT_EQ(n, failAt == std::string::npos ? 0 : -1);
+    EXPECT_TRUE(got == data.substr(0, want)) << got.size() << " bytes";
+  }
+}
+
 TEST(ReadAheadSourceTest, AFailureComesAfterTheBytesBeforeIt) {
   std::string data = Data(1000000);
   // Inside a block, at a block's end, and before any byte.

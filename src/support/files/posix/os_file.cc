@@ -5,7 +5,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
+#include <stdio.h>
 #include <limits.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -263,6 +265,49 @@ void OsSleepMs(int ms) {
   }
 }
 
+
+namespace {
+
+int64_t ClockNs(clockid_t clock) {
+  struct timespec ts;
+  if (clock_gettime(clock, &ts) != 0) return -1;
+  return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+}  // namespace
+
+int64_t OsMonotonicNs() { return ClockNs(CLOCK_MONOTONIC); }
+
+int64_t OsThreadCpuNs(std::thread* t) {
+  if (!t) return ClockNs(CLOCK_THREAD_CPUTIME_ID);
+  clockid_t clock;
+  if (!t->joinable() || pthread_getcpuclockid(t->native_handle(), &clock) != 0) return -1;
+  return ClockNs(clock);
+}
+
+bool OsProcessorsBusy() {
+  // The fourth field of the load average: threads ready to run / all.
+  int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[128];
+  ssize_t n = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (n <= 0) return false;
+  text[n] = 0;
+  double a, b, c;
+  int running = 0, all = 0;
+  if (sscanf(text, "%lf %lf %lf %d/%d", &a, &b, &c, &running, &all) != 5) return false;
+  long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 && running >= online;
+}
+
+int OsUsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  int n = CPU_COUNT(&set);
+  return n > 0 ? n : 1;
+}
 
 uint32_t OsRandom() {
   uint32_t v = 0;

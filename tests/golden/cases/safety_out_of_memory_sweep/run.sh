@@ -31,7 +31,7 @@ fail() {
 }
 
 # sweep NAME STAGE NEXT ARGS...: runs ztmigrate ARGS, outputs in out/,
-# under limits growing by a third from 20 MB until a run finishes; counts
+# under limits growing by an eighth from 20 MB until a run finishes; counts
 # the runs that ran out of memory after printing STAGE and before NEXT.
 sweep() {
   local name=$1 stage=$2 next=$3
@@ -61,7 +61,7 @@ sweep() {
       diff -r ref out > /dev/null || fail "$name at $limit KB: outputs differ from those without a limit"
       break
     fi
-    limit=$((limit * 4 / 3))
+    limit=$((limit * 9 / 8))
   done
   ((limit < 4000000)) || fail "$name: no limit up to 4 GB was enough"
   ((inStage > 0)) || fail "$name: no run of $runs ran out of memory in the step after \"$stage\""
