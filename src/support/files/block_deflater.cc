@@ -144,6 +144,15 @@ void BlockDeflater::WorkLoop() {
   z_stream zs;
   memset(&zs, 0, sizeof(zs));
   bool started = deflateInit2(&zs, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+  // The stream's memory goes with the thread, also when the thread ends by
+  // running out of memory while writing a block.
+  struct StreamEnd {
+    z_stream* zs;
+    bool started;
+    ~StreamEnd() {
+      if (started) deflateEnd(zs);
+    }
+  } streamEnd{&zs, started};
   mutex_.Lock();
   for (;;) {
     while (!stopping_ && nextTake_ >= queuedEnd_) changed_.Wait(&mutex_);
@@ -170,7 +179,6 @@ void BlockDeflater::WorkLoop() {
     WriteReady();
   }
   mutex_.Unlock();
-  if (started) deflateEnd(&zs);
 }
 
 bool BlockDeflater::DeflateSlot(void* stream, Slot* s, Error* e) {
