@@ -34,15 +34,14 @@ RecordPrefetch::RecordPrefetch(ZtJournal* s)
       source(s),
       name(s->Name()),
       size(s->Size()),
-      compressed(s->Compressed()) {
+      compressed(s->Compressed()),
+      // Two seconds are long enough to time the caller's pace, and a short run
+      // would not win back the thread's start.
+      choice_(OsUsableProcessors() < 2 ? -1 : OsMonotonicNs() + ThreadChoice::kFirstPauseNs) {
   MutexLock lock(&mutex);
   for (int i = 0; i < kBatches; ++i) {
     batches.push_back(std::make_unique<Batch>());
     freeBatches.push_back(batches.back().get());
-  }
-  if (OsUsableProcessors() < 2) {
-    reading_ = Reading::kCaller;
-    resumeAt_ = INT64_MAX;
   }
 }
 
@@ -50,12 +49,6 @@ RecordPrefetch::~RecordPrefetch() { Stop(); }
 
 bool RecordPrefetch::MayReadAhead(int statFlags) {
   return !(statFlags & kStatSpecial) || (statFlags & kStatDirectory);
-}
-
-bool RecordPrefetch::ThreadPays(int64_t wallNs, int64_t scanNs, int64_t parseNs) {
-  // A clock the system cannot read leaves the thread running.
-  if (scanNs < 0 || parseNs < 0) return true;
-  return (scanNs + parseNs) * 10 >= wallNs * kMinParallelTenths;
 }
 
 void RecordPrefetch::FixPlan(int n) {
@@ -73,10 +66,13 @@ void RecordPrefetch::Stop() {
     thread.join();
     source->SetReports(nullptr);
   }
-  if (Verbosity() >= 4 && (readHere_ || handBacks_))
-    DebugPrintf("Records read without the parsing thread: %lld (it was stopped %d times)\n",
-                static_cast<long long>(readHere_), handBacks_);
-  readHere_ = handBacks_ = 0;  // told once
+  if (Verbosity() >= 4 && readHere_)
+    DebugPrintf(
+        "Records read without the parsing thread: %lld (it was stopped %d times for not paying; "
+        "last paces %.1f MB/s without it, %.1f MB/s with it)\n",
+        static_cast<long long>(readHere_), choice_.Refusals(), choice_.CallerPace() / 1e6,
+        choice_.ThreadPace() / 1e6);
+  readHere_ = 0;  // told once
   finished = true;
 }
 
@@ -86,36 +82,15 @@ void RecordPrefetch::StartThread() {
   planCount_ = 0;
   source->SetReports(this);
   thread = OsStartThread([this] { Run(); }, [this] { OutOfMemory(); });
-  OpenWindow(OsMonotonicNs());
-}
-
-void RecordPrefetch::OpenWindow(int64_t now) {
-  windowStart_ = now;
-  windowScanCpu_ = OsThreadCpuNs(nullptr);
-  windowParseCpu_ = OsThreadCpuNs(&thread);
 }
 
 void RecordPrefetch::Measure() {
   if (reading_ != Reading::kThread) return;
-  bool pays = true;
   if (fixedPlan_ >= 0) {
-    pays = fixedPlan_ == 0 || planCount_ < fixedPlan_;
-  } else {
-    int64_t now = OsMonotonicNs();
-    if (now - windowStart_ < kWindowNs) return;
-    int64_t scan = OsThreadCpuNs(nullptr), parse = OsThreadCpuNs(&thread);
-    pays = ThreadPays(now - windowStart_, scan < 0 ? -1 : scan - windowScanCpu_,
-                      parse < 0 ? -1 : parse - windowParseCpu_);
-    if (pays) {
-      pauseNs_ = kFirstPauseNs;
-      OpenWindow(now);
-    } else {
-      resumeAt_ = now + pauseNs_;
-      ++handBacks_;
-      pauseNs_ = pauseNs_ * 2 < kLongestPauseNs ? pauseNs_ * 2 : kLongestPauseNs;
-    }
+    if (fixedPlan_ == 0 || planCount_ < fixedPlan_) return;
+  } else if (choice_.OnThread(OsMonotonicNs(), bytesRead) != ThreadChoice::Step::kStopThread) {
+    return;
   }
-  if (pays) return;
   // The thread ends its batch early, queues it as its last and stops.
   reading_ = Reading::kRetiring;
   {
@@ -141,30 +116,20 @@ bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
     finished = true;
     return got;
   }
-  // The clock is read once in a while, not for every record.
   ++planCount_;
   if (fixedPlan_ >= 0) {
     if (planCount_ >= fixedPlan_) StartThread();
     return true;
   }
-  if (planCount_ % 256 != 0) return true;
-  int64_t now = OsMonotonicNs();
-  if (now < resumeAt_) return true;
-  if (OsProcessorsBusy()) {
-    resumeAt_ = now + pauseNs_;  // tried again later, without a window lost
-    return true;
-  }
-  StartThread();
+  // The clock is read once in a while, not for every record.
+  if (planCount_ % 64 == 0 &&
+      choice_.OnCaller(OsMonotonicNs(), bytesRead) == ThreadChoice::Step::kStartThread)
+    StartThread();
   return true;
 }
 
 bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
   if (finished) return false;
-  if (reading_ == Reading::kThread && !thread.joinable() && fixedPlan_ < 0 && OsProcessorsBusy()) {
-    // Every processor is taken now: the thread would wait for one.
-    reading_ = Reading::kCaller;
-    resumeAt_ = OsMonotonicNs() + pauseNs_;
-  }
   if (reading_ == Reading::kCaller) return ReadHere(rec, e);
   if (!thread.joinable()) StartThread();
   // Past a batch whose records were all handed out: its last warnings come

@@ -19,19 +19,15 @@
 // long run of corrupt records sends its warnings ahead in batches of their
 // own. The thread is woken when half the batches are free, not for each.
 //
-// The thread pays only when both threads get a core: while it runs, the
-// CPU time of the two threads is measured against the wall time, window
-// by window, and when together they do less than kMinParallel times the
-// work of one thread (the other core is busy elsewhere, and handing the
-// records over costs more than it saves) the thread stops after its batch
-// and the caller reads the source on its own thread, trying the thread
-// again after a pause that doubles each time it does not pay (a try is put
-// off while every processor has a thread ready to run). A process allowed
-// one processor reads on the caller's thread from the start, and so does
-// one that starts while every processor is busy. The
-// records, counts and warnings are the same whichever thread read them.
+// The thread pays only when it makes the reading faster, which depends on
+// the machine and on what else runs on it: ThreadChoice times the reading
+// with and without it and keeps the faster. The caller reads the source on
+// its own thread first; when the thread is tried and does not pay, it ends
+// its batch and the caller reads on from the next record. A process
+// allowed one processor never starts it. The records, counts and warnings
+// are the same whichever thread read them.
 //
-// The thread starts at the first read; Stop and the destructor end it at
+// Stop and the destructor end it at
 // the record it is reading (which ends at the next whole record or the end
 // of the input, as it would for the caller) and wait for it, wherever the
 // caller is in the input.
@@ -44,6 +40,7 @@
 #include <thread>
 #include <vector>
 
+#include "journal/thread_choice.h"
 #include "journal/zt_journal.h"
 #include "support/mutex.h"
 
@@ -53,14 +50,6 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   static const int kBatchRecords = 1024;
   static const uint32_t kBatchBytes = 1u << 20;
   static const uint32_t kKeepBytes = 16u << 10;
-  // The measuring window, the share of a second core below which the thread
-  // does not pay (in tenths: 11 is 1.1 cores of work per second of wall
-  // time), and the pauses before it is tried again.
-  static constexpr int64_t kWindowNs = 20'000'000;
-  static const int kMinParallelTenths = 11;
-  static constexpr int64_t kFirstPauseNs = 1'000'000'000;
-  static constexpr int64_t kLongestPauseNs = 8'000'000'000;
-
   // Reads ahead from source (not owned), which nothing else may use until
   // Stop. Its name, size and compression are taken now.
   explicit RecordPrefetch(ZtJournal* source);
@@ -80,10 +69,6 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   // a pipe or a device, which may block for good with the thread stuck in
   // it, beyond stopping.
   static bool MayReadAhead(int statFlags);
-
-  // True when two threads that used scanNs and parseNs of CPU in wallNs
-  // did enough between them for the second thread to pay.
-  static bool ThreadPays(int64_t wallNs, int64_t scanNs, int64_t parseNs);
 
   // Before the first read, for tests: instead of measuring, hand over
   // between the thread and the caller's own reading every n records (n > 0),
@@ -135,13 +120,10 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   void Finish(Error* e);
 
   // The caller's side of the choice between the threads.
-  // Starts the thread and its first measuring window.
+  // Starts the thread.
   void StartThread();
-  // After a batch was taken: ends the window when it is over, asking the
-  // thread to stop when it did not pay.
+  // After a batch was taken: asks the thread to stop when it does not pay.
   void Measure();
-  // Starts a measuring window now.
-  void OpenWindow(int64_t now);
   // The thread has stopped after its last batch: reading goes on here.
   void TakeReadingBack();
   // ReadRecord on the caller's thread, starting the thread again when due.
@@ -159,16 +141,11 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   int next = 0;              // its next record
   int reported = 0;          // its warnings reported so far
   bool finished = false;     // the end was handed out, or Stop was called
-  Reading reading_ = Reading::kThread;
+  Reading reading_ = Reading::kCaller;
   int fixedPlan_ = -1;        // FixPlan's n, or -1 to measure
   int64_t planCount_ = 0;     // records handed out since the last hand-over
-  int64_t windowStart_ = 0;   // wall clock, caller's and thread's CPU
-  int64_t windowScanCpu_ = 0;
-  int64_t windowParseCpu_ = 0;
-  int64_t pauseNs_ = kFirstPauseNs;
-  int64_t resumeAt_ = 0;      // when the caller tries the thread again
+  ThreadChoice choice_;
   int64_t readHere_ = 0;      // records the caller read itself
-  int handBacks_ = 0;         // times the thread stopped not paying
 
   // Between the two threads. A batch belongs to the thread from TakeFree to
   // Queue and to the caller from TakeFilled to Recycle; only the lists of

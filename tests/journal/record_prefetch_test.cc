@@ -337,18 +337,6 @@ TEST(RecordPrefetchTest, StoppingWhileTheCallerReads) {
   }
 }
 
-TEST(RecordPrefetchTest, TheThreadPaysOnlyWithASecondCoreOfWork) {
-  const int64_t ms = 1000000;
-  // Both threads busy throughout: it pays. The caller waiting for the thread
-  // (or both getting half a core, another job taking the rest): it does not.
-  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, 100 * ms, 90 * ms));
-  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, 95 * ms, 30 * ms));
-  EXPECT_FALSE(RecordPrefetch::ThreadPays(100 * ms, 60 * ms, 40 * ms));
-  EXPECT_FALSE(RecordPrefetch::ThreadPays(100 * ms, 50 * ms, 50 * ms));
-  // A clock the system cannot read keeps the thread.
-  EXPECT_TRUE(RecordPrefetch::ThreadPays(100 * ms, -1, 0));
-}
-
 TEST(JournalRecordTest, SwapKeepsEachSidesFields) {
   JournalRecord a, b;
   a.AddField("pv");

@@ -278,29 +278,6 @@ int64_t ClockNs(clockid_t clock) {
 
 int64_t OsMonotonicNs() { return ClockNs(CLOCK_MONOTONIC); }
 
-int64_t OsThreadCpuNs(std::thread* t) {
-  if (!t) return ClockNs(CLOCK_THREAD_CPUTIME_ID);
-  clockid_t clock;
-  if (!t->joinable() || pthread_getcpuclockid(t->native_handle(), &clock) != 0) return -1;
-  return ClockNs(clock);
-}
-
-bool OsProcessorsBusy() {
-  // The fourth field of the load average: threads ready to run / all.
-  int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char text[128];
-  ssize_t n = read(fd, text, sizeof text - 1);
-  close(fd);
-  if (n <= 0) return false;
-  text[n] = 0;
-  double a, b, c;
-  int running = 0, all = 0;
-  if (sscanf(text, "%lf %lf %lf %d/%d", &a, &b, &c, &running, &all) != 5) return false;
-  long online = sysconf(_SC_NPROCESSORS_ONLN);
-  return online > 0 && running >= online;
-}
-
 int OsUsableProcessors() {
   cpu_set_t set;
   CPU_ZERO(&set);

@@ -129,15 +129,8 @@ std::thread OsStartThread(std::function<void()> body, std::function<void()> outO
 int OsThreadId();
 // Nanoseconds of a clock that never goes back.
 int64_t OsMonotonicNs();
-// Nanoseconds of CPU the thread t (the calling thread when null) has used;
-// -1 when the system cannot tell.
-int64_t OsThreadCpuNs(std::thread* t);
 // The number of processors the process may run on (at least 1).
 int OsUsableProcessors();
-// True when, right now, the system has at least as many threads ready to
-// run as processors online (the calling one counted): another thread
-// would wait for a processor. False when the system cannot tell.
-bool OsProcessorsBusy();
 // A random number from the system source.
 uint32_t OsRandom();
 
