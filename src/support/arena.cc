@@ -3,10 +3,16 @@
 
 #include <new>
 
+#include "support/files/posix/os_file.h"
+
 Arena::~Arena() {
   while (blocks_) {
     Block* next = blocks_->next;
-    ::operator delete(blocks_);
+    if (blocks_->full) {
+      ::operator delete(blocks_, std::align_val_t(kBlockSize));
+    } else {
+      ::operator delete(blocks_);
+    }
     blocks_ = next;
   }
 }
@@ -15,10 +21,24 @@ char* Arena::NewBlock(size_t bytes) {
   size_t total = sizeof(Block) + bytes;
   Block* block = static_cast<Block*>(::operator new(total));
   block->next = blocks_;
+  block->full = false;
   blocks_ = block;
   bytesReserved_ += total;
   return reinterpret_cast<char*>(block) + sizeof(Block);
 }
+
+char* Arena::NewFullBlock() {
+  void* p = ::operator new(kBlockSize, std::align_val_t(kBlockSize));
+  OsAdviseHugePages(p, kBlockSize);
+  Block* block = static_cast<Block*>(p);
+  block->next = blocks_;
+  block->full = true;
+  blocks_ = block;
+  bytesReserved_ += kBlockSize;
+  return reinterpret_cast<char*>(block) + sizeof(Block);
+}
+
+void Arena::Grow() { blockSize_ = blockSize_ < kBlockSize / 2 ? blockSize_ * 2 : kBlockSize; }
 
 void* Arena::AllocateSlow(size_t bytes) {
   bytesUsed_ += bytes;
@@ -27,12 +47,17 @@ void* Arena::AllocateSlow(size_t bytes) {
   // with a first block the size of one piece does not take a block per
   // piece from then on.
   if (bytes > blockSize_ / 4) {
-    if (blockSize_ < kBlockSize) blockSize_ *= 2;
+    Grow();
     return NewBlock(bytes);
   }
-  ptr_ = NewBlock(blockSize_);
-  remaining_ = blockSize_ - bytes;
-  if (blockSize_ < kBlockSize) blockSize_ *= 2;
+  if (blockSize_ == kBlockSize) {
+    ptr_ = NewFullBlock();
+    remaining_ = kBlockSize - sizeof(Block) - bytes;
+  } else {
+    ptr_ = NewBlock(blockSize_);
+    remaining_ = blockSize_ - bytes;
+  }
+  Grow();
   char* p = ptr_;
   ptr_ += bytes;
   return p;

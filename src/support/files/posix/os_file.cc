@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <limits.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -277,6 +278,15 @@ int64_t ClockNs(clockid_t clock) {
 }  // namespace
 
 int64_t OsMonotonicNs() { return ClockNs(CLOCK_MONOTONIC); }
+
+void OsAdviseHugePages(void* p, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  madvise(p, bytes, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
 
 int OsUsableProcessors() {
   cpu_set_t set;

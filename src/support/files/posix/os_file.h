@@ -129,6 +129,9 @@ std::thread OsStartThread(std::function<void()> body, std::function<void()> outO
 int OsThreadId();
 // Nanoseconds of a clock that never goes back.
 int64_t OsMonotonicNs();
+// Asks the system to back [p, p + bytes), aligned to a huge page, with huge
+// pages; a hint only, which a system without them ignores.
+void OsAdviseHugePages(void* p, size_t bytes);
 // The number of processors the process may run on (at least 1).
 int OsUsableProcessors();
 // A random number from the system source.
