@@ -249,7 +249,16 @@ run_profile() {
   # original read alongside an analysis of the edited one.
   echo "$p: 2c. --verify ..." >&2
   NEWONLY=1 measure "$p.verify" --verify "$ckp" "$work/$p.lower.out/out.ckp"
-  grep -q "Verified:" "$work/$p.verify.new.err" || mismatch "$p: --verify did not verify the -o output"
+  # The lower-cased map re-spells the files it lists, not the rest of their
+  # directories, so it may leave directories spelt two ways: the edited
+  # checkpoint is then not the server's, and --verify must refuse it as the
+  # translation itself warned; otherwise it must verify it.
+  if grep -q "still contains inconsistencies" "$work/$p.lower.new.err"; then
+    grep -q "Not verified:" "$work/$p.verify.new.err" ||
+      mismatch "$p: --verify did not refuse an -o output the translation left inconsistent"
+  else
+    grep -q "Verified:" "$work/$p.verify.new.err" || mismatch "$p: --verify did not verify the -o output"
+  fi
   addrow "$p.verify" "2c. --verify plain vs its -o" analyse 2.5 "$p"
 
   # 3. Analysis of the gzip file: the same conflict map.
