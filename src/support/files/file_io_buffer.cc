@@ -82,7 +82,12 @@ void FileIOBuffer::Write(const char* buf, int len, Error* e) {
       return;
     }
     default:
-      // Bytes unchanged. A large write with nothing pending skips the copy.
+      // Bytes unchanged. A large write with nothing pending skips the copy,
+      // and so does every write once the writing thread gathers them.
+      if (CanBypassBuffer() && WritesBehind()) {
+        if (FlushBuffer(e)) WriteThrough(buf, len, e);
+        return;
+      }
       if (writePending == 0 && len >= bufferSize && CanBypassBuffer()) {
         WriteThrough(buf, len, e);
         return;

@@ -45,6 +45,9 @@ class FileIOCompress : public FileIOBinary {
   // Write, for the text kinds beneath their own buffering: false after
   // setting a failure in e.
   bool WriteThrough(const char* buf, int len, Error* e);
+  // True while writes go to the writing thread, which gathers them into
+  // blocks of its own: a buffer above it only copies them once more.
+  bool WritesBehind() const { return writeBehind_ != nullptr; }
 
  private:
   bool GzipOnDisk() const;
