@@ -1,8 +1,16 @@
 #include "journal/zt_journal.h"
 
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "journal/journal_messages.h"
 #include "support/files/filesys.h"
 #include "support/messages/message_log.h"
+#include "support/text/byte_scan.h"
 
 namespace {
 
@@ -44,15 +52,48 @@ inline bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int CountNewlines(const char* p, const char* end) {
-  int n = 0;
-  while (p < end) {
-    const char* nl = static_cast<const char*>(memchr(p, '\n', end - p));
-    if (!nl) break;
-    ++n;
-    p = nl + 1;
+// The first byte in [p, end) that ends a bare token (a blank, newline or
+// NUL), or end. Every such byte is at most a space, and few other bytes
+// are, so whole blocks are tested for those first.
+inline const char* FindBareEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+    unsigned low = static_cast<unsigned>(_mm_movemask_epi8(upToSpace));
+    for (; low; low &= low - 1) {
+      const char* q = p + std::countr_zero(low);
+      if (kDelims.ends[static_cast<unsigned char>(*q)]) return q;
+    }
+    p += 16;
   }
-  return n;
+#else
+  if constexpr (std::endian::native == std::endian::little) {
+    while (end - p >= 8) {
+      uint64_t v;
+      memcpy(&v, p, 8);
+      // Bytes below 0x21, exact for the lowest one.
+      constexpr uint64_t kOnes = 0x0101010101010101ull;
+      uint64_t low = (v - 0x21 * kOnes) & ~v & (0x80 * kOnes);
+      if (!low) {
+        p += 8;
+        continue;
+      }
+      const char* q = p + std::countr_zero(low) / 8;
+      if (kDelims.ends[static_cast<unsigned char>(*q)]) return q;
+      p = q + 1;
+    }
+  }
+#endif
+  while (p < end && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
+  return p;
+}
+
+// The first "@", newline or NUL in [p, end), or end: the bytes at which a
+// run of quoted text stops.
+inline const char* FindQuotedStop(const char* p, const char* end) {
+  return FindAnyOf(p, end, '@', '\n', '\0');
 }
 
 const StrPtr kNoName;
@@ -115,6 +156,39 @@ int ZtJournal::TokenFailure(const MessageId& msg, Error* e) {
   return kFailure;
 }
 
+int ZtJournal::QuickToken(StrBuf* out) {
+  if (tokenState != kBetween || Position() - recordStart > kMaxRecordBytes ||
+      out->Length() > kMaxRecordBytes)
+    return kMore;
+  const char* p = readPos;
+  while (p < readEnd && *p == ' ') ++p;
+  readPos = p;  // blanks between tokens are dropped whichever way goes on
+  if (p == readEnd) return kMore;
+  unsigned char c = static_cast<unsigned char>(*p);
+  if (c == '\n') {
+    readPos = p + 1;
+    ++line;
+    return kEndOfLine;
+  }
+  if (c == '@') {
+    // Quoted text without a newline, NUL or doubled "@", closed by an "@"
+    // and a blank or newline, all in the buffered bytes.
+    const char* stop = FindQuotedStop(p + 1, readEnd);
+    if (readEnd - stop < 2 || *stop != '@') return kMore;
+    unsigned char after = static_cast<unsigned char>(stop[1]);
+    if (after != '\n' && !IsBlank(after)) return kMore;
+    out->AppendUnterminated(p + 1, static_cast<uint32_t>(stop - p - 1));
+    readPos = after == '\n' ? stop + 1 : stop + 2;
+    return kToken;
+  }
+  if (c == 0 || IsBlank(c)) return kMore;
+  const char* end = FindBareEnd(p, readEnd);
+  if (end == readEnd) return kMore;
+  out->AppendUnterminated(p, static_cast<uint32_t>(end - p));
+  readPos = *end == '\n' ? end : end + 1;  // a newline is left to end the line
+  return kToken;
+}
+
 int ZtJournal::NextToken(StrBuf* out, Error* e) {
   for (;;) {
     if (readPos == readEnd) {
@@ -171,8 +245,7 @@ int ZtJournal::ScanBetween() {
 }
 
 int ZtJournal::ScanBare(StrBuf* out) {
-  const char* p = readPos;
-  while (p < readEnd && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
+  const char* p = FindBareEnd(readPos, readEnd);
   out->AppendUnterminated(readPos, static_cast<uint32_t>(p - readPos));
   readPos = p;
   if (p == readEnd) return kMore;  // the token goes on in the next block
@@ -183,25 +256,32 @@ int ZtJournal::ScanBare(StrBuf* out) {
 
 void ZtJournal::ScanQuoted(StrBuf* out) {
   // Copy the run up to the next "@" at once, counting its newlines.
-  const char* at = static_cast<const char*>(memchr(readPos, '@', readEnd - readPos));
-  if (!at) at = readEnd;
-  if (!damaged) {
-    const char* nul = static_cast<const char*>(memchr(readPos, 0, at - readPos));
-    if (nul) {
+  const char* p = readPos;
+  for (;;) {
+    const char* stop = FindQuotedStop(p, readEnd);
+    if (stop < readEnd && *stop == '\n') {
+      ++line;
+      p = stop + 1;
+      continue;
+    }
+    if (stop < readEnd && *stop == 0) {
+      if (damaged) {
+        p = stop + 1;
+        continue;
+      }
       // A NUL inside quoted text: the token is corrupt. Skip the rest of it
       // so that the reader resynchronises after the field.
-      line += CountNewlines(readPos, nul);
-      readPos = nul + 1;
+      readPos = stop + 1;
       damaged = true;
       return;
     }
-    out->AppendUnterminated(readPos, static_cast<uint32_t>(at - readPos));
-  }
-  line += CountNewlines(readPos, at);
-  readPos = at;
-  if (at < readEnd) {
-    ++readPos;
-    tokenState = kAfterAt;
+    if (!damaged) out->AppendUnterminated(readPos, static_cast<uint32_t>(stop - readPos));
+    readPos = stop;
+    if (stop < readEnd) {
+      ++readPos;
+      tokenState = kAfterAt;
+    }
+    return;
   }
 }
 
@@ -318,7 +398,8 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
   for (;;) {
     StrBuf* arena = rec->Arena();
     uint32_t start = arena->Length();
-    int r = NextToken(arena, e);
+    int r = QuickToken(arena);
+    if (r == kMore) r = NextToken(arena, e);
     if (p.resync) {
       // Looking for the next op code: ends of lines and corrupt tokens are
       // passed over silently.
