@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/messages/debug.h"
+#include "support/text/byte_scan.h"
 
 namespace {
 
@@ -28,6 +29,18 @@ bool HasWildcard(const char* c, uint32_t n) {
     }
   }
   return false;
+}
+
+// The position of the first wildcard ("...", "*" or "%%") in text from
+// `from` on, or len. None holds a "/", so it lies inside one component.
+uint32_t FirstWildcard(const char* text, uint32_t from, uint32_t len) {
+  const char* end = text + len;
+  for (const char* p = text + from;; ++p) {
+    p = FindAnyOf(p, end, '*', '%', '.');
+    if (p == end) return len;
+    if (*p == '*' || (end - p >= 2 && p[0] == p[1] && (*p == '%' || (end - p >= 3 && p[2] == '.'))))
+      return static_cast<uint32_t>(p - text);
+  }
 }
 
 // A final wildcard component that is entered as an ordinary one.
@@ -187,10 +200,12 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   char* lowered = lowered_.Alloc(len + 1);
   LowerAsciiBytes(text + pos, lowered + pos, len - pos);
 
+  // Only the component holding the first wildcard needs the full test.
+  const uint32_t wildcard = FirstWildcard(text, pos, len);
   for (;;) {
     bool more = NextComponent(text, len, &pos, &start, &n);
     const char* c = text + start;
-    if (HasWildcard(c, n) && (more || !IsBareWildcard(c, n))) return;
+    if (start + n > wildcard && HasWildcard(c, n) && (more || !IsBareWildcard(c, n))) return;
     DirEntry* child = entry->FindChild(lowered + start, n);
     int alias;
     if (!child) {
