@@ -18,6 +18,7 @@
 #define ZT_MIGRATE_DIR_ENTRY_H_
 
 #include <cstdint>
+#include <climits>
 
 #include "migrate/avl_tree.h"
 #include "support/text/strbuf.h"
@@ -108,8 +109,24 @@ class DirEntry : public AVLTree, public AVLNode {
   // or -1.
   int FindAlias(const char* bytes) const;
   // Adds 1 to alias i's count (saturating), moves the most common and
-  // notes the table bits.
-  void CountAlias(int i, uint32_t tables);
+  // notes the table bits. Inline: every path counts each of its components.
+  void CountAlias(int i, uint32_t tables) {
+    int32_t* count;
+    if (i == 0 && (flags & kHasFirstAlias)) {
+      count = &firstCount;
+      firstTables |= tables;
+    } else {
+      DirAlias* alias = Extra(i);
+      count = &alias->count;
+      alias->tables |= tables;
+    }
+    // A count stops at the largest value rather than wrapping negative.
+    if (*count < INT32_MAX) ++*count;
+    if (*count > maxCount) {
+      maxCount = *count;
+      mostCommon = static_cast<int16_t>(i);
+    }
+  }
 
   uint8_t usage;
   uint8_t flags;
