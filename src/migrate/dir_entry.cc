@@ -52,6 +52,7 @@ uint32_t DirEntry::AliasTables(int i) const {
 }
 
 DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
+  if (more && more->children) return more->children->Find(key, n);
   const AVLNode* node = root;
   while (node) {
     const DirEntry* child = FromNode(node);

@@ -50,17 +50,17 @@ bool IsBareWildcard(const char* c, uint32_t n) {
 
 }  // namespace
 
-PathTree::PathTree() : root_(nullptr), aliasBlocks_(nullptr), entries_(0), aliasBlockBytes_(0) {
+PathTree::PathTree() : root_(nullptr), extras_(nullptr), entries_(0), extrasBytes_(0) {
   root_ = NewEntry("", "", 0, false);
 }
 
 PathTree::~PathTree() {
-  // Entries and aliases go with the arena; only the alias arrays are on
-  // the heap.
-  while (aliasBlocks_) {
-    DirAliasBlock* next = aliasBlocks_->next;
-    delete aliasBlocks_;
-    aliasBlocks_ = next;
+  // Entries and aliases go with the arena; only the extras are on the
+  // heap.
+  while (extras_) {
+    DirEntryExtras* next = extras_->next;
+    delete extras_;
+    extras_ = next;
   }
 }
 
@@ -113,18 +113,47 @@ DirEntry* PathTree::AddChild(DirEntry* parent, const char* spelling, const char*
   parent->Insert(static_cast<AVLNode*>(child), &insertError_);
   insertError_.Clear();
   ++parent->childCount;
+  if (parent->childCount >= kIndexedFrom) IndexChild(parent, child);
   return child;
+}
+
+DirEntryExtras* PathTree::Extras(DirEntry* entry) {
+  if (!entry->more) {
+    entry->more = new DirEntryExtras;
+    entry->more->next = extras_;
+    extras_ = entry->more;
+    extrasBytes_ += sizeof(DirEntryExtras);
+  }
+  return entry->more;
+}
+
+void PathTree::IndexChild(DirEntry* parent, DirEntry* child) {
+  std::unique_ptr<ChildIndex>& index = Extras(parent)->children;
+  size_t before = 0;
+  if (index) {
+    before = index->Bytes();
+    index->Add(child);
+  } else {
+    // The first time: every child so far, the new one among them.
+    index.reset(new ChildIndex);
+    extrasBytes_ += sizeof(ChildIndex);
+    std::vector<const AVLNode*> nodes;
+    if (parent->RootNode()) nodes.push_back(parent->RootNode());
+    while (!nodes.empty()) {
+      const AVLNode* node = nodes.back();
+      nodes.pop_back();
+      index->Add(const_cast<DirEntry*>(DirEntry::FromNode(node)));
+      if (node->left) nodes.push_back(node->left);
+      if (node->right) nodes.push_back(node->right);
+    }
+  }
+  extrasBytes_ += index->Bytes() - before;
 }
 
 int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   int index = entry->NumAliases();
   if (index >= DirEntry::kMaxAliases) return -1;
-  if (!entry->more) {
-    entry->more = new DirAliasBlock;
-    entry->more->next = aliasBlocks_;
-    aliasBlocks_ = entry->more;
-    aliasBlockBytes_ += sizeof(DirAliasBlock);
-  }
+  Extras(entry);
   uint32_t n = entry->nameLength;
   DirAlias* alias = new (arena_.Allocate(sizeof(DirAlias) + n + 1)) DirAlias;
   alias->count = 0;
@@ -134,7 +163,7 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   SmallArray& slots = entry->more->aliases;
   int32_t before = slots.Capacity();
   slots.Push(alias);
-  aliasBlockBytes_ += sizeof(void*) * (slots.Capacity() - before);
+  extrasBytes_ += sizeof(void*) * (slots.Capacity() - before);
   return index;
 }
 
@@ -284,7 +313,7 @@ bool PathTree::Walk(PathTreeVisitor* visitor) const {
 }
 
 size_t PathTree::MemoryUsage() const {
-  return arena_.BytesReserved() + aliasBlockBytes_;
+  return arena_.BytesReserved() + extrasBytes_;
 }
 
 namespace {
