@@ -48,6 +48,15 @@ struct DelimTable {
 };
 const DelimTable kDelims;
 
+// Bytes dropped between tokens: blanks other than the newline, and NUL.
+struct BetweenTokensTable {
+  bool drop[256] = {};
+  BetweenTokensTable() {
+    for (unsigned char c : {'\0', ' ', '\t', '\r', '\v', '\f'}) drop[c] = true;
+  }
+};
+const BetweenTokensTable kBetweenTokens;
+
 inline bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -336,6 +345,7 @@ int ZtJournal::ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& 
       return -1;
     }
     lastTable.Set(table);
+    lastVersionText.Set(version);
     lastVersion = v;
     lastExpected = 3 + SchemaFieldCount(entry, v);
     lastValid = true;
@@ -394,6 +404,7 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
   if (!opened && !OpenInput(e)) return false;
   rec->Reset();
   recordStart = Position();
+  if (tokenState == kBetween && QuickRecord(rec)) return true;
   RecordParse p;
   for (;;) {
     StrBuf* arena = rec->Arena();
@@ -426,6 +437,55 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
     if (step == kStepFail) return false;
     if (step == kStepCorrupt) RestartAfterCorrupt(rec, &p, e);
   }
+}
+
+bool ZtJournal::QuickRecord(JournalRecord* rec) {
+  const char* p = readPos;
+  const char* const end = readEnd;
+  StrBuf* arena = rec->Arena();
+  for (;;) {
+    while (p < end && kBetweenTokens.drop[static_cast<unsigned char>(*p)]) ++p;
+    if (p == end) break;
+    if (*p == '\n') {
+      ++p;
+      int n = rec->Count();
+      if (n < 3) break;  // an empty line, or one without its table
+      int op = OpIndex(rec->Pending(0).Text(), rec->Pending(0).Length());
+      if (op < 0) break;
+      int expected = ExpectedForOp(op);
+      if (IsTableOp(op)) {
+        if (!lastValid || !lastVersionText.EqualExact(rec->Pending(1)) ||
+            !lastTable.EqualExact(rec->Pending(2)))
+          break;  // a table or version to look up (and maybe report) first
+        expected = lastExpected;
+      }
+      StrPtr table = rec->Pending(2);
+      bool oneShort = n == expected - 1 &&
+                      (table.EqualExact("db.traits") || table.EqualExact("db.object"));
+      if ((n != expected && !oneShort) || p - readPos > kMaxRecordBytes) break;
+      ++line;
+      readPos = p;
+      rec->Finish();
+      return true;
+    }
+    uint32_t start = arena->Length();
+    if (*p == '@') {
+      const char* stop = FindQuotedStop(p + 1, end);
+      if (end - stop < 2 || *stop != '@') break;
+      unsigned char after = static_cast<unsigned char>(stop[1]);
+      if (after != '\n' && !IsBlank(after)) break;
+      arena->AppendUnterminated(p + 1, static_cast<uint32_t>(stop - p - 1));
+      p = stop + 1;
+    } else {
+      const char* stop = FindBareEnd(p, end);
+      if (stop == end) break;
+      arena->AppendUnterminated(p, static_cast<uint32_t>(stop - p));
+      p = stop;  // its delimiter is dropped as any byte between tokens
+    }
+    rec->EndField(start);
+  }
+  rec->Reset();
+  return false;
 }
 
 void ZtJournal::Resynchronise(JournalRecord* rec, int result, uint32_t start, RecordParse* p) {

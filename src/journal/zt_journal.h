@@ -102,6 +102,12 @@ class ZtJournal {
 
   // ReadRecord without the whole-input checks.
   bool ReadOne(JournalRecord* rec, Error* e);
+  // ReadOne's common case: a whole, well-formed record line in the buffered
+  // bytes, of a table whose field count is the one known from the record
+  // before, without quoted newlines, doubled "@" or NULs. Anything else
+  // leaves the input and rec as they were and returns false, for the token
+  // by token reading (which reports what is wrong).
+  bool QuickRecord(JournalRecord* rec);
   // At the end of the input: sets the error for an input without records
   // or one cut short after its header note.
   void CheckComplete(Error* e);
@@ -156,6 +162,7 @@ class ZtJournal {
 
   // The schema answer for the last table and version seen.
   StrBuf lastTable;
+  StrBuf lastVersionText;  // field 1 as it was written
   int lastVersion;
   int lastExpected;
   bool lastValid;
