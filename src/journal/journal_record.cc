@@ -88,7 +88,7 @@ inline uint64_t FieldRoom(uint32_t n) { return 2 * static_cast<uint64_t>(n) + 3;
 
 // Writes one field in standard format and its space at d (FieldRoom bytes
 // free); returns the end of what was written.
-inline char* WriteStandardField(char* d, const char* p, uint32_t n) {
+[[gnu::always_inline]] inline char* WriteStandardField(char* d, const char* p, uint32_t n) {
   if (IsBare(p, n)) {
     CopyShort(d, p, n);
     d[n] = ' ';
