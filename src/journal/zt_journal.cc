@@ -449,13 +449,18 @@ bool ZtJournal::QuickRecord(JournalRecord* rec) {
   // more let short fields be copied whole.
   const uint32_t lineBytes = static_cast<uint32_t>(newline - p);
   char* d = rec->BeginFields(lineBytes + 17);
-  // Copies a field of n bytes at from to d, by one block of 16 when it
-  // fits one and the input has 16 bytes to read there.
+  // Copies a field of n bytes at from to d, a short one by one or two
+  // whole blocks of 16 when the input has the bytes to read (the room has
+  // the 15 more to write).
   auto put = [&](const char* from, uint32_t n) {
-    if (n <= 16 && end - from >= 16)
+    if (n <= 16 && end - from >= 16) {
       memcpy(d, from, 16);
-    else
+    } else if (n <= 32 && end - from >= 32) {
+      memcpy(d, from, 16);
+      memcpy(d + 16, from + 16, 16);
+    } else {
       memcpy(d, from, n);
+    }
     d[n] = 0;
     rec->PutField(d, n);
     d += n + 1;
@@ -491,12 +496,13 @@ bool ZtJournal::QuickRecord(JournalRecord* rec) {
       unsigned char after = static_cast<unsigned char>(stop[1]);
       if (after != '\n' && !IsBlank(after)) break;
       put(p + 1, static_cast<uint32_t>(stop - p - 1));
-      p = stop + 1;
+      p = after == ' ' ? stop + 2 : stop + 1;
     } else {
       const char* stop = FindBareEnd(p, end);
       if (stop == end) break;
       put(p, static_cast<uint32_t>(stop - p));
-      p = stop;  // its delimiter is dropped as any byte between tokens
+      // Its delimiter is dropped as any byte between tokens.
+      p = *stop == ' ' ? stop + 1 : stop;
     }
   }
   rec->Reset();

@@ -25,11 +25,19 @@ void LowerAsciiBytes(const char* from, char* to, uint32_t n);
 inline uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n) {
   uint32_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      memcpy(&x, a + i, 8);
-      memcpy(&y, b + i, 8);
-      if (x != y) return i + static_cast<uint32_t>(std::countr_zero(x ^ y) / 8);
+    if (n >= 8) {
+      auto differ = [&](uint32_t at) {
+        uint64_t x, y;
+        memcpy(&x, a + at, 8);
+        memcpy(&y, b + at, 8);
+        return x ^ y;
+      };
+      for (; i + 8 <= n; i += 8)
+        if (uint64_t d = differ(i)) return i + static_cast<uint32_t>(std::countr_zero(d) / 8);
+      if (i == n) return n;
+      // The last eight bytes, overlapping some already found equal.
+      uint64_t d = differ(n - 8);
+      return d ? n - 8 + static_cast<uint32_t>(std::countr_zero(d) / 8) : n;
     }
   }
   while (i < n && a[i] == b[i]) ++i;
