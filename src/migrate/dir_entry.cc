@@ -66,7 +66,7 @@ DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
 int DirEntry::FindAlias(const char* bytes) const {
   if (flags & kHasFirstAlias) {
     const char* first = (flags & kFirstIsName) ? NameBytes() : FirstBytes();
-    if (memcmp(first, bytes, nameLength) == 0) return 0;
+    if (CommonPrefixLength(first, bytes, nameLength) == nameLength) return 0;
   }
   if (more) {
     int base = FirstExtraIndex();

@@ -175,9 +175,10 @@ void PathTree::Count(DirEntry* entry, int alias, uint32_t tables, uint8_t usage)
 }
 
 DirEntry* PathTree::CountSteps(const std::vector<CachedStep>& steps, uint32_t tables) {
+  // A step's entry was marked as a directory when the step was taken.
   DirEntry* entry = root_;
   for (const CachedStep& step : steps) {
-    Count(step.entry, step.alias, tables, DirEntry::kUsedAsDir);
+    if (step.alias >= 0) step.entry->CountAlias(step.alias, tables);
     entry = step.entry;
   }
   return entry;
