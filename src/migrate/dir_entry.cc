@@ -63,6 +63,28 @@ DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
   return nullptr;
 }
 
+bool DirEntry::InsertChild(DirEntry* child, Error* e) {
+  // Deeper than any balanced tree of 2^31 entries can be.
+  constexpr int kMaxDepth = 64;
+  AVLNode** links[kMaxDepth + 1];
+  bool wentLeft[kMaxDepth];
+  AVLNode** link = &root;
+  int depth = 0;
+  while (*link) {
+    if (depth == kMaxDepth) return Insert(static_cast<AVLNode*>(child), e);
+    const DirEntry* node = FromNode(*link);
+    int c = CompareNames(child->NameBytes(), child->nameLength, node->NameBytes(), node->nameLength);
+    if (c == 0) return false;
+    links[depth] = link;
+    wentLeft[depth] = c < 0;
+    ++depth;
+    link = c < 0 ? &(*link)->left : &(*link)->right;
+  }
+  links[depth] = link;
+  InsertAtPath(links, wentLeft, depth, child, e);
+  return true;
+}
+
 int DirEntry::FindAlias(const char* bytes) const {
   if (flags & kHasFirstAlias) {
     const char* first = (flags & kFirstIsName) ? NameBytes() : FirstBytes();

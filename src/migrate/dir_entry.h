@@ -81,6 +81,10 @@ class DirEntry : public AVLTree, public AVLNode {
   // The child named key (already lowered), or null. No virtual calls; hashed
   // in a directory with a child index.
   DirEntry* FindChild(const char* key, uint32_t n) const;
+  // Inserts child among the children as Insert does, comparing names
+  // without virtual calls; false (and no error) when a child of that name
+  // is there already.
+  bool InsertChild(DirEntry* child, Error* e);
 
   // The entry holding a node / item of a child tree.
   static DirEntry* FromNode(AVLNode* node) { return static_cast<DirEntry*>(node); }

@@ -110,7 +110,7 @@ DirEntry* PathTree::Child(DirEntry* parent, const char* spelling, const char* lo
 DirEntry* PathTree::AddChild(DirEntry* parent, const char* spelling, const char* lowered,
                              uint32_t n, bool withAlias) {
   DirEntry* child = NewEntry(spelling, lowered, n, withAlias);
-  parent->Insert(static_cast<AVLNode*>(child), &insertError_);
+  parent->InsertChild(child, &insertError_);
   insertError_.Clear();
   ++parent->childCount;
   if (parent->childCount >= kIndexedFrom) IndexChild(parent, child);

@@ -4,6 +4,8 @@
 // model counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -154,6 +156,26 @@ class OrderChecker : public PathTreeVisitor {
   int64_t visited = 0;
 };
 
+// The height of a child tree, checking on the way that every node is
+// balanced and carries the balance code of its subtrees (0 left higher,
+// 1 even, 2 right higher).
+int CheckedHeight(const AVLNode* node) {
+  if (!node) return 0;
+  int left = CheckedHeight(node->left);
+  int right = CheckedHeight(node->right);
+  EXPECT_LE(std::abs(left - right), 1);
+  EXPECT_EQ(node->balance, left > right ? 0 : left == right ? 1 : 2);
+  return 1 + std::max(left, right);
+}
+
+class BalanceChecker : public PathTreeVisitor {
+ public:
+  bool Visit(const DirEntry* entry, int) override {
+    CheckedHeight(entry->RootNode());
+    return true;
+  }
+};
+
 TEST(PathTreeModelTest, LargeDirectoriesCountLikeTheModel) {
   // Directories of hundreds of files (their children are hashed as well as
   // kept in order), entered in random order so that each is revisited
@@ -185,6 +207,8 @@ TEST(PathTreeModelTest, LargeDirectoriesCountLikeTheModel) {
   OrderChecker order;
   tree.Walk(&order);
   EXPECT_EQ(order.visited, tree.EntryCount());
+  BalanceChecker balance;
+  tree.Walk(&balance);
   // Head marking finds the entries the lookups found: it makes none.
   const int64_t entries = tree.EntryCount();
   tree.MarkHead(StrPtr("//DEPOT/bIG/FILE_7.C"));
