@@ -198,8 +198,9 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     uint32_t limit = len < r.text.Length() ? len : r.text.Length();
     const char* last = r.text.Text();
     uint32_t c = CommonPrefixLength(text, last, limit);
-    size_t n = 0;
-    while (n < r.steps.size() && r.steps[n].slash + 1 < c) ++n;
+    // Steps are in path order; consecutive paths mostly share all of them.
+    size_t n = r.steps.size();
+    while (n > 0 && r.steps[n - 1].slash + 1 >= c) --n;
     common[k] = c;
     reused[k] = n;
   }
