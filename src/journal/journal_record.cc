@@ -5,6 +5,7 @@
 
 #include "journal/journal_messages.h"
 #include "journal/schema.h"
+#include "support/text/byte_scan.h"
 
 namespace {
 
@@ -22,36 +23,82 @@ const DigitClasses kDigitClasses;
 
 }  // namespace
 
-bool IsBareField(const char* bytes, uint32_t n) {
-  if (n == 0 || n > 32) return false;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-  unsigned seen = 3;  // the classes every byte so far belongs to
-  for (uint32_t i = 0; i < n; ++i) {
-    unsigned c = kDigitClasses.of[p[i]];
-    if (!c) return false;
-    seen &= (c == 1) ? 3 : 2;
+namespace {
+
+// True when every one of the n bytes is a decimal digit; eight at a time,
+// a byte outside '0'..'9' setting a high bit in one of the three words
+// (a borrow or carry from a lower byte only happens after such a byte).
+inline bool AllDigits(const unsigned char* p, uint32_t n) {
+  if (n < 8) {
+    for (uint32_t i = 0; i < n; ++i)
+      if (!IsDigit(p[i])) return false;
+    return true;
   }
-  return (seen & 1) || n == 32;
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  auto digits = [](const unsigned char* at) {
+    uint64_t v;
+    memcpy(&v, at, 8);
+    return ((v | (v + 0x46 * kOnes) | (v - 0x30 * kOnes)) & (0x80 * kOnes)) == 0;
+  };
+  for (uint32_t i = 0; i + 8 <= n; i += 8)
+    if (!digits(p + i)) return false;
+  return digits(p + n - 8);  // the last eight, overlapping
 }
 
-void AppendStandardField(StrBuf* out, const StrPtr& field) {
-  const char* p = field.Text();
-  uint32_t n = field.Length();
-  if (IsBareField(p, n)) {
-    char* d = out->Alloc(n + 1);
-    memcpy(d, p, n);
-    d[n] = ' ';
-    return;
+// IsBareField, inline for the writer.
+inline bool IsBare(const char* bytes, uint32_t n) {
+  if (n == 0 || n > 32) return false;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  // Mostly a number: decimal digits decide it.
+  if (AllDigits(p, n)) return true;
+  if (n != 32) return false;
+  for (uint32_t i = 0; i < n; ++i)
+    if (!kDigitClasses.of[p[i]]) return false;
+  return true;
+}
+
+}  // namespace
+
+bool IsBareField(const char* bytes, uint32_t n) { return IsBare(bytes, n); }
+
+namespace {
+
+// Copies n bytes (at most 32) by two overlapping moves of a fixed size,
+// which the compiler makes single loads and stores.
+inline void CopyShort(char* d, const char* p, uint32_t n) {
+  if (n >= 16) {
+    memcpy(d, p, 16);
+    memcpy(d + n - 16, p + n - 16, 16);
+  } else if (n >= 8) {
+    memcpy(d, p, 8);
+    memcpy(d + n - 8, p + n - 8, 8);
+  } else if (n >= 4) {
+    memcpy(d, p, 4);
+    memcpy(d + n - 4, p + n - 4, 4);
+  } else if (n > 0) {
+    d[0] = p[0];
+    d[n / 2] = p[n / 2];
+    d[n - 1] = p[n - 1];
   }
-  // Worst case: every byte an "@" (doubled), two quotes and the space.
-  uint32_t before = out->Length();
-  char* d = out->Alloc(2 * n + 3);
-  char* const start = d;
+}
+
+// Room a field may take in standard format: every byte an "@" (doubled),
+// two quotes and the space.
+inline uint64_t FieldRoom(uint32_t n) { return 2 * static_cast<uint64_t>(n) + 3; }
+
+// Writes one field in standard format and its space at d (FieldRoom bytes
+// free); returns the end of what was written.
+[[gnu::always_inline]] inline char* WriteStandardField(char* d, const char* p, uint32_t n) {
+  if (IsBare(p, n)) {
+    CopyShort(d, p, n);
+    d[n] = ' ';
+    return d + n + 1;
+  }
   *d++ = '@';
   const char* end = p + n;
   while (p < end) {
-    const char* at = static_cast<const char*>(memchr(p, '@', end - p));
-    if (!at) {
+    const char* at = FindAnyOf(p, end, '@', '@', '@');
+    if (at == end) {
       memcpy(d, p, end - p);
       d += end - p;
       break;
@@ -64,6 +111,15 @@ void AppendStandardField(StrBuf* out, const StrPtr& field) {
   }
   *d++ = '@';
   *d++ = ' ';
+  return d;
+}
+
+}  // namespace
+
+void AppendStandardField(StrBuf* out, const StrPtr& field) {
+  uint32_t before = out->Length();
+  char* start = out->Alloc(static_cast<uint32_t>(FieldRoom(field.Length())));
+  char* d = WriteStandardField(start, field.Text(), field.Length());
   out->SetLength(before + static_cast<uint32_t>(d - start));
 }
 
@@ -93,11 +149,14 @@ JournalRecord::JournalRecord(const JournalRecord& other)
 JournalRecord::~JournalRecord() = default;
 
 void JournalRecord::RebuildViews() {
-  // Appended one by one rather than resized: a resize would first make
-  // every new view empty, for each record read.
-  views_.clear();
+  // Reset keeps the views, so that a record reused for records of about the
+  // same shape resizes them seldom; each is then overwritten in place.
+  const size_t n = spans_.size();
+  if (views_.size() != n) views_.resize(n);
   const char* base = arena_.Text();
-  for (const Span& span : spans_) views_.emplace_back(base + span.offset, span.length);
+  const Span* span = spans_.data();
+  StrPtr* view = views_.data();
+  for (size_t i = 0; i < n; ++i) view[i].Set(base + span[i].offset, span[i].length);
 }
 
 void JournalRecord::Swap(JournalRecord* other) {
@@ -110,8 +169,7 @@ void JournalRecord::Swap(JournalRecord* other) {
 
 void JournalRecord::Reset() {
   arena_.Clear();
-  spans_.clear();
-  views_.clear();
+  spans_.clear();  // the views are left to the next RebuildViews
   changes_ = 0;
 }
 
@@ -176,11 +234,17 @@ void JournalRecord::SetField(int index, const StrPtr& value, Error* e) {
   const bool inArena = at >= base && at < base + start;
   const uint32_t offset = inArena ? static_cast<uint32_t>(from - arena_.Text()) : 0;
   char* to = arena_.Alloc(n + 1);
+  const bool moved = arena_.Text() != reinterpret_cast<const char*>(base);
   if (inArena) from = arena_.Text() + offset;
   memcpy(to, from, n);
   to[n] = 0;
   spans_[index] = Span{start, n};
-  RebuildViews();
+  // The other views stay right unless the arena moved (or the record is
+  // still being read).
+  if (moved || views_.size() != spans_.size())
+    RebuildViews();
+  else
+    views_[index].Set(to, n);
   ++changes_;
 }
 
@@ -205,13 +269,26 @@ void JournalRecord::SetOp(const StrPtr& value, Error* e) {
 }
 
 void JournalRecord::AppendFormat(StrBuf* out, const StrPtr* op) const {
-  int i = 0;
-  if (op) {
-    AppendStandardField(out, *op);
-    i = 1;
+  // Room for the whole record is made once; fields then go in unchecked.
+  const int first = op ? 1 : 0;
+  uint64_t room = 2 + (op ? FieldRoom(op->Length()) : 0);
+  for (int i = first; i < Count(); ++i) room += FieldRoom(views_[i].Length());
+  if (room > UINT32_MAX - out->Length()) {
+    // Beyond a buffer's reach: field by field, as the buffer allows.
+    if (op) AppendStandardField(out, *op);
+    for (int i = first; i < Count(); ++i) AppendStandardField(out, views_[i]);
+    out->AppendChar('\n');
+    return;
   }
-  for (; i < Count(); ++i) AppendStandardField(out, views_[i]);
-  out->AppendChar('\n');
+  uint32_t before = out->Length();
+  char* start = out->Alloc(static_cast<uint32_t>(room));
+  char* d = start;
+  if (op) d = WriteStandardField(d, op->Text(), op->Length());
+  for (int i = first; i < Count(); ++i)
+    d = WriteStandardField(d, views_[i].Text(), views_[i].Length());
+  *d++ = '\n';
+  *d = 0;
+  out->SetLength(before + static_cast<uint32_t>(d - start));
 }
 
 void JournalRecord::Format(StrBuf* out, const StrPtr* op) const {

@@ -86,6 +86,28 @@ class JournalRecord {
   // Appends a field holding a copy of value (visible at once).
   void AddField(const StrPtr& value);
 
+  // ---- Building in one pass, for a reader that knows a bound on the
+  // bytes of a whole record ----
+
+  // On an empty record: makes room for `bytes` bytes of field text, NULs
+  // included, and returns where the first field goes.
+  char* BeginFields(uint32_t bytes) {
+    views_.clear();
+    char* room = arena_.Alloc(bytes);
+    arena_.SetLength(0);
+    return room;
+  }
+  // Makes the n bytes written at `at` in that room (followed by a NUL the
+  // caller wrote) the next field, visible at once.
+  void PutField(const char* at, uint32_t n) {
+    spans_.push_back(Span{static_cast<uint32_t>(at - arena_.Text()), n});
+    views_.emplace_back(at, n);
+  }
+  // Ends the building; end is just past the last field's NUL.
+  void EndFields(const char* end) {
+    arena_.SetLength(static_cast<uint32_t>(end - arena_.Text()));
+  }
+
  private:
   struct Span {
     uint32_t offset;

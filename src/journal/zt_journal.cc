@@ -1,8 +1,16 @@
 #include "journal/zt_journal.h"
 
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "journal/journal_messages.h"
 #include "support/files/filesys.h"
 #include "support/messages/message_log.h"
+#include "support/text/byte_scan.h"
 
 namespace {
 
@@ -40,19 +48,61 @@ struct DelimTable {
 };
 const DelimTable kDelims;
 
+// Bytes dropped between tokens: blanks other than the newline, and NUL.
+struct BetweenTokensTable {
+  bool drop[256] = {};
+  BetweenTokensTable() {
+    for (unsigned char c : {'\0', ' ', '\t', '\r', '\v', '\f'}) drop[c] = true;
+  }
+};
+const BetweenTokensTable kBetweenTokens;
+
 inline bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-int CountNewlines(const char* p, const char* end) {
-  int n = 0;
-  while (p < end) {
-    const char* nl = static_cast<const char*>(memchr(p, '\n', end - p));
-    if (!nl) break;
-    ++n;
-    p = nl + 1;
+// The first byte in [p, end) that ends a bare token (a blank, newline or
+// NUL), or end. Every such byte is at most a space, and few other bytes
+// are, so whole blocks are tested for those first.
+inline const char* FindBareEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i upToSpace = _mm_cmpeq_epi8(_mm_min_epu8(v, space), v);
+    unsigned low = static_cast<unsigned>(_mm_movemask_epi8(upToSpace));
+    for (; low; low &= low - 1) {
+      const char* q = p + std::countr_zero(low);
+      if (kDelims.ends[static_cast<unsigned char>(*q)]) return q;
+    }
+    p += 16;
   }
-  return n;
+#else
+  if constexpr (std::endian::native == std::endian::little) {
+    while (end - p >= 8) {
+      uint64_t v;
+      memcpy(&v, p, 8);
+      // Bytes below 0x21, exact for the lowest one.
+      constexpr uint64_t kOnes = 0x0101010101010101ull;
+      uint64_t low = (v - 0x21 * kOnes) & ~v & (0x80 * kOnes);
+      if (!low) {
+        p += 8;
+        continue;
+      }
+      const char* q = p + std::countr_zero(low) / 8;
+      if (kDelims.ends[static_cast<unsigned char>(*q)]) return q;
+      p = q + 1;
+    }
+  }
+#endif
+  while (p < end && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
+  return p;
+}
+
+// The first "@", newline or NUL in [p, end), or end: the bytes at which a
+// run of quoted text stops.
+inline const char* FindQuotedStop(const char* p, const char* end) {
+  return FindAnyOf(p, end, '@', '\n', '\0');
 }
 
 const StrPtr kNoName;
@@ -115,6 +165,39 @@ int ZtJournal::TokenFailure(const MessageId& msg, Error* e) {
   return kFailure;
 }
 
+int ZtJournal::QuickToken(StrBuf* out) {
+  if (tokenState != kBetween || Position() - recordStart > kMaxRecordBytes ||
+      out->Length() > kMaxRecordBytes)
+    return kMore;
+  const char* p = readPos;
+  while (p < readEnd && *p == ' ') ++p;
+  readPos = p;  // blanks between tokens are dropped whichever way goes on
+  if (p == readEnd) return kMore;
+  unsigned char c = static_cast<unsigned char>(*p);
+  if (c == '\n') {
+    readPos = p + 1;
+    ++line;
+    return kEndOfLine;
+  }
+  if (c == '@') {
+    // Quoted text without a newline, NUL or doubled "@", closed by an "@"
+    // and a blank or newline, all in the buffered bytes.
+    const char* stop = FindQuotedStop(p + 1, readEnd);
+    if (readEnd - stop < 2 || *stop != '@') return kMore;
+    unsigned char after = static_cast<unsigned char>(stop[1]);
+    if (after != '\n' && !IsBlank(after)) return kMore;
+    out->AppendUnterminated(p + 1, static_cast<uint32_t>(stop - p - 1));
+    readPos = after == '\n' ? stop + 1 : stop + 2;
+    return kToken;
+  }
+  if (c == 0 || IsBlank(c)) return kMore;
+  const char* end = FindBareEnd(p, readEnd);
+  if (end == readEnd) return kMore;
+  out->AppendUnterminated(p, static_cast<uint32_t>(end - p));
+  readPos = *end == '\n' ? end : end + 1;  // a newline is left to end the line
+  return kToken;
+}
+
 int ZtJournal::NextToken(StrBuf* out, Error* e) {
   for (;;) {
     if (readPos == readEnd) {
@@ -171,8 +254,7 @@ int ZtJournal::ScanBetween() {
 }
 
 int ZtJournal::ScanBare(StrBuf* out) {
-  const char* p = readPos;
-  while (p < readEnd && !kDelims.ends[static_cast<unsigned char>(*p)]) ++p;
+  const char* p = FindBareEnd(readPos, readEnd);
   out->AppendUnterminated(readPos, static_cast<uint32_t>(p - readPos));
   readPos = p;
   if (p == readEnd) return kMore;  // the token goes on in the next block
@@ -183,25 +265,32 @@ int ZtJournal::ScanBare(StrBuf* out) {
 
 void ZtJournal::ScanQuoted(StrBuf* out) {
   // Copy the run up to the next "@" at once, counting its newlines.
-  const char* at = static_cast<const char*>(memchr(readPos, '@', readEnd - readPos));
-  if (!at) at = readEnd;
-  if (!damaged) {
-    const char* nul = static_cast<const char*>(memchr(readPos, 0, at - readPos));
-    if (nul) {
+  const char* p = readPos;
+  for (;;) {
+    const char* stop = FindQuotedStop(p, readEnd);
+    if (stop < readEnd && *stop == '\n') {
+      ++line;
+      p = stop + 1;
+      continue;
+    }
+    if (stop < readEnd && *stop == 0) {
+      if (damaged) {
+        p = stop + 1;
+        continue;
+      }
       // A NUL inside quoted text: the token is corrupt. Skip the rest of it
       // so that the reader resynchronises after the field.
-      line += CountNewlines(readPos, nul);
-      readPos = nul + 1;
+      readPos = stop + 1;
       damaged = true;
       return;
     }
-    out->AppendUnterminated(readPos, static_cast<uint32_t>(at - readPos));
-  }
-  line += CountNewlines(readPos, at);
-  readPos = at;
-  if (at < readEnd) {
-    ++readPos;
-    tokenState = kAfterAt;
+    if (!damaged) out->AppendUnterminated(readPos, static_cast<uint32_t>(stop - readPos));
+    readPos = stop;
+    if (stop < readEnd) {
+      ++readPos;
+      tokenState = kAfterAt;
+    }
+    return;
   }
 }
 
@@ -256,6 +345,7 @@ int ZtJournal::ExpectedFields(int opIndex, const StrPtr& version, const StrPtr& 
       return -1;
     }
     lastTable.Set(table);
+    lastVersionText.Set(version);
     lastVersion = v;
     lastExpected = 3 + SchemaFieldCount(entry, v);
     lastValid = true;
@@ -314,11 +404,13 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
   if (!opened && !OpenInput(e)) return false;
   rec->Reset();
   recordStart = Position();
+  if (tokenState == kBetween && QuickRecord(rec)) return true;
   RecordParse p;
   for (;;) {
     StrBuf* arena = rec->Arena();
     uint32_t start = arena->Length();
-    int r = NextToken(arena, e);
+    int r = QuickToken(arena);
+    if (r == kMore) r = NextToken(arena, e);
     if (p.resync) {
       // Looking for the next op code: ends of lines and corrupt tokens are
       // passed over silently.
@@ -345,6 +437,76 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
     if (step == kStepFail) return false;
     if (step == kStepCorrupt) RestartAfterCorrupt(rec, &p, e);
   }
+}
+
+bool ZtJournal::QuickRecord(JournalRecord* rec) {
+  const char* p = readPos;
+  const char* const end = readEnd;
+  const char* newline = static_cast<const char*>(memchr(p, '\n', end - p));
+  if (!newline || newline - p > kMaxRecordBytes) return false;
+  // The fields are parts of the line, each followed by at least one byte
+  // (a blank, or the newline) that their NULs take the place of; 16 bytes
+  // more let short fields be copied whole.
+  const uint32_t lineBytes = static_cast<uint32_t>(newline - p);
+  char* d = rec->BeginFields(lineBytes + 17);
+  // Copies a field of n bytes at from to d, a short one by one or two
+  // whole blocks of 16 when the input has the bytes to read (the room has
+  // the 15 more to write).
+  auto put = [&](const char* from, uint32_t n) {
+    if (n <= 16 && end - from >= 16) {
+      memcpy(d, from, 16);
+    } else if (n <= 32 && end - from >= 32) {
+      memcpy(d, from, 16);
+      memcpy(d + 16, from + 16, 16);
+    } else {
+      memcpy(d, from, n);
+    }
+    d[n] = 0;
+    rec->PutField(d, n);
+    d += n + 1;
+  };
+  for (;;) {
+    while (p < end && kBetweenTokens.drop[static_cast<unsigned char>(*p)]) ++p;
+    if (p == end) break;
+    if (*p == '\n') {
+      ++p;
+      int n = rec->Count();
+      if (n < 3) break;  // an empty line, or one without its table
+      int op = OpIndex(rec->Pending(0).Text(), rec->Pending(0).Length());
+      if (op < 0) break;
+      int expected = ExpectedForOp(op);
+      if (IsTableOp(op)) {
+        if (!lastValid || !lastVersionText.EqualExact(rec->Pending(1)) ||
+            !lastTable.EqualExact(rec->Pending(2)))
+          break;  // a table or version to look up (and maybe report) first
+        expected = lastExpected;
+      }
+      StrPtr table = rec->Pending(2);
+      bool oneShort = n == expected - 1 &&
+                      (table.EqualExact("db.traits") || table.EqualExact("db.object"));
+      if (n != expected && !oneShort) break;
+      ++line;
+      readPos = p;
+      rec->EndFields(d);
+      return true;
+    }
+    if (*p == '@') {
+      const char* stop = FindQuotedStop(p + 1, end);
+      if (end - stop < 2 || *stop != '@') break;
+      unsigned char after = static_cast<unsigned char>(stop[1]);
+      if (after != '\n' && !IsBlank(after)) break;
+      put(p + 1, static_cast<uint32_t>(stop - p - 1));
+      p = after == ' ' ? stop + 2 : stop + 1;
+    } else {
+      const char* stop = FindBareEnd(p, end);
+      if (stop == end) break;
+      put(p, static_cast<uint32_t>(stop - p));
+      // Its delimiter is dropped as any byte between tokens.
+      p = *stop == ' ' ? stop + 1 : stop;
+    }
+  }
+  rec->Reset();
+  return false;
 }
 
 void ZtJournal::Resynchronise(JournalRecord* rec, int result, uint32_t start, RecordParse* p) {

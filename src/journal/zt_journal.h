@@ -102,12 +102,22 @@ class ZtJournal {
 
   // ReadRecord without the whole-input checks.
   bool ReadOne(JournalRecord* rec, Error* e);
+  // ReadOne's common case: a whole, well-formed record line in the buffered
+  // bytes, of a table whose field count is the one known from the record
+  // before, without quoted newlines, doubled "@" or NULs. Anything else
+  // leaves the input and rec as they were and returns false, for the token
+  // by token reading (which reports what is wrong).
+  bool QuickRecord(JournalRecord* rec);
   // At the end of the input: sets the error for an input without records
   // or one cut short after its header note.
   void CheckComplete(Error* e);
 
   // Appends the next token's bytes to out and returns one of the results.
   int NextToken(StrBuf* out, Error* e);
+  // NextToken's common case, inline: a token or an end of line wholly in
+  // the buffered bytes, read between tokens; kMore (blanks passed over,
+  // nothing else taken) leaves the rest to NextToken.
+  inline int QuickToken(StrBuf* out);
   // The steps of NextToken, one per token state, over the buffered bytes
   // (inline: they run for every field, and only zt_journal.cc calls them).
   inline int ScanBetween();
@@ -152,6 +162,7 @@ class ZtJournal {
 
   // The schema answer for the last table and version seen.
   StrBuf lastTable;
+  StrBuf lastVersionText;  // field 1 as it was written
   int lastVersion;
   int lastExpected;
   bool lastValid;

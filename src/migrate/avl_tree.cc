@@ -48,6 +48,18 @@ bool AVLTree::Insert(void* item, Error* e) {
   return inserted;
 }
 
+void AVLTree::InsertAtPath(AVLNode** const* links, const bool* wentLeft, int depth, AVLNode* n,
+                           Error* e) {
+  n->left = n->right = nullptr;
+  n->balance = 1;
+  *links[depth] = n;
+  // As InsertBelow unwinds: each subtree that grew rebalances its parent.
+  for (int i = depth - 1; i >= 0; --i) {
+    bool grew = wentLeft[i] ? LeftGrew(links[i], e) : RightGrew(links[i], e);
+    if (!grew) return;
+  }
+}
+
 bool AVLTree::InsertBelow(AVLNode** link, AVLNode* n, Error* e, bool* inserted) {
   AVLNode* node = *link;
   if (!node) {

@@ -73,6 +73,13 @@ class AVLTree {
   // calling DestroyItem for each item; the tree is empty afterwards.
   void DestroyAll();
 
+  // Insert for a derived class that found the place itself: links[0] is
+  // &root, links[i + 1] the link it took below *links[i] (left when
+  // wentLeft[i]), and links[depth] the empty link where n goes. Rebalances
+  // exactly as Insert does.
+  void InsertAtPath(AVLNode** const* links, const bool* wentLeft, int depth, AVLNode* n,
+                    Error* e);
+
   AVLNode* root;
   bool intrusive;
 

@@ -8,12 +8,17 @@ namespace {
 
 // Unsigned byte order, the first difference deciding and a prefix first.
 inline int CompareNames(const char* a, uint32_t an, const char* b, uint32_t bn) {
-  // Siblings mostly differ in their first byte: decide that without a call.
+  // Siblings mostly differ in their first byte: decide that without more.
   if (an && bn && a[0] != b[0])
     return static_cast<int>(static_cast<unsigned char>(a[0])) -
            static_cast<int>(static_cast<unsigned char>(b[0]));
-  int r = memcmp(a, b, an < bn ? an : bn);
-  if (r != 0) return r;
+  const uint32_t n = an < bn ? an : bn;
+  // Names in one directory often share a long start ("file_1234.c"):
+  // their first difference is found eight bytes at a time.
+  uint32_t i = CommonPrefixLength(a, b, n);
+  if (i < n)
+    return static_cast<int>(static_cast<unsigned char>(a[i])) -
+           static_cast<int>(static_cast<unsigned char>(b[i]));
   return an < bn ? -1 : (an > bn ? 1 : 0);
 }
 
@@ -47,6 +52,7 @@ uint32_t DirEntry::AliasTables(int i) const {
 }
 
 DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
+  if (more && more->children) return more->children->Find(key, n);
   const AVLNode* node = root;
   while (node) {
     const DirEntry* child = FromNode(node);
@@ -57,10 +63,32 @@ DirEntry* DirEntry::FindChild(const char* key, uint32_t n) const {
   return nullptr;
 }
 
+bool DirEntry::InsertChild(DirEntry* child, Error* e) {
+  // Deeper than any balanced tree of 2^31 entries can be.
+  constexpr int kMaxDepth = 64;
+  AVLNode** links[kMaxDepth + 1];
+  bool wentLeft[kMaxDepth];
+  AVLNode** link = &root;
+  int depth = 0;
+  while (*link) {
+    if (depth == kMaxDepth) return Insert(static_cast<AVLNode*>(child), e);
+    const DirEntry* node = FromNode(*link);
+    int c = CompareNames(child->NameBytes(), child->nameLength, node->NameBytes(), node->nameLength);
+    if (c == 0) return false;
+    links[depth] = link;
+    wentLeft[depth] = c < 0;
+    ++depth;
+    link = c < 0 ? &(*link)->left : &(*link)->right;
+  }
+  links[depth] = link;
+  InsertAtPath(links, wentLeft, depth, child, e);
+  return true;
+}
+
 int DirEntry::FindAlias(const char* bytes) const {
   if (flags & kHasFirstAlias) {
     const char* first = (flags & kFirstIsName) ? NameBytes() : FirstBytes();
-    if (memcmp(first, bytes, nameLength) == 0) return 0;
+    if (CommonPrefixLength(first, bytes, nameLength) == nameLength) return 0;
   }
   if (more) {
     int base = FirstExtraIndex();
@@ -71,22 +99,4 @@ int DirEntry::FindAlias(const char* bytes) const {
     }
   }
   return -1;
-}
-
-void DirEntry::CountAlias(int i, uint32_t tables) {
-  int32_t* count;
-  if (i == 0 && (flags & kHasFirstAlias)) {
-    count = &firstCount;
-    firstTables |= tables;
-  } else {
-    DirAlias* alias = Extra(i);
-    count = &alias->count;
-    alias->tables |= tables;
-  }
-  // A count stops at the largest value rather than wrapping negative.
-  if (*count < INT32_MAX) ++*count;
-  if (*count > maxCount) {
-    maxCount = *count;
-    mostCommon = static_cast<int16_t>(i);
-  }
 }

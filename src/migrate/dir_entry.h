@@ -13,11 +13,16 @@
 // stored at all when it equals the name. Further aliases, which only
 // conflicting components have, are DirAlias records in the arena listed in
 // a SmallArray that the PathTree owns. All aliases of an entry have the
-// name's length, since lower-casing keeps the length.
+// name's length, since lower-casing keeps the length. A directory with many
+// children also has them hashed by name in a ChildIndex.
 #ifndef ZT_MIGRATE_DIR_ENTRY_H_
 #define ZT_MIGRATE_DIR_ENTRY_H_
 
+#include <climits>
 #include <cstdint>
+#include <memory>
+
+#include "migrate/child_index.h"
 
 #include "migrate/avl_tree.h"
 #include "support/text/strbuf.h"
@@ -31,10 +36,12 @@ struct DirAlias {
   const char* Variant() const { return reinterpret_cast<const char*>(this + 1); }
 };
 
-// The further aliases of an entry, chained in the PathTree for freeing.
-struct DirAliasBlock {
+// What only some entries have: further aliases and a child index. Chained
+// in the PathTree for freeing.
+struct DirEntryExtras {
   SmallArray aliases;  // of DirAlias*, in the arena
-  DirAliasBlock* next = nullptr;
+  std::unique_ptr<ChildIndex> children;  // null until the entry has many
+  DirEntryExtras* next = nullptr;
 };
 
 class DirEntry : public AVLTree, public AVLNode {
@@ -71,8 +78,13 @@ class DirEntry : public AVLTree, public AVLNode {
   StrPtr MostCommonVariant() const { return ChosenVariant(mostCommon); }
   StrPtr HeadVariant() const { return ChosenVariant(headAlias); }
 
-  // The child named key (already lowered), or null. No virtual calls.
+  // The child named key (already lowered), or null. No virtual calls; hashed
+  // in a directory with a child index.
   DirEntry* FindChild(const char* key, uint32_t n) const;
+  // Inserts child among the children as Insert does, comparing names
+  // without virtual calls; false (and no error) when a child of that name
+  // is there already.
+  bool InsertChild(DirEntry* child, Error* e);
 
   // The entry holding a node / item of a child tree.
   static DirEntry* FromNode(AVLNode* node) { return static_cast<DirEntry*>(node); }
@@ -108,8 +120,24 @@ class DirEntry : public AVLTree, public AVLNode {
   // or -1.
   int FindAlias(const char* bytes) const;
   // Adds 1 to alias i's count (saturating), moves the most common and
-  // notes the table bits.
-  void CountAlias(int i, uint32_t tables);
+  // notes the table bits. Inline: every path counts each of its components.
+  void CountAlias(int i, uint32_t tables) {
+    int32_t* count;
+    if (i == 0 && (flags & kHasFirstAlias)) {
+      count = &firstCount;
+      firstTables |= tables;
+    } else {
+      DirAlias* alias = Extra(i);
+      count = &alias->count;
+      alias->tables |= tables;
+    }
+    // A count stops at the largest value rather than wrapping negative.
+    if (*count < INT32_MAX) ++*count;
+    if (*count > maxCount) {
+      maxCount = *count;
+      mostCommon = static_cast<int16_t>(i);
+    }
+  }
 
   uint8_t usage;
   uint8_t flags;
@@ -120,7 +148,7 @@ class DirEntry : public AVLTree, public AVLNode {
   int32_t firstCount;    // count of alias 0 when it lives in the entry
   uint32_t nameLength;
   uint32_t firstTables;  // table bits of alias 0 when it lives in the entry
-  DirAliasBlock* more;   // further aliases, or null; owned by the PathTree
+  DirEntryExtras* more;  // further aliases, child index, or null; owned by the PathTree
   // Followed in the same allocation by the name and its NUL, then, unless
   // kFirstIsName, the first alias's spelling and its NUL.
 };

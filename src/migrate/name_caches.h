@@ -72,12 +72,16 @@ class NameCache : public AVLTree {
 
   // The record whose name equals name without regard to ASCII case, or
   // null. Walks the tree with the name itself: no probe record is built.
+  // Consecutive records mostly name the same client or depot in the same
+  // spelling: the record found last is tried first. Records are never
+  // removed, so it stays the answer for its name.
   Rec* Find(const StrPtr& name) const {
+    if (lastFound_ && lastFound_->name.EqualExact(name)) return lastFound_;
     const AVLNode* node = RootNode();
     while (node) {
       Rec* rec = static_cast<Rec*>(ItemOf(node));
       int c = CompareFold(name, rec->name);
-      if (c == 0) return rec;
+      if (c == 0) return lastFound_ = rec;
       node = c < 0 ? node->left : node->right;
     }
     return nullptr;
@@ -88,6 +92,9 @@ class NameCache : public AVLTree {
   void AddRecord(Rec* rec, Error* e) {
     if (!Insert(rec, e)) delete rec;
   }
+
+ private:
+  mutable Rec* lastFound_ = nullptr;  // owned by the tree
 };
 
 class DomainCache : public NameCache<DomainRec> {

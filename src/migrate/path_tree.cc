@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/messages/debug.h"
+#include "support/text/byte_scan.h"
 
 namespace {
 
@@ -30,6 +31,18 @@ bool HasWildcard(const char* c, uint32_t n) {
   return false;
 }
 
+// The position of the first wildcard ("...", "*" or "%%") in text from
+// `from` on, or len. None holds a "/", so it lies inside one component.
+uint32_t FirstWildcard(const char* text, uint32_t from, uint32_t len) {
+  const char* end = text + len;
+  for (const char* p = text + from;; ++p) {
+    p = FindAnyOf(p, end, '*', '%', '.');
+    if (p == end) return len;
+    if (*p == '*' || (end - p >= 2 && p[0] == p[1] && (*p == '%' || (end - p >= 3 && p[2] == '.'))))
+      return static_cast<uint32_t>(p - text);
+  }
+}
+
 // A final wildcard component that is entered as an ordinary one.
 bool IsBareWildcard(const char* c, uint32_t n) {
   return (n == 3 && memcmp(c, "...", 3) == 0) || (n == 1 && c[0] == '*');
@@ -37,17 +50,17 @@ bool IsBareWildcard(const char* c, uint32_t n) {
 
 }  // namespace
 
-PathTree::PathTree() : root_(nullptr), aliasBlocks_(nullptr), entries_(0), aliasBlockBytes_(0) {
+PathTree::PathTree() : root_(nullptr), extras_(nullptr), entries_(0), extrasBytes_(0) {
   root_ = NewEntry("", "", 0, false);
 }
 
 PathTree::~PathTree() {
-  // Entries and aliases go with the arena; only the alias arrays are on
-  // the heap.
-  while (aliasBlocks_) {
-    DirAliasBlock* next = aliasBlocks_->next;
-    delete aliasBlocks_;
-    aliasBlocks_ = next;
+  // Entries and aliases go with the arena; only the extras are on the
+  // heap.
+  while (extras_) {
+    DirEntryExtras* next = extras_->next;
+    delete extras_;
+    extras_ = next;
   }
 }
 
@@ -97,21 +110,50 @@ DirEntry* PathTree::Child(DirEntry* parent, const char* spelling, const char* lo
 DirEntry* PathTree::AddChild(DirEntry* parent, const char* spelling, const char* lowered,
                              uint32_t n, bool withAlias) {
   DirEntry* child = NewEntry(spelling, lowered, n, withAlias);
-  parent->Insert(static_cast<AVLNode*>(child), &insertError_);
+  parent->InsertChild(child, &insertError_);
   insertError_.Clear();
   ++parent->childCount;
+  if (parent->childCount >= kIndexedFrom) IndexChild(parent, child);
   return child;
+}
+
+DirEntryExtras* PathTree::Extras(DirEntry* entry) {
+  if (!entry->more) {
+    entry->more = new DirEntryExtras;
+    entry->more->next = extras_;
+    extras_ = entry->more;
+    extrasBytes_ += sizeof(DirEntryExtras);
+  }
+  return entry->more;
+}
+
+void PathTree::IndexChild(DirEntry* parent, DirEntry* child) {
+  std::unique_ptr<ChildIndex>& index = Extras(parent)->children;
+  size_t before = 0;
+  if (index) {
+    before = index->Bytes();
+    index->Add(child);
+  } else {
+    // The first time: every child so far, the new one among them.
+    index.reset(new ChildIndex);
+    extrasBytes_ += sizeof(ChildIndex);
+    std::vector<const AVLNode*> nodes;
+    if (parent->RootNode()) nodes.push_back(parent->RootNode());
+    while (!nodes.empty()) {
+      const AVLNode* node = nodes.back();
+      nodes.pop_back();
+      index->Add(const_cast<DirEntry*>(DirEntry::FromNode(node)));
+      if (node->left) nodes.push_back(node->left);
+      if (node->right) nodes.push_back(node->right);
+    }
+  }
+  extrasBytes_ += index->Bytes() - before;
 }
 
 int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   int index = entry->NumAliases();
   if (index >= DirEntry::kMaxAliases) return -1;
-  if (!entry->more) {
-    entry->more = new DirAliasBlock;
-    entry->more->next = aliasBlocks_;
-    aliasBlocks_ = entry->more;
-    aliasBlockBytes_ += sizeof(DirAliasBlock);
-  }
+  Extras(entry);
   uint32_t n = entry->nameLength;
   DirAlias* alias = new (arena_.Allocate(sizeof(DirAlias) + n + 1)) DirAlias;
   alias->count = 0;
@@ -121,7 +163,7 @@ int PathTree::AppendAlias(DirEntry* entry, const char* bytes) {
   SmallArray& slots = entry->more->aliases;
   int32_t before = slots.Capacity();
   slots.Push(alias);
-  aliasBlockBytes_ += sizeof(void*) * (slots.Capacity() - before);
+  extrasBytes_ += sizeof(void*) * (slots.Capacity() - before);
   return index;
 }
 
@@ -133,9 +175,10 @@ void PathTree::Count(DirEntry* entry, int alias, uint32_t tables, uint8_t usage)
 }
 
 DirEntry* PathTree::CountSteps(const std::vector<CachedStep>& steps, uint32_t tables) {
+  // A step's entry was marked as a directory when the step was taken.
   DirEntry* entry = root_;
   for (const CachedStep& step : steps) {
-    Count(step.entry, step.alias, tables, DirEntry::kUsedAsDir);
+    if (step.alias >= 0) step.entry->CountAlias(step.alias, tables);
     entry = step.entry;
   }
   return entry;
@@ -155,8 +198,9 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
     uint32_t limit = len < r.text.Length() ? len : r.text.Length();
     const char* last = r.text.Text();
     uint32_t c = CommonPrefixLength(text, last, limit);
-    size_t n = 0;
-    while (n < r.steps.size() && r.steps[n].slash + 1 < c) ++n;
+    // Steps are in path order; consecutive paths mostly share all of them.
+    size_t n = r.steps.size();
+    while (n > 0 && r.steps[n - 1].slash + 1 >= c) --n;
     common[k] = c;
     reused[k] = n;
   }
@@ -187,10 +231,12 @@ void PathTree::AddPath(const StrPtr& path, uint32_t tables) {
   char* lowered = lowered_.Alloc(len + 1);
   LowerAsciiBytes(text + pos, lowered + pos, len - pos);
 
+  // Only the component holding the first wildcard needs the full test.
+  const uint32_t wildcard = FirstWildcard(text, pos, len);
   for (;;) {
     bool more = NextComponent(text, len, &pos, &start, &n);
     const char* c = text + start;
-    if (HasWildcard(c, n) && (more || !IsBareWildcard(c, n))) return;
+    if (start + n > wildcard && HasWildcard(c, n) && (more || !IsBareWildcard(c, n))) return;
     DirEntry* child = entry->FindChild(lowered + start, n);
     int alias;
     if (!child) {
@@ -269,7 +315,7 @@ bool PathTree::Walk(PathTreeVisitor* visitor) const {
 }
 
 size_t PathTree::MemoryUsage() const {
-  return arena_.BytesReserved() + aliasBlockBytes_;
+  return arena_.BytesReserved() + extrasBytes_;
 }
 
 namespace {

@@ -85,6 +85,11 @@ class PathTree {
   // Appends a new alias spelled bytes (entry's name length) with count 0;
   // its index, or -1 when the entry has no room for another.
   int AppendAlias(DirEntry* entry, const char* bytes);
+  // The entry's extras, made when it has none.
+  DirEntryExtras* Extras(DirEntry* entry);
+  // Files a new child of parent in parent's child index, making the index
+  // when parent has just reached kIndexedFrom children.
+  void IndexChild(DirEntry* parent, DirEntry* child);
 
   // One directory component of the last path entered: its entry, the
   // alias it was counted under and the position of the "/" after it.
@@ -101,11 +106,13 @@ class PathTree {
   DirEntry* CountSteps(const std::vector<CachedStep>& steps, uint32_t tables);
 
   static constexpr size_t kOtherTables = 31;  // the shared bit
+  // Children from which a directory's children are hashed as well.
+  static constexpr int32_t kIndexedFrom = 32;
 
   Arena arena_;
   DirEntry* root_;
   std::vector<std::string> tableNames_;  // by bit
-  DirAliasBlock* aliasBlocks_;  // every entry's further-alias array
+  DirEntryExtras* extras_;  // every entry's extras
   StrBuf lowered_;              // the path being entered, lowered
   // Consecutive paths of a checkpoint mostly share their directories, or
   // alternate between two paths that each do (the two files of an
@@ -127,7 +134,7 @@ class PathTree {
   int lastUsed_ = 0;  // the slot of the last path entered
   Error insertError_;           // insertion errors are of no interest
   int64_t entries_;
-  size_t aliasBlockBytes_;
+  size_t extrasBytes_;  // held by the extras: alias arrays, child indexes
 };
 
 #endif  // ZT_MIGRATE_PATH_TREE_H_

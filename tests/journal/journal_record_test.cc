@@ -38,6 +38,16 @@ TEST(JournalRecordTest, StandardFieldRule) {
   EXPECT_EQ(Field("@@"), "@@@@@@ ");
   EXPECT_EQ(Field("line1\nline2\r\n"), "@line1\nline2\r\n@ ");
   EXPECT_EQ(Field(std::string("a\0b", 3)), std::string("@a\0b@ ", 6));
+  // Bytes next to the digits, anywhere in numbers of every length.
+  for (size_t n = 1; n <= 32; ++n) {
+    for (size_t at = 0; at < n; ++at) {
+      for (char c : {'/', ':', '\x80', '\xb9', '\xf0', '\0'}) {
+        std::string f(n, '5');
+        f[at] = c;
+        EXPECT_EQ(Field(f), "@" + f + "@ ") << n << " " << at << " " << static_cast<int>(c);
+      }
+    }
+  }
 }
 
 TEST(JournalRecordTest, FormatAndText) {

@@ -335,4 +335,63 @@ TEST(ZtJournalTest, LentBlocksCutAnywhere) {
   }
 }
 
+TEST(ZtJournalTest, LongTokensAreScannedWhole) {
+  // Tokens of many bytes are searched a block at a time: control bytes
+  // that do not end a bare token, and stops of a quoted one ("@@", a
+  // newline, the closing "@") on both sides of every block boundary.
+  const std::string bare = "12345678\x01" "9012345\x1f" "67890abcdefg\x02";
+  std::string text = "@pv@ 1 @db.counters@ @c@ "s + bare + "\n";
+  std::vector<std::string> quoted;
+  for (size_t at = 0; at < 40; at += 3) {
+    std::string q = std::string(at, 'x') + "@" + std::string(40 - at, 'y');
+    std::string nl = std::string(at, 'n') + "\n" + std::string(20, 'z');
+    quoted.push_back(q.substr(0, at) + q.substr(at + 1));  // no "@"
+    quoted.push_back(q);
+    quoted.push_back(nl);
+  }
+  for (const std::string& q : quoted) {
+    std::string doubled;
+    for (char c : q) doubled += (c == '@') ? "@@" : std::string(1, c);
+    text += "@pv@ 1 @db.counters@ @" + doubled + "@ 7\t\n";
+  }
+  Result r = Read(text);
+  ASSERT_EQ(r.records.size(), 1 + quoted.size());
+  EXPECT_EQ(r.records[0][4], bare);
+  for (size_t i = 0; i < quoted.size(); ++i) {
+    EXPECT_EQ(r.records[i + 1][3], quoted[i]) << i;
+    EXPECT_EQ(r.records[i + 1][4], "7") << i;
+  }
+  EXPECT_EQ(r.line, 1 + 1 + static_cast<int>(quoted.size() + quoted.size() / 3));
+  EXPECT_TRUE(r.error.empty()) << r.error;
+}
+
+TEST(ZtJournalTest, FormattedFieldsOfEveryLengthReadBack) {
+  // Numbers, digests and texts of every length up to beyond 32, with an
+  // "@" placed anywhere, written in standard format and read again.
+  std::string text;
+  std::vector<Fields> written;
+  for (uint32_t n = 1; n <= 40; ++n) {
+    std::string digits, hex, at;
+    for (uint32_t i = 0; i < n; ++i) {
+      digits += static_cast<char>('0' + i % 10);
+      hex += "0123456789abcDEF"[i % 16];
+      at += (i == n / 2) ? '@' : static_cast<char>('a' + i % 26);
+    }
+    JournalRecord rec;
+    for (const std::string& f : {"pv"s, "3"s, "db.have"s, digits, hex, at, "//d/"s + at, "9"s})
+      rec.AddField(StrPtr(f.data(), static_cast<uint32_t>(f.size())));
+    StrBuf line;
+    rec.Format(&line);
+    text += line.ToString();
+    written.push_back({"pv", "3", "db.have", digits, hex, at, "//d/" + at, "9"});
+    // Bare exactly when 1 to 32 decimal digits, or 32 hexadecimal digits.
+    const std::string& l = line.ToString();
+    EXPECT_EQ(l.find(" " + digits + " ") != std::string::npos, n <= 32) << n;
+    EXPECT_EQ(l.find(" " + hex + " ") != std::string::npos, n == 32 || n <= 10) << n;
+  }
+  Result r = Read(text);
+  EXPECT_EQ(r.records, written);
+  EXPECT_TRUE(r.error.empty()) << r.error;
+}
+
 }  // namespace

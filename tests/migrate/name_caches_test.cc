@@ -35,6 +35,29 @@ TEST(NameCachesTest, FirstSpellingIsKeptAndFoundInAnyCase) {
   EXPECT_EQ(domains.Find("ws1x"), nullptr);
 }
 
+TEST(NameCachesTest, RepeatedLookupsBetweenAddsFindTheirOwnRecords) {
+  // The record found last is tried first: lookups of one name, of others
+  // and of names added meanwhile must each still find their own record.
+  DomainCache domains;
+  Error e;
+  domains.Add("ws-a", kDomainClient, &e);
+  EXPECT_EQ(domains.Find("ws-b"), nullptr);
+  domains.Add("WS-B", kDomainLabel, &e);
+  for (int i = 0; i < 3; ++i) {
+    for (const char* probe : {"ws-a", "ws-a", "WS-A", "ws-b", "ws-b", "Ws-B", "ws-a"}) {
+      DomainRec* r = domains.Find(probe);
+      ASSERT_NE(r, nullptr) << probe;
+      EXPECT_EQ(r->IsClient(), (probe[3] | 0x20) == 'a') << probe;
+    }
+    EXPECT_EQ(domains.Find("ws-"), nullptr);
+    EXPECT_EQ(domains.Find("ws-ab"), nullptr);
+    domains.Add(("ws-" + std::to_string(i)).c_str(), kDomainBranch, &e);
+    EXPECT_EQ(domains.Find(("WS-" + std::to_string(i)).c_str())->name.ToString(),
+              "ws-" + std::to_string(i));
+  }
+  EXPECT_FALSE(e.Test());
+}
+
 TEST(NameCachesTest, OnlyAsciiLettersIgnoreCase) {
   DomainCache domains;
   Error e;

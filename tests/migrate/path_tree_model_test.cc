@@ -4,6 +4,8 @@
 // model counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -131,6 +133,89 @@ TEST(PathTreeModelTest, SharedPrefixWithAnotherSpellingIsCountedAsThatSpelling) 
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(main->AliasCount(0), 6);  // Main, bare and as a directory
   EXPECT_EQ(main->AliasCount(1), 1);  // main
+}
+
+// Every entry's children in walk order must be in strictly ascending
+// unsigned byte order of their names.
+class OrderChecker : public PathTreeVisitor {
+ public:
+  bool Visit(const DirEntry* entry, int depth) override {
+    const std::string name = entry->Name().ToString();
+    if (static_cast<size_t>(depth) < last.size()) {
+      // A later sibling: the deeper levels were its elder's subtree.
+      EXPECT_LT(last[depth], name) << "depth " << depth;
+      last[depth] = name;
+      last.resize(depth + 1);
+    } else {
+      last.push_back(name);  // the first child of the entry before
+    }
+    ++visited;
+    return true;
+  }
+  std::vector<std::string> last;  // the last name seen at each depth
+  int64_t visited = 0;
+};
+
+// The height of a child tree, checking on the way that every node is
+// balanced and carries the balance code of its subtrees (0 left higher,
+// 1 even, 2 right higher).
+int CheckedHeight(const AVLNode* node) {
+  if (!node) return 0;
+  int left = CheckedHeight(node->left);
+  int right = CheckedHeight(node->right);
+  EXPECT_LE(std::abs(left - right), 1);
+  EXPECT_EQ(node->balance, left > right ? 0 : left == right ? 1 : 2);
+  return 1 + std::max(left, right);
+}
+
+class BalanceChecker : public PathTreeVisitor {
+ public:
+  bool Visit(const DirEntry* entry, int) override {
+    CheckedHeight(entry->RootNode());
+    return true;
+  }
+};
+
+TEST(PathTreeModelTest, LargeDirectoriesCountLikeTheModel) {
+  // Directories of hundreds of files (their children are hashed as well as
+  // kept in order), entered in random order so that each is revisited
+  // after others: names in several cases, names that are prefixes of each
+  // other or share a long start, a very deep directory.
+  std::vector<std::string> dirs = {"//depot/Big/", "//depot/big/", "//depot/BIG/sub/",
+                                   "//depot/other/", "//Depot/Big/"};
+  std::string deep = "//depot/";
+  for (int i = 0; i < 200; ++i) deep += (i % 2 ? "D" : "d") + std::to_string(i) + "/";
+  dirs.push_back(deep);
+  std::vector<std::string> files;
+  for (int i = 0; i < 300; ++i) {
+    files.push_back("file_" + std::to_string(i) + ".c");
+    files.push_back("File_" + std::to_string(i) + ".c");
+  }
+  for (int n = 1; n <= 40; ++n) files.push_back(std::string(n, 'a'));
+  files.push_back("a_rather_long_common_start_of_a_name_x");
+  files.push_back("a_rather_long_common_start_of_a_name_X");
+  files.push_back("a_rather_long_common_start_of_a_name_xy");
+  std::mt19937 rng(777);
+  PathTree tree;
+  std::map<std::vector<std::string>, ModelEntry> model;
+  for (int i = 0; i < 30000; ++i) {
+    std::string path = dirs[rng() % dirs.size()] + files[rng() % files.size()];
+    tree.AddPath(StrPtr(path.data(), static_cast<uint32_t>(path.size())));
+    ModelAdd(&model, path);
+  }
+  ExpectSameAsModel(tree, model);
+  OrderChecker order;
+  tree.Walk(&order);
+  EXPECT_EQ(order.visited, tree.EntryCount());
+  BalanceChecker balance;
+  tree.Walk(&balance);
+  // Head marking finds the entries the lookups found: it makes none.
+  const int64_t entries = tree.EntryCount();
+  tree.MarkHead(StrPtr("//DEPOT/bIG/FILE_7.C"));
+  EXPECT_EQ(tree.EntryCount(), entries);
+  const DirEntry* big = tree.Root()->FindChild("depot", 5)->FindChild("big", 3);
+  ASSERT_NE(big, nullptr);
+  EXPECT_GT(big->ChildCount(), 300);
 }
 
 }  // namespace

@@ -147,20 +147,6 @@ void LowerAsciiBytes(const char* from, char* to, uint32_t n) {
   }
 }
 
-uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n) {
-  uint32_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      uint64_t x, y;
-      memcpy(&x, a + i, 8);
-      memcpy(&y, b + i, 8);
-      if (x != y) return i + static_cast<uint32_t>(std::countr_zero(x ^ y) / 8);
-    }
-  }
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
-}
-
 void StrBuf::LowerAscii() { LowerAsciiBytes(buffer_, buffer_, length_); }
 
 void StrBuf::UpperAscii() {

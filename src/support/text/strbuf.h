@@ -11,6 +11,7 @@
 #ifndef ZT_SUPPORT_TEXT_STRBUF_H_
 #define ZT_SUPPORT_TEXT_STRBUF_H_
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -19,8 +20,29 @@
 // Copies n bytes from `from` to `to` (which may be the same place) with
 // every ASCII upper-case letter lowered; eight bytes at a time.
 void LowerAsciiBytes(const char* from, char* to, uint32_t n);
-// The number of leading bytes, at most n, in which a and b agree.
-uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n);
+// The number of leading bytes, at most n, in which a and b agree. Inline:
+// the path tree compares names with it.
+inline uint32_t CommonPrefixLength(const char* a, const char* b, uint32_t n) {
+  uint32_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 8) {
+      auto differ = [&](uint32_t at) {
+        uint64_t x, y;
+        memcpy(&x, a + at, 8);
+        memcpy(&y, b + at, 8);
+        return x ^ y;
+      };
+      for (; i + 8 <= n; i += 8)
+        if (uint64_t d = differ(i)) return i + static_cast<uint32_t>(std::countr_zero(d) / 8);
+      if (i == n) return n;
+      // The last eight bytes, overlapping some already found equal.
+      uint64_t d = differ(n - 8);
+      return d ? n - 8 + static_cast<uint32_t>(std::countr_zero(d) / 8) : n;
+    }
+  }
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
 
 // How letters compare: exactly, A-Z without case, or ordered without case
 // but equal only when exactly equal.
