@@ -77,6 +77,10 @@ void RecordPrefetch::Stop() {
 }
 
 void RecordPrefetch::StartThread() {
+  // Answered from the records handed out from now on, the source being
+  // the thread's.
+  skipped = source->SkippedCount();
+  bytesRead = source->BytesRead();
   retiring = false;
   reading_ = Reading::kThread;
   planCount_ = 0;
@@ -110,8 +114,6 @@ void RecordPrefetch::TakeReadingBack() {
 bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
   bool got = source->ReadRecord(rec, e);
   readHere_ += got;
-  skipped = source->SkippedCount();
-  bytesRead = source->BytesRead();
   if (!got || e->Test()) {
     finished = true;
     return got;
@@ -123,7 +125,7 @@ bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
   }
   // The clock is read once in a while, not for every record.
   if (planCount_ % 64 == 0 &&
-      choice_.OnCaller(OsMonotonicNs(), bytesRead) == ThreadChoice::Step::kStartThread)
+      choice_.OnCaller(OsMonotonicNs(), source->BytesRead()) == ThreadChoice::Step::kStartThread)
     StartThread();
   return true;
 }

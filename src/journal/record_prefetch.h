@@ -60,9 +60,14 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
 
   bool ReadRecord(JournalRecord* rec, Error* e) override;
   const StrPtr& Name() const override { return name; }
-  int SkippedCount() const override { return skipped; }
+  // While the caller reads the source itself, the source answers.
+  int SkippedCount() const override {
+    return reading_ == Reading::kCaller ? source->SkippedCount() : skipped;
+  }
   int64_t Size() override { return size; }
-  int64_t BytesRead() const override { return bytesRead; }
+  int64_t BytesRead() const override {
+    return reading_ == Reading::kCaller ? source->BytesRead() : bytesRead;
+  }
   bool Compressed() const override { return compressed; }
 
   // True when an input of these FileSys::Stat flags may be read ahead: not
