@@ -130,7 +130,7 @@ bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
   return true;
 }
 
-bool RecordPrefetch::ReadRecord(JournalRecord* rec, Error* e) {
+bool RecordPrefetch::ReadAhead(JournalRecord* rec, Error* e) {
   if (finished) return false;
   if (reading_ == Reading::kCaller) return ReadHere(rec, e);
   if (!thread.joinable()) StartThread();

@@ -44,7 +44,7 @@
 #include "journal/zt_journal.h"
 #include "support/mutex.h"
 
-class RecordPrefetch : public ZtJournal, private ReaderReports {
+class RecordPrefetch final : public ZtJournal, private ReaderReports {
  public:
   static const int kBatches = 4;
   static const int kBatchRecords = 1024;
@@ -58,7 +58,11 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   RecordPrefetch(const RecordPrefetch&) = delete;
   RecordPrefetch& operator=(const RecordPrefetch&) = delete;
 
-  bool ReadRecord(JournalRecord* rec, Error* e) override;
+  bool ReadRecord(JournalRecord* rec, Error* e) override {
+    // Reading on the caller's thread costs a call, no more.
+    if (reading_ == Reading::kCaller && !finished) return ReadHere(rec, e);
+    return ReadAhead(rec, e);
+  }
   const StrPtr& Name() const override { return name; }
   // While the caller reads the source itself, the source answers.
   int SkippedCount() const override {
@@ -133,6 +137,8 @@ class RecordPrefetch : public ZtJournal, private ReaderReports {
   void TakeReadingBack();
   // ReadRecord on the caller's thread, starting the thread again when due.
   bool ReadHere(JournalRecord* rec, Error* e);
+  // ReadRecord otherwise: from the batches, or the end.
+  bool ReadAhead(JournalRecord* rec, Error* e);
 
   ZtJournal* source;  // not owned
   StrBuf name;

@@ -52,8 +52,17 @@ void ReportFoldMode(const FoldRules& rules, bool unicode, const CLocale& locale)
 
 // The records, rate and progress reports of one scan.
 struct ScanPace {
-  explicit ScanPace(ZtJournal* reader) : source(reader), progress(reader) { timer.Start(); }
-  ZtJournal* source;  // the run's reader, or its prefetcher
+  ScanPace(ZtJournal* reader, RecordPrefetch* ahead)
+      : source(ahead ? ahead : reader), prefetch(ahead), progress(source) {
+    timer.Start();
+  }
+  // The next record; the prefetcher's calls are direct ones.
+  bool Read(JournalRecord* rec, Error* e) {
+    return prefetch ? prefetch->ReadRecord(rec, e) : source->ReadRecord(rec, e);
+  }
+  int Skipped() const { return prefetch ? prefetch->SkippedCount() : source->SkippedCount(); }
+  ZtJournal* source;         // the run's reader, or its prefetcher
+  RecordPrefetch* prefetch;  // the prefetcher, or null
   ScanProgress progress;
   Timer timer;
   int lastReport = 0;  // ms at the last rate line
@@ -103,14 +112,14 @@ void Migrator::Scan(Error* e) {
   std::unique_ptr<RecordPrefetch> prefetch;
   if (config_.threads > 1 && (!input_ || RecordPrefetch::MayReadAhead(input_->Stat())))
     prefetch = std::make_unique<RecordPrefetch>(reader_.get());
-  ScanPace pace(prefetch ? prefetch.get() : reader_.get());
+  ScanPace pace(reader_.get(), prefetch.get());
   JournalRecord record;
-  while (pace.source->ReadRecord(&record, e) && !e->Test()) {
+  while (pace.Read(&record, e) && !e->Test()) {
     if (!ScanRecord(&record, &pace, e)) return;
     if (e->Test()) break;
   }
   // A corrupt record at the very end of the input is counted too.
-  counters_.skippedRecords = pace.source->SkippedCount();
+  counters_.skippedRecords = pace.Skipped();
   if (prefetch) prefetch->Stop();
   EndScan(e);
   DebugPrintf("Total time to process checkpoint, %d ms\n", pace.timer.Elapsed());
@@ -124,7 +133,7 @@ bool Migrator::ScanRecord(JournalRecord* record, ScanPace* pace, Error* e) {
     e->Set(kMsgInterrupted) << sig;
     return false;
   }
-  counters_.skippedRecords = pace->source->SkippedCount();
+  counters_.skippedRecords = pace->Skipped();
   const bool note = IsNote(*record);
   ++(note ? counters_.notesRead : counters_.recordsRead);
   int64_t n = counters_.recordsRead + counters_.notesRead;
