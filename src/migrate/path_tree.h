@@ -109,7 +109,7 @@ class PathTree {
   // Children from which a directory's children are hashed as well.
   static constexpr int32_t kIndexedFrom = 32;
 
-  Arena arena_;
+  Arena arena_{1 << 20, Arena::Pages::kHuge};
   DirEntry* root_;
   std::vector<std::string> tableNames_;  // by bit
   DirEntryExtras* extras_;  // every entry's extras

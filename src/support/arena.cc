@@ -8,8 +8,8 @@
 Arena::~Arena() {
   while (blocks_) {
     Block* next = blocks_->next;
-    if (blocks_->full) {
-      ::operator delete(blocks_, std::align_val_t(kBlockSize));
+    if (blocks_->huge) {
+      ::operator delete(blocks_, std::align_val_t(kHugeBlockSize));
     } else {
       ::operator delete(blocks_);
     }
@@ -21,24 +21,24 @@ char* Arena::NewBlock(size_t bytes) {
   size_t total = sizeof(Block) + bytes;
   Block* block = static_cast<Block*>(::operator new(total));
   block->next = blocks_;
-  block->full = false;
+  block->huge = false;
   blocks_ = block;
   bytesReserved_ += total;
   return reinterpret_cast<char*>(block) + sizeof(Block);
 }
 
-char* Arena::NewFullBlock() {
-  void* p = ::operator new(kBlockSize, std::align_val_t(kBlockSize));
-  OsAdviseHugePages(p, kBlockSize);
+char* Arena::NewHugeBlock() {
+  void* p = ::operator new(kHugeBlockSize, std::align_val_t(kHugeBlockSize));
+  OsAdviseHugePages(p, kHugeBlockSize);
   Block* block = static_cast<Block*>(p);
   block->next = blocks_;
-  block->full = true;
+  block->huge = true;
   blocks_ = block;
-  bytesReserved_ += kBlockSize;
+  bytesReserved_ += kHugeBlockSize;
   return reinterpret_cast<char*>(block) + sizeof(Block);
 }
 
-void Arena::Grow() { blockSize_ = blockSize_ < kBlockSize / 2 ? blockSize_ * 2 : kBlockSize; }
+void Arena::Grow() { blockSize_ = blockSize_ < fullSize_ / 2 ? blockSize_ * 2 : fullSize_; }
 
 void* Arena::AllocateSlow(size_t bytes) {
   bytesUsed_ += bytes;
@@ -50,9 +50,9 @@ void* Arena::AllocateSlow(size_t bytes) {
     Grow();
     return NewBlock(bytes);
   }
-  if (blockSize_ == kBlockSize) {
-    ptr_ = NewFullBlock();
-    remaining_ = kBlockSize - sizeof(Block) - bytes;
+  if (huge_ && blockSize_ == kHugeBlockSize) {
+    ptr_ = NewHugeBlock();
+    remaining_ = kHugeBlockSize - sizeof(Block) - bytes;
   } else {
     ptr_ = NewBlock(blockSize_);
     remaining_ = blockSize_ - bytes;

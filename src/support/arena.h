@@ -7,10 +7,10 @@
 // here, which saves the per-allocation header and rounding of the heap on
 // every one of millions of small objects. An arena made with a small first
 // block doubles its blocks up to the usual size, so that many small arenas
-// (one per map partition) do not each reserve a large block. Blocks of the
-// full size are aligned to it and offered to the system as huge pages:
-// a tree of millions of entries then takes one page fault per block, not
-// five hundred.
+// (one per map partition) do not each reserve a large block. An arena of
+// huge pages (the path tree's) takes blocks of 2 MB aligned to it and
+// offers them to the system as huge pages: a tree of millions of entries
+// then takes one page fault per block, not five hundred.
 #ifndef ZT_SUPPORT_ARENA_H_
 #define ZT_SUPPORT_ARENA_H_
 
@@ -19,11 +19,17 @@
 
 class Arena {
  public:
+  // The blocks of a full size: of 1 MB from the heap, or of a huge page.
+  enum class Pages { kSmall, kHuge };
+
   Arena() : Arena(kBlockSize) {}
-  // An arena whose first block holds firstBlock bytes (at most the usual size).
-  explicit Arena(size_t firstBlock)
+  // An arena whose first block holds firstBlock bytes (at most the full
+  // size of its pages).
+  explicit Arena(size_t firstBlock, Pages pages = Pages::kSmall)
       : ptr_(nullptr), remaining_(0), blocks_(nullptr), bytesReserved_(0), bytesUsed_(0),
-        blockSize_(firstBlock < kBlockSize ? firstBlock : kBlockSize) {}
+        fullSize_(pages == Pages::kHuge ? kHugeBlockSize : kBlockSize),
+        blockSize_(firstBlock < fullSize_ ? firstBlock : fullSize_),
+        huge_(pages == Pages::kHuge) {}
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
   // Frees every block.
@@ -46,12 +52,13 @@ class Arena {
   size_t BytesUsed() const { return bytesUsed_; }
 
  private:
-  // The full block size: a huge page of the processor.
-  static constexpr size_t kBlockSize = 2 << 20;
+  static constexpr size_t kBlockSize = 1 << 20;
+  // A huge page of the processor.
+  static constexpr size_t kHugeBlockSize = 2 << 20;
 
   struct Block {
     Block* next;
-    bool full;  // of kBlockSize, aligned to it
+    bool huge;  // of kHugeBlockSize, aligned to it
   };
 
   void* AllocateSlow(size_t bytes);
@@ -59,16 +66,18 @@ class Arena {
   void Grow();
   // A new block of at least bytes usable bytes, chained for freeing.
   char* NewBlock(size_t bytes);
-  // A new block of kBlockSize bytes, its header included, chained for
+  // A new block of kHugeBlockSize bytes, its header included, chained for
   // freeing; returns its first usable byte.
-  char* NewFullBlock();
+  char* NewHugeBlock();
 
   char* ptr_;
   size_t remaining_;
   Block* blocks_;
   size_t bytesReserved_;
   size_t bytesUsed_;
+  size_t fullSize_;   // the largest block size
   size_t blockSize_;  // the size of the next block
+  bool huge_;         // full blocks are huge pages
 };
 
 #endif  // ZT_SUPPORT_ARENA_H_
