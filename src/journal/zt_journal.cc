@@ -442,6 +442,7 @@ bool ZtJournal::ReadOne(JournalRecord* rec, Error* e) {
 bool ZtJournal::QuickRecord(JournalRecord* rec) {
   const char* p = readPos;
   const char* const end = readEnd;
+  if (p == end) return false;  // nothing buffered yet (no buffer at all, at first)
   const char* newline = static_cast<const char*>(memchr(p, '\n', end - p));
   if (!newline || newline - p > kMaxRecordBytes) return false;
   // The fields are parts of the line, each followed by at least one byte
