@@ -131,8 +131,8 @@ bool RecordPrefetch::ReadHere(JournalRecord* rec, Error* e) {
 }
 
 bool RecordPrefetch::ReadAhead(JournalRecord* rec, Error* e) {
+  // ReadRecord reads on the caller's thread itself until the end.
   if (finished) return false;
-  if (reading_ == Reading::kCaller) return ReadHere(rec, e);
   if (!thread.joinable()) StartThread();
   // Past a batch whose records were all handed out: its last warnings come
   // before anything of the next.

@@ -17,25 +17,24 @@ Arena::~Arena() {
   }
 }
 
-char* Arena::NewBlock(size_t bytes) {
-  size_t total = sizeof(Block) + bytes;
-  Block* block = static_cast<Block*>(::operator new(total));
+char* Arena::Chain(void* memory, size_t total, bool huge) {
+  Block* block = static_cast<Block*>(memory);
   block->next = blocks_;
-  block->huge = false;
+  block->huge = huge;
   blocks_ = block;
   bytesReserved_ += total;
   return reinterpret_cast<char*>(block) + sizeof(Block);
 }
 
+char* Arena::NewBlock(size_t bytes) {
+  size_t total = sizeof(Block) + bytes;
+  return Chain(::operator new(total), total, false);
+}
+
 char* Arena::NewHugeBlock() {
   void* p = ::operator new(kHugeBlockSize, std::align_val_t(kHugeBlockSize));
   OsAdviseHugePages(p, kHugeBlockSize);
-  Block* block = static_cast<Block*>(p);
-  block->next = blocks_;
-  block->huge = true;
-  blocks_ = block;
-  bytesReserved_ += kHugeBlockSize;
-  return reinterpret_cast<char*>(block) + sizeof(Block);
+  return Chain(p, kHugeBlockSize, true);
 }
 
 void Arena::Grow() { blockSize_ = blockSize_ < fullSize_ / 2 ? blockSize_ * 2 : fullSize_; }

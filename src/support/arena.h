@@ -64,6 +64,9 @@ class Arena {
   void* AllocateSlow(size_t bytes);
   // Doubles the size of the next block, up to the full size.
   void Grow();
+  // Chains memory of total bytes (a huge block or not) for freeing;
+  // returns its first usable byte.
+  char* Chain(void* memory, size_t total, bool huge);
   // A new block of at least bytes usable bytes, chained for freeing.
   char* NewBlock(size_t bytes);
   // A new block of kHugeBlockSize bytes, its header included, chained for
